@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// Where the project check and the card writer put their lines: the window's log box,
+/// the companion tool's output, or a list in the tests.
+class TLogSink
+{
+public:
+    virtual ~TLogSink() = default;
+    virtual void ClearLog() = 0;
+    virtual void AddLog(std::string_view line) = 0;
+};
+
+/// A log kept as a list of lines.
+class TVectorLog : public TLogSink
+{
+public:
+    void ClearLog() override { Lines.clear(); }
+    void AddLog(std::string_view line) override { Lines.emplace_back(line); }
+
+    std::vector<std::string> Lines;
+};

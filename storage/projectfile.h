@@ -1,0 +1,34 @@
+#pragma once
+
+#include "model/type.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+/// An entry of a project file that has no place in the model and was left out.
+struct TSkippedEntry
+{
+    std::string Key;    // "Groups/3", "Scenarios/17" ...
+    std::string Reason; // what was wrong, in plain words
+};
+
+/// Fills a project (already reset by the caller) and the playlist from the bytes of a project
+/// file. Windows-1251 unless the bytes start with the UTF-8 byte-order mark. Never fails;
+/// entries with no place in the model are listed in skipped.
+void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
+                      std::vector<TSkippedEntry> &skipped);
+
+/// The bytes of the project file for a project and its playlist (Windows-1251, CR LF).
+/// Throws TFormatError when a text can not be held by the code page or holds a line break.
+std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList);
+
+/// Load: resets the project, sets FileName to path, reads the file into the project and the
+/// playlist (emptied first). A path that names no file reads as an empty project. A file that
+/// exists but can not be read throws TFileError naming it.
+void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
+                     std::vector<TSkippedEntry> &skipped);
+
+/// Writes the project and the playlist to project.FileName, replacing the old file atomically.
+/// Throws TFormatError (nothing touched) or TFileError "Unable to write to <path>".
+void SaveProjectFile(const TProject &project, const std::vector<std::string> &playList);

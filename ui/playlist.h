@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+class Prompts;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class TfrInputValue;
+
+/// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer.
+class TfrPlayList : public QDialog
+{
+    Q_OBJECT
+public:
+    /// prompts: for the MP3 file dialog and the number prompt; inputValue: the shared text prompt.
+    TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *parent = nullptr);
+
+    QListWidget *lbPlayList;
+    QLineEdit *edNumber; // display only
+    QLineEdit *edPath;
+    QPushButton *Button1; // "Найти"
+    QPushButton *btAdd;
+    QPushButton *btOk;
+
+    /// All lines of the list, top to bottom.
+    QStringList Lines() const;
+
+public slots:
+    void lbPlayListClick();
+    void Button1Click();
+    void btAddClick();
+    void btOkClick();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    Prompts &FPrompts;
+    TfrInputValue &FInputValue;
+};

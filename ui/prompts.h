@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+/// The one seam through which every modal question passes: message boxes, file dialogs and
+/// the modal loop of the program's own dialogs. Tests give the window a scripted implementation.
+class Prompts
+{
+public:
+    /// A file chosen in a file dialog and the filter entry (0-based) selected there.
+    struct FileChoice
+    {
+        QString Path;
+        int FilterIndex = 0;
+    };
+
+    virtual ~Prompts() = default;
+
+    /// Yes/No question with a question icon; false only when the answer is No.
+    virtual bool AskYesNo(const QString &caption, const QString &text) = 0;
+    /// OK/Cancel question; true for OK.
+    virtual bool AskOkCancel(const QString &caption, const QString &text) = 0;
+    /// A plain notice with an OK button.
+    virtual void Notice(const QString &caption, const QString &text) = 0;
+    /// An error in the critical message box.
+    virtual void Error(const QString &caption, const QString &text) = 0;
+
+    /// Open dialog; filter in Qt syntax, entries separated by ";;". Accepts a typed name of a
+    /// missing file. Nothing when cancelled.
+    virtual std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter) = 0;
+    /// Save dialog; does not ask before replacing a file. Nothing when cancelled.
+    virtual std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter) = 0;
+
+    /// Shows one of the program's dialogs modally: 1 for its OK, 2 for the close box.
+    virtual int ShowModal(QDialog &dialog) = 0;
+};
+
+/// The real prompts: Qt message boxes and file dialogs over the given parent window.
+class TRealPrompts : public Prompts
+{
+public:
+    explicit TRealPrompts(QWidget *parent = nullptr) : Parent(parent) {}
+    void SetParent(QWidget *parent) { Parent = parent; }
+
+    bool AskYesNo(const QString &caption, const QString &text) override;
+    bool AskOkCancel(const QString &caption, const QString &text) override;
+    void Notice(const QString &caption, const QString &text) override;
+    void Error(const QString &caption, const QString &text) override;
+    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter) override;
+    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter) override;
+    int ShowModal(QDialog &dialog) override;
+
+private:
+    QWidget *Parent;
+};
+
+/// The application title of plain notices: the executable's name without extension.
+QString ApplicationTitle();

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+/// Selection box "Выберите": a caller's label, an editable drop-down list and OK.
+class TfrSelect : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfrSelect(QWidget *parent = nullptr);
+
+    QLabel *lbSelect;
+    QComboBox *cbSelect;
+    QPushButton *btOk;
+
+public slots:
+    void btOkClick();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
