@@ -1,0 +1,195 @@
+#include "device/check.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+constexpr std::string_view ClashStart = "Ошибка совпадение времени: (группа ";
+constexpr std::string_view ClashScenario = " сценарий ";
+constexpr std::string_view ClashWith = ") с (группой ";
+constexpr std::string_view ClashDay = ") день ";
+
+uint8_t DayMask(const TScenario &scenario)
+{
+    uint8_t mask = 0;
+    for (int d = 0; d < 7; ++d)
+        mask |= static_cast<uint8_t>(scenario.Days[d] ? 1u << d : 0u);
+    return mask;
+}
+
+void AppendNumber(std::string &text, int value)
+{
+    // Group and slot numbers are 1..32: no allocation, no locale.
+    if (value >= 10)
+        text.push_back(static_cast<char>('0' + value / 10));
+    text.push_back(static_cast<char>('0' + value % 10));
+}
+
+/// Builds clash lines in one reused buffer: the part naming the scenario under test is written
+/// once, the other scenario once per pair, and only the day name per line. The worst project
+/// writes millions of lines, so nothing is allocated per line.
+class TClashWriter
+{
+public:
+    explicit TClashWriter(TLogSink &log) : Log(log) { Line.reserve(256); }
+
+    void Begin(int group, int scenario)
+    {
+        Line.assign(ClashStart);
+        AppendNumber(Line, group);
+        Line.append(ClashScenario);
+        AppendNumber(Line, scenario);
+        Line.append(ClashWith);
+        SubjectEnd = Line.size();
+    }
+
+    /// Writes one line per day in common; returns how many.
+    int Write(int group, int scenario, uint8_t commonDays)
+    {
+        Line.resize(SubjectEnd);
+        AppendNumber(Line, group);
+        Line.append(ClashScenario);
+        AppendNumber(Line, scenario);
+        Line.append(ClashDay);
+        const size_t dayStart = Line.size();
+        int count = 0;
+        for (int d = 0; d < 7; ++d) {
+            if (!(commonDays & (1u << d)))
+                continue;
+            Line.resize(dayStart);
+            Line.append(DayNames[d]);
+            Log.AddLog(Line);
+            ++count;
+        }
+        return count;
+    }
+
+private:
+    TLogSink &Log;
+    std::string Line;
+    size_t SubjectEnd = 0;
+};
+
+bool InRange(int number)
+{
+    return number >= 1 && number <= 32;
+}
+
+/// A used scenario of a used group, with what the comparison needs.
+struct TEntry
+{
+    int32_t Hour;
+    int32_t Minute;
+    uint8_t Group;
+    uint8_t Slot;
+    uint8_t Days;
+    uint16_t BucketBegin; // entries with the same time, in group/slot order
+    uint16_t BucketEnd;
+};
+
+} // namespace
+
+int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogSink &log)
+{
+    if (!InRange(group) || !InRange(scenario))
+        return 0;
+    const TScenario &subject = project.Groups[group].Scenarios[scenario];
+    const uint8_t subjectDays = DayMask(subject);
+    if (subjectDays == 0)
+        return 0;
+    TClashWriter writer(log);
+    writer.Begin(group, scenario);
+    int count = 0;
+    for (int i = 1; i <= MaxGroups; ++i) {
+        const TGroup &other = project.Groups[i];
+        if (!other.Used)
+            continue;
+        for (int n = 1; n <= MaxScenarios; ++n) {
+            if (i == group && n == scenario)
+                continue;
+            const TScenario &candidate = other.Scenarios[n];
+            if (!candidate.Used || candidate.Hour != subject.Hour || candidate.Minute != subject.Minute)
+                continue;
+            const uint8_t common = subjectDays & DayMask(candidate);
+            if (common)
+                count += writer.Write(i, n, common);
+        }
+    }
+    return count;
+}
+
+int CheckProject(const TProject &project, TLogSink &log)
+{
+    log.ClearLog();
+    log.AddLog("Проверка проекта");
+
+    // Every used scenario against every other one is 1024 x 1024 in the worst case; comparing
+    // only within groups of equal time keeps the usual project linear.
+    std::array<TEntry, MaxGroups * MaxScenarios> entries;
+    int count = 0;
+    for (int g = 1; g <= MaxGroups; ++g) {
+        const TGroup &group = project.Groups[g];
+        if (!group.Used)
+            continue;
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            const TScenario &scenario = group.Scenarios[s];
+            if (scenario.Used)
+                entries[count++] = {scenario.Hour,
+                                    scenario.Minute,
+                                    static_cast<uint8_t>(g),
+                                    static_cast<uint8_t>(s),
+                                    DayMask(scenario),
+                                    0,
+                                    0};
+        }
+    }
+
+    // Sorting indexes by time, stable so each bucket stays in group/slot order.
+    std::array<uint16_t, MaxGroups * MaxScenarios> byTime;
+    for (int k = 0; k < count; ++k)
+        byTime[k] = static_cast<uint16_t>(k);
+    const auto earlier = [&](uint16_t a, uint16_t b) {
+        const TEntry &x = entries[a];
+        const TEntry &y = entries[b];
+        if (x.Hour != y.Hour)
+            return x.Hour < y.Hour;
+        if (x.Minute != y.Minute)
+            return x.Minute < y.Minute;
+        return a < b;
+    };
+    std::sort(byTime.begin(), byTime.begin() + count, earlier);
+    for (int begin = 0; begin < count;) {
+        int end = begin + 1;
+        const TEntry &first = entries[byTime[begin]];
+        while (end < count && entries[byTime[end]].Hour == first.Hour && entries[byTime[end]].Minute == first.Minute)
+            ++end;
+        for (int k = begin; k < end; ++k) {
+            entries[byTime[k]].BucketBegin = static_cast<uint16_t>(begin);
+            entries[byTime[k]].BucketEnd = static_cast<uint16_t>(end);
+        }
+        begin = end;
+    }
+
+    TClashWriter writer(log);
+    int total = 0;
+    for (int k = 0; k < count; ++k) {
+        const TEntry &subject = entries[k];
+        if (subject.Days == 0 || subject.BucketEnd - subject.BucketBegin < 2)
+            continue;
+        writer.Begin(subject.Group, subject.Slot);
+        for (int b = subject.BucketBegin; b < subject.BucketEnd; ++b) {
+            const int other = byTime[b];
+            if (other == k)
+                continue;
+            const uint8_t common = subject.Days & entries[other].Days;
+            if (common)
+                total += writer.Write(entries[other].Group, entries[other].Slot, common);
+        }
+    }
+
+    log.AddLog("Всего ошибок: " + std::to_string(total));
+    return total;
+}
