@@ -1,0 +1,67 @@
+// sigcfg-tool: the companion of the window program for site laptops, scripts and build servers.
+#include "app/tool/commands.h"
+#include "model/error.h"
+#include "model/lib.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char *Usage =
+    "Usage: sigcfg-tool COMMAND ARGUMENTS\n"
+    "\n"
+    "Commands:\n"
+    "  check FILE.vlpj             list the scenarios that fire at the same time on the same day;\n"
+    "                              exit 0 without clashes, 1 with clashes, 2 on an error\n"
+    "  show FILE.vlpj              print the project: groups, zones, scenarios, playlist\n"
+    "  convert IN OUT              convert by extension: .vlpj to .vlpj, .csv or .xlsx;\n"
+    "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv\n"
+    "  copy-tracks FILE.vlpj TARGET\n"
+    "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
+    "                              as 001.mp3, 002.mp3 ...; exit 1 when a file was not copied\n"
+    "\n"
+    "Options:\n"
+    "  --help                      show this text\n"
+    "  --version                   show the version\n";
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << Usage;
+        return 2;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h") {
+        std::cout << Usage;
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "sigcfg-tool " << VersionText() << "\n";
+        return 0;
+    }
+    try {
+        if (command == "check")
+            return RunCheck(args);
+        if (command == "show")
+            return RunShow(args);
+        if (command == "convert")
+            return RunConvert(args);
+        if (command == "copy-tracks")
+            return RunCopyTracks(args);
+    } catch (const TSigError &error) {
+        std::cerr << "sigcfg-tool: " << error.what() << "\n";
+        return 2;
+    } catch (const std::exception &error) {
+        std::cerr << "sigcfg-tool: " << error.what() << "\n";
+        return 2;
+    }
+    std::cerr << "sigcfg-tool: unknown command \"" << command << "\"\n\n" << Usage;
+    return 2;
+}
