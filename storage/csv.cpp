@@ -1,0 +1,228 @@
+#include "storage/csv.h"
+
+#include "model/lib.h"
+#include "storage/fileio.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int FixedColumns = 12;
+constexpr std::string_view LineEnd = "\r\n";
+
+/// Calls line(text) for every line; CR LF, LF and CR end a line, and a final line end
+/// does not make one more empty line.
+template <typename Visit> void ForEachLine(std::string_view bytes, Visit &&line)
+{
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        line(bytes.substr(start, end - start));
+        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
+/// Field count as the reader's cutting loop finds it: one more than the ";" that are not the
+/// line's last byte. Counted in one scan so a line of a million ";" stays cheap.
+int64_t FieldCount(std::string_view line)
+{
+    int64_t separators = std::count(line.begin(), line.end(), ';');
+    if (!line.empty() && line.back() == ';')
+        --separators;
+    return separators + 1;
+}
+
+/// Reads fields from the front of a line, each as its leading number; past the end every field is 0.
+class TFieldReader
+{
+public:
+    explicit TFieldReader(std::string_view line) : Rest(line) {}
+
+    int32_t Next()
+    {
+        const int32_t value = LeadingNumber(Rest);
+        Rest = TextAfter(Rest, ";");
+        return value;
+    }
+
+private:
+    std::string_view Rest;
+};
+
+TScheduleRow ReadRow(std::string_view line, int32_t zoneCount)
+{
+    TFieldReader fields(line);
+    TScheduleRow row;
+    row.Hour = fields.Next();
+    row.Minute = fields.Next();
+    for (int32_t &day : row.Days)
+        day = fields.Next();
+    for (int z = 1; z <= zoneCount; ++z)
+        row.Zones[z] = fields.Next();
+    row.Volume = fields.Next();
+    row.Track = fields.Next();
+    row.Group = fields.Next();
+    row.Slot = fields.Next();
+    return row;
+}
+
+void StoreScenario(TScenario &scenario, const TScheduleRow &row)
+{
+    scenario.Name.clear();
+    scenario.Hour = row.Hour;
+    scenario.Minute = row.Minute;
+    for (int d = 0; d < 7; ++d)
+        scenario.Days[d] = row.Days[d] != 0;
+    scenario.Volume = row.Volume;
+    scenario.Track = row.Track;
+}
+
+} // namespace
+
+int32_t DeviceTypeForColumnCount(int64_t n)
+{
+    const int64_t extra = n - FixedColumns;
+    for (int32_t type : {9, 8, 7, 4, 2, 1}) {
+        if (extra >= DeviceZoneCounts[type])
+            return type;
+    }
+    return 0;
+}
+
+void ExportWalk(TProject &project, const std::function<void(int g, int s)> &row)
+{
+    for (int g = 1; g <= MaxGroups; ++g) {
+        TGroup &group = project.Groups[g];
+        if (!group.Used) {
+            ResetGroup(group);
+            continue;
+        }
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            if (group.Scenarios[s].Used)
+                row(g, s);
+            else
+                ResetScenario(group.Scenarios[s]);
+        }
+    }
+}
+
+std::array<std::string, 45> ScheduleRowTexts(const TProject &project, int g, int s)
+{
+    const TGroup &group = project.Groups[g];
+    const TScenario &scenario = group.Scenarios[s];
+    const int32_t zoneCount = ZoneCount(project);
+    std::array<std::string, 45> texts;
+    size_t k = 0;
+    texts[k++] = TwoDigits(scenario.Hour);
+    texts[k++] = TwoDigits(scenario.Minute);
+    for (bool day : scenario.Days)
+        texts[k++] = day ? "1" : "0";
+    for (int z = 1; z <= MaxZones; ++z)
+        texts[k++] = z <= zoneCount && group.Zones[z] ? "1" : "0";
+    texts[k++] = TwoDigits(scenario.Volume);
+    texts[k++] = TwoDigits(scenario.Track);
+    texts[k++] = TwoDigits(g);
+    texts[k++] = TwoDigits(s);
+    return texts;
+}
+
+const std::array<std::string, 45> &EndOfTableTexts()
+{
+    static const std::array<std::string, 45> texts = [] {
+        std::array<std::string, 45> t;
+        t.fill("0");
+        t[0] = "90";
+        t[1] = "00";
+        for (size_t k = 41; k < 45; ++k)
+            t[k] = "00";
+        return t;
+    }();
+    return texts;
+}
+
+bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
+                      bool zoneMarksUsed)
+{
+    // Rows with no record to go to are left out rather than written past the arrays.
+    if (row.Group < 0 || row.Group > MaxGroups || row.Slot < 0 || row.Slot > MaxScenarios)
+        return false;
+    if (row.Slot == 0 && counters[row.Group] >= MaxScenarios)
+        return false;
+    zoneCount = std::clamp(zoneCount, 0, MaxZones);
+
+    TGroup &group = project.Groups[row.Group];
+    bool anyZone = false;
+    for (int z = 1; z <= zoneCount; ++z) {
+        group.Zones[z] = row.Zones[z] != 0;
+        anyZone = anyZone || row.Zones[z] != 0;
+    }
+
+    if (row.Slot == 0) {
+        group.Used = true;
+        TScenario &scenario = group.Scenarios[++counters[row.Group]];
+        StoreScenario(scenario, row);
+        scenario.Used = true;
+        return true;
+    }
+
+    TScenario &scenario = group.Scenarios[row.Slot];
+    StoreScenario(scenario, row);
+    // Summed in 64 bits: large values must not wrap round into "unused".
+    const int64_t sum = int64_t(row.Hour) + row.Minute + row.Volume + row.Track;
+    const bool anyDay = std::any_of(row.Days.begin(), row.Days.end(), [](int32_t d) { return d != 0; });
+    scenario.Used = sum > 0 || anyDay;
+    if (scenario.Used || (zoneMarksUsed && anyZone))
+        group.Used = true;
+    return true;
+}
+
+std::string SerializeCsv(TProject &project)
+{
+    std::string bytes;
+    const auto appendLine = [&bytes](const std::array<std::string, 45> &texts) {
+        for (size_t k = 0; k < texts.size(); ++k) {
+            if (k > 0)
+                bytes.push_back(';');
+            bytes.append(texts[k]);
+        }
+        bytes.append(LineEnd);
+    };
+    ExportWalk(project, [&](int g, int s) { appendLine(ScheduleRowTexts(project, g, s)); });
+    appendLine(EndOfTableTexts());
+    return bytes;
+}
+
+void ExportCsv(TProject &project, const std::string &path)
+{
+    // The whole text is built first and replaces the file in one step, so a failed export
+    // leaves an older file at the path as it was.
+    WriteFileAtomically(path, SerializeCsv(project));
+}
+
+TImportResult ParseCsv(std::string_view bytes, TProject &project)
+{
+    int64_t width = 0;
+    ForEachLine(bytes, [&width](std::string_view line) { width = std::max(width, FieldCount(line)); });
+    const int32_t type = DeviceTypeForColumnCount(width);
+    if (type == 0)
+        return TImportResult::WrongFormat;
+
+    ResetProject(project);
+    project.DeviceType = type;
+    const int32_t zoneCount = DeviceZoneCounts[type];
+    TSlotCounters counters{};
+    ForEachLine(bytes, [&](std::string_view line) {
+        StoreScheduleRow(project, counters, ReadRow(line, zoneCount), zoneCount, true);
+    });
+    return TImportResult::Imported;
+}
+
+TImportResult ImportCsv(const std::string &path, TProject &project)
+{
+    const std::string bytes = ReadWholeFile(path);
+    return ParseCsv(bytes, project);
+}
