@@ -1,0 +1,155 @@
+#include "ui/playlist.h"
+
+#include "model/lib.h"
+#include "ui/dialogframe.h"
+#include "ui/inputval.h"
+#include "ui/prompts.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString TrackTag = QString::fromUtf8("Трек:");
+const QString PathTag = QString::fromUtf8("Путь:");
+
+QString EditorLine(const QString &number, const QString &path)
+{
+    return TrackTag + number + QLatin1Char(' ') + PathTag + path;
+}
+
+} // namespace
+
+TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *parent)
+    : QDialog(parent), FPrompts(prompts), FInputValue(inputValue)
+{
+    setObjectName(QStringLiteral("frPlayList"));
+    setWindowTitle(QString::fromUtf8("Плейлист"));
+
+    lbPlayList = new QListWidget(this);
+    lbPlayList->setObjectName(QStringLiteral("lbPlayList"));
+    lbPlayList->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbPlayList->setFixedSize(560, 320);
+
+    auto *lbNumber = new QLabel(QString::fromUtf8("Номер"), this);
+    edNumber = new QLineEdit(this);
+    edNumber->setObjectName(QStringLiteral("edNumber"));
+    edNumber->setEnabled(false);
+    edNumber->setFixedWidth(120);
+
+    auto *lbPath = new QLabel(QString::fromUtf8("Путь"), this);
+    edPath = new QLineEdit(this);
+    edPath->setObjectName(QStringLiteral("edPath"));
+
+    Button1 = new QPushButton(QString::fromUtf8("Найти"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    btAdd = new QPushButton(QString::fromUtf8("Добавить"), this);
+    btAdd->setObjectName(QStringLiteral("btAdd"));
+    btOk = new QPushButton(QString::fromUtf8("OK"), this);
+    btOk->setObjectName(QStringLiteral("btOk"));
+    for (QPushButton *button : {Button1, btAdd, btOk})
+        MakeClickOnlyButton(*button);
+
+    auto *fields = new QGridLayout;
+    fields->addWidget(lbNumber, 0, 0);
+    fields->addWidget(edNumber, 1, 0);
+    fields->addWidget(lbPath, 2, 0);
+    fields->addWidget(edPath, 3, 0, 1, 2);
+    fields->addWidget(Button1, 3, 2);
+    fields->addWidget(btAdd, 4, 0, Qt::AlignLeft);
+    fields->setColumnStretch(1, 1);
+    auto *bottom = new QHBoxLayout;
+    bottom->addStretch();
+    bottom->addWidget(btOk);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lbPlayList);
+    layout->addLayout(fields);
+    layout->addLayout(bottom);
+    SetFixedDialogFrame(*this);
+
+    // A line that becomes selected shows in the fields. Emptying the list from code (the card
+    // writer refills it) must not touch the fields: they keep the last shown line until the
+    // operator selects again, and only the operator, working in the list, can clear a selection.
+    connect(lbPlayList, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!lbPlayList->selectedItems().isEmpty() || lbPlayList->hasFocus())
+            lbPlayListClick();
+    });
+    connect(Button1, &QPushButton::clicked, this, &TfrPlayList::Button1Click);
+    connect(btAdd, &QPushButton::clicked, this, &TfrPlayList::btAddClick);
+    connect(btOk, &QPushButton::clicked, this, &TfrPlayList::btOkClick);
+}
+
+QStringList TfrPlayList::Lines() const
+{
+    QStringList lines;
+    lines.reserve(lbPlayList->count());
+    for (int i = 0; i < lbPlayList->count(); ++i)
+        lines << lbPlayList->item(i)->text();
+    return lines;
+}
+
+void TfrPlayList::lbPlayListClick()
+{
+    edNumber->clear();
+    edPath->clear();
+    const QList<QListWidgetItem *> selected = lbPlayList->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const QString line = selected.first()->text();
+    const qsizetype track = line.indexOf(TrackTag);
+    if (track < 0)
+        return;
+    const qsizetype path = line.indexOf(PathTag);
+    if (path < 0)
+        return;
+    // The number stops before the character in front of "Путь:", normally the blank.
+    const qsizetype start = track + TrackTag.size();
+    const qsizetype length = path - 1 - start;
+    const QString numberText = length > 0 ? line.mid(start, length) : QString();
+    const int32_t number = WholeTextInteger(numberText.toStdString());
+    if (number == 0)
+        return;
+    edNumber->setText(QString::number(number));
+    edPath->setText(line.mid(path + PathTag.size()));
+}
+
+void TfrPlayList::Button1Click()
+{
+    const std::optional<Prompts::FileChoice> file = FPrompts.OpenFile(QString(), QStringLiteral("MP3 (*.mp3)"));
+    if (!file)
+        return;
+    edPath->setText(file->Path);
+    const QString line = EditorLine(edNumber->text(), edPath->text());
+    const QList<QListWidgetItem *> selected = lbPlayList->selectedItems();
+    if (selected.isEmpty())
+        lbPlayList->addItem(line);
+    else
+        selected.first()->setText(line); // same place, still selected
+}
+
+void TfrPlayList::btAddClick()
+{
+    // The shared prompt keeps whatever its last use left in edValue.
+    FInputValue.setWindowTitle(QString::fromUtf8("Введите номер трека"));
+    if (FPrompts.ShowModal(FInputValue) != 1)
+        return;
+    lbPlayList->addItem(EditorLine(FInputValue.edValue->text(), QString()));
+}
+
+void TfrPlayList::btOkClick()
+{
+    accept();
+}
+
+void TfrPlayList::keyPressEvent(QKeyEvent *event)
+{
+    if (IsSwallowedDialogKey(*event))
+        return;
+    QDialog::keyPressEvent(event);
+}
