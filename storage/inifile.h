@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Profile-style INI files ("[section]" lines and "key=value" lines) as the project file uses them.
+// Both sides work on text that is already decoded; the code page is the caller's business.
+
+/// Reads an INI text once into an index. Section and key names match without regard to ASCII
+/// letter case; the first section of a name and the first key of a name in it win.
+class TIniReader
+{
+public:
+    /// Indexes the text: CR LF, LF or CR end a line; blanks and tabs around names and values
+    /// are dropped; lines that are neither a section nor a key line are ignored.
+    explicit TIniReader(std::string_view text);
+
+    /// The value of key in section, or def when either is absent. Valid while the reader lives.
+    std::string_view Read(std::string_view section, std::string_view key, std::string_view def = {}) const;
+
+private:
+    std::unordered_map<std::string, std::string> Values; // "section\nkey", both folded
+};
+
+/// Collects keys and lays them out as an INI text: sections in the order of their first key,
+/// "key=value" lines, CR LF after every line, no blank lines.
+class TIniWriter
+{
+public:
+    /// Sets key in section (a key written twice keeps its place and takes the new value).
+    /// Throws std::invalid_argument for a name or value that would not read back as one line.
+    void Write(std::string_view section, std::string_view key, std::string_view value);
+
+    /// The whole text; a section that never got a key does not appear.
+    std::string Text() const;
+
+private:
+    struct TSection
+    {
+        std::string Name;
+        std::vector<std::pair<std::string, std::string>> Keys;
+        std::unordered_map<std::string, size_t> KeyIndex; // folded key -> place in Keys
+    };
+    std::vector<TSection> Sections;
+    std::unordered_map<std::string, size_t> SectionIndex; // folded name -> place in Sections
+};
