@@ -1,0 +1,181 @@
+#include "device/sdcard.h"
+
+#include "model/lib.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace {
+
+constexpr std::string_view TrackLabel = "Трек:";
+constexpr std::string_view PathLabel = " Путь:";
+
+struct TCodePoint
+{
+    char32_t Value;
+    size_t Length;
+};
+
+// Invalid bytes decode as themselves, marked so they never equal a real character.
+constexpr char32_t RawByte = 0x80000000u;
+
+TCodePoint DecodeAt(std::string_view text, size_t i)
+{
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80)
+        return {lead, 1};
+    size_t length = 0;
+    char32_t value = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        value = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        value = lead & 0x07;
+    } else {
+        return {RawByte | lead, 1};
+    }
+    if (i + length > text.size())
+        return {RawByte | lead, 1};
+    for (size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return {RawByte | lead, 1};
+        value = (value << 6) | (next & 0x3F);
+    }
+    return {value, length};
+}
+
+// Lower case of the letters a Windows-1251 text can hold (Latin, Latin-1, Cyrillic).
+char32_t FoldCase(char32_t c)
+{
+    if (c >= U'A' && c <= U'Z')
+        return c + 0x20;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return c + 0x20;
+    if (c >= 0x0410 && c <= 0x042F) // А..Я
+        return c + 0x20;
+    if (c >= 0x0400 && c <= 0x040F) // Ѐ..Џ, Ё among them
+        return c + 0x50;
+    if (((c >= 0x0460 && c <= 0x0481) || (c >= 0x048A && c <= 0x04BF)) && c % 2 == 0) // Ґ and the like
+        return c + 1;
+    return c;
+}
+
+// Byte length of the match of the folded pattern at text[i], 0 when it does not match there.
+size_t MatchAt(std::string_view text, size_t i, const std::vector<char32_t> &pattern)
+{
+    size_t at = i;
+    for (char32_t wanted : pattern) {
+        if (at >= text.size())
+            return 0;
+        const TCodePoint c = DecodeAt(text, at);
+        if (FoldCase(c.Value) != wanted)
+            return 0;
+        at += c.Length;
+    }
+    return at - i;
+}
+
+} // namespace
+
+std::string ReplaceIgnoringCase(std::string_view text, std::string_view pattern, std::string_view replacement)
+{
+    if (pattern.empty())
+        return std::string(text);
+    std::vector<char32_t> folded;
+    for (size_t i = 0; i < pattern.size();) {
+        const TCodePoint c = DecodeAt(pattern, i);
+        folded.push_back(FoldCase(c.Value));
+        i += c.Length;
+    }
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (const size_t matched = MatchAt(text, i, folded)) {
+            result.append(replacement);
+            i += matched;
+            continue;
+        }
+        const size_t length = DecodeAt(text, i).Length;
+        result.append(text.substr(i, length));
+        i += length;
+    }
+    return result;
+}
+
+std::vector<int32_t> CollectTracks(const TProject &project)
+{
+    std::vector<int32_t> tracks;
+    std::unordered_set<int32_t> seen{0}; // track 0 means "no file"
+    for (int g = 1; g <= MaxGroups; ++g) {
+        const TGroup &group = project.Groups[g];
+        if (!group.Used)
+            continue;
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            const TScenario &scenario = group.Scenarios[s];
+            if (scenario.Used && seen.insert(scenario.Track).second)
+                tracks.push_back(scenario.Track);
+        }
+    }
+    std::sort(tracks.begin(), tracks.end());
+    return tracks;
+}
+
+std::string TrackPath(const std::vector<std::string> &playList, int32_t track)
+{
+    for (const std::string &line : playList) {
+        const size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos)
+            continue;
+        if (WholeTextInteger(std::string_view(line).substr(0, semicolon)) == track)
+            return line.substr(semicolon + 1);
+    }
+    return {};
+}
+
+std::string TrackFileName(int32_t number)
+{
+    const std::string digits = std::to_string(number);
+    if (number < 10)
+        return "00" + digits;
+    if (number < 100)
+        return "0" + digits;
+    return digits;
+}
+
+std::string PlayListDialogLine(int32_t track, std::string_view path)
+{
+    std::string line(TrackLabel);
+    line += std::to_string(track);
+    line += PathLabel;
+    line += path;
+    return line;
+}
+
+std::vector<std::string> PlayListDialogLines(const TProject &project, const std::vector<std::string> &playList)
+{
+    std::vector<std::string> lines;
+    for (int32_t track : CollectTracks(project))
+        lines.push_back(PlayListDialogLine(track, TrackPath(playList, track)));
+    return lines;
+}
+
+std::string PlayListLineFromDialog(std::string_view line)
+{
+    const std::string withoutTrack = ReplaceIgnoringCase(line, TrackLabel, "");
+    const std::string joined = ReplaceIgnoringCase(withoutTrack, PathLabel, ";");
+    return std::string(TrimControl(joined));
+}
+
+std::vector<std::string> PlayListFromDialog(const std::vector<std::string> &lines)
+{
+    std::vector<std::string> playList;
+    playList.reserve(lines.size());
+    for (const std::string &line : lines)
+        playList.push_back(PlayListLineFromDialog(line));
+    return playList;
+}
