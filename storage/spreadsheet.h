@@ -4,6 +4,9 @@
 #include "storage/csv.h"
 
 #include <string>
+#include <string_view>
+
+class TCellGrid;
 
 /// Writes the schedule sheet as an .xlsx workbook to path exactly as given (whatever its
 /// extension), atomically. Runs the export walk, so it clears unused records. Throws TFileError.
@@ -14,3 +17,14 @@ void ExportSpreadsheet(TProject &project, const std::string &path);
 /// untouched; a file that is no readable workbook throws TFormatError/TFileError naming it,
 /// project untouched.
 TImportResult ImportSpreadsheet(const std::string &path, TProject &project);
+
+/// The .xlsx bytes of the schedule sheet. Runs the export walk, so it clears unused records.
+/// Throws TFileError when the workbook can not be made.
+std::string SerializeSpreadsheet(TProject &project);
+
+/// Replaces the project with the schedule of the workbook in bytes; name only appears in errors.
+TImportResult ParseSpreadsheet(std::string_view bytes, const std::string &name, TProject &project);
+
+/// Replaces the project with the schedule on a sheet's cells: the header's cell count gives the
+/// device type (WrongFormat, project untouched, when it gives none), rows 2 to 99 the scenarios.
+TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+/// A file that lives in memory only (Linux memfd) but has a path, for the libraries that insist
+/// on opening a file by name: the .xls reader and the .xlsx writer.
+class TMemoryFile
+{
+public:
+    /// Throws TFileError with errorText when no such file can be made.
+    explicit TMemoryFile(const std::string &errorText);
+    ~TMemoryFile();
+    TMemoryFile(const TMemoryFile &) = delete;
+    TMemoryFile &operator=(const TMemoryFile &) = delete;
+
+    /// A path that opens this very file ("/proc/self/fd/N").
+    std::string Path() const;
+    /// Replaces the content; throws TFileError with the error text on failure.
+    void Write(std::string_view bytes);
+    /// The whole content; throws TFileError with the error text on failure.
+    std::string ReadAll() const;
+
+private:
+    int Fd = -1;
+    std::string ErrorText;
+};
