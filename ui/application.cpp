@@ -6,7 +6,12 @@
 #include <cstdio>
 #include <exception>
 
-TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // The icons live in a static library; nothing else would pull their resource data into the
+    // executable.
+    Q_INIT_RESOURCE(icons);
+}
 
 bool TSigApplication::notify(QObject *receiver, QEvent *event)
 {
