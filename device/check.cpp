@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -20,56 +21,72 @@ uint8_t DayMask(const TScenario &scenario)
     return mask;
 }
 
-void AppendNumber(std::string &text, int value)
-{
-    // Group and slot numbers are 1..32: no allocation, no locale.
-    if (value >= 10)
-        text.push_back(static_cast<char>('0' + value / 10));
-    text.push_back(static_cast<char>('0' + value % 10));
-}
-
 /// Builds clash lines in one reused buffer: the part naming the scenario under test is written
 /// once, the other scenario once per pair, and only the day name per line. The worst project
-/// writes millions of lines, so nothing is allocated per line.
+/// writes millions of lines, so nothing is allocated or measured per line.
 class TClashWriter
 {
 public:
-    explicit TClashWriter(TLogSink &log) : Log(log) { Line.reserve(256); }
+    explicit TClashWriter(TLogSink &log) : Log(log)
+    {
+        for (int d = 0; d < 7; ++d) {
+            DayLength[d] = std::min(DayNames[d].size(), DayRoom);
+            std::memcpy(PaddedDay[d], DayNames[d].data(), DayLength[d]);
+        }
+    }
 
     void Begin(int group, int scenario)
     {
-        Line.assign(ClashStart);
-        AppendNumber(Line, group);
-        Line.append(ClashScenario);
-        AppendNumber(Line, scenario);
-        Line.append(ClashWith);
-        SubjectEnd = Line.size();
+        size_t at = 0;
+        Put(at, ClashStart);
+        PutNumber(at, group);
+        Put(at, ClashScenario);
+        PutNumber(at, scenario);
+        Put(at, ClashWith);
+        SubjectEnd = at;
     }
 
     /// Writes one line per day in common; returns how many.
     int Write(int group, int scenario, uint8_t commonDays)
     {
-        Line.resize(SubjectEnd);
-        AppendNumber(Line, group);
-        Line.append(ClashScenario);
-        AppendNumber(Line, scenario);
-        Line.append(ClashDay);
-        const size_t dayStart = Line.size();
+        size_t at = SubjectEnd;
+        PutNumber(at, group);
+        Put(at, ClashScenario);
+        PutNumber(at, scenario);
+        Put(at, ClashDay);
         int count = 0;
         for (int d = 0; d < 7; ++d) {
             if (!(commonDays & (1u << d)))
                 continue;
-            Line.resize(dayStart);
-            Line.append(DayNames[d]);
-            Log.AddLog(Line);
+            // A fixed-size copy compiles to a few moves; the view ends where the name does.
+            std::memcpy(Line + at, PaddedDay[d], DayRoom);
+            Log.AddLog(std::string_view(Line, at + DayLength[d]));
             ++count;
         }
         return count;
     }
 
 private:
+    void Put(size_t &at, std::string_view text)
+    {
+        std::memcpy(Line + at, text.data(), text.size());
+        at += text.size();
+    }
+
+    // Group and slot numbers are 1..32.
+    void PutNumber(size_t &at, int value)
+    {
+        if (value >= 10)
+            Line[at++] = static_cast<char>('0' + value / 10);
+        Line[at++] = static_cast<char>('0' + value % 10);
+    }
+
+    static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes
+
     TLogSink &Log;
-    std::string Line;
+    char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8 + DayRoom];
+    char PaddedDay[7][DayRoom] = {};
+    size_t DayLength[7];
     size_t SubjectEnd = 0;
 };
 

@@ -120,9 +120,9 @@ std::array<std::string, 45> ScheduleRowTexts(const TProject &project, int g, int
     texts[k++] = TwoDigits(scenario.Hour);
     texts[k++] = TwoDigits(scenario.Minute);
     for (bool day : scenario.Days)
-        texts[k++] = day ? "1" : "0";
+        texts[k++] = day ? '1' : '0';
     for (int z = 1; z <= MaxZones; ++z)
-        texts[k++] = z <= zoneCount && group.Zones[z] ? "1" : "0";
+        texts[k++] = z <= zoneCount && group.Zones[z] ? '1' : '0';
     texts[k++] = TwoDigits(scenario.Volume);
     texts[k++] = TwoDigits(scenario.Track);
     texts[k++] = TwoDigits(g);
