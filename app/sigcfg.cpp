@@ -18,24 +18,23 @@ bool IsSet(const char *name)
 }
 
 // Without a display Qt would end with an abort and a page of plugin advice; one line is kinder.
-bool DisplayReachable()
+// Returns what is missing, or nothing when a display (or a platform that needs none) is there.
+const char *MissingDisplay()
 {
     const char *platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)
-        return true; // offscreen, wayland, vnc ...: Qt knows what it needs
+        return nullptr; // offscreen, wayland, vnc ...: Qt knows what it needs
     if (platform && *platform)
-        return IsSet("DISPLAY");
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+        return IsSet("DISPLAY") ? nullptr : "DISPLAY is not set";
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") ? nullptr : "neither DISPLAY nor WAYLAND_DISPLAY is set";
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (!DisplayReachable()) {
-        std::fputs("sigcfg: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                   "start it inside a desktop session\n",
-                   stderr);
+    if (const char *missing = MissingDisplay()) {
+        std::fprintf(stderr, "sigcfg: no display (%s); start it inside a desktop session\n", missing);
         return 1;
     }
 
