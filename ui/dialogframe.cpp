@@ -2,6 +2,7 @@
 
 #include "model/codepage.h"
 
+#include <QBoxLayout>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QLayout>
@@ -19,6 +20,18 @@ void MakeClickOnlyButton(QPushButton &button)
 {
     button.setAutoDefault(false);
     button.setDefault(false);
+}
+
+QPushButton *AddOkRow(QDialog &dialog, QBoxLayout &layout, const QString &name, const QString &text)
+{
+    auto *button = new QPushButton(text, &dialog);
+    button->setObjectName(name);
+    MakeClickOnlyButton(*button);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(button);
+    layout.addLayout(row);
+    return button;
 }
 
 bool IsSwallowedDialogKey(const QKeyEvent &event)

@@ -2,6 +2,7 @@
 
 #include <QValidator>
 
+class QBoxLayout;
 class QDialog;
 class QKeyEvent;
 class QPushButton;
@@ -14,6 +15,9 @@ void SetFixedDialogFrame(QDialog &dialog);
 
 /// A button that neither Enter nor the dialog's default-button logic can press.
 void MakeClickOnlyButton(QPushButton &button);
+
+/// A click-only button named name with text, alone at the right of a new row of layout.
+QPushButton *AddOkRow(QDialog &dialog, QBoxLayout &layout, const QString &name, const QString &text);
 
 /// True for Enter, Return and Escape, which the dialogs swallow (no Cancel, no default button).
 bool IsSwallowedDialogKey(const QKeyEvent &event);

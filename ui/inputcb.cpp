@@ -3,7 +3,6 @@
 #include "ui/dialogframe.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,17 +19,10 @@ TfrInputCb::TfrInputCb(QWidget *parent) : QDialog(parent)
     cbValue->setInsertPolicy(QComboBox::NoInsert);
     cbValue->setFixedWidth(710);
 
-    btOK = new QPushButton(QString::fromUtf8("&OK"), this);
-    btOK->setObjectName(QStringLiteral("btOK"));
-    MakeClickOnlyButton(*btOK);
-    connect(btOK, &QPushButton::clicked, this, &TfrInputCb::btOKClick);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOK);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(cbValue);
-    layout->addLayout(buttons);
+    btOK = AddOkRow(*this, *layout, QStringLiteral("btOK"), QString::fromUtf8("&OK"));
+    connect(btOK, &QPushButton::clicked, this, &TfrInputCb::btOKClick);
     SetFixedDialogFrame(*this);
 }
 

@@ -2,7 +2,6 @@
 
 #include "ui/dialogframe.h"
 
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,17 +17,10 @@ TfrInputValue::TfrInputValue(QWidget *parent) : QDialog(parent)
     edValue->setFixedWidth(750);
     edValue->setValidator(new TCp1251Validator(edValue));
 
-    btOk = new QPushButton(QString::fromUtf8("&OK"), this);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    MakeClickOnlyButton(*btOk);
-    connect(btOk, &QPushButton::clicked, this, &TfrInputValue::btOkClick);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOk);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(edValue);
-    layout->addLayout(buttons);
+    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QString::fromUtf8("&OK"));
+    connect(btOk, &QPushButton::clicked, this, &TfrInputValue::btOkClick);
     SetFixedDialogFrame(*this);
 }
 

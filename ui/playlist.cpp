@@ -6,7 +6,6 @@
 #include "ui/prompts.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,9 +50,7 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     Button1->setObjectName(QStringLiteral("Button1"));
     btAdd = new QPushButton(QString::fromUtf8("Добавить"), this);
     btAdd->setObjectName(QStringLiteral("btAdd"));
-    btOk = new QPushButton(QString::fromUtf8("OK"), this);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    for (QPushButton *button : {Button1, btAdd, btOk})
+    for (QPushButton *button : {Button1, btAdd})
         MakeClickOnlyButton(*button);
 
     auto *fields = new QGridLayout;
@@ -64,13 +61,10 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     fields->addWidget(Button1, 3, 2);
     fields->addWidget(btAdd, 4, 0, Qt::AlignLeft);
     fields->setColumnStretch(1, 1);
-    auto *bottom = new QHBoxLayout;
-    bottom->addStretch();
-    bottom->addWidget(btOk);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbPlayList);
     layout->addLayout(fields);
-    layout->addLayout(bottom);
+    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QStringLiteral("OK"));
     SetFixedDialogFrame(*this);
 
     // A line that becomes selected shows in the fields. Emptying the list from code (the card

@@ -3,7 +3,6 @@
 #include "ui/dialogframe.h"
 
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -24,18 +23,11 @@ TfrSelect::TfrSelect(QWidget *parent) : QDialog(parent)
     cbSelect->setMinimumWidth(360);
     lbSelect->setBuddy(cbSelect);
 
-    btOk = new QPushButton(QString::fromUtf8("&OK"), this);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    MakeClickOnlyButton(*btOk);
-    connect(btOk, &QPushButton::clicked, this, &TfrSelect::btOkClick);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btOk);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbSelect);
     layout->addWidget(cbSelect);
-    layout->addLayout(buttons);
+    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QString::fromUtf8("&OK"));
+    connect(btOk, &QPushButton::clicked, this, &TfrSelect::btOkClick);
     SetFixedDialogFrame(*this);
 }
 
