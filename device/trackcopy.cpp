@@ -4,9 +4,11 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +21,8 @@ class TFd
 public:
     explicit TFd(int fd = -1) : Fd(fd) {}
     ~TFd() { Close(); }
+    TFd(TFd &&other) noexcept : Fd(other.Fd) { other.Fd = -1; }
+    TFd &operator=(TFd &&other) = delete;
     TFd(const TFd &) = delete;
     TFd &operator=(const TFd &) = delete;
     int Get() const { return Fd; }
@@ -100,50 +104,163 @@ bool CopyData(int in, int out, uint64_t total, const std::function<void(uint64_t
     }
 }
 
+using TBytesFn = std::function<void(uint64_t, uint64_t)>;
+
+// One file copied into a temporary beside its target, not yet flushed nor renamed.
+struct TStaged
+{
+    std::string Temp;
+    TFd Out;
+};
+
+// Copies source into a fresh temporary beside target; nothing when any step fails (the
+// temporary is gone again then). The data is only in the page cache when this returns.
+std::optional<TStaged> Stage(const std::string &source, const std::string &target, const TBytesFn &progress)
+{
+    if (target.empty() || target.back() == '/')
+        return std::nullopt;
+    TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st = {};
+    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    TStaged staged{std::move(temp), TFd(fd)};
+    if (staged.Out.Get() < 0)
+        return std::nullopt;
+    // mkstemp makes the file for the owner only; give it the rights of an ordinary new file.
+    // File systems without rights (the card's FAT) refuse, which does not matter.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(staged.Out.Get(), 0666 & ~mask);
+
+    const auto total = static_cast<uint64_t>(st.st_size);
+    if (progress)
+        progress(0, total);
+    if (!CopyData(in.Get(), staged.Out.Get(), total, progress)) {
+        staged.Out.Close();
+        ::unlink(staged.Temp.c_str());
+        return std::nullopt;
+    }
+    // Let the device start on this file while the next one is read.
+    ::sync_file_range(staged.Out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    return staged;
+}
+
+// Puts staged copies on the disk in groups: one flush of the file system for all of them,
+// then a cheap per-file fsync that reports that file's own write errors, the renames, and one
+// flush of the folder. Log lines come out in playlist order, each once its fate is known:
+// "скопирован" only when the data and the new name are on the disk.
+class TCardWriter
+{
+public:
+    explicit TCardWriter(TLogSink &log) : Log(log) {}
+    TCardWriter(const TCardWriter &) = delete;
+    TCardWriter &operator=(const TCardWriter &) = delete;
+    // Only reached with copies pending when an exception unwinds: drop their temporaries.
+    ~TCardWriter()
+    {
+        for (TEntry &entry : Entries)
+            if (entry.Staged) {
+                entry.Staged->Out.Close();
+                ::unlink(entry.Staged->Temp.c_str());
+            }
+    }
+
+    // Files and bytes waiting for a commit; the caller commits before these grow too large.
+    size_t PendingFiles() const { return Entries.size(); }
+    uint64_t PendingBytes() const { return Bytes; }
+
+    // A line with no copy behind it, logged in its turn.
+    void AddLine(std::string line) { Entries.push_back({std::move(line), {}, {}, std::nullopt}); }
+
+    void Copy(const std::string &source, const std::string &target, const TBytesFn &progress)
+    {
+        uint64_t size = 0;
+        auto staged = Stage(source, target, [&](uint64_t done, uint64_t total) {
+            size = total;
+            if (progress)
+                progress(done, total);
+        });
+        Bytes += size;
+        Entries.push_back({{}, source, target, std::move(staged)});
+    }
+
+    // True when every copy since the last commit reached the disk.
+    bool Commit()
+    {
+        bool allCopied = true;
+        int anyFd = -1;
+        for (const TEntry &entry : Entries)
+            if (entry.Staged)
+                anyFd = entry.Staged->Out.Get();
+        const bool flushed = anyFd < 0 || ::syncfs(anyFd) == 0;
+        std::vector<std::string> folders;
+        for (TEntry &entry : Entries) {
+            if (!entry.Staged)
+                continue;
+            TStaged &staged = *entry.Staged;
+            const bool synced = flushed && ::fsync(staged.Out.Get()) == 0;
+            const bool closed = staged.Out.Close();
+            if (!synced || !closed || ::rename(staged.Temp.c_str(), entry.Target.c_str()) != 0) {
+                ::unlink(staged.Temp.c_str());
+                entry.Staged.reset();
+                continue;
+            }
+            const std::string folder = FolderOf(entry.Target);
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+                folders.push_back(folder);
+        }
+        // The renames live in the folders: flush those too, so the copies survive pulling the card.
+        std::vector<std::string> unflushed;
+        for (const std::string &folder : folders) {
+            TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (dir.Get() < 0 || ::fsync(dir.Get()) != 0)
+                unflushed.push_back(folder);
+        }
+        for (TEntry &entry : Entries) {
+            if (entry.Target.empty()) {
+                Log.AddLog(entry.Line);
+                continue;
+            }
+            const bool copied = entry.Staged && std::find(unflushed.begin(), unflushed.end(), FolderOf(entry.Target)) ==
+                                                    unflushed.end();
+            const std::string &source = entry.Source, &target = entry.Target;
+            Log.AddLog(copied ? "Файл '" + source + "' скопирован в '" + target + "'"
+                              : "Файл '" + source + "' не скопирован в '" + target + "'");
+            allCopied = allCopied && copied;
+        }
+        Entries.clear();
+        Bytes = 0;
+        return allCopied;
+    }
+
+private:
+    struct TEntry
+    {
+        std::string Line; // a finished line, when Target is empty
+        std::string Source;
+        std::string Target;
+        std::optional<TStaged> Staged; // nothing when the copy already failed
+    };
+
+    TLogSink &Log;
+    std::vector<TEntry> Entries;
+    uint64_t Bytes = 0;
+};
+
+// A commit after this much keeps the log moving, the temporaries on the card few and the
+// number of open files small.
+constexpr size_t BatchFiles = 32;
+constexpr uint64_t BatchBytes = uint64_t(64) << 20;
+
 } // namespace
 
 std::string CardFilePath(const std::string &target, int32_t number)
 {
     return target + TrackFileName(number) + ".mp3";
-}
-
-bool CopyFileSafely(const std::string &source, const std::string &target,
-                    const std::function<void(uint64_t done, uint64_t total)> &progress)
-{
-    if (target.empty() || target.back() == '/')
-        return false;
-    TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st
-    {
-    };
-    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-
-    std::string temp = target + ".XXXXXX";
-    TFd out(::mkstemp(temp.data()));
-    if (out.Get() < 0)
-        return false;
-    // mkstemp makes the file for the owner only; give it the rights of an ordinary new file.
-    // File systems without rights (the card's FAT) refuse, which does not matter.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(out.Get(), 0666 & ~mask);
-
-    const auto total = static_cast<uint64_t>(st.st_size);
-    if (progress)
-        progress(0, total);
-    const bool written = CopyData(in.Get(), out.Get(), total, progress) && ::fsync(out.Get()) == 0;
-    const bool closed = out.Close();
-    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // The rename lives in the folder: flush it too, so the copy survives pulling the card.
-    TFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() >= 0)
-        ::fsync(folder.Get());
-    return true;
 }
 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
@@ -154,6 +271,7 @@ bool CopyTracks(const std::vector<std::string> &playList, const std::string &tar
         if (!TextAfter(line, ";").empty())
             ++count;
 
+    TCardWriter writer(log);
     bool allCopied = true;
     size_t index = 0;
     for (const std::string &line : playList) {
@@ -161,18 +279,19 @@ bool CopyTracks(const std::vector<std::string> &playList, const std::string &tar
         if (source.empty())
             continue;
         if (stop && stop->load()) {
+            writer.Commit(); // what was copied before the stop still goes onto the card
             log.AddLog(CopyStoppedLine);
             return false;
         }
         ++index;
         if (!FileExists(source)) {
-            log.AddLog("Файл '" + source + "' отсутствует");
+            writer.AddLine("Файл '" + source + "' отсутствует");
             allCopied = false;
             continue;
         }
         const std::string card = CardFilePath(target, LeadingNumber(line));
         TCopyProgress state{index, count, source, card, 0, 0};
-        std::function<void(uint64_t, uint64_t)> report;
+        TBytesFn report;
         if (progress) {
             report = [&](uint64_t done, uint64_t total) {
                 state.BytesDone = done;
@@ -180,12 +299,9 @@ bool CopyTracks(const std::vector<std::string> &playList, const std::string &tar
                 progress(state);
             };
         }
-        if (CopyFileSafely(source, card, report)) {
-            log.AddLog("Файл '" + source + "' скопирован в '" + card + "'");
-        } else {
-            log.AddLog("Файл '" + source + "' не скопирован в '" + card + "'");
-            allCopied = false;
-        }
+        writer.Copy(source, card, report);
+        if (writer.PendingFiles() >= BatchFiles || writer.PendingBytes() >= BatchBytes)
+            allCopied = writer.Commit() && allCopied;
     }
-    return allCopied;
+    return writer.Commit() && allCopied;
 }

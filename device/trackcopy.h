@@ -30,15 +30,11 @@ inline constexpr const char *CopyStoppedLine = "Копирование оста�
 /// The target is a plain prefix: no separator is inserted.
 std::string CardFilePath(const std::string &target, int32_t number);
 
-/// Copies source to target through a temporary file beside the target, flushed to the disk and
-/// renamed over it. On failure the temporary is removed and an old target stays as it was.
-/// progress (optional) gets bytes done and total after each chunk.
-bool CopyFileSafely(const std::string &source, const std::string &target,
-                    const std::function<void(uint64_t done, uint64_t total)> &progress = {});
-
 /// Copies the file of every playlist line that has a path to target + TrackFileName + ".mp3",
 /// logging one line per file ("отсутствует", "скопирован в", "не скопирован в"); lines without
-/// a path are skipped silently. When stop is set, the run ends before the next file with
+/// a path are skipped silently. Each copy goes to a temporary beside its target, is flushed to
+/// the disk and renamed over it; a failed copy leaves the old file as it was and no temporary.
+/// "скопирован" is logged once the copy is on the disk. When stop is set, the run ends before the next file with
 /// CopyStoppedLine. True when every line with a path was copied.
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                 const TCopyProgressFn &progress = {}, const std::atomic<bool> *stop = nullptr);

@@ -1,5 +1,6 @@
 #include "device/trackcopy.h"
 
+#include "device/sdcard.h"
 #include "storage/fileio.h"
 
 #include <gmock/gmock.h>
@@ -91,6 +92,27 @@ TEST_F(TrackCopy, CopiesEachFileUnderItsTrackName)
     EXPECT_EQ(ReadWholeFile(CardFile("007.mp3")), "first");
     EXPECT_EQ(ReadWholeFile(CardFile("042.mp3")), "second");
     EXPECT_THAT(Listing(Dir / "card"), ElementsAre("007.mp3", "042.mp3"));
+}
+
+TEST_F(TrackCopy, KeepsPlayListOrderInTheLogOverManyFiles)
+{
+    std::vector<std::string> playList, expected;
+    for (int i = 1; i <= 75; ++i) {
+        const std::string name = "t" + std::to_string(i) + ".mp3";
+        if (i % 10 == 0) {
+            const std::string missing = (Dir / "src" / name).string();
+            playList.push_back(std::to_string(i) + ";" + missing);
+            expected.push_back("Файл '" + missing + "' отсутствует");
+            continue;
+        }
+        const std::string src = Source(name, std::to_string(i));
+        playList.push_back(std::to_string(i) + ";" + src);
+        expected.push_back(Copied(src, CardFile(TrackFileName(i) + ".mp3")));
+    }
+    EXPECT_FALSE(CopyTracks(playList, Card(), Log));
+    EXPECT_EQ(Log.Lines, expected);
+    EXPECT_EQ(ReadWholeFile(CardFile("075.mp3")), "75");
+    EXPECT_EQ(Listing(Dir / "card").size(), 68u);
 }
 
 TEST_F(TrackCopy, NamesFilesByPaddedNumbers)

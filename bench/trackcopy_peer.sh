@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Card copy speed against its peer, in one run: "sigcfg-tool copy-tracks" (a flushed temporary
+# and a rename per file) versus "cp" of the same files followed by one "sync".
+# Usage: bench/trackcopy_peer.sh BUILD_DIR [FILES] [MB_EACH] [ROUNDS]
+set -euo pipefail
+build="$1"
+files="${2:-40}"
+mb="${3:-5}"
+rounds="${4:-5}"
+tool="$build/sigcfg-tool"
+[ -x "$tool" ] || { echo "trackcopy_peer: $tool not built" >&2; exit 2; }
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/trackcopy.XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/src"
+
+# A project file whose playlist names every source file (plain ASCII reads the same in 1251).
+{
+    printf '[Project]\r\nName=bench\r\n[Playlist]\r\n'
+    for i in $(seq 1 "$files"); do
+        head -c "$((mb * 1024 * 1024))" /dev/urandom >"$work/src/track$i.mp3"
+        printf '%d=%d;%s\r\n' "$((i - 1))" "$i" "$work/src/track$i.mp3"
+    done
+} >"$work/bench.vlpj"
+sync
+
+now() { date +%s%N; }
+ours=()
+peer=()
+for r in $(seq 1 "$rounds"); do
+    rm -rf "$work/ours" "$work/peer"
+    mkdir "$work/ours" "$work/peer"
+    sync
+    t0=$(now)
+    "$tool" copy-tracks "$work/bench.vlpj" "$work/ours/" >/dev/null
+    t1=$(now)
+    sync
+    t2=$(now)
+    cp "$work"/src/*.mp3 "$work/peer/"
+    sync
+    t3=$(now)
+    ours+=($(((t1 - t0) / 1000000)))
+    peer+=($(((t3 - t2) / 1000000)))
+done
+
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+mo=$(median "${ours[@]}")
+mp=$(median "${peer[@]}")
+echo "files: $files x ${mb} MB, rounds: $rounds, on $(df -T "$work" | awk 'NR==2 {print $2}')"
+echo "copy-tracks (ms): ${ours[*]}  median $mo"
+echo "cp + sync   (ms): ${peer[*]}  median $mp"
+awk -v o="$mo" -v p="$mp" 'BEGIN { if (p > 0) printf "copy-tracks / (cp + sync) = %.2f\n", o / p }'
