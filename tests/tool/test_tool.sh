@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# The companion tool on real files: a project written as a Windows program writes it
+# (Windows-1251, CR LF), its clash report, its text view and the conversions.
+set -uo pipefail
+tool="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in output:"$'\n'"$1"; }
+
+# Windows-1251 with CR LF, as the project file of an older installation.
+to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+
+to_windows >"$work/school.vlpj" <<'EOF_PROJECT'
+[Project]
+Name=Школа
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;2;
+1=3;Двор;4;
+[Scenarios]
+0=1;Начало;8;30;20;1;0;1;2;3;4;
+1=1;Конец;14;0;20;2;0;1;2;3;4;
+2=3;Перемена;10;5;15;3;5;
+[Playlist]
+0=1;C:\Звонки\начало.mp3
+1=2;C:\Звонки\конец.mp3
+EOF_PROJECT
+
+to_windows >"$work/clash.vlpj" <<'EOF_PROJECT'
+[Project]
+Name=Завод
+Device=Велтара ДК-2
+[Groups]
+0=1;Цех;1;
+[Scenarios]
+0=1;А;8;30;10;1;0;
+1=1;Б;8;30;10;2;0;1;
+EOF_PROJECT
+
+# --version and --help
+expect_eq "$("$tool" --version)" "sigcfg-tool 1.3.0.0" "version"
+"$tool" --help | grep -q "copy-tracks" || fail "help lists the commands"
+
+# check: clean project
+out="$("$tool" check "$work/school.vlpj")"; rc=$?
+expect_eq "$rc" "0" "check exit status of a clean project"
+expect_eq "$out" $'Проверка проекта\nВсего ошибок: 0' "check output of a clean project"
+
+# check: both sides of the clash on Monday
+out="$("$tool" check "$work/clash.vlpj")"; rc=$?
+expect_eq "$rc" "1" "check exit status with clashes"
+expect_eq "$out" "Проверка проекта
+Ошибка совпадение времени: (группа 1 сценарий 1) с (группой 1 сценарий 2) день Понедельник
+Ошибка совпадение времени: (группа 1 сценарий 2) с (группой 1 сценарий 1) день Понедельник
+Всего ошибок: 2" "check output with clashes"
+
+# check: a missing file is an error naming it
+err="$("$tool" check "$work/none.vlpj" 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "check exit status of a missing file"
+expect_has "$err" "$work/none.vlpj" "error names the missing file"
+
+# show
+out="$("$tool" show "$work/school.vlpj")"
+expect_has "$out" "Проект: Школа" "show: project name"
+expect_has "$out" "Устройство: Велтара ДК-4" "show: device"
+expect_has "$out" "Группа 1: Корпус" "show: group 1"
+expect_has "$out" "Зоны: 1, 2" "show: zones of group 1"
+expect_has "$out" "Сценарий 2: Конец" "show: scenario 2 of group 1"
+expect_has "$out" "Время: 08:30; Дни: Понедельник, Вторник, Среда, Четверг, Пятница; Трек: 1; Громкость: 20" \
+    "show: scenario details"
+expect_has "$out" "Группа 3: Двор" "show: group 3"
+expect_has "$out" 'C:\Звонки\конец.mp3' "show: playlist"
+
+# convert .vlpj -> .csv: 45 fields, CR LF, end-of-table line last
+"$tool" convert "$work/school.vlpj" "$work/school.csv" || fail "convert to csv"
+expect_eq "$(wc -l <"$work/school.csv" | tr -d ' ')" "4" "csv line count"
+expect_eq "$(head -1 "$work/school.csv")" $'08;30;1;1;1;1;1;0;0;1;1;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;20;01;01;01\r' \
+    "first csv line"
+expect_eq "$(tail -1 "$work/school.csv")" $'90;00;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;00;00;00;00\r' \
+    "end-of-table line"
+
+# convert .csv -> .vlpj: type 9, no names, same numbers
+"$tool" convert "$work/school.csv" "$work/back.vlpj" || fail "convert csv to vlpj"
+out="$("$tool" show "$work/back.vlpj")"
+expect_has "$out" "Устройство: Велтара ДК-М-32" "imported device type"
+expect_has "$out" "Группа 3: " "imported group 3"
+expect_has "$out" "Время: 10:05; Дни: Суббота; Трек: 3; Громкость: 15" "imported scenario"
+
+# convert .vlpj -> .vlpj normalises a hand-edited file and keeps its bytes for a clean one
+"$tool" convert "$work/school.vlpj" "$work/same.vlpj" || fail "convert vlpj to vlpj"
+cmp -s "$work/school.vlpj" "$work/same.vlpj" || fail "a clean Windows file is written back byte for byte"
+
+# a pair that does not exist
+err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
+expect_eq "$rc" "2" "unsupported pair exit status"
+expect_has "$err" ".csv -> .vlpj, .xlsx" "unsupported pair lists the pairs"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all tool tests passed"
