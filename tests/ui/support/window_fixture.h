@@ -1,0 +1,170 @@
+#pragma once
+
+// A main window over a project built in the test, with scripted prompts, and the read-backs
+// the window tests share.
+
+#include "model/type.h"
+#include "support/scripted_prompts.h"
+#include "ui/sigcfg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+inline QString U(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+/// The enabled state of every command that changes with the window's state.
+struct TCommandStates
+{
+    bool Project;     // save, save as, close, export, playlist, settings, their buttons
+    bool Links;       // the two link labels
+    bool AddGroup;    // menu item
+    bool AddGroupPop; // pop-up item
+    bool DelGroup;
+    bool AddScenario;
+    bool DelScenario;
+    bool CopyCut;
+    bool Paste;
+
+    bool operator==(const TCommandStates &) const = default;
+};
+
+inline std::ostream &operator<<(std::ostream &out, const TCommandStates &s)
+{
+    return out << "project " << s.Project << " links " << s.Links << " addGroup " << s.AddGroup << "/" << s.AddGroupPop
+               << " delGroup " << s.DelGroup << " addScenario " << s.AddScenario << " delScenario " << s.DelScenario
+               << " copyCut " << s.CopyCut << " paste " << s.Paste;
+}
+
+class TWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        // Closing a window in a test must not post a quit that ends a later dialog's loop.
+        QApplication::setQuitOnLastWindowClosed(false);
+        ResetProject(Project);
+        Window = std::make_unique<TfrMain>(Project, Prompts);
+        ASSERT_TRUE(Folder.isValid());
+    }
+
+    void TearDown() override { Window.reset(); }
+
+    std::string PathIn(const char *name) const { return Folder.filePath(QString::fromUtf8(name)).toStdString(); }
+
+    /// Puts a project of the given type into the model and opens it in the window.
+    void OpenProject(int32_t deviceType, const char *name = "Школа")
+    {
+        ResetProject(Project);
+        Project.Name = name;
+        Project.DeviceType = deviceType;
+        Window->ProjectOpened();
+    }
+
+    TGroup &Group(int g, const char *name = "")
+    {
+        Project.Groups[g].Used = true;
+        Project.Groups[g].Name = name;
+        return Project.Groups[g];
+    }
+
+    TScenario &Scenario(int g, int s, int hour = 8, int minute = 30, const char *name = "")
+    {
+        TScenario &scenario = Project.Groups[g].Scenarios[s];
+        scenario.Used = true;
+        scenario.Name = name;
+        scenario.Hour = hour;
+        scenario.Minute = minute;
+        return scenario;
+    }
+
+    /// Selects a node as the operator's click does.
+    void Select(QTreeWidgetItem *node)
+    {
+        ASSERT_NE(node, nullptr);
+        Window->tvMain->setCurrentItem(node);
+    }
+    void SelectGroup(int g) { Select(Window->FindGroupNode(g)); }
+    void SelectScenario(int g, int s) { Select(Window->FindScenarioNode(g, s)); }
+
+    /// The tree, one entry per node; scenario nodes indented by two blanks.
+    QStringList TreeTexts() const
+    {
+        QStringList texts;
+        for (int i = 0; i < Window->tvMain->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *group = Window->tvMain->topLevelItem(i);
+            texts.push_back(group->text(0));
+            for (int j = 0; j < group->childCount(); ++j)
+                texts.push_back(U("  ") + group->child(j)->text(0));
+        }
+        return texts;
+    }
+
+    QStringList LogLines() const
+    {
+        const QString text = Window->mmLog->toPlainText();
+        return text.isEmpty() ? QStringList() : text.split(u'\n');
+    }
+
+    QWidget *Page() const { return Window->pcMain->currentWidget(); }
+
+    TCommandStates States() const
+    {
+        const TfrMain &w = *Window;
+        const bool project = w.miProjectSave->isEnabled();
+        // The project-wide commands move together; a split among them is a fault of its own.
+        for (const bool other :
+             {w.miProjectSaveAs->isEnabled(), w.miProjectClose->isEnabled(), w.miProjectExport->isEnabled(),
+              w.miSavePlaylist->isEnabled(), w.miProjectSetting->isEnabled(), w.bbSaveProject->isEnabled(),
+              w.bbSaveAsProject->isEnabled(), w.bbExportProject->isEnabled(), w.bbSavePlayList->isEnabled()})
+            EXPECT_EQ(other, project) << "project commands disagree";
+        EXPECT_EQ(w.lbProjectNameAlt->isEnabled(), w.lbDeviceNameAlt->isEnabled());
+        // Menu and pop-up agree except for add group in the design-time row.
+        EXPECT_EQ(w.miDelGroup->isEnabled(), w.pmmiDelGroup->isEnabled());
+        EXPECT_EQ(w.miAddScenario->isEnabled(), w.pmmiAddScenario->isEnabled());
+        EXPECT_EQ(w.miDelScenario->isEnabled(), w.pmmiDelScenario->isEnabled());
+        EXPECT_EQ(w.miCopyScenario->isEnabled(), w.pmmiCopyScenario->isEnabled());
+        EXPECT_EQ(w.miCutScenario->isEnabled(), w.pmmiCopyScenario->isEnabled());
+        EXPECT_EQ(w.pmmiCutScenario->isEnabled(), w.pmmiCopyScenario->isEnabled());
+        EXPECT_EQ(w.miPutScenario->isEnabled(), w.pmmiPutScenario->isEnabled());
+        // Always available.
+        for (const bool always : {w.miProjectNew->isEnabled(), w.miProjectLoad->isEnabled(),
+                                  w.miProjectImport->isEnabled(), w.miAbout->isEnabled(), w.bbNewProject->isEnabled(),
+                                  w.bbOpenProject->isEnabled(), w.bbImportProject->isEnabled()})
+            EXPECT_TRUE(always);
+        return {project,
+                w.lbProjectNameAlt->isEnabled(),
+                w.miAddGroup->isEnabled(),
+                w.pmmiAddGroup->isEnabled(),
+                w.miDelGroup->isEnabled(),
+                w.miAddScenario->isEnabled(),
+                w.miDelScenario->isEnabled(),
+                w.pmmiCopyScenario->isEnabled(),
+                w.pmmiPutScenario->isEnabled()};
+    }
+
+    // The rows of the state table.
+    static constexpr TCommandStates AtStart{false, false, false, true, false, false, false, false, false};
+    static constexpr TCommandStates Closed{false, false, false, false, false, false, false, false, false};
+    static constexpr TCommandStates Opened{true, true, true, true, false, false, false, false, false};
+    static constexpr TCommandStates GroupShown{true, true, true, true, true, true, false, false, false};
+    static constexpr TCommandStates GroupShownPaste{true, true, true, true, true, true, false, false, true};
+    static constexpr TCommandStates ScenarioShown{true, true, false, false, false, false, true, true, false};
+
+    QTemporaryDir Folder;
+    TProject Project;
+    TScriptedPrompts Prompts;
+    std::unique_ptr<TfrMain> Window;
+};

@@ -1,0 +1,267 @@
+// Editing groups and scenarios: add, delete, the scenario clipboard and the page handlers.
+#include "ui/sigcfg.h"
+
+#include "model/lib.h"
+
+#include <QListWidget>
+#include <QStackedWidget>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString EditCaption = u"Редактирование"_s;
+
+/// The lowest free slot of a group, 0 when all 32 are used.
+int LowestFreeSlot(const TGroup &group)
+{
+    for (int s = 1; s <= MaxScenarios; ++s) {
+        if (!group.Scenarios[s].Used)
+            return s;
+    }
+    return 0;
+}
+
+bool ValidGroup(int g)
+{
+    return g >= 1 && g <= MaxGroups;
+}
+
+bool ValidSlot(int s)
+{
+    return s >= 1 && s <= MaxScenarios;
+}
+
+} // namespace
+
+TGroup &TfrMain::CurrentGroupRecord()
+{
+    return Project.Groups[ValidGroup(CurrentGroup) ? CurrentGroup : 0];
+}
+
+TScenario &TfrMain::CurrentScenarioRecord()
+{
+    return CurrentGroupRecord().Scenarios[ValidSlot(CurrentScenario) ? CurrentScenario : 0];
+}
+
+void TfrMain::miProjectSettingClick()
+{
+    AskProjectSettings();
+    RebuildTree();
+}
+
+QString TfrMain::AskFreeGroupNumber()
+{
+    QStringList free;
+    for (int n = 1; n <= std::min(ZoneCount(Project), MaxGroups); ++n) {
+        if (!Project.Groups[n].Used)
+            free.push_back(QString::number(n));
+    }
+    if (free.isEmpty())
+        return QString();
+    return InputChoice(u"Выберите группу"_s, free, free.front());
+}
+
+void TfrMain::miAddGroupClick()
+{
+    const QString text = AskFreeGroupNumber();
+    if (text.isEmpty())
+        return;
+    const int n = WholeTextInteger(text.toStdString());
+    // The box accepts typed text: only a free number that the device can show makes a group,
+    // so a typed number can neither leave the model nor replace an existing group.
+    if (n < 1 || n > std::min(ZoneCount(Project), MaxGroups) || Project.Groups[n].Used)
+        return;
+    ResetGroup(Project.Groups[n]);
+    Project.Groups[n].Used = true;
+    RebuildTree();
+    Modified = true;
+}
+
+void TfrMain::miDelGroupClick()
+{
+    if (!prompts().AskYesNo(EditCaption, u"Удалить группу?"_s))
+        return;
+    if (!ValidGroup(CurrentGroup))
+        return;
+    ResetGroup(Project.Groups[CurrentGroup]);
+    pcMain->setCurrentWidget(tsNothing);
+    RebuildTree();
+    Modified = true;
+}
+
+void TfrMain::miAddScenarioClick()
+{
+    const int g = CurrentGroup;
+    if (!ValidGroup(g))
+        return;
+    const int s = LowestFreeSlot(Project.Groups[g]);
+    if (s == 0)
+        return;
+    ResetScenario(Project.Groups[g].Scenarios[s]);
+    Project.Groups[g].Scenarios[s].Used = true;
+    RebuildTree();
+    Modified = true;
+    RevealGroup(g);
+}
+
+void TfrMain::miDelScenarioClick()
+{
+    if (!prompts().AskYesNo(EditCaption, u"Удалить сценарий?"_s))
+        return;
+    if (!ValidGroup(CurrentGroup) || !ValidSlot(CurrentScenario))
+        return;
+    ResetScenario(Project.Groups[CurrentGroup].Scenarios[CurrentScenario]);
+    RebuildTree();
+    RevealGroup(CurrentGroup);
+    pcMain->setCurrentWidget(tsNothing);
+    Modified = true;
+    ClipboardMode = -1;
+    SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+}
+
+void TfrMain::pmmiCopyScenarioClick()
+{
+    ClipboardGroup = CurrentGroup;
+    ClipboardScenario = CurrentScenario;
+    ClipboardMode = 1;
+}
+
+void TfrMain::pmmiCutScenarioClick()
+{
+    ClipboardGroup = CurrentGroup;
+    ClipboardScenario = CurrentScenario;
+    ClipboardMode = 2;
+}
+
+void TfrMain::pmmiPutScenarioClick()
+{
+    const int g = CurrentGroup;
+    const int cg = ClipboardGroup;
+    const int cs = ClipboardScenario;
+    if (ClipboardMode != 1 && ClipboardMode != 2) {
+        ClipboardMode = -1;
+        return;
+    }
+    if (!ValidGroup(g) || !ValidGroup(cg) || !ValidSlot(cs))
+        return;
+    // The clipboard holds numbers only. When the source is gone (deleted, or another project was
+    // opened since), pasting would write an empty record over the target: there is nothing to paste.
+    if (!Project.Groups[cg].Used || !Project.Groups[cg].Scenarios[cs].Used) {
+        ClipboardMode = -1;
+        SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+        return;
+    }
+
+    TGroup &target = Project.Groups[g];
+    int t = cs;
+    if (target.Scenarios[cs].Used) {
+        bool replace = false;
+        if (g != cg) {
+            replace =
+                prompts().AskYesNo(EditCaption, u"Сценарий c  номером "_s + QString::number(cs) + u" в группе "_s +
+                                                    QString::number(g) + u" уже существует. Заменить его?"_s);
+        }
+        if (!replace) {
+            t = LowestFreeSlot(target);
+            if (t == 0)
+                return;
+        }
+    }
+
+    target.Scenarios[t] = Project.Groups[cg].Scenarios[cs];
+    if (ClipboardMode == 2)
+        ResetScenario(Project.Groups[cg].Scenarios[cs]);
+
+    RebuildTree();
+    RevealGroup(g);
+    pcMain->setCurrentWidget(tsNothing);
+    Modified = true;
+    ClipboardMode = -1;
+    SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+}
+
+void TfrMain::edGroupNameChange(const QString &text)
+{
+    if (FillingGroup)
+        return;
+    TGroup &group = CurrentGroupRecord();
+    group.Name = text.toStdString();
+    if (CurrentNode)
+        CurrentNode->setText(0, GroupNodeText(CurrentGroup, group.Name));
+    Modified = true;
+}
+
+void TfrMain::clZonesClickCheck(QListWidgetItem *item)
+{
+    if (FillingGroup || !item)
+        return;
+    const int z = clZones->row(item) + 1;
+    if (z < 1 || z > MaxZones)
+        return;
+    CurrentGroupRecord().Zones[z] = item->checkState() == Qt::Checked;
+    Modified = true;
+}
+
+void TfrMain::edScenarioNameChange(const QString &text)
+{
+    if (FillingScenario)
+        return;
+    TScenario &scenario = CurrentScenarioRecord();
+    scenario.Name = text.toStdString();
+    if (CurrentNode)
+        CurrentNode->setText(0, ScenarioNodeText(CurrentScenario, scenario.Name));
+    Modified = true;
+}
+
+void TfrMain::edScenarioTimeChange(const QString &text)
+{
+    TScenario &scenario = CurrentScenarioRecord();
+    const std::string time(TrimControl(text.toStdString()));
+    // The box already shows the stored time (as when the page is filled): a negative value
+    // printed unsigned would not read back as itself, so leave the record alone.
+    if (time == TimeText(scenario.Hour, scenario.Minute))
+        return;
+    const size_t colon = time.find(':');
+    if (colon == std::string::npos || colon == 0)
+        return;
+    const int32_t hour = LeadingNumber(std::string_view(time).substr(0, colon));
+    const int32_t minute = LeadingNumber(std::string_view(time).substr(colon + 1));
+    // A changed time is an unsaved change like any other edit.
+    if (hour != scenario.Hour || minute != scenario.Minute)
+        Modified = true;
+    scenario.Hour = hour;
+    scenario.Minute = minute;
+}
+
+void TfrMain::edScenarioTrackChange(const QString &text)
+{
+    if (FillingScenario)
+        return;
+    CurrentScenarioRecord().Track = WholeTextInteger(text.toStdString());
+    Modified = true;
+}
+
+void TfrMain::edScenarioVolumeChange(const QString &text)
+{
+    if (FillingScenario)
+        return;
+    CurrentScenarioRecord().Volume = WholeTextInteger(text.toStdString());
+    Modified = true;
+}
+
+void TfrMain::clDayOfWeekClickCheck(QListWidgetItem *item)
+{
+    if (!item)
+        return;
+    const int k = clDayOfWeek->row(item);
+    if (k < 0 || k > 6)
+        return;
+    TScenario &scenario = CurrentScenarioRecord();
+    const bool ticked = item->checkState() == Qt::Checked;
+    // A changed day is an unsaved change like any other edit.
+    if (scenario.Days[k] != ticked)
+        Modified = true;
+    scenario.Days[k] = ticked;
+}

@@ -1,0 +1,107 @@
+// Commands on the project as a whole: new, close, the save prompt, rename, device type, About.
+#include "ui/sigcfg.h"
+
+#include "model/lib.h"
+#include "ui/application.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString FromModel(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+void TfrMain::miProjectNewClick()
+{
+    ResetProject(Project);
+    PlayList.clear();
+    if (AskProjectSettings()) {
+        ProjectOpened();
+        return;
+    }
+    // The old project is gone already: show that no project is open. There is nothing left to
+    // save either, and a save prompt now could write the empty project over the old one's file.
+    ProjectClosed();
+    Modified = false;
+}
+
+void TfrMain::miProjectCloseClick()
+{
+    if (Modified)
+        AskSaveChanges(); // a failing save throws and ends the command here
+    ResetProject(Project);
+    ProjectClosed();
+    Modified = false;
+}
+
+void TfrMain::AskSaveChanges()
+{
+    if (prompts().AskYesNo(u"Информация"_s, u"Сохранить изменения?"_s))
+        miProjectSaveClick();
+}
+
+void TfrMain::FormCloseQuery()
+{
+    if (Modified)
+        AskSaveChanges();
+    Modified = false;
+}
+
+void TfrMain::closeEvent(QCloseEvent *event)
+{
+    // Qt is in the middle of closing: an exception can not travel further from here, so it is
+    // shown as every other failed command is, and the window stays open.
+    try {
+        FormCloseQuery();
+    } catch (...) {
+        ShowException(std::current_exception());
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TfrMain::lbProjectNameAltClick()
+{
+    const QString name = AskProjectName();
+    if (name.isEmpty())
+        return;
+    const std::string text = name.toStdString();
+    if (text != Project.Name)
+        Modified = true;
+    Project.Name = text;
+    RebuildTree();
+}
+
+void TfrMain::lbDeviceNameAltClick()
+{
+    const QString device = AskDeviceType();
+    if (device.isEmpty())
+        return;
+    const int32_t index = DeviceTypeIndex(device.toStdString());
+    if (index == 0)
+        return;
+    if (index != Project.DeviceType)
+        Modified = true;
+    Project.DeviceType = index;
+    RebuildTree();
+}
+
+void TfrMain::miAboutClick()
+{
+    uint16_t major = 0, minor = 0, release = 0, build = 0;
+    const bool known =
+        GetFileVersion(QCoreApplication::applicationFilePath().toStdString(), major, minor, release, build);
+    QString text = u"Программа: "_s + FromModel(ProgramTitle);
+    text += u"\r\nВерсия: "_s;
+    text += known ? QString::number(major) + u'.' + QString::number(minor) : u"неизвестна"_s;
+    text += u"\r\nРазработчик: команда конфигуратора sigcfg"_s;
+    prompts().Notice(FromModel(ProgramTitle), text);
+}
