@@ -1,12 +1,16 @@
 #include "storage/xlsreader.h"
 
 #include "model/error.h"
+#include "storage/compoundfile.h"
 #include "storage/memoryfile.h"
 
 #include <algorithm>
 #include <freexl.h>
 
 namespace {
+
+/// The library keeps 16 bytes for each declared cell: 64 MB at most, as much as a package may inflate to.
+constexpr uint64_t MaxXlsCells = 4u << 20;
 
 /// Closes the library's handle on every way out.
 class TXlsHandle
@@ -48,6 +52,13 @@ std::string CellText(const FreeXL_CellValue &cell, bool date1904)
 
 TCellGrid ReadXlsCells(std::string_view bytes, const std::string &name)
 {
+    // The library allocates every cell that the sheets declare, all sheets at once, before a
+    // single cell is read: count them first, so a small crafted file can not claim gigabytes.
+    const std::optional<uint64_t> cells = DeclaredXlsCells(bytes);
+    if (!cells)
+        throw TFormatError(DamagedMessage(name));
+    if (*cells > MaxXlsCells)
+        throw TFormatError(TooLargeMessage(name));
     // The library opens files by name only: it gets a copy in memory, never a temporary on disk.
     TMemoryFile file("Unable to read " + name);
     file.Write(bytes);

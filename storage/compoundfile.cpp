@@ -1,0 +1,174 @@
+#include "storage/compoundfile.h"
+
+#include <vector>
+
+namespace {
+
+constexpr uint32_t EndOfChain = 0xFFFFFFFE;
+constexpr uint32_t FreeSector = 0xFFFFFFFF;
+constexpr size_t HeaderDifatEntries = 109;
+constexpr size_t DirectoryEntrySize = 128;
+constexpr uint8_t StreamEntry = 2;
+
+uint32_t Le16(std::string_view bytes, size_t pos)
+{
+    return uint32_t(uint8_t(bytes[pos])) | uint32_t(uint8_t(bytes[pos + 1])) << 8;
+}
+
+uint32_t Le32(std::string_view bytes, size_t pos)
+{
+    return Le16(bytes, pos) | Le16(bytes, pos + 2) << 16;
+}
+
+class TCompoundFile
+{
+public:
+    explicit TCompoundFile(std::string_view bytes) : Bytes(bytes) {}
+
+    /// The workbook streams of the file (a crafted one may have several); nothing when malformed.
+    std::optional<std::vector<std::string>> WorkbookStreams()
+    {
+        if (Bytes.size() < 512)
+            return std::nullopt;
+        const uint32_t shift = Le16(Bytes, 0x1E);
+        if (shift != 9 && shift != 12)
+            return std::nullopt;
+        SectorSize = size_t(1) << shift;
+        SectorCount = Bytes.size() / SectorSize - 1; // the header takes the place of sector -1
+        if (!ReadFat())
+            return std::nullopt;
+        const std::optional<std::string> directory = Chain(Fat, Le32(Bytes, 0x30), SectorSize, Sectors());
+        if (!directory || directory->size() < DirectoryEntrySize)
+            return std::nullopt;
+        std::vector<std::string> streams;
+        for (size_t pos = 0; pos + DirectoryEntrySize <= directory->size(); pos += DirectoryEntrySize) {
+            const std::string_view entry = std::string_view(*directory).substr(pos, DirectoryEntrySize);
+            if (uint8_t(entry[0x42]) != StreamEntry || !IsWorkbookName(entry))
+                continue;
+            std::optional<std::string> stream = StreamOf(entry, *directory);
+            if (!stream)
+                return std::nullopt;
+            streams.push_back(std::move(*stream));
+        }
+        if (streams.empty())
+            return std::nullopt;
+        return streams;
+    }
+
+private:
+    /// The FAT, from the 109 sector numbers in the header and the chain of DIFAT sectors.
+    bool ReadFat()
+    {
+        std::vector<uint32_t> fatSectors;
+        for (size_t k = 0; k < HeaderDifatEntries; ++k)
+            fatSectors.push_back(Le32(Bytes, 0x4C + 4 * k));
+        uint32_t difat = Le32(Bytes, 0x44);
+        const size_t perSector = SectorSize / 4 - 1;
+        for (size_t steps = 0; difat < SectorCount; ++steps) {
+            if (steps > SectorCount)
+                return false; // a loop
+            const size_t base = (size_t(difat) + 1) * SectorSize;
+            for (size_t k = 0; k < perSector; ++k)
+                fatSectors.push_back(Le32(Bytes, base + 4 * k));
+            difat = Le32(Bytes, base + 4 * perSector);
+        }
+        size_t used = 0;
+        for (const uint32_t sector : fatSectors) {
+            if (sector == FreeSector || sector == EndOfChain)
+                continue;
+            if (sector >= SectorCount || ++used > SectorCount)
+                return false;
+            const size_t base = (size_t(sector) + 1) * SectorSize;
+            for (size_t k = 0; k < SectorSize / 4; ++k)
+                Fat.push_back(Le32(Bytes, base + 4 * k));
+        }
+        return !Fat.empty();
+    }
+
+    /// The sectors behind the header: sector n starts at n times the sector size.
+    std::string_view Sectors() const { return Bytes.substr(SectorSize); }
+
+    /// The bytes of a chain of sectors of the given size within data, found through table.
+    static std::optional<std::string> Chain(const std::vector<uint32_t> &table, uint32_t start, size_t size,
+                                            std::string_view data)
+    {
+        std::string out;
+        const size_t count = data.size() / size;
+        for (uint32_t sector = start; sector != EndOfChain;) {
+            if (sector >= table.size() || sector >= count || out.size() / size >= count)
+                return std::nullopt; // outside the file, or longer than the file: damaged or a loop
+            out.append(data.substr(size_t(sector) * size, size));
+            sector = table[sector];
+        }
+        return out;
+    }
+
+    static bool IsWorkbookName(std::string_view entry)
+    {
+        const uint32_t length = Le16(entry, 0x40); // in bytes, with the closing zero
+        std::string name;
+        for (size_t k = 0; k + 2 < length && k + 1 < 64; k += 2)
+            name.push_back(Le16(entry, k) < 128 ? char(Le16(entry, k) | 0x20) : '?');
+        return name == "workbook" || name == "book";
+    }
+
+    std::optional<std::string> StreamOf(std::string_view entry, const std::string &directory)
+    {
+        const uint32_t start = Le32(entry, 0x74);
+        const size_t size = Le32(entry, 0x78); // the upper half is unused in version 3 files
+        std::optional<std::string> stream;
+        if (size < Le32(Bytes, 0x38)) {
+            // Small streams live in the mini stream, which is the root entry's chain.
+            const std::optional<std::string> miniFatBytes = Chain(Fat, Le32(Bytes, 0x3C), SectorSize, Sectors());
+            const std::optional<std::string> mini = Chain(Fat, Le32(directory, 0x74), SectorSize, Sectors());
+            if (!miniFatBytes || !mini)
+                return std::nullopt;
+            std::vector<uint32_t> miniFat;
+            for (size_t pos = 0; pos + 4 <= miniFatBytes->size(); pos += 4)
+                miniFat.push_back(Le32(*miniFatBytes, pos));
+            stream = Chain(miniFat, start, 64, *mini);
+        } else {
+            stream = Chain(Fat, start, SectorSize, Sectors());
+        }
+        // The whole chain, not only the declared size: a reader that looks further must not find
+        // more than was counted.
+        return stream;
+    }
+
+    std::string_view Bytes;
+    size_t SectorSize = 512;
+    size_t SectorCount = 0;
+    std::vector<uint32_t> Fat;
+};
+
+} // namespace
+
+std::optional<uint64_t> DeclaredXlsCells(std::string_view bytes)
+{
+    const std::optional<std::vector<std::string>> streams = TCompoundFile(bytes).WorkbookStreams();
+    if (!streams)
+        return std::nullopt;
+    uint64_t cells = 0;
+    for (const std::string &stream : *streams)
+        cells += DeclaredBiffCells(stream);
+    return cells;
+}
+
+uint64_t DeclaredBiffCells(std::string_view stream)
+{
+    constexpr uint32_t Dimension = 0x0200;
+    uint64_t cells = 0;
+    for (size_t pos = 0; pos + 4 <= stream.size();) {
+        const uint32_t type = Le16(stream, pos);
+        const size_t size = Le16(stream, pos + 2);
+        const size_t data = pos + 4;
+        if (type == Dimension && data + size <= stream.size()) {
+            if (size >= 14) // BIFF8: 32-bit row numbers
+                cells += uint64_t(Le32(stream, data + 4)) * Le16(stream, data + 10);
+            else if (size >= 8)
+                cells += uint64_t(Le16(stream, data + 2)) * Le16(stream, data + 6);
+        }
+        pos = data + size;
+    }
+    return cells;
+}
