@@ -1,0 +1,185 @@
+// File commands: load, save, save as, the project writer, import and export, on real files.
+#include "support/window_fixture.h"
+
+#include "model/error.h"
+#include "storage/csv.h"
+#include "storage/fileio.h"
+#include "storage/projectfile.h"
+
+#include <QLabel>
+
+class FileCommands : public TWindowTest
+{
+protected:
+    QString Path(const char *name) const { return QString::fromStdString(PathIn(name)); }
+
+    /// A small project with one clash pair, type 2.
+    void FillProject()
+    {
+        OpenProject(2);
+        Group(1, "Корпус").Zones[2] = true;
+        Scenario(1, 1, 8, 30, "Начало").Days[0] = true;
+        Scenario(1, 2, 8, 30, "Второй").Days[0] = true;
+        Window->RebuildTree();
+    }
+};
+
+TEST_F(FileCommands, LoadReadsProjectAndPlaylistAndOpensIt)
+{
+    FillProject();
+    Project.FileName = PathIn("school.vlpj");
+    SaveProjectFile(Project, {"1;C:\\a.mp3"});
+    ResetProject(Project);
+    Window->ProjectClosed();
+    Window->Modified = true;
+
+    Prompts.CancelOpenFile();
+    Window->bbOpenProject->click();
+    EXPECT_EQ(States(), Closed);
+
+    Prompts.AnswerOpenFile(Path("school.vlpj"));
+    Window->miProjectLoad->trigger();
+    EXPECT_EQ(Prompts.Asked.back().Text, U("Проект Велтара ЛВ (.vlpj) (*.vlpj)"));
+    EXPECT_EQ(Project.FileName, PathIn("school.vlpj"));
+    EXPECT_EQ(Window->PlayList, std::vector<std::string>{"1;C:\\a.mp3"});
+    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: Корпус"), U("  Сценарий 1: Начало"), U("  Сценарий 2: Второй")}));
+    EXPECT_EQ(Window->lbProjectName->text(), U("Школа"));
+    EXPECT_EQ(States(), Opened);
+    EXPECT_TRUE(LogLines().isEmpty());
+    EXPECT_TRUE(Window->Modified); // loading does not touch it
+}
+
+TEST_F(FileCommands, SaveAsAddsTheExtensionOnlyWhenItIsNowhereInThePath)
+{
+    FillProject();
+    const std::vector<std::pair<const char *, const char *>> cases = {
+        {"b", "b.vlpj"}, {"c.VLPJ", "c.VLPJ.vlpj"}, {"d.vlpj.old", "d.vlpj.old"}, {"e.vlpj", "e.vlpj"}};
+    for (const auto &[chosen, written] : cases) {
+        Window->Modified = true;
+        Prompts.AnswerSaveFile(Path(chosen));
+        Window->bbSaveAsProject->click();
+        EXPECT_TRUE(FileExists(PathIn(written))) << chosen;
+        EXPECT_EQ(Project.FileName, PathIn(written));
+        EXPECT_FALSE(Window->Modified);
+    }
+    Prompts.CancelSaveFile();
+    Window->miProjectSaveAsClick();
+    EXPECT_EQ(Project.FileName, PathIn("e.vlpj"));
+}
+
+TEST_F(FileCommands, SaveWritesTheFileClearsModifiedAndChecks)
+{
+    FillProject();
+    Project.FileName = PathIn("s.vlpj");
+    Window->Modified = true;
+    Window->miProjectSave->trigger(); // a file is known: no dialog
+    EXPECT_FALSE(Window->Modified);
+    EXPECT_NE(ReadWholeFile(PathIn("s.vlpj")).find("[Scenarios]"), std::string::npos);
+    const QStringList log = LogLines();
+    ASSERT_EQ(log.size(), 4);
+    EXPECT_EQ(log.front(), U("Проверка проекта"));
+    EXPECT_EQ(log.back(), U("Всего ошибок: 2"));
+}
+
+TEST_F(FileCommands, SaveWithoutAFileRunsSaveAsAndAsksForAMissingName)
+{
+    FillProject();
+    Project.Name.clear();
+    Prompts.AnswerSaveFile(Path("new")).CloseDialog(U("Введите название проекта"));
+    Window->miProjectSaveClick();
+    EXPECT_EQ(Project.FileName, PathIn("new.vlpj"));
+    EXPECT_NE(ReadWholeFile(PathIn("new.vlpj")).find("Name=\r\n"), std::string::npos);
+
+    Project.Name.clear();
+    Prompts.AnswerInputValue(U("Склад"));
+    Window->miProjectSaveClick();
+    EXPECT_EQ(Window->lbProjectName->text(), U("Склад"));
+}
+
+TEST_F(FileCommands, WriterWithoutAFileAsksForOneAndWritesNothingWhenCancelled)
+{
+    FillProject();
+    Window->Modified = true;
+    Prompts.CancelSaveFile();
+    EXPECT_FALSE(Window->WriteProjectFile());
+    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(Project.FileName, "");
+
+    Prompts.AnswerSaveFile(Path("card"));
+    EXPECT_TRUE(Window->WriteProjectFile());
+    EXPECT_TRUE(FileExists(PathIn("card.vlpj")));
+    EXPECT_FALSE(Window->Modified);
+}
+
+TEST_F(FileCommands, FailedSaveThrowsAndKeepsModifiedAndTheNewPath)
+{
+    FillProject();
+    Window->Modified = true;
+    Prompts.AnswerSaveFile(Path("missing/p"));
+    EXPECT_THROW(Window->miProjectSaveAsClick(), TFileError);
+    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(Project.FileName, PathIn("missing/p.vlpj"));
+    EXPECT_TRUE(LogLines().isEmpty()); // no check after a failed write
+}
+
+TEST_F(FileCommands, ImportReadsCsvWhateverTheFilterEntry)
+{
+    FillProject();
+    ExportCsv(Project, PathIn("plan.csv"));
+    ResetProject(Project);
+    Window->ProjectClosed();
+    Window->PlayList = {"3;x.mp3"};
+
+    Prompts.AnswerOpenFile(Path("plan.csv"), 1);
+    Window->bbImportProject->click();
+    EXPECT_EQ(Prompts.Asked.back().Text, U("Файл csv (*.csv);;Excel файл (*.xls *.xlsx)"));
+    EXPECT_EQ(Project.DeviceType, 9);
+    EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
+    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: "), U("  Сценарий 1: "), U("  Сценарий 2: ")}));
+    EXPECT_EQ(States(), Opened);
+    EXPECT_EQ(Window->PlayList.size(), 1u);
+}
+
+TEST_F(FileCommands, ImportOfAnUnusableFileTellsAndKeepsTheProject)
+{
+    FillProject();
+    WriteFileAtomically(PathIn("narrow.csv"), "1;2;3\r\n");
+    Prompts.AnswerOpenFile(Path("narrow.csv"));
+    Prompts.ExpectNotice(U("Ошибка экспорта. Не правильный формат файла"));
+    Window->miProjectImportClick();
+    EXPECT_EQ(Prompts.Asked.back().Caption, ApplicationTitle());
+    EXPECT_EQ(Project.Name, "Школа");
+    EXPECT_EQ(TreeTexts().size(), 3);
+}
+
+TEST_F(FileCommands, XlsAnywhereInTheNameChoosesTheWorkbookReader)
+{
+    FillProject();
+    ExportCsv(Project, PathIn("plan.xls.csv"));
+    Prompts.AnswerOpenFile(Path("plan.xls.csv"), 0);
+    EXPECT_THROW(Window->miProjectImportClick(), TSigError); // CSV text is no workbook
+    EXPECT_EQ(Project.Name, "Школа");
+}
+
+TEST_F(FileCommands, ExportBranchesOnTheFilterEntry)
+{
+    FillProject();
+    Prompts.AnswerSaveFile(Path("plan.CSV"), 0);
+    Window->bbExportProject->click();
+    EXPECT_TRUE(FileExists(PathIn("plan.CSV.csv")));
+    EXPECT_NE(ReadWholeFile(PathIn("plan.CSV.csv")).find(std::string("90;00;0;")), std::string::npos);
+    EXPECT_EQ(LogLines().front(), U("Проверка проекта"));
+
+    Prompts.AnswerSaveFile(Path("a.csv.txt"), 0);
+    Window->miProjectExportClick();
+    EXPECT_TRUE(FileExists(PathIn("a.csv.txt")));
+
+    Prompts.AnswerSaveFile(Path("book.csv"), 1);
+    Window->miProjectExportClick();
+    EXPECT_EQ(ReadWholeFile(PathIn("book.csv")).substr(0, 2), "PK"); // a workbook under the name as given
+
+    Prompts.CancelSaveFile();
+    Window->ClearLog();
+    Window->miProjectExportClick();
+    EXPECT_TRUE(LogLines().isEmpty());
+}
