@@ -1,4 +1,79 @@
-// Placeholder until the card writer lands; it replaces this file.
+// The card writer: the tracks of the project get their files in the playlist editor, the
+// playlist is saved with the project, and the files go onto a removable drive.
+#include "device/drives.h"
+#include "device/sdcard.h"
+#include "ui/copyprogress.h"
+#include "ui/playlist.h"
+#include "ui/sdcardsource.h"
+#include "ui/select.h"
 #include "ui/sigcfg.h"
 
-void TfrMain::miSavePlaylistClick() {}
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString FromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
+TDriveRootsProvider &DriveRootsProvider()
+{
+    static TDriveRootsProvider provider;
+    return provider;
+}
+
+void TfrMain::miSavePlaylistClick()
+{
+    // Review: every track the scenarios use, with the file the playlist gives it.
+    frPlayList->lbPlayList->clear();
+    const std::vector<std::string> lines = PlayListDialogLines(Project, PlayList);
+    if (lines.empty()) {
+        AddLog(u"трэки отсутствуют в проекте"_s);
+        return;
+    }
+    for (const std::string &line : lines)
+        frPlayList->lbPlayList->addItem(FromUtf8(line));
+    if (prompts().ShowModal(*frPlayList) != 1)
+        return;
+
+    std::vector<std::string> edited;
+    for (const QString &line : frPlayList->Lines())
+        edited.push_back(line.toStdString());
+    PlayList = PlayListFromDialog(edited);
+    // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
+    Modified = true;
+    if (!WriteProjectFile())
+        return;
+
+    // Target.
+    if (!prompts().AskOkCancel(FromUtf8(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
+        return;
+    const TDriveRootsProvider &provider = DriveRootsProvider();
+    const std::optional<std::vector<std::string>> roots = provider ? provider() : RemovableDriveRoots();
+    if (!roots) {
+        prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта"_s);
+        return;
+    }
+    frSelect->cbSelect->clear();
+    frSelect->lbSelect->setText(u"Выберите SD-Карту MP3 ЛВ"_s);
+    for (const std::string &root : *roots)
+        frSelect->cbSelect->addItem(FromUtf8(root));
+    if (frSelect->cbSelect->count() == 0) {
+        prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта MP3 ЛВ"_s);
+        return;
+    }
+    frSelect->cbSelect->setCurrentIndex(0);
+    frSelect->cbSelect->setEditText(frSelect->cbSelect->itemText(0));
+    if (prompts().ShowModal(*frSelect) != 1)
+        return;
+
+    // Copy.
+    CopyTracksWithProgress(this, PlayList, frSelect->cbSelect->currentText().toStdString(), Log());
+}
