@@ -9,11 +9,15 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -508,4 +512,96 @@ TEST(SigApplication, FailureWhileTheBoxIsUpDoesNotStackASecondBox)
 TEST(SigApplication, TitleIsTheExecutableNameWithoutExtension)
 {
     EXPECT_EQ(ApplicationTitle(), QStringLiteral("test_dialogs"));
+}
+
+namespace {
+
+// Runs action on the first modal widget of type T that shows up while ask() runs.
+template <typename T, typename Ask> auto AnswerModal(const std::function<void(T &)> &action, Ask ask)
+{
+    QTimer finder;
+    QObject::connect(&finder, &QTimer::timeout, [&] {
+        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
+            finder.stop();
+            action(*modal);
+        }
+    });
+    finder.start(0);
+    // Whatever is still open much later is closed, so a broken test fails instead of hanging.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+        for (int depth = 0; depth < 4 && QApplication::activeModalWidget(); ++depth) {
+            ADD_FAILURE() << "modal left open: " << QApplication::activeModalWidget()->metaObject()->className();
+            QApplication::activeModalWidget()->close();
+        }
+    });
+    watchdog.start(10000);
+    return ask();
+}
+
+} // namespace
+
+TEST(RealPrompts, YesNoIsFalseOnlyForNo)
+{
+    TRealPrompts prompts;
+    auto ask = [&] { return prompts.AskYesNo(U("Редактирование"), U("Удалить группу?")); };
+    auto press = [](QMessageBox::StandardButton which) {
+        return [which](QMessageBox &box) {
+            EXPECT_EQ(box.icon(), QMessageBox::Question);
+            EXPECT_EQ(box.windowTitle(), U("Редактирование"));
+            box.button(which)->click();
+        };
+    };
+    EXPECT_FALSE(AnswerModal<QMessageBox>(press(QMessageBox::No), ask));
+    EXPECT_TRUE(AnswerModal<QMessageBox>(press(QMessageBox::Yes), ask));
+}
+
+TEST(RealPrompts, OpenTakesATypedMissingFileAndReportsTheFilterEntry)
+{
+    TRealPrompts prompts;
+    const QString missing =
+        QDir::temp().filePath(QStringLiteral("sigcfg-missing-%1.csv").arg(QCoreApplication::applicationPid()));
+    ASSERT_FALSE(QFile::exists(missing));
+    const auto choice = AnswerModal<QFileDialog>(
+        [&](QFileDialog &dialog) {
+            EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
+            dialog.selectNameFilter(QStringLiteral("CSV (*.csv)"));
+            dialog.selectFile(missing);
+            static_cast<QDialog &>(dialog).accept(); // as its Open or Save button does
+        },
+        [&] { return prompts.OpenFile(QString(), QStringLiteral("Project (*.vlpj);;CSV (*.csv)")); });
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->Path, missing);
+    EXPECT_EQ(choice->FilterIndex, 1);
+}
+
+TEST(RealPrompts, SaveReplacesWithoutAskingAndCancelGivesNothing)
+{
+    TRealPrompts prompts;
+    QTemporaryFile existing(QDir::temp().filePath(QStringLiteral("sigcfg-XXXXXX.vlpj")));
+    ASSERT_TRUE(existing.open());
+    bool asked = false;
+    const auto choice = AnswerModal<QFileDialog>(
+        [&](QFileDialog &dialog) {
+            // A replace question would be a second modal box: note it and answer it.
+            QTimer::singleShot(0, [&] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                    asked = true;
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            dialog.selectFile(existing.fileName());
+            static_cast<QDialog &>(dialog).accept(); // as its Open or Save button does
+        },
+        [&] { return prompts.SaveFile(QString(), QStringLiteral("Project (*.vlpj)")); });
+    EXPECT_FALSE(asked);
+    ASSERT_TRUE(choice.has_value());
+    EXPECT_EQ(choice->Path, existing.fileName());
+    EXPECT_EQ(choice->FilterIndex, 0);
+
+    const auto cancelled =
+        AnswerModal<QFileDialog>([](QFileDialog &dialog) { dialog.reject(); },
+                                 [&] { return prompts.SaveFile(QString(), QStringLiteral("Project (*.vlpj)")); });
+    EXPECT_FALSE(cancelled.has_value());
 }
