@@ -295,38 +295,24 @@ void TfrMain::BuildMenus()
     miProjectSaveAs->setShortcut(QKeySequence(u"Ctrl+Shift+S"_s));
 
     // The edit menu and the tree's pop-up carry the same items with the same handlers.
-    const auto editItems = [&item](QMenu *menu, QAction *(&actions)[7]) {
-        actions[0] = item(menu, u"&Добавить группу"_s, &TfrMain::miAddGroupClick);
-        actions[1] = item(menu, u"&Удалить группу"_s, &TfrMain::miDelGroupClick);
+    const auto editItems = [&item](QMenu *menu, QAction *&addGroup, QAction *&delGroup, QAction *&addScenario,
+                                   QAction *&delScenario, QAction *&copy, QAction *&cut, QAction *&paste) {
+        addGroup = item(menu, u"&Добавить группу"_s, &TfrMain::miAddGroupClick);
+        delGroup = item(menu, u"&Удалить группу"_s, &TfrMain::miDelGroupClick);
         menu->addSeparator();
-        actions[2] = item(menu, u"Д&обавить сценарий"_s, &TfrMain::miAddScenarioClick);
-        actions[3] = item(menu, u"У&далить сценарий"_s, &TfrMain::miDelScenarioClick);
+        addScenario = item(menu, u"Д&обавить сценарий"_s, &TfrMain::miAddScenarioClick);
+        delScenario = item(menu, u"У&далить сценарий"_s, &TfrMain::miDelScenarioClick);
         menu->addSeparator();
-        actions[4] = item(menu, u"&Копировать сценарий"_s, &TfrMain::pmmiCopyScenarioClick);
-        actions[5] = item(menu, u"&Вырезать сценарий"_s, &TfrMain::pmmiCutScenarioClick);
-        actions[6] = item(menu, u"В&ставить сценарий"_s, &TfrMain::pmmiPutScenarioClick);
+        copy = item(menu, u"&Копировать сценарий"_s, &TfrMain::pmmiCopyScenarioClick);
+        cut = item(menu, u"&Вырезать сценарий"_s, &TfrMain::pmmiCutScenarioClick);
+        paste = item(menu, u"В&ставить сценарий"_s, &TfrMain::pmmiPutScenarioClick);
     };
-    QAction *menuActions[7];
     miEdit = menuBar()->addMenu(u"&Редактировать"_s);
-    editItems(miEdit, menuActions);
-    miAddGroup = menuActions[0];
-    miDelGroup = menuActions[1];
-    miAddScenario = menuActions[2];
-    miDelScenario = menuActions[3];
-    miCopyScenario = menuActions[4];
-    miCutScenario = menuActions[5];
-    miPutScenario = menuActions[6];
-
-    QAction *popupActions[7];
+    editItems(miEdit, miAddGroup, miDelGroup, miAddScenario, miDelScenario, miCopyScenario, miCutScenario,
+              miPutScenario);
     pmEdit = new QMenu(this);
-    editItems(pmEdit, popupActions);
-    pmmiAddGroup = popupActions[0];
-    pmmiDelGroup = popupActions[1];
-    pmmiAddScenario = popupActions[2];
-    pmmiDelScenario = popupActions[3];
-    pmmiCopyScenario = popupActions[4];
-    pmmiCutScenario = popupActions[5];
-    pmmiPutScenario = popupActions[6];
+    editItems(pmEdit, pmmiAddGroup, pmmiDelGroup, pmmiAddScenario, pmmiDelScenario, pmmiCopyScenario, pmmiCutScenario,
+              pmmiPutScenario);
 
     miHelp = menuBar()->addMenu(u"&Помощь"_s);
     miAbout = item(miHelp, u"&О программе"_s, &TfrMain::miAboutClick);

@@ -59,6 +59,8 @@ public:
     void AddLog(std::string_view line) override; // UTF-8
     void AddLine(const QString &line);
 
+    /// Outside a batch a line shows at once, except past the limit, where the count and the latest
+    /// line are brought up to date when the event loop next runs (a flood then costs nothing).
     /// While a batch is open, lines are collected and shown together when the last batch ends.
     void BeginBatch() { ++Batch; }
     void EndBatch();
@@ -70,6 +72,8 @@ public:
 
 private:
     void Flush();
+    /// Past the limit, lines outside a batch only update the tail when the event loop next runs.
+    void FlushLater();
 
     QPlainTextEdit &Box;
     int Shown = 0;            // lines in the box or pending, up to the limit
@@ -79,6 +83,7 @@ private:
     int TailBlocks = 0;       // lines at the end of the box that show Hidden and Latest
     bool TailPending = false; // those lines need rewriting
     int Batch = 0;
+    bool FlushQueued = false;
 };
 
 /// The main window: the project tree, the group and scenario pages, the menus and the log.
@@ -105,8 +110,10 @@ public:
     /// Appends one line to mmLog (shown at once).
     void AddLog(const QString &line);
     void ClearLog();
-    /// The same log for core calls (CheckProject ...); lines show at once unless a batch is open.
+    /// The same log for core calls (the card writer ...); lines show as with AddLog.
     TLogSink &Log();
+    /// Clears the log and runs the whole clash check into it, shown in one go.
+    void RunCheckProject();
 
     /// Writes the project and PlayList to Project.FileName (asks for a path as save as does
     /// when FileName is empty, then for the name when it is empty). Clears Modified and runs
@@ -299,7 +306,6 @@ private:
     QString AskProjectName();
     /// The path of a save-as dialog with ".vlpj" added where missing; "" when cancelled.
     QString AskProjectPath();
-    void RunCheckProject();
     TGroup &CurrentGroupRecord();
     TScenario &CurrentScenarioRecord();
 

@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -96,8 +97,7 @@ void TLogBox::AddLog(std::string_view line)
     ++Hidden;
     Latest.assign(line);
     TailPending = true;
-    if (Batch == 0)
-        Flush();
+    FlushLater();
 }
 
 void TLogBox::AddLine(const QString &line)
@@ -105,13 +105,26 @@ void TLogBox::AddLine(const QString &line)
     if (Shown < LogShownLimit) {
         ++Shown;
         Pending.push_back(line);
-    } else {
-        ++Hidden;
-        Latest = line.toStdString();
-        TailPending = true;
+        if (Batch == 0)
+            Flush();
+        return;
     }
-    if (Batch == 0)
-        Flush();
+    ++Hidden;
+    Latest = line.toStdString();
+    TailPending = true;
+    FlushLater();
+}
+
+void TLogBox::FlushLater()
+{
+    if (Batch > 0 || FlushQueued)
+        return;
+    FlushQueued = true;
+    QTimer::singleShot(0, &Box, [this] {
+        FlushQueued = false;
+        if (Batch == 0)
+            Flush();
+    });
 }
 
 void TLogBox::EndBatch()

@@ -363,6 +363,8 @@ TEST_F(WindowLog, KeepsTheFirstLinesTheCountAndTheLatest)
         log.AddLog("Всего ошибок: 42");
         if (batch)
             log.EndBatch();
+        else
+            QCoreApplication::processEvents(); // the tail follows when the loop runs
         const QStringList lines = LogLines();
         ASSERT_EQ(lines.size(), TLogBox::LogShownLimit + 2) << "batch " << batch;
         EXPECT_EQ(lines.front(), U("строка 0"));

@@ -31,6 +31,19 @@ const char *KindName(TScriptedPrompts::TKind kind)
     return "?";
 }
 
+/// A fill step for one kind of dialog; any other dialog fails the test.
+template <class TDialog> std::function<void(QDialog &)> FillAs(std::function<void(TDialog &)> fill)
+{
+    return [fill](QDialog &dialog) {
+        auto *typed = qobject_cast<TDialog *>(&dialog);
+        if (!typed) {
+            ADD_FAILURE() << "unexpected dialog " << dialog.windowTitle().toStdString();
+            return;
+        }
+        fill(*typed);
+    };
+}
+
 } // namespace
 
 TScriptedPrompts::~TScriptedPrompts()
@@ -92,32 +105,14 @@ TScriptedPrompts &TScriptedPrompts::AnswerModal(int result, std::function<void(Q
 
 TScriptedPrompts &TScriptedPrompts::AnswerInputValue(const QString &text, const QString &expectedPrompt)
 {
-    return AnswerModal(
-        1,
-        [text](QDialog &dialog) {
-            auto *input = qobject_cast<TfrInputValue *>(&dialog);
-            if (!input) {
-                ADD_FAILURE() << "expected the text prompt, got " << dialog.windowTitle().toStdString();
-                return;
-            }
-            input->edValue->setText(text);
-        },
-        expectedPrompt);
+    return AnswerModal(1, FillAs<TfrInputValue>([text](TfrInputValue &input) { input.edValue->setText(text); }),
+                       expectedPrompt);
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerInputChoice(const QString &text, const QString &expectedPrompt)
 {
-    return AnswerModal(
-        1,
-        [text](QDialog &dialog) {
-            auto *choice = qobject_cast<TfrInputCb *>(&dialog);
-            if (!choice) {
-                ADD_FAILURE() << "expected the choice prompt, got " << dialog.windowTitle().toStdString();
-                return;
-            }
-            choice->cbValue->setCurrentText(text);
-        },
-        expectedPrompt);
+    return AnswerModal(1, FillAs<TfrInputCb>([text](TfrInputCb &choice) { choice.cbValue->setCurrentText(text); }),
+                       expectedPrompt);
 }
 
 TScriptedPrompts &TScriptedPrompts::CloseDialog(const QString &expectedPrompt)
