@@ -25,22 +25,30 @@ mkdir -p "$work/src"
 sync
 
 now() { date +%s%N; }
+run_ours() {
+    sync
+    local t0 t1
+    t0=$(now)
+    "$tool" copy-tracks "$work/bench.vlpj" "$work/ours/" >/dev/null
+    t1=$(now)
+    ours+=($(((t1 - t0) / 1000000)))
+}
+run_peer() {
+    sync
+    local t0 t1
+    t0=$(now)
+    cp "$work"/src/*.mp3 "$work/peer/"
+    sync
+    t1=$(now)
+    peer+=($(((t1 - t0) / 1000000)))
+}
 ours=()
 peer=()
 for r in $(seq 1 "$rounds"); do
     rm -rf "$work/ours" "$work/peer"
     mkdir "$work/ours" "$work/peer"
-    sync
-    t0=$(now)
-    "$tool" copy-tracks "$work/bench.vlpj" "$work/ours/" >/dev/null
-    t1=$(now)
-    sync
-    t2=$(now)
-    cp "$work"/src/*.mp3 "$work/peer/"
-    sync
-    t3=$(now)
-    ours+=($(((t1 - t0) / 1000000)))
-    peer+=($(((t3 - t2) / 1000000)))
+    # Take turns at going first, so neither side always meets the other's leftovers.
+    if ((r % 2)); then run_ours; run_peer; else run_peer; run_ours; fi
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }

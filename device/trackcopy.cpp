@@ -149,10 +149,12 @@ std::optional<TStaged> Stage(const std::string &source, const std::string &targe
     return staged;
 }
 
-// Puts staged copies on the disk in groups: one flush of the file system for all of them,
-// then a cheap per-file fsync that reports that file's own write errors, the renames, and one
-// flush of the folder. Log lines come out in playlist order, each once its fate is known:
-// "скопирован" only when the data and the new name are on the disk.
+// Puts staged copies on the disk in groups: one flush of the file system and of the device's
+// cache for all of them (a flush per file costs a journal commit and a cache flush each, which
+// made the card writer far slower than cp + sync), then per file a wait that reports that
+// file's own write errors, the renames, and one flush of the folder. Log lines come out in
+// playlist order, each once its fate is known: "скопирован" only when the data and the new
+// name are on the disk.
 class TCardWriter
 {
 public:
@@ -196,13 +198,17 @@ public:
         for (const TEntry &entry : Entries)
             if (entry.Staged)
                 anyFd = entry.Staged->Out.Get();
-        const bool flushed = anyFd < 0 || ::syncfs(anyFd) == 0;
+        // syncfs writes and commits everything; one fsync then empties the device's cache,
+        // so no rename below can reach the disk before the data it names.
+        const bool flushed = anyFd < 0 || (::syncfs(anyFd) == 0 && ::fsync(anyFd) == 0);
         std::vector<std::string> folders;
         for (TEntry &entry : Entries) {
             if (!entry.Staged)
                 continue;
             TStaged &staged = *entry.Staged;
-            const bool synced = flushed && ::fsync(staged.Out.Get()) == 0;
+            constexpr unsigned WaitForWrite =
+                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
+            const bool synced = flushed && ::sync_file_range(staged.Out.Get(), 0, 0, WaitForWrite) == 0;
             const bool closed = staged.Out.Close();
             if (!synced || !closed || ::rename(staged.Temp.c_str(), entry.Target.c_str()) != 0) {
                 ::unlink(staged.Temp.c_str());
