@@ -231,10 +231,3 @@ TEST_F(TrackCopy, AStopEndsTheRunBeforeTheNextFile)
     EXPECT_THAT(Log.Lines, ElementsAre(Copied(a, CardFile("001.mp3")), CopyStoppedLine));
     EXPECT_THAT(Listing(Dir / "card"), ElementsAre("001.mp3"));
 }
-
-TEST_F(TrackCopy, AnEmptyPlayListCopiesNothing)
-{
-    std::atomic<bool> stop = true;
-    EXPECT_TRUE(CopyTracks({}, Card(), Log, {}, &stop));
-    EXPECT_THAT(Log.Lines, IsEmpty());
-}
