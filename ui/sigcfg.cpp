@@ -242,7 +242,8 @@ void TfrMain::BuildControls()
     mmLog = new QPlainTextEdit(client);
     mmLog->setFixedHeight(LogHeight);
     mmLog->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mmLog->setLineWrapMode(QPlainTextEdit::NoWrap);
+    mmLog->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // long lines wrap
+    mmLog->setUndoRedoEnabled(false); // a check can fill it with 10000 lines; nobody undoes them
     column->addWidget(mmLog);
 
     connect(tvMain, &QTreeWidget::currentItemChanged, this, &TfrMain::tvMainChange);
