@@ -1,5 +1,6 @@
 #include "storage/compoundfile.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,8 +26,9 @@ class TCompoundFile
 public:
     explicit TCompoundFile(std::string_view bytes) : Bytes(bytes) {}
 
-    /// The workbook streams of the file (a crafted one may have several); nothing when malformed.
-    std::optional<std::vector<std::string>> WorkbookStreams()
+    /// The workbook stream, "Workbook" before "Book"; nothing when there is none or the file is
+    /// malformed.
+    std::optional<std::string> WorkbookStream()
     {
         if (Bytes.size() < 512)
             return std::nullopt;
@@ -40,19 +42,20 @@ public:
         const std::optional<std::string> directory = Chain(Fat, Le32(Bytes, 0x30), SectorSize, Sectors());
         if (!directory || directory->size() < DirectoryEntrySize)
             return std::nullopt;
-        std::vector<std::string> streams;
+        std::optional<std::string_view> found;
         for (size_t pos = 0; pos + DirectoryEntrySize <= directory->size(); pos += DirectoryEntrySize) {
             const std::string_view entry = std::string_view(*directory).substr(pos, DirectoryEntrySize);
-            if (uint8_t(entry[0x42]) != StreamEntry || !IsWorkbookName(entry))
+            if (uint8_t(entry[0x42]) != StreamEntry)
                 continue;
-            std::optional<std::string> stream = StreamOf(entry, *directory);
-            if (!stream)
-                return std::nullopt;
-            streams.push_back(std::move(*stream));
+            const std::string name = EntryName(entry);
+            if (name == "workbook" || (name == "book" && !found))
+                found = entry;
+            if (name == "workbook")
+                break;
         }
-        if (streams.empty())
+        if (!found)
             return std::nullopt;
-        return streams;
+        return StreamOf(*found, *directory);
     }
 
 private:
@@ -103,13 +106,14 @@ private:
         return out;
     }
 
-    static bool IsWorkbookName(std::string_view entry)
+    /// The entry's name in lower case, other than ASCII letters as "?".
+    static std::string EntryName(std::string_view entry)
     {
         const uint32_t length = Le16(entry, 0x40); // in bytes, with the closing zero
         std::string name;
         for (size_t k = 0; k + 2 < length && k + 1 < 64; k += 2)
             name.push_back(Le16(entry, k) < 128 ? char(Le16(entry, k) | 0x20) : '?');
-        return name == "workbook" || name == "book";
+        return name;
     }
 
     std::optional<std::string> StreamOf(std::string_view entry, const std::string &directory)
@@ -130,8 +134,8 @@ private:
         } else {
             stream = Chain(Fat, start, SectorSize, Sectors());
         }
-        // The whole chain, not only the declared size: a reader that looks further must not find
-        // more than was counted.
+        if (stream && stream->size() > size)
+            stream->resize(size);
         return stream;
     }
 
@@ -143,32 +147,7 @@ private:
 
 } // namespace
 
-std::optional<uint64_t> DeclaredXlsCells(std::string_view bytes)
+std::optional<std::string> CompoundWorkbookStream(std::string_view bytes)
 {
-    const std::optional<std::vector<std::string>> streams = TCompoundFile(bytes).WorkbookStreams();
-    if (!streams)
-        return std::nullopt;
-    uint64_t cells = 0;
-    for (const std::string &stream : *streams)
-        cells += DeclaredBiffCells(stream);
-    return cells;
-}
-
-uint64_t DeclaredBiffCells(std::string_view stream)
-{
-    constexpr uint32_t Dimension = 0x0200;
-    uint64_t cells = 0;
-    for (size_t pos = 0; pos + 4 <= stream.size();) {
-        const uint32_t type = Le16(stream, pos);
-        const size_t size = Le16(stream, pos + 2);
-        const size_t data = pos + 4;
-        if (type == Dimension && data + size <= stream.size()) {
-            if (size >= 14) // BIFF8: 32-bit row numbers
-                cells += uint64_t(Le32(stream, data + 4)) * Le16(stream, data + 10);
-            else if (size >= 8)
-                cells += uint64_t(Le16(stream, data + 2)) * Le16(stream, data + 6);
-        }
-        pos = data + size;
-    }
-    return cells;
+    return TCompoundFile(bytes).WorkbookStream();
 }

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-/// A file that lives in memory only (Linux memfd) but has a path, for the libraries that insist
-/// on opening a file by name: the .xls reader and the .xlsx writer.
+/// A file that lives in memory only (Linux memfd) but has a path, for a library that insists
+/// on opening a file by name: the .xlsx writer.
 class TMemoryFile
 {
 public:

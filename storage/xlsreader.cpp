@@ -1,96 +1,447 @@
 #include "storage/xlsreader.h"
 
+#include "model/codepage.h"
 #include "model/error.h"
 #include "storage/compoundfile.h"
-#include "storage/memoryfile.h"
 
-#include <algorithm>
-#include <freexl.h>
+#include <cstring>
+#include <map>
+#include <vector>
+
+// A reader of the cell records of BIFF8 (Excel 97 and later) and BIFF5/7 (Excel 5 and 95)
+// workbooks. It reads only the records a sheet's values need, every one checked against its
+// length, and keeps nothing a file declares in advance (dimensions, string counts).
 
 namespace {
 
-/// The library keeps 16 bytes for each declared cell: 64 MB at most, as much as a package may inflate to.
-constexpr uint64_t MaxXlsCells = 4u << 20;
-
-/// Closes the library's handle on every way out.
-class TXlsHandle
-{
-public:
-    ~TXlsHandle()
-    {
-        if (Handle != nullptr)
-            freexl_close(Handle);
-    }
-    const void *Handle = nullptr;
+enum TRecordType : uint16_t {
+    Bof = 0x0809,
+    Eof = 0x000A,
+    BoundSheet = 0x0085,
+    Window1 = 0x003D,
+    CodePage = 0x0042,
+    Sst = 0x00FC,
+    Continue = 0x003C,
+    Number = 0x0203,
+    Rk = 0x027E,
+    MulRk = 0x00BD,
+    LabelSst = 0x00FD,
+    Label = 0x0204,
+    RString = 0x00D6,
+    BoolErr = 0x0205,
+    Formula = 0x0006,
+    String = 0x0207,
+    SharedFormula = 0x04BC,
+    Array = 0x0221,
+    Table = 0x0236,
 };
 
-std::string CellText(const FreeXL_CellValue &cell, bool date1904)
+uint32_t Le16(std::string_view bytes, size_t pos)
 {
-    switch (cell.type) {
-    case FREEXL_CELL_INT:
-        return std::to_string(cell.value.int_value);
-    case FREEXL_CELL_DOUBLE:
-        return NumberText(cell.value.double_value);
-    case FREEXL_CELL_TEXT:
-    case FREEXL_CELL_SST_TEXT:
-        return cell.value.text_value != nullptr ? cell.value.text_value : "";
-    case FREEXL_CELL_DATE:
-    case FREEXL_CELL_DATETIME:
-    case FREEXL_CELL_TIME: {
-        // The library turns date cells into text; an application hands over their serial number.
-        if (cell.value.text_value == nullptr)
-            return {};
-        const std::optional<double> serial = ExcelSerialFromIsoDateTime(cell.value.text_value, date1904);
-        return serial ? NumberText(*serial) : std::string(cell.value.text_value);
+    return uint32_t(uint8_t(bytes[pos])) | uint32_t(uint8_t(bytes[pos + 1])) << 8;
+}
+
+uint32_t Le32(std::string_view bytes, size_t pos)
+{
+    return Le16(bytes, pos) | Le16(bytes, pos + 2) << 16;
+}
+
+double Double(std::string_view bytes, size_t pos)
+{
+    uint64_t bits = uint64_t(Le32(bytes, pos)) | uint64_t(Le32(bytes, pos + 4)) << 32;
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+/// The number an RK value packs: a 30-bit integer or the top of a double, maybe divided by 100.
+double RkValue(uint32_t rk)
+{
+    double value;
+    if (rk & 2) {
+        value = double(int32_t(rk) >> 2);
+    } else {
+        const uint64_t bits = uint64_t(rk & 0xFFFFFFFC) << 32;
+        std::memcpy(&value, &bits, sizeof value);
     }
-    default:
-        return {};
+    return rk & 1 ? value / 100 : value;
+}
+
+void AppendUtf8(std::string &out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
     }
 }
+
+std::string ErrorText(uint8_t code)
+{
+    switch (code) {
+    case 0x00:
+        return "#NULL!";
+    case 0x07:
+        return "#DIV/0!";
+    case 0x0F:
+        return "#VALUE!";
+    case 0x17:
+        return "#REF!";
+    case 0x1D:
+        return "#NAME?";
+    case 0x24:
+        return "#NUM!";
+    default:
+        return "#N/A";
+    }
+}
+
+struct TRecord
+{
+    uint16_t Type = 0;
+    std::string_view Data;
+};
+
+/// The records of a stream from an offset on; a record that runs past the stream ends it.
+class TRecords
+{
+public:
+    TRecords(std::string_view stream, size_t offset) : Stream(stream), Pos(offset) {}
+
+    bool Next(TRecord &record)
+    {
+        if (Pos + 4 > Stream.size())
+            return false;
+        const size_t size = Le16(Stream, Pos + 2);
+        if (Pos + 4 + size > Stream.size())
+            return false;
+        record = {uint16_t(Le16(Stream, Pos)), Stream.substr(Pos + 4, size)};
+        Pos += 4 + size;
+        return true;
+    }
+
+    /// The record's data followed by the data of the CONTINUE records after it.
+    std::vector<std::string_view> WithContinues(const TRecord &record)
+    {
+        std::vector<std::string_view> segments{record.Data};
+        while (Pos + 4 <= Stream.size() && Le16(Stream, Pos) == Continue) {
+            TRecord next;
+            if (!Next(next))
+                break;
+            segments.push_back(next.Data);
+        }
+        return segments;
+    }
+
+private:
+    std::string_view Stream;
+    size_t Pos;
+};
+
+/// Reads across a record and its CONTINUE records. Inside character data each CONTINUE starts
+/// with a fresh option byte that says whether the rest is stored in one or two bytes a character.
+class TContinuedReader
+{
+public:
+    explicit TContinuedReader(std::vector<std::string_view> segments) : Segments(std::move(segments)) {}
+
+    bool Byte(uint8_t &value)
+    {
+        if (!Advance())
+            return false;
+        value = uint8_t(Segments[Segment][Pos++]);
+        return true;
+    }
+    bool U16(uint32_t &value)
+    {
+        uint8_t low, high;
+        if (!Byte(low) || !Byte(high))
+            return false;
+        value = low | uint32_t(high) << 8;
+        return true;
+    }
+    bool U32(uint32_t &value)
+    {
+        uint32_t low, high;
+        if (!U16(low) || !U16(high))
+            return false;
+        value = low | high << 16;
+        return true;
+    }
+    bool Skip(uint64_t count)
+    {
+        while (count > 0) {
+            if (!Advance())
+                return false;
+            const size_t n = size_t(std::min<uint64_t>(count, Segments[Segment].size() - Pos));
+            Pos += n;
+            count -= n;
+        }
+        return true;
+    }
+    /// count characters, appended as UTF-8 up to TCellGrid::MaxCellBytes.
+    bool Characters(uint32_t count, bool wide, std::string &out)
+    {
+        uint32_t pendingHigh = 0;
+        while (count > 0) {
+            if (Pos == Segments[Segment].size()) {
+                if (Segment + 1 >= Segments.size())
+                    return false;
+                ++Segment;
+                Pos = 0;
+                uint8_t options;
+                if (!Byte(options))
+                    return false;
+                wide = options & 1;
+                continue;
+            }
+            const std::string_view data = Segments[Segment];
+            if (wide) {
+                if (Pos + 2 > data.size())
+                    return false;
+                const uint32_t unit = Le16(data, Pos);
+                Pos += 2;
+                if (unit >= 0xD800 && unit < 0xDC00) {
+                    pendingHigh = unit;
+                } else {
+                    char32_t c = unit;
+                    if (unit >= 0xDC00 && unit < 0xE000)
+                        c = pendingHigh != 0 ? 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD;
+                    else if (pendingHigh != 0)
+                        Append(out, 0xFFFD);
+                    pendingHigh = 0;
+                    Append(out, c);
+                }
+            } else {
+                Append(out, uint8_t(data[Pos++])); // the low bytes of UTF-16: Latin-1
+            }
+            --count;
+        }
+        if (pendingHigh != 0)
+            Append(out, 0xFFFD);
+        return true;
+    }
+
+private:
+    bool Advance()
+    {
+        while (Pos == Segments[Segment].size()) {
+            if (Segment + 1 >= Segments.size())
+                return false;
+            ++Segment;
+            Pos = 0;
+        }
+        return true;
+    }
+    static void Append(std::string &out, char32_t c)
+    {
+        if (out.size() < TCellGrid::MaxCellBytes)
+            AppendUtf8(out, c);
+    }
+
+    std::vector<std::string_view> Segments;
+    size_t Segment = 0;
+    size_t Pos = 0;
+};
+
+/// A BIFF8 string: a 16-bit length, an option byte, maybe the counts of formatting runs and of
+/// phonetic data, the characters, then the runs and the phonetic data, which are passed over.
+bool UnicodeString(TContinuedReader &reader, std::string &out)
+{
+    uint32_t length;
+    uint8_t options;
+    if (!reader.U16(length) || !reader.Byte(options))
+        return false;
+    uint32_t runs = 0, extension = 0;
+    if ((options & 0x08) && !reader.U16(runs))
+        return false;
+    if ((options & 0x04) && !reader.U32(extension))
+        return false;
+    return reader.Characters(length, options & 1, out) && reader.Skip(uint64_t(runs) * 4 + extension);
+}
+
+class TXlsReader
+{
+public:
+    TXlsReader(std::string_view stream, const std::string &name) : Stream(stream), Name(name) {}
+
+    TCellGrid Read()
+    {
+        ReadGlobals();
+        TCellGrid grid;
+        if (Sheets.empty())
+            return grid;
+        const size_t sheet = ActiveTab < Sheets.size() ? ActiveTab : 0;
+        ReadSheet(Sheets[sheet], grid);
+        ResolveSharedStrings(grid);
+        return grid;
+    }
+
+private:
+    void ReadGlobals()
+    {
+        TRecords records(Stream, 0);
+        TRecord record;
+        if (!records.Next(record) || record.Type != Bof || record.Data.size() < 2)
+            throw TFormatError(DamagedMessage(Name));
+        Biff8 = Le16(record.Data, 0) >= 0x0600;
+        bool windowSeen = false;
+        while (records.Next(record) && record.Type != Eof) {
+            const std::string_view data = record.Data;
+            if (record.Type == BoundSheet && data.size() >= 4) {
+                Sheets.push_back(Le32(data, 0));
+            } else if (record.Type == Window1 && data.size() >= 12 && !windowSeen) {
+                ActiveTab = Le16(data, 10);
+                windowSeen = true;
+            } else if (record.Type == CodePage && data.size() >= 2) {
+                CodePageNumber = Le16(data, 0);
+            } else if (record.Type == Sst && Biff8) {
+                SharedStrings = records.WithContinues(record);
+            }
+        }
+    }
+
+    void ReadSheet(uint32_t offset, TCellGrid &grid)
+    {
+        TRecords records(Stream, offset);
+        TRecord record;
+        if (!records.Next(record) || record.Type != Bof)
+            throw TFormatError(DamagedMessage(Name));
+        int depth = 1; // charts and other substreams may nest inside a sheet
+        std::optional<std::pair<int64_t, int64_t>> formulaString;
+        while (depth > 0 && records.Next(record)) {
+            const std::string_view data = record.Data;
+            if (record.Type == Bof) {
+                ++depth;
+                continue;
+            }
+            if (record.Type == Eof) {
+                --depth;
+                continue;
+            }
+            if (depth > 1)
+                continue;
+            // A formula's text result follows it, maybe after the records that share its formula.
+            if (record.Type != String && record.Type != SharedFormula && record.Type != Array && record.Type != Table)
+                formulaString.reset();
+            if (record.Type == String && formulaString) {
+                TContinuedReader reader(records.WithContinues(record));
+                std::string text;
+                if (Biff8 ? UnicodeString(reader, text) : ByteString(data, 0, text))
+                    grid.Set(formulaString->first, formulaString->second, std::move(text));
+                formulaString.reset();
+                continue;
+            }
+            if (data.size() < 6)
+                continue;
+            const int64_t row = int64_t(Le16(data, 0)) + 1;
+            const int64_t column = int64_t(Le16(data, 2)) + 1;
+            if (record.Type == MulRk) {
+                // Several RK numbers of one row: row, first column, (format, RK) pairs, last column.
+                for (size_t k = 0; 4 + 6 * k + 6 <= data.size() - 2; ++k)
+                    grid.Set(row, column + int64_t(k), NumberText(RkValue(Le32(data, 4 + 6 * k + 2))));
+                continue;
+            }
+            if (!TCellGrid::Inside(row, column))
+                continue;
+            if (record.Type == Number && data.size() >= 14) {
+                grid.Set(row, column, NumberText(Double(data, 6)));
+            } else if (record.Type == Rk && data.size() >= 10) {
+                grid.Set(row, column, NumberText(RkValue(Le32(data, 6))));
+            } else if (record.Type == LabelSst && data.size() >= 10) {
+                grid.Set(row, column, "");
+                SharedStringCells[Le32(data, 6)].emplace_back(row, column);
+            } else if (record.Type == Label || record.Type == RString) {
+                std::string text;
+                TContinuedReader reader({data.substr(6)});
+                if (Biff8 ? UnicodeString(reader, text) : ByteString(data, 6, text))
+                    grid.Set(row, column, std::move(text));
+            } else if (record.Type == BoolErr && data.size() >= 8) {
+                const uint8_t value = uint8_t(data[6]);
+                grid.Set(row, column, data[7] != 0 ? ErrorText(value) : value != 0 ? "TRUE" : "FALSE");
+            } else if (record.Type == Formula && data.size() >= 14) {
+                if (Le16(data, 12) != 0xFFFF) {
+                    grid.Set(row, column, NumberText(Double(data, 6)));
+                } else if (data[6] == 0) {
+                    formulaString = {row, column}; // the text follows in a STRING record
+                } else if (data[6] == 1) {
+                    grid.Set(row, column, data[8] != 0 ? "TRUE" : "FALSE");
+                } else if (data[6] == 2) {
+                    grid.Set(row, column, ErrorText(uint8_t(data[8])));
+                } else {
+                    grid.Set(row, column, "");
+                }
+            }
+        }
+    }
+
+    /// An Excel 5/95 string: a 16-bit length and bytes in the workbook's code page.
+    bool ByteString(std::string_view data, size_t pos, std::string &out) const
+    {
+        if (pos + 2 > data.size())
+            return false;
+        const size_t length = Le16(data, pos);
+        if (pos + 2 + length > data.size())
+            return false;
+        const std::string_view bytes = data.substr(pos + 2, length);
+        if (CodePageNumber == 1251) {
+            out = Cp1251ToUtf8(bytes);
+        } else {
+            out.clear();
+            for (const char c : bytes)
+                AppendUtf8(out, uint8_t(c));
+        }
+        return true;
+    }
+
+    /// The shared strings table is read only as far as the cells of the grid need.
+    void ResolveSharedStrings(TCellGrid &grid)
+    {
+        if (SharedStringCells.empty() || SharedStrings.empty())
+            return;
+        TContinuedReader reader(SharedStrings);
+        uint32_t total, unique;
+        if (!reader.U32(total) || !reader.U32(unique))
+            return;
+        const uint32_t last = SharedStringCells.rbegin()->first;
+        for (uint32_t index = 0; index <= last; ++index) {
+            std::string text;
+            if (!UnicodeString(reader, text))
+                return;
+            const auto cells = SharedStringCells.find(index);
+            if (cells == SharedStringCells.end())
+                continue;
+            for (const auto &[row, column] : cells->second)
+                grid.Set(row, column, text);
+        }
+    }
+
+    std::string_view Stream;
+    const std::string &Name;
+    bool Biff8 = true;
+    std::vector<uint32_t> Sheets;
+    size_t ActiveTab = 0;
+    uint32_t CodePageNumber = 1252;
+    std::vector<std::string_view> SharedStrings;
+    std::map<uint32_t, std::vector<std::pair<int64_t, int64_t>>> SharedStringCells;
+};
 
 } // namespace
 
 TCellGrid ReadXlsCells(std::string_view bytes, const std::string &name)
 {
-    // The library allocates every cell that the sheets declare, all sheets at once, before a
-    // single cell is read: count them first, so a small crafted file can not claim gigabytes.
-    const std::optional<uint64_t> cells = DeclaredXlsCells(bytes);
-    if (!cells)
+    const std::optional<std::string> stream = CompoundWorkbookStream(bytes);
+    if (!stream)
         throw TFormatError(DamagedMessage(name));
-    if (*cells > MaxXlsCells)
-        throw TFormatError(TooLargeMessage(name));
-    // The library opens files by name only: it gets a copy in memory, never a temporary on disk.
-    TMemoryFile file("Unable to read " + name);
-    file.Write(bytes);
-    TXlsHandle xls;
-    if (freexl_open(file.Path().c_str(), &xls.Handle) != FREEXL_OK)
-        throw TFormatError(DamagedMessage(name));
-    unsigned int sheets = 0;
-    unsigned int dateMode = 0;
-    unsigned int password = 0;
-    if (freexl_get_info(xls.Handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK ||
-        freexl_get_info(xls.Handle, FREEXL_BIFF_DATEMODE, &dateMode) != FREEXL_OK ||
-        freexl_get_info(xls.Handle, FREEXL_BIFF_PASSWORD, &password) != FREEXL_OK)
-        throw TFormatError(DamagedMessage(name));
-    if (password == FREEXL_BIFF_OBFUSCATED)
-        throw TFormatError(NotAWorkbookMessage(name));
-    TCellGrid grid;
-    if (sheets == 0)
-        return grid;
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(xls.Handle, 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(xls.Handle, &rows, &columns) != FREEXL_OK)
-        throw TFormatError(DamagedMessage(name));
-    const bool date1904 = dateMode == FREEXL_BIFF_DATEMODE_1904;
-    const unsigned int lastRow = std::min<unsigned int>(rows, TCellGrid::Size);
-    const unsigned short lastColumn = std::min<unsigned short>(columns, TCellGrid::Size);
-    for (unsigned int r = 0; r < lastRow; ++r) {
-        for (unsigned short c = 0; c < lastColumn; ++c) {
-            FreeXL_CellValue cell;
-            if (freexl_get_cell_value(xls.Handle, r, c, &cell) == FREEXL_OK)
-                grid.Set(r + 1, c + 1, CellText(cell, date1904));
-        }
-    }
-    return grid;
+    return TXlsReader(*stream, name).Read();
 }

@@ -2,6 +2,6 @@
 
 #include "storage/workbook.h"
 
-/// The cells of the first sheet of an .xls workbook (BIFF in an OLE2 container). Throws
-/// TFormatError naming the file when the workbook can not be read.
+/// The cells of the active sheet of an .xls workbook (BIFF8, or BIFF5/7 of Excel 5 and 95, in an
+/// OLE2 container). Throws TFormatError naming the file when the workbook can not be read.
 TCellGrid ReadXlsCells(std::string_view bytes, const std::string &name);

@@ -414,7 +414,8 @@ TEST(SpreadsheetImport, WorkbooksOfOtherProgramsImportAlike)
 
 TEST(SpreadsheetImport, TheActiveSheetIsRead)
 {
-    for (const std::string name : {"openpyxl-second-active.xlsx", "libreoffice-second-active.xlsx"}) {
+    for (const std::string name :
+         {"openpyxl-second-active.xlsx", "libreoffice-second-active.xlsx", "libreoffice-second-active.xls"}) {
         TProject project;
         ASSERT_EQ(ImportSpreadsheet(Data + "/" + name, project), TImportResult::Imported) << name;
         EXPECT_EQ(project.DeviceType, 2) << name;

@@ -1,7 +1,6 @@
 #include "storage/workbook.h"
 
 #include "model/error.h"
-#include "storage/compoundfile.h"
 #include "storage/fileio.h"
 #include "storage/odsreader.h"
 #include "storage/xlsxreader.h"
@@ -149,12 +148,9 @@ TEST(WorkbookCells, WorkbooksOfOtherProgramsHandOverTheirCellsAsAnApplicationDoe
     for (const std::string name : {"openpyxl-features.xlsx", "libreoffice-features.xlsx", "libreoffice-features.ods",
                                    "libreoffice-features.xls"}) {
         std::vector<std::string> expected = common;
-        // LibreOffice keeps booleans as the numbers 1 and 0 in its own format; the .xls library
-        // does not hand booleans over at all.
+        // LibreOffice keeps booleans as the numbers 1 and 0 in its own format.
         if (name.ends_with(".ods"))
             expected[6] = "1", expected[7] = "0";
-        if (name.ends_with(".xls"))
-            expected[6] = "", expected[7] = "";
         const TCellGrid grid = ReadWorkbookFile(Data + "/" + name);
         EXPECT_EQ(FirstRow(grid, 16), [&] {
             expected.push_back("");
@@ -281,23 +277,6 @@ TEST(XlsxReader, FollowsNoExternalLinkAndExpandsNoDeclaredEntity)
     EXPECT_THAT(text, HasSubstr("&lol3;"));
     EXPECT_THAT(text, ::testing::Not(HasSubstr("lollol")));
     EXPECT_THAT(text, HasSubstr("&ext;"));
-}
-
-TEST(XlsReader, DeclaredCellsAreCountedBeforeTheLibraryAllocatesThem)
-{
-    // One workbook stream in ordinary sectors, one small enough for the mini stream.
-    for (const auto &[name, cells] :
-         {std::pair<std::string, uint64_t>{"libreoffice-schedule.xls", 7 * 45}, {"libreoffice-features.xls", 1 * 15}}) {
-        std::string bytes = ReadWholeFile(Data + "/" + name);
-        EXPECT_EQ(DeclaredXlsCells(bytes), cells) << name;
-        // The sheet's DIMENSION record claiming 65536 rows of 256 columns: 268 MB in the library.
-        const size_t dimension = bytes.find(std::string("\x00\x02\x0e\x00", 4));
-        ASSERT_NE(dimension, std::string::npos);
-        bytes.replace(dimension + 4, 12, std::string("\0\0\0\0\0\0\x01\0\0\0\0\x01", 12));
-        EXPECT_EQ(DeclaredXlsCells(bytes), 65536u * 256) << name;
-        ExpectFormatError(bytes, name, name + " is too large to be read");
-    }
-    EXPECT_EQ(DeclaredXlsCells(std::string(4096, '\0')), std::nullopt);
 }
 
 TEST(OdsReader, RepeatedRowsAndColumnsAreBoundedByTheGrid)

@@ -21,7 +21,5 @@ convert() { # source, LibreOffice filter, target name
 for name in schedule features second-active; do
     convert "$here/openpyxl-$name.xlsx" 'xlsx:Calc MS Excel 2007 XML' "libreoffice-$name.xlsx"
     convert "$here/openpyxl-$name.xlsx" 'ods' "libreoffice-$name.ods"
-done
-for name in schedule features; do
     convert "$here/openpyxl-$name.xlsx" 'xls:MS Excel 97' "libreoffice-$name.xls"
 done

@@ -1,0 +1,195 @@
+#include "storage/xlsreader.h"
+
+#include "model/error.h"
+#include "storage/compoundfile.h"
+#include "storage/fileio.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+const std::string Data = SIG_TEST_DATA;
+
+std::string U16(uint32_t value)
+{
+    return {char(value & 0xFF), char((value >> 8) & 0xFF)};
+}
+
+std::string U32(uint32_t value)
+{
+    return U16(value & 0xFFFF) + U16(value >> 16);
+}
+
+std::string F64(double value)
+{
+    std::string bytes(8, '\0');
+    std::memcpy(bytes.data(), &value, 8);
+    return bytes;
+}
+
+std::string Record(uint16_t type, const std::string &data)
+{
+    return U16(type) + U16(uint32_t(data.size())) + data;
+}
+
+std::string Cell(uint32_t row, uint32_t column)
+{
+    return U16(row) + U16(column) + U16(15); // the last: the cell's format
+}
+
+/// A compressed (one byte a character) BIFF8 string.
+std::string Text(const std::string &latin1)
+{
+    return U16(uint32_t(latin1.size())) + '\0' + latin1;
+}
+
+std::string Bof(uint32_t version, uint32_t kind)
+{
+    return Record(0x0809, U16(version) + U16(kind) + std::string(12, '\0'));
+}
+
+const std::string Eof = Record(0x000A, "");
+
+/// An OLE2 compound file of 512-byte sectors holding one stream: FAT in sector 0, directory in
+/// sector 1, the stream from sector 2 on, padded out of the mini stream's reach.
+std::string CompoundFile(std::string stream, const std::string &streamName = "Workbook")
+{
+    if (stream.size() < 4096)
+        stream.resize(4096, '\0');
+    const uint32_t sectors = uint32_t((stream.size() + 511) / 512);
+    stream.resize(size_t(sectors) * 512, '\0');
+    std::string header = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(16, '\0') + U16(0x3E) +
+                         U16(3) + U16(0xFFFE) + U16(9) + U16(6) + std::string(6, '\0') + U32(0) + U32(1) + U32(1) +
+                         U32(0) + U32(4096) + U32(0xFFFFFFFE) + U32(0) + U32(0xFFFFFFFE) + U32(0) + U32(0);
+    while (header.size() < 512)
+        header += U32(0xFFFFFFFF);
+    std::string fat = U32(0xFFFFFFFD) + U32(0xFFFFFFFE);
+    for (uint32_t k = 0; k < sectors; ++k)
+        fat += U32(k + 1 < sectors ? k + 3 : 0xFFFFFFFE);
+    while (fat.size() < 512)
+        fat += U32(0xFFFFFFFF);
+    const auto entry = [](const std::string &name, uint8_t type, uint32_t start, uint32_t size) {
+        std::string e;
+        for (char c : name)
+            e += U16(uint8_t(c));
+        e.resize(64, '\0');
+        e += U16(uint32_t(name.size() + 1) * 2) + char(type) + char(1) + U32(0xFFFFFFFF) + U32(0xFFFFFFFF) +
+             U32(type == 5 ? 1 : 0xFFFFFFFF);
+        e.resize(0x74, '\0');
+        return e + U32(start) + U32(size) + U32(0);
+    };
+    std::string directory = entry("Root Entry", 5, 0xFFFFFFFE, 0) + entry(streamName, 2, 2, uint32_t(stream.size()));
+    directory.resize(512, '\0');
+    return header + fat + directory + stream;
+}
+
+/// Workbook globals and sheets; the BOUNDSHEET offsets are filled in as the sheets are placed.
+std::string Workbook(const std::string &globals, const std::vector<std::string> &sheets, uint32_t version = 0x0600)
+{
+    const size_t boundSheetSize = 4 + 8;
+    size_t offset = Bof(version, 5).size() + globals.size() + boundSheetSize * sheets.size() + Eof.size();
+    std::string stream = Bof(version, 5) + globals;
+    for (const std::string &sheet : sheets) {
+        stream += Record(0x0085, U32(uint32_t(offset)) + '\0' + '\0' + U16(0));
+        offset += sheet.size();
+    }
+    stream += Eof;
+    for (const std::string &sheet : sheets)
+        stream += sheet;
+    return stream;
+}
+
+std::vector<std::string> FirstRow(const TCellGrid &grid, int columns)
+{
+    std::vector<std::string> row;
+    for (int c = 1; c <= columns; ++c)
+        row.push_back(grid.At(1, c));
+    return row;
+}
+
+} // namespace
+
+TEST(XlsReader, ReadsTheCellRecordsOfTheActiveSheet)
+{
+    // Shared strings: "plain", then "abВГ", whose characters go on in a CONTINUE record that
+    // switches to two bytes a character.
+    const std::string sst = Record(0x00FC, U32(2) + U32(2) + Text("plain") + U16(4) + '\0' + "ab") +
+                            Record(0x003C, std::string(1, '\1') + U16(0x0412) + U16(0x0413));
+    const std::string window = Record(0x003D, std::string(10, '\0') + U16(1) + std::string(6, '\0'));
+    const std::string decoy = Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(0)) + Eof;
+    const std::string active =
+        Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(1)) + Record(0x027E, Cell(0, 1) + U32(8 << 2 | 2)) +
+        Record(0x027E, Cell(0, 2) + U32(850 << 2 | 3)) +
+        Record(0x00BD, U16(0) + U16(3) + U16(15) + U32(1 << 2 | 2) + U16(15) + U32(2 << 2 | 2) + U16(4)) +
+        Record(0x0203, Cell(0, 5) + F64(1e20)) + Record(0x0205, Cell(0, 6) + '\1' + '\0') +
+        Record(0x0205, Cell(0, 7) + '\x07' + '\1') +
+        Record(0x0006, Cell(0, 8) + std::string(6, '\0') + U16(0xFFFF) + std::string(6, '\0')) +
+        Record(0x0207, Text("08")) + Record(0x0006, Cell(0, 9) + F64(15) + std::string(6, '\0')) + Bof(0x0600, 0x20) +
+        Record(0x0203, Cell(0, 10) + F64(7)) + Eof + // an embedded chart's substream
+        Record(0x0204, Cell(0, 11) + Text("label")) + Record(0x0203, Cell(200, 0) + F64(1)) +
+        Record(0x0203, Cell(0, 300) + F64(1)) + Eof;
+    const TCellGrid grid = ReadXlsCells(CompoundFile(Workbook(window + sst, {decoy, active})), "cells.xls");
+    EXPECT_EQ(FirstRow(grid, 13), (std::vector<std::string>{"abВГ", "8", "8.5", "1", "2", "100000000000000000000",
+                                                            "TRUE", "#DIV/0!", "08", "15", "", "label", ""}));
+    EXPECT_EQ(grid.At(2, 1), "");
+}
+
+TEST(XlsReader, ReadsExcel95TextsInTheirCodePage)
+{
+    const std::string sheet = Bof(0x0500, 0x10) + Record(0x0204, Cell(0, 0) + U16(3) + "\xD7\xE0\xF1") + Eof;
+    const std::string stream = Workbook(Record(0x0042, U16(1251)), {sheet}, 0x0500);
+    EXPECT_EQ(ReadXlsCells(CompoundFile(stream, "Book"), "old.xls").At(1, 1), "Час");
+}
+
+TEST(XlsReader, ASheetDeclaringMillionsOfCellsCostsNoMoreThanItHolds)
+{
+    // The DIMENSION record of the sheet claiming 65536 rows of 256 columns changes nothing.
+    for (const std::string name : {"libreoffice-schedule.xls", "libreoffice-features.xls"}) {
+        std::string bytes = ReadWholeFile(Data + "/" + name);
+        const TCellGrid before = ReadXlsCells(bytes, name);
+        const size_t dimension = bytes.find(std::string("\x00\x02\x0e\x00", 4));
+        ASSERT_NE(dimension, std::string::npos);
+        bytes.replace(dimension + 4, 12, std::string("\0\0\0\0\0\0\x01\0\0\0\0\x01", 12));
+        const TCellGrid after = ReadXlsCells(bytes, name);
+        for (int r = 1; r <= 8; ++r) {
+            for (int c = 1; c <= 46; ++c)
+                EXPECT_EQ(after.At(r, c), before.At(r, c)) << name << " " << r << "," << c;
+        }
+    }
+}
+
+TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
+{
+    const auto expectDamaged = [](const std::string &bytes) {
+        try {
+            ReadXlsCells(bytes, "bad.xls");
+            ADD_FAILURE() << "no error";
+        } catch (const TFormatError &error) {
+            EXPECT_EQ(std::string(error.what()), "bad.xls is damaged");
+        }
+    };
+    expectDamaged(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
+    expectDamaged(CompoundFile("no BIFF here"));
+    expectDamaged(CompoundFile(Bof(0x0600, 5) + Eof, "Other"));
+    // A sheet offset past the stream's end.
+    expectDamaged(CompoundFile(Bof(0x0600, 5) + Record(0x0085, U32(99999) + U16(0) + U16(0)) + Eof));
+    // A FAT chain that loops on itself.
+    std::string looped = CompoundFile(Workbook("", {Bof(0x0600, 0x10) + Eof}));
+    looped.replace(512 + 4 * 3, 4, U32(2));
+    expectDamaged(looped);
+    EXPECT_EQ(CompoundWorkbookStream(looped), std::nullopt);
+}
+
+TEST(XlsReader, TruncatedRecordsEndTheSheetWithoutError)
+{
+    // A shared string index beyond the table and a string cut short read as empty cells.
+    const std::string sst = Record(0x00FC, U32(1) + U32(1) + U16(50) + '\0' + "short");
+    const std::string sheet = Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(0)) +
+                              Record(0x00FD, Cell(0, 1) + U32(70000)) + Record(0x0203, Cell(0, 2) + F64(3)) +
+                              Record(0x0203, Cell(0, 3)); // too short to hold a number
+    const TCellGrid grid = ReadXlsCells(CompoundFile(Workbook(sst, {sheet})), "cut.xls");
+    EXPECT_EQ(FirstRow(grid, 4), (std::vector<std::string>{"", "", "3", ""}));
+}
