@@ -41,7 +41,7 @@ check_shot() {
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
 h = struct.unpack(">25I", data[:100])
-header_size, depth, width, height, byte_order = h[0], h[3], h[4], h[5], h[7]
+header_size, width, height, byte_order = h[0], h[4], h[5], h[7]
 bpp, bpl, masks, ncolors = h[11], h[12], h[14:17], h[19]
 if bpp not in (24, 32) or width == 0 or height == 0:
     sys.exit("unexpected xwd image: %d bits per pixel, %dx%d" % (bpp, width, height))
@@ -127,7 +127,18 @@ unset WAYLAND_DISPLAY
 "$SIGCFG" >"$WORK/sigcfg.log" 2>&1 &
 APP_PID=$!
 
-WINDOW=$(timeout 20 xdotool search --sync --onlyvisible --name "^${CAPTION}\$" 2>/dev/null | head -n 1)
+WINDOW=
+for _ in $(seq 1 100); do
+    WINDOW=$(xdotool search --onlyvisible --name "^${CAPTION}\$" 2>/dev/null | head -n 1)
+    [ -n "$WINDOW" ] && break
+    if ! kill -0 "$APP_PID" 2>/dev/null; then
+        wait "$APP_PID"
+        STATUS=$?
+        APP_PID=
+        fail "sigcfg ended (exit code $STATUS) before its window appeared"
+    fi
+    sleep 0.2
+done
 [ -n "$WINDOW" ] || fail "no visible window captioned \"$CAPTION\" appeared"
 
 # The window is mapped before it is painted: look again for a moment until it shows content.
