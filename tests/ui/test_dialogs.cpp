@@ -306,21 +306,13 @@ TEST_F(PlayListEditor, AddTakesTheRawTextOfTheSharedPromptAsTheNumber)
 
 namespace {
 
-// An object whose handler fails the way a command does.
-class TFailingObject : public QObject
-{
-public:
-    std::function<void()> Fail;
-    bool event(QEvent *event) override { return event->type() == QEvent::User ? Fail(), true : QObject::event(event); }
-};
-
-// Sends one failing event; returns caption and text of the critical box shown for it.
+// Clicks a button whose handler fails the way a command does; returns caption and text of the
+// critical box shown for it. The failure unwinds through the toolkit's own mouse handling.
 QStringList FailInHandler(const std::function<void()> &fail, const std::function<void()> &whileShown = {})
 {
     QStringList shown;
-    TFailingObject object;
-    object.Fail = fail;
-    QEvent event(QEvent::User);
+    QPushButton button;
+    QObject::connect(&button, &QPushButton::clicked, fail);
     WithModal<QMessageBox>(
         [&](QMessageBox &box) {
             shown = {box.windowTitle(), box.text()};
@@ -329,7 +321,8 @@ QStringList FailInHandler(const std::function<void()> &fail, const std::function
                 whileShown();
             box.accept();
         },
-        [&] { return QCoreApplication::sendEvent(&object, &event); });
+        [&] { return QTest::mouseClick(&button, Qt::LeftButton), 0; });
+    EXPECT_FALSE(button.isDown());
     return shown;
 }
 
