@@ -318,7 +318,8 @@ private:
         if (!records.Next(record) || record.Type != Bof)
             throw TFormatError(DamagedMessage(Name));
         int depth = 1; // charts and other substreams may nest inside a sheet
-        std::optional<std::pair<int64_t, int64_t>> formulaString;
+        // The cell of the last formula whose text result is still to come; row 0 when none.
+        int64_t formulaRow = 0, formulaColumn = 0;
         while (depth > 0 && records.Next(record)) {
             const std::string_view data = record.Data;
             if (record.Type == Bof) {
@@ -333,13 +334,13 @@ private:
                 continue;
             // A formula's text result follows it, maybe after the records that share its formula.
             if (record.Type != String && record.Type != SharedFormula && record.Type != Array && record.Type != Table)
-                formulaString.reset();
-            if (record.Type == String && formulaString) {
+                formulaRow = 0;
+            if (record.Type == String && formulaRow != 0) {
                 TContinuedReader reader(records.WithContinues(record));
                 std::string text;
                 if (Biff8 ? UnicodeString(reader, text) : ByteString(data, 0, text))
-                    grid.Set(formulaString->first, formulaString->second, std::move(text));
-                formulaString.reset();
+                    grid.Set(formulaRow, formulaColumn, std::move(text));
+                formulaRow = 0;
                 continue;
             }
             if (data.size() < 6)
@@ -373,7 +374,8 @@ private:
                 if (Le16(data, 12) != 0xFFFF) {
                     grid.Set(row, column, NumberText(Double(data, 6)));
                 } else if (data[6] == 0) {
-                    formulaString = {row, column}; // the text follows in a STRING record
+                    formulaRow = row; // the text follows in a STRING record
+                    formulaColumn = column;
                 } else if (data[6] == 1) {
                     grid.Set(row, column, data[8] != 0 ? "TRUE" : "FALSE");
                 } else if (data[6] == 2) {
