@@ -1,5 +1,7 @@
 #include "storage/compoundfile.h"
 
+#include "storage/littleendian.h"
+
 #include <string>
 #include <vector>
 
@@ -10,16 +12,6 @@ constexpr uint32_t FreeSector = 0xFFFFFFFF;
 constexpr size_t HeaderDifatEntries = 109;
 constexpr size_t DirectoryEntrySize = 128;
 constexpr uint8_t StreamEntry = 2;
-
-uint32_t Le16(std::string_view bytes, size_t pos)
-{
-    return uint32_t(uint8_t(bytes[pos])) | uint32_t(uint8_t(bytes[pos + 1])) << 8;
-}
-
-uint32_t Le32(std::string_view bytes, size_t pos)
-{
-    return Le16(bytes, pos) | Le16(bytes, pos + 2) << 16;
-}
 
 class TCompoundFile
 {

@@ -3,6 +3,7 @@
 #include "model/codepage.h"
 #include "model/error.h"
 #include "storage/compoundfile.h"
+#include "storage/littleendian.h"
 
 #include <cstring>
 #include <map>
@@ -35,16 +36,6 @@ enum TRecordType : uint16_t {
     Array = 0x0221,
     Table = 0x0236,
 };
-
-uint32_t Le16(std::string_view bytes, size_t pos)
-{
-    return uint32_t(uint8_t(bytes[pos])) | uint32_t(uint8_t(bytes[pos + 1])) << 8;
-}
-
-uint32_t Le32(std::string_view bytes, size_t pos)
-{
-    return Le16(bytes, pos) | Le16(bytes, pos + 2) << 16;
-}
 
 double Double(std::string_view bytes, size_t pos)
 {

@@ -1,6 +1,7 @@
 #include "storage/zippackage.h"
 
 #include "model/error.h"
+#include "storage/littleendian.h"
 
 #include <zip.h>
 
@@ -8,11 +9,6 @@ namespace {
 
 /// More entries than any workbook has; the archive's directory would cost memory for nothing.
 constexpr uint32_t MaxEntries = 10000;
-
-uint32_t ReadLe16(std::string_view bytes, size_t pos)
-{
-    return uint32_t(uint8_t(bytes[pos])) | uint32_t(uint8_t(bytes[pos + 1])) << 8;
-}
 
 /// The entry count of the end-of-directory record, found before the archive library builds its
 /// directory; 0xFFFF (a ZIP64 archive) counts as too many. Nothing when there is no such record.
@@ -25,7 +21,7 @@ std::optional<uint32_t> DeclaredEntries(std::string_view bytes)
     const size_t lowest = bytes.size() > RecordSize + 65535 ? bytes.size() - RecordSize - 65535 : 0;
     for (size_t pos = bytes.size() - RecordSize + 1; pos-- > lowest;) {
         if (bytes.compare(pos, 4, "PK\x05\x06") == 0)
-            return ReadLe16(bytes, pos + 10);
+            return Le16(bytes, pos + 10);
     }
     return std::nullopt;
 }
