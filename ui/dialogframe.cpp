@@ -50,3 +50,10 @@ QValidator::State TCp1251Validator::validate(QString &input, int &) const
 {
     return FitsCp1251(input.toStdString()) ? Acceptable : Invalid;
 }
+
+QValidator::State TFieldNameValidator::validate(QString &input, int &pos) const
+{
+    if (input.contains(u';'))
+        return Invalid;
+    return TCp1251Validator::validate(input, pos);
+}

@@ -29,3 +29,12 @@ public:
     using QValidator::QValidator;
     State validate(QString &input, int &pos) const override;
 };
+
+/// For group and scenario names: also refuses ";", which separates the fields of their lines in
+/// the project file, so a name holding it would shift the scenario's time and track on reading.
+class TFieldNameValidator : public TCp1251Validator
+{
+public:
+    using TCp1251Validator::TCp1251Validator;
+    State validate(QString &input, int &pos) const override;
+};

@@ -78,7 +78,7 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
     BuildControls();
     BuildMenus();
     FLog = std::make_unique<TLogBox>(*mmLog);
-    FNameValidator = new TCp1251Validator(this);
+    FNameValidator = new TFieldNameValidator(this);
     edGroupName->setValidator(FNameValidator);
     edScenarioName->setValidator(FNameValidator);
 

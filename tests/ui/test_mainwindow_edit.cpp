@@ -325,6 +325,23 @@ TEST_F(PageEditing, NameBoxesRefuseCharactersTheFileCanNotHold)
     EXPECT_EQ(Project.Groups[1].Scenarios[1].Name, "Утро!");
 }
 
+TEST_F(PageEditing, NameBoxesRefuseTheFieldSeparator)
+{
+    // A ";" in a group or scenario name would shift the fields of its line when read back.
+    OpenProject(2);
+    Group(1, "Цех");
+    Scenario(1, 1, 8, 0, "Утро");
+    Window->RebuildTree();
+    SelectGroup(1);
+    Window->edGroupName->end(false);
+    Type(Window->edGroupName, U(";"));
+    EXPECT_EQ(Project.Groups[1].Name, "Цех");
+    SelectScenario(1, 1);
+    Window->edScenarioName->end(false);
+    Window->edScenarioName->insert(U("1;2"));
+    EXPECT_EQ(Project.Groups[1].Scenarios[1].Name, "Утро");
+}
+
 TEST_F(PageEditing, ScenarioNameTrackAndVolume)
 {
     OpenProject(2);
