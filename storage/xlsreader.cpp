@@ -2,6 +2,7 @@
 
 #include "model/codepage.h"
 #include "model/error.h"
+#include "storage/biffstring.h"
 #include "storage/compoundfile.h"
 #include "storage/littleendian.h"
 
@@ -56,25 +57,6 @@ double RkValue(uint32_t rk)
         std::memcpy(&value, &bits, sizeof value);
     }
     return rk & 1 ? value / 100 : value;
-}
-
-void AppendUtf8(std::string &out, char32_t c)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
 }
 
 std::string ErrorText(uint8_t code)
@@ -138,128 +120,6 @@ private:
     std::string_view Stream;
     size_t Pos;
 };
-
-/// Reads across a record and its CONTINUE records. Inside character data each CONTINUE starts
-/// with a fresh option byte that says whether the rest is stored in one or two bytes a character.
-class TContinuedReader
-{
-public:
-    explicit TContinuedReader(std::vector<std::string_view> segments) : Segments(std::move(segments)) {}
-
-    bool Byte(uint8_t &value)
-    {
-        if (!Advance())
-            return false;
-        value = uint8_t(Segments[Segment][Pos++]);
-        return true;
-    }
-    bool U16(uint32_t &value)
-    {
-        uint8_t low, high;
-        if (!Byte(low) || !Byte(high))
-            return false;
-        value = low | uint32_t(high) << 8;
-        return true;
-    }
-    bool U32(uint32_t &value)
-    {
-        uint32_t low, high;
-        if (!U16(low) || !U16(high))
-            return false;
-        value = low | high << 16;
-        return true;
-    }
-    bool Skip(uint64_t count)
-    {
-        while (count > 0) {
-            if (!Advance())
-                return false;
-            const size_t n = size_t(std::min<uint64_t>(count, Segments[Segment].size() - Pos));
-            Pos += n;
-            count -= n;
-        }
-        return true;
-    }
-    /// count characters, appended as UTF-8 up to TCellGrid::MaxCellBytes.
-    bool Characters(uint32_t count, bool wide, std::string &out)
-    {
-        uint32_t pendingHigh = 0;
-        while (count > 0) {
-            if (Pos == Segments[Segment].size()) {
-                if (Segment + 1 >= Segments.size())
-                    return false;
-                ++Segment;
-                Pos = 0;
-                uint8_t options;
-                if (!Byte(options))
-                    return false;
-                wide = options & 1;
-                continue;
-            }
-            const std::string_view data = Segments[Segment];
-            if (wide) {
-                if (Pos + 2 > data.size())
-                    return false;
-                const uint32_t unit = Le16(data, Pos);
-                Pos += 2;
-                if (unit >= 0xD800 && unit < 0xDC00) {
-                    pendingHigh = unit;
-                } else {
-                    char32_t c = unit;
-                    if (unit >= 0xDC00 && unit < 0xE000)
-                        c = pendingHigh != 0 ? 0x10000 + ((pendingHigh - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD;
-                    else if (pendingHigh != 0)
-                        Append(out, 0xFFFD);
-                    pendingHigh = 0;
-                    Append(out, c);
-                }
-            } else {
-                Append(out, uint8_t(data[Pos++])); // the low bytes of UTF-16: Latin-1
-            }
-            --count;
-        }
-        if (pendingHigh != 0)
-            Append(out, 0xFFFD);
-        return true;
-    }
-
-private:
-    bool Advance()
-    {
-        while (Pos == Segments[Segment].size()) {
-            if (Segment + 1 >= Segments.size())
-                return false;
-            ++Segment;
-            Pos = 0;
-        }
-        return true;
-    }
-    static void Append(std::string &out, char32_t c)
-    {
-        if (out.size() < TCellGrid::MaxCellBytes)
-            AppendUtf8(out, c);
-    }
-
-    std::vector<std::string_view> Segments;
-    size_t Segment = 0;
-    size_t Pos = 0;
-};
-
-/// A BIFF8 string: a 16-bit length, an option byte, maybe the counts of formatting runs and of
-/// phonetic data, the characters, then the runs and the phonetic data, which are passed over.
-bool UnicodeString(TContinuedReader &reader, std::string &out)
-{
-    uint32_t length;
-    uint8_t options;
-    if (!reader.U16(length) || !reader.Byte(options))
-        return false;
-    uint32_t runs = 0, extension = 0;
-    if ((options & 0x08) && !reader.U16(runs))
-        return false;
-    if ((options & 0x04) && !reader.U32(extension))
-        return false;
-    return reader.Characters(length, options & 1, out) && reader.Skip(uint64_t(runs) * 4 + extension);
-}
 
 class TXlsReader
 {
