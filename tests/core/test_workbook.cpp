@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -408,6 +409,17 @@ TEST(WorkbookBadInput, AHugeFileIsRefusedBeforeItIsRead)
         EXPECT_EQ(std::string(error.what()), std::string(pattern) + " is too large to be read");
     }
     ::unlink(pattern);
+}
+
+TEST(WorkbookBadInput, APipeOrAFolderIsNotReadAtAll)
+{
+    char folder[] = "/tmp/sig-pipe-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string pipe = std::string(folder) + "/plan.xlsx";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0); // opening it to read would wait for a writer
+    EXPECT_THROW(ReadWorkbookFile(pipe), TFileError);
+    EXPECT_THROW(ReadWorkbookFile(folder), TFileError);
+    fs::remove_all(folder);
 }
 
 TEST(CellGrid, KeepsTheTopLeft99By99CellsWithinBounds)
