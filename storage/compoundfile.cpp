@@ -28,6 +28,8 @@ public:
         if (shift != 9 && shift != 12)
             return std::nullopt;
         SectorSize = size_t(1) << shift;
+        if (Bytes.size() / SectorSize < 2)
+            return std::nullopt;                     // not even one sector behind the header
         SectorCount = Bytes.size() / SectorSize - 1; // the header takes the place of sector -1
         if (!ReadFat())
             return std::nullopt;

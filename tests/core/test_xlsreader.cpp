@@ -173,6 +173,10 @@ TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
     };
     expectDamaged(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
     expectDamaged(CompoundFile("no BIFF here"));
+    // 4096-byte sectors in a file shorter than one of them.
+    std::string shortFile = CompoundFile("").substr(0, 3000);
+    shortFile[0x1E] = 12;
+    expectDamaged(shortFile);
     expectDamaged(CompoundFile(Bof(0x0600, 5) + Eof, "Other"));
     // A sheet offset past the stream's end.
     expectDamaged(CompoundFile(Bof(0x0600, 5) + Record(0x0085, U32(99999) + U16(0) + U16(0)) + Eof));
