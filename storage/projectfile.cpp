@@ -164,14 +164,16 @@ std::string CharacterText(char32_t cp)
 
 // Refuses, by name, a text that would not come back from the file as it was written.
 // what: "the project name", "the name of group 3" ...; fieldText: the text is one ";" field.
-void CheckText(std::string_view text, const std::string &what, bool fieldText)
+// what() names the text for the message; it is only built when the text is refused, since a
+// save checks every name of the project.
+template <typename TWhat> void CheckText(std::string_view text, const TWhat &what, bool fieldText)
 {
     if (text.find_first_of("\r\n") != std::string_view::npos)
-        throw TFormatError("Cannot save: " + what + " holds a line break, which a project file can not hold");
+        throw TFormatError("Cannot save: " + what() + " holds a line break, which a project file can not hold");
     if (fieldText && text.find(';') != std::string_view::npos)
-        throw TFormatError("Cannot save: " + what + " holds \";\", which a project file uses to separate fields");
+        throw TFormatError("Cannot save: " + what() + " holds \";\", which a project file uses to separate fields");
     if (const std::optional<char32_t> cp = FirstUnencodable(text))
-        throw TFormatError("Cannot save: " + what + " holds the character " + CharacterText(*cp) +
+        throw TFormatError("Cannot save: " + what() + " holds the character " + CharacterText(*cp) +
                            ", which the Windows-1251 code page of project files can not hold");
 }
 
@@ -197,7 +199,8 @@ void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std
 std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList)
 {
     TIniWriter ini;
-    CheckText(project.Name, "the project name", false);
+    CheckText(
+        project.Name, [] { return std::string("the project name"); }, false);
     ini.Write("Project", "Name", project.Name);
     const bool knownType = InRange(project.DeviceType, 0, DeviceTypeCount - 1);
     ini.Write("Project", "Device", knownType ? DeviceTypeNames[project.DeviceType] : "");
@@ -210,7 +213,8 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
         const TGroup &group = project.Groups[g];
         if (!group.Used)
             continue;
-        CheckText(group.Name, "the name of group " + std::to_string(g), true);
+        CheckText(
+            group.Name, [g] { return "the name of group " + std::to_string(g); }, true);
         std::string line = std::to_string(g) + ";" + group.Name + ";";
         for (int32_t z = 1; z <= n; ++z) {
             if (group.Zones[z])
@@ -222,8 +226,10 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
             const TScenario &scenario = group.Scenarios[s];
             if (!scenario.Used)
                 continue;
-            CheckText(scenario.Name, "the name of scenario " + std::to_string(s) + " of group " + std::to_string(g),
-                      true);
+            CheckText(
+                scenario.Name,
+                [g, s] { return "the name of scenario " + std::to_string(s) + " of group " + std::to_string(g); },
+                true);
             line = std::to_string(g) + ";" + scenario.Name + ";" + std::to_string(scenario.Hour) + ";" +
                    std::to_string(scenario.Minute) + ";" + std::to_string(scenario.Volume) + ";" +
                    std::to_string(scenario.Track) + ";";
@@ -240,7 +246,8 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
     int playlistKey = 0;
     for (size_t i = 0; i < playList.size(); ++i) {
         const std::string &line = playList[i];
-        CheckText(line, "playlist line " + std::to_string(i + 1), false);
+        CheckText(
+            line, [i] { return "playlist line " + std::to_string(i + 1); }, false);
         if (line.find_first_not_of(" \t") == std::string::npos)
             continue;
         ini.Write("Playlist", std::to_string(playlistKey++), line);
