@@ -120,21 +120,13 @@ int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogS
     TClashWriter writer(log);
     writer.Begin(group, scenario);
     int count = 0;
-    for (int i = 1; i <= MaxGroups; ++i) {
-        const TGroup &other = project.Groups[i];
-        if (!other.Used)
-            continue;
-        for (int n = 1; n <= MaxScenarios; ++n) {
-            if (i == group && n == scenario)
-                continue;
-            const TScenario &candidate = other.Scenarios[n];
-            if (!candidate.Used || candidate.Hour != subject.Hour || candidate.Minute != subject.Minute)
-                continue;
-            const uint8_t common = subjectDays & DayMask(candidate);
-            if (common)
-                count += writer.Write(i, n, common);
-        }
-    }
+    ForEachUsedScenario(project, [&](int i, int n, const TScenario &candidate) {
+        if ((i == group && n == scenario) || candidate.Hour != subject.Hour || candidate.Minute != subject.Minute)
+            return;
+        const uint8_t common = subjectDays & DayMask(candidate);
+        if (common)
+            count += writer.Write(i, n, common);
+    });
     return count;
 }
 
@@ -147,22 +139,10 @@ int CheckProject(const TProject &project, TLogSink &log)
     // only within groups of equal time keeps the usual project linear.
     std::array<TEntry, MaxGroups * MaxScenarios> entries;
     int count = 0;
-    for (int g = 1; g <= MaxGroups; ++g) {
-        const TGroup &group = project.Groups[g];
-        if (!group.Used)
-            continue;
-        for (int s = 1; s <= MaxScenarios; ++s) {
-            const TScenario &scenario = group.Scenarios[s];
-            if (scenario.Used)
-                entries[count++] = {scenario.Hour,
-                                    scenario.Minute,
-                                    static_cast<uint8_t>(g),
-                                    static_cast<uint8_t>(s),
-                                    DayMask(scenario),
-                                    0,
-                                    0};
-        }
-    }
+    ForEachUsedScenario(project, [&](int g, int s, const TScenario &scenario) {
+        entries[count++] = {
+            scenario.Hour, scenario.Minute, static_cast<uint8_t>(g), static_cast<uint8_t>(s), DayMask(scenario), 0, 0};
+    });
 
     // Sorting indexes by time, stable so each bucket stays in group/slot order.
     std::array<uint16_t, MaxGroups * MaxScenarios> byTime;

@@ -111,16 +111,10 @@ std::vector<int32_t> CollectTracks(const TProject &project)
 {
     std::vector<int32_t> tracks;
     std::unordered_set<int32_t> seen{0}; // track 0 means "no file"
-    for (int g = 1; g <= MaxGroups; ++g) {
-        const TGroup &group = project.Groups[g];
-        if (!group.Used)
-            continue;
-        for (int s = 1; s <= MaxScenarios; ++s) {
-            const TScenario &scenario = group.Scenarios[s];
-            if (scenario.Used && seen.insert(scenario.Track).second)
-                tracks.push_back(scenario.Track);
-        }
-    }
+    ForEachUsedScenario(project, [&](int, int, const TScenario &scenario) {
+        if (seen.insert(scenario.Track).second)
+            tracks.push_back(scenario.Track);
+    });
     std::sort(tracks.begin(), tracks.end());
     return tracks;
 }

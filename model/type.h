@@ -57,3 +57,18 @@ int32_t DeviceTypeIndex(std::string_view name);
 
 /// Zone count of the project's device type, 0 for an out-of-table type.
 int32_t ZoneCount(const TProject &project);
+
+/// Calls visit(g, s, scenario) for every used scenario of every used group, in group and slot
+/// order, over all 32 groups whatever the device type (the check and the card writer read them all).
+template <typename TVisit> void ForEachUsedScenario(const TProject &project, TVisit &&visit)
+{
+    for (int g = 1; g <= MaxGroups; ++g) {
+        const TGroup &group = project.Groups[g];
+        if (!group.Used)
+            continue;
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            if (group.Scenarios[s].Used)
+                visit(g, s, group.Scenarios[s]);
+        }
+    }
+}

@@ -1,15 +1,13 @@
+#include "device/check.h"
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
-#include "device/check.h"
 
 int RunCheck(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 1, "check FILE.vlpj"))
         return 2;
-    TProject project;
-    std::vector<std::string> playList;
-    std::vector<TSkippedEntry> skipped;
-    LoadExistingProject(args[0], project, playList, skipped);
+    TToolProject loaded;
+    LoadExistingProject(args[0], loaded);
     TStdoutLog log;
-    return CheckProject(project, log) == 0 ? 0 : 1;
+    return CheckProject(loaded.Project, log) == 0 ? 0 : 1;
 }

@@ -67,8 +67,7 @@ constexpr const char *Pairs = "  .vlpj -> .vlpj, .csv, .xlsx\n"
 
 void ImportSchedule(TKind kind, const std::string &path, TProject &project)
 {
-    const TImportResult result =
-        kind == TKind::Csv ? ImportCsv(path, project) : ImportSpreadsheet(path, project);
+    const TImportResult result = kind == TKind::Csv ? ImportCsv(path, project) : ImportSpreadsheet(path, project);
     if (result == TImportResult::WrongFormat)
         throw TFormatError(std::string(WrongFormatMessage) + ": " + path);
 }
@@ -88,12 +87,12 @@ int RunConvert(const std::vector<std::string> &args)
         return 2;
     }
 
-    TProject project;
-    std::vector<std::string> playList;
+    TToolProject loaded;
+    TProject &project = loaded.Project;
+    const std::vector<std::string> &playList = loaded.PlayList;
     if (inKind == TKind::Project) {
-        std::vector<TSkippedEntry> skipped;
-        LoadExistingProject(in, project, playList, skipped);
-        for (const TSkippedEntry &entry : skipped)
+        LoadExistingProject(in, loaded);
+        for (const TSkippedEntry &entry : loaded.Skipped)
             std::cerr << "sigcfg-tool: " << in << ": skipped " << entry.Key << ": " << entry.Reason << "\n";
     } else {
         ImportSchedule(inKind, in, project);

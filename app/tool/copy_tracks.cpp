@@ -8,10 +8,8 @@ int RunCopyTracks(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 2, "copy-tracks FILE.vlpj TARGET"))
         return 2;
-    TProject project;
-    std::vector<std::string> playList;
-    std::vector<TSkippedEntry> skipped;
-    LoadExistingProject(args[0], project, playList, skipped);
+    TToolProject loaded;
+    LoadExistingProject(args[0], loaded);
     TStdoutLog log;
-    return CopyTracks(playList, args[1], log) ? 0 : 1;
+    return CopyTracks(loaded.PlayList, args[1], log) ? 0 : 1;
 }

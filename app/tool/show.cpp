@@ -39,10 +39,11 @@ int RunShow(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 1, "show FILE.vlpj"))
         return 2;
-    TProject project;
-    std::vector<std::string> playList;
-    std::vector<TSkippedEntry> skipped;
-    LoadExistingProject(args[0], project, playList, skipped);
+    TToolProject loaded;
+    LoadExistingProject(args[0], loaded);
+    const TProject &project = loaded.Project;
+    const std::vector<std::string> &playList = loaded.PlayList;
+    const std::vector<TSkippedEntry> &skipped = loaded.Skipped;
 
     std::ostream &out = std::cout;
     out << "Проект: " << project.Name << "\n";

@@ -18,10 +18,9 @@ bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *
     return false;
 }
 
-void LoadExistingProject(const std::string &path, TProject &project, std::vector<std::string> &playList,
-                         std::vector<TSkippedEntry> &skipped)
+void LoadExistingProject(const std::string &path, TToolProject &loaded)
 {
     if (!FileExists(path))
         throw TFileError("No project file " + path);
-    LoadProjectFile(path, project, playList, skipped);
+    LoadProjectFile(path, loaded.Project, loaded.PlayList, loaded.Skipped);
 }

@@ -18,7 +18,14 @@ public:
 /// Checks the argument count of a command; prints the usage line and returns false when wrong.
 bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *usage);
 
+/// A project file as a tool command reads it.
+struct TToolProject
+{
+    TProject Project;
+    std::vector<std::string> PlayList;
+    std::vector<TSkippedEntry> Skipped;
+};
+
 /// Loads a project file for a tool command. Unlike the window, a missing file is an error here:
 /// a typo in a script must not pass as an empty project.
-void LoadExistingProject(const std::string &path, TProject &project, std::vector<std::string> &playList,
-                         std::vector<TSkippedEntry> &skipped);
+void LoadExistingProject(const std::string &path, TToolProject &loaded);

@@ -94,6 +94,19 @@ expect_has "$out" "Время: 10:05; Дни: Суббота; Трек: 3; Гр�
 "$tool" convert "$work/school.vlpj" "$work/same.vlpj" || fail "convert vlpj to vlpj"
 cmp -s "$work/school.vlpj" "$work/same.vlpj" || fail "a clean Windows file is written back byte for byte"
 
+# workbooks: out as .xlsx, back in under a name ending in .xls (read by content, not by name)
+"$tool" convert "$work/school.vlpj" "$work/school.xls.xlsx" || fail "convert to xlsx"
+mv "$work/school.xls.xlsx" "$work/school.xls"
+"$tool" convert "$work/school.xls" "$work/fromsheet.vlpj" || fail "convert a workbook to vlpj"
+out="$("$tool" show "$work/fromsheet.vlpj")"
+expect_has "$out" "Устройство: Велтара ДК-М-32" "workbook import device type"
+expect_has "$out" "Время: 10:05; Дни: Суббота; Трек: 3; Громкость: 15" "workbook import scenario"
+printf 'not a workbook' >"$work/bad.xlsx"
+err="$("$tool" convert "$work/bad.xlsx" "$work/bad.vlpj" 2>&1)"; rc=$?
+expect_eq "$rc" "2" "a damaged workbook is an error"
+expect_has "$err" "$work/bad.xlsx" "the error names the workbook"
+[ ! -e "$work/bad.vlpj" ] || fail "nothing is written from a damaged workbook"
+
 # a pair that does not exist
 err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
 expect_eq "$rc" "2" "unsupported pair exit status"
