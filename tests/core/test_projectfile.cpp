@@ -8,7 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdlib>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sys/resource.h>
@@ -37,6 +37,13 @@ const std::string ExampleText = "[Project]\r\n"
                                 "0=1;C:\\Звонки\\начало.mp3\r\n"
                                 "1=2;C:\\Звонки\\конец.mp3\r\n";
 
+const std::string ExampleSummary = "N=Школа D2 P=1;C:\\Звонки\\начало.mp3 P=2;C:\\Звонки\\конец.mp3\n"
+                                   "G1 Корпус z1 z2\n"
+                                   "S1.1 Начало 8:30 v20 t1 d0 d1 d2 d3 d4\n"
+                                   "S1.2 Конец 14:0 v20 t2 d0 d1 d2 d3 d4\n"
+                                   "G3 Двор z4\n"
+                                   "S3.1 Перемена 10:5 v15 t3 d5\n";
+
 struct TLoaded
 {
     TProject Project;
@@ -51,28 +58,18 @@ TLoaded Parse(std::string_view bytes)
     return loaded;
 }
 
-// A CP1251 file from UTF-8 lines, CR LF after each.
-std::string File(std::initializer_list<std::string_view> lines)
+// "N=<name> D<device type>", the playlist lines and the skipped keys, then every record that
+// holds something, one line each: "G1 Корпус z1 z2" for a group (a '-' marks it absent),
+// "S1.2 Конец 14:0 v20 t2 d0 d4" for a slot.
+std::string Summary(const TLoaded &loaded)
 {
-    std::string text;
-    for (std::string_view line : lines)
-        text.append(line).append("\r\n");
-    return Cp1251(text);
-}
-
-int UsedScenarios(const TGroup &group)
-{
-    int count = 0;
-    for (const TScenario &scenario : group.Scenarios)
-        count += scenario.Used ? 1 : 0;
-    return count;
-}
-
-// Every record that holds something, record 0 and slot 0 included, one line each:
-// "G1 Корпус z1 z2" for a group (a '-' marks it absent), "S1.2 Конец 14:0 v20 t2 d0 d4" for a slot.
-std::string Dump(const TProject &p)
-{
-    std::string out;
+    const TProject &p = loaded.Project;
+    std::string out = "N=" + p.Name + " D" + std::to_string(p.DeviceType);
+    for (const std::string &line : loaded.PlayList)
+        out += " P=" + line;
+    for (const TSkippedEntry &entry : loaded.Skipped)
+        out += " skip " + entry.Key;
+    out += "\n";
     for (int g = 0; g <= MaxGroups; ++g) {
         const TGroup &group = p.Groups[g];
         std::string zones;
@@ -104,119 +101,86 @@ TGroup &AddGroup(TProject &project, int g, std::string name, std::initializer_li
     return group;
 }
 
-TScenario &AddScenario(TProject &project, int g, int s, std::string name, std::array<int32_t, 4> numbers = {},
-                       std::initializer_list<int> days = {})
+TScenario &AddScenario(TProject &project, int g, int s, std::string name)
 {
     TScenario &scenario = project.Groups[g].Scenarios[s];
     scenario.Name = std::move(name);
-    scenario.Hour = numbers[0];
-    scenario.Minute = numbers[1];
-    scenario.Volume = numbers[2];
-    scenario.Track = numbers[3];
-    for (int d : days)
-        scenario.Days[d] = true;
     scenario.Used = true;
     return scenario;
 }
 
-std::string FormatErrorOf(const TProject &project, const std::vector<std::string> &playList = {})
+TLoaded School()
 {
-    try {
-        SerializeProjectFile(project, playList);
-    } catch (const TFormatError &e) {
-        return e.what();
-    }
-    return "no error";
+    return Parse(Cp1251(ExampleText));
 }
 
 } // namespace
 
-// The model of the school example, built by hand.
-TProject SchoolProject()
+TEST(ProjectFile, SchoolExampleIsReadAndWrittenBackByteForByte)
 {
-    TProject p;
-    p.Name = "Школа";
-    p.DeviceType = 2;
-    AddGroup(p, 1, "Корпус", {1, 2});
-    AddGroup(p, 3, "Двор", {4});
-    AddScenario(p, 1, 1, "Начало", {8, 30, 20, 1}, {0, 1, 2, 3, 4});
-    AddScenario(p, 1, 2, "Конец", {14, 0, 20, 2}, {0, 1, 2, 3, 4});
-    AddScenario(p, 3, 1, "Перемена", {10, 5, 15, 3}, {5});
-    return p;
+    const TLoaded school = School();
+    EXPECT_EQ(Summary(school), ExampleSummary);
+    EXPECT_EQ(SerializeProjectFile(school.Project, school.PlayList), Cp1251(ExampleText));
+
+    // The same project as the Windows program writes it, with another name and a third playlist line.
+    const std::string path = std::string(SIG_TEST_DATA) + "/windows-school.vlpj";
+    TLoaded windows;
+    LoadProjectFile(path, windows.Project, windows.PlayList, windows.Skipped);
+    TLoaded expected = school;
+    expected.Project.Name = "Школа №5";
+    expected.PlayList.push_back("3;C:\\Звонки\\перемена — длинная.mp3");
+    EXPECT_EQ(Summary(windows), Summary(expected));
+    EXPECT_EQ(SerializeProjectFile(windows.Project, windows.PlayList), ReadWholeFile(path));
 }
 
-const std::vector<std::string> SchoolPlayList = {"1;C:\\Звонки\\начало.mp3", "2;C:\\Звонки\\конец.mp3"};
-
-TEST(ProjectFileRead, ReadsTheSchoolExample)
+TEST(ProjectFileRead, HandEditedFiles)
 {
-    const TLoaded loaded = Parse(Cp1251(ExampleText));
-    EXPECT_EQ(loaded.Project.Name, "Школа");
-    EXPECT_EQ(loaded.Project.DeviceType, 2);
-    EXPECT_EQ(Dump(loaded.Project), "G1 Корпус z1 z2\n"
-                                    "S1.1 Начало 8:30 v20 t1 d0 d1 d2 d3 d4\n"
-                                    "S1.2 Конец 14:0 v20 t2 d0 d1 d2 d3 d4\n"
-                                    "G3 Двор z4\n"
-                                    "S3.1 Перемена 10:5 v15 t3 d5\n");
-    EXPECT_EQ(loaded.PlayList, SchoolPlayList);
-    EXPECT_TRUE(loaded.Skipped.empty());
-}
-
-TEST(ProjectFileRead, ScenarioForAGroupWithoutGroupLineStaysHidden)
-{
-    const TLoaded loaded = Parse(
-        File({"[Project]", "Device=Велтара ДК-8", "[Groups]", "0=1;Один;", "[Scenarios]", "0=5;Сирота;8;0;10;1;0;"}));
-    EXPECT_EQ(Dump(loaded.Project), "G1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n");
-    EXPECT_EQ(SerializeProjectFile(loaded.Project, {}).find(Cp1251("Сирота")), std::string::npos);
-}
-
-TEST(ProjectFileRead, RepeatedGroupLineTakesLaterNameAndAllZones)
-{
-    EXPECT_EQ(Dump(Parse(File({"[Groups]", "0=2;Старое;1;3;", "1=2;Новое;4;"})).Project), "G2 Новое z1 z3 z4\n");
-}
-
-TEST(ProjectFileRead, GapInKeysEndsEachList)
-{
-    const TLoaded loaded = Parse(File({"[Groups]", "0=1;a;", "1=2;b;", "3=4;d;", "[Scenarios]", "0=1;s0;", "1=1;s1;",
-                                       "3=1;s3;", "[Playlist]", "0=1;a.mp3", "2=3;c.mp3"}));
-    EXPECT_EQ(Dump(loaded.Project), "G1 a\nS1.1 s0 0:0 v0 t0\nS1.2 s1 0:0 v0 t0\nG2 b\n");
-    EXPECT_EQ(loaded.PlayList, std::vector<std::string>{"1;a.mp3"});
-    EXPECT_EQ(Parse(File({"[Playlist]", "0=1;a.mp3", "1=", "2=3;c.mp3"})).PlayList,
-              std::vector<std::string>{"1;a.mp3"});
-}
-
-TEST(ProjectFileRead, StopsAfterAThousandScenarioLines)
-{
-    TProject full;
-    full.DeviceType = 9; // 32 zones: all 32 groups are written
-    for (int g = 1; g <= MaxGroups; ++g) {
-        AddGroup(full, g, "g");
-        for (int s = 1; s <= MaxScenarios; ++s)
-            AddScenario(full, g, s, "s");
+    const std::string longPath = "1;" + std::string(5000, 'a') + ".mp3";
+    const struct
+    {
+        const char *What;
+        std::string Bytes;
+        std::string Expected;
+    } cases[] = {
+        {"letter case of names", Cp1251("[project]\nNAME=Школа\ndevice=Велтара ДК-4\n"), "N=Школа D2\n"},
+        {"device names match exactly", Cp1251("[Project]\nDevice=велтара дк-4\n"), "N= D0\n"},
+        {"blanks and tabs", Cp1251("  [ Project ]\t\n \tName \t=  Школа  №1 \t\n"), "N=Школа  №1 D0\n"},
+        {"CR, LF and CR LF line ends",
+         Cp1251("[Project]\rName=Школа\nDevice=Велтара ДК-4\r\n[Playlist]\r0=1;a\r\n1=2;b"),
+         "N=Школа D2 P=1;a P=2;b\n"},
+        {"first key and first section win",
+         Cp1251("garbage\n[Project]\nName=first\nNAME=second\n[Groups]\n0=1;a;\n[PROJECT]\nDevice=Велтара ДК-4\n"
+                "[groups]\n1=2;b;\n"),
+         "N=first D0\nG1 a\n"},
+        {"byte-order mark means UTF-8", "\xEF\xBB\xBF[Project]\nName=Школа\nDevice=Велтара ДК-2\n", "N=Школа D1\n"},
+        {"no mark: one character per byte", "[Project]\nName=Шк\n", "N=" + Cp1251ToUtf8("Шк") + " D0\n"},
+        {"malformed UTF-8", "\xEF\xBB\xBF[Project]\nName=a\xFF\xC3z\xED\xA0\x80\n",
+         "N=a\uFFFD\uFFFDz\uFFFD\uFFFD\uFFFD D0\n"},
+        {"long value", Cp1251("[Playlist]\n0=" + longPath + "\n"), "N= D0 P=" + longPath + "\n"},
+        {"names trimmed and cut at the first ';'",
+         Cp1251("[Groups]\n0=1; \t Корпус \x01 ;\n[Scenarios]\n0=1;  Утро ;8;30;\n"),
+         "N= D0\nG1 Корпус\nS1.1 Утро 8:30 v0 t0\n"},
+        {"a ';' in a name shifts the fields", Cp1251("[Groups]\n0=1;Урок;1;2;\n[Scenarios]\n0=1;Урок;1;8;30;20;1;\n"),
+         "N= D0\nG1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n"},
+        {"a repeated group line", Cp1251("[Groups]\n0=2;Старое;1;3;\n1=2;Новое;4;\n"), "N= D0\nG2 Новое z1 z3 z4\n"},
+        {"a gap in the keys ends each list",
+         Cp1251("[Groups]\n0=1;a;\n1=2;b;\n3=4;d;\n[Scenarios]\n0=1;s0;\n1=1;s1;\n3=1;s3;\n"
+                "[Playlist]\n0=1;a.mp3\n1=\n2=3;c.mp3\n"),
+         "N= D0 P=1;a.mp3\nG1 a\nS1.1 s0 0:0 v0 t0\nS1.2 s1 0:0 v0 t0\nG2 b\n"},
+        {"negative numbers kept, huge ones clamped",
+         Cp1251("[Scenarios]\n0=1;x;-5;-1;-20;-3;\n1=1;y;4294967295;99;0;0;\n"),
+         "N= D0\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
+        {"a scenario of a group without group line",
+         Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
+         "N= D0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
+        {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip Groups/0\nG2 Спортзал z5\n"
+         "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(Summary(Parse(c.Bytes)), c.Expected);
     }
-    const TLoaded loaded = Parse(SerializeProjectFile(full, {}));
-    int total = 0;
-    for (const TGroup &group : loaded.Project.Groups)
-        total += UsedScenarios(group);
-    EXPECT_EQ(total, 1000);
-    EXPECT_EQ(UsedScenarios(loaded.Project.Groups[31]), 32);
-    EXPECT_EQ(UsedScenarios(loaded.Project.Groups[32]), 8);
-}
-
-TEST(ProjectFileRead, NamesAreTrimmedAndCutAtTheFirstSemicolon)
-{
-    EXPECT_EQ(Dump(Parse(File({"[Groups]", "0=1; \t Корпус \x01 ;", "[Scenarios]", "0=1;  Утро ;8;30;"})).Project),
-              "G1 Корпус\nS1.1 Утро 8:30 v0 t0\n");
-    // A ";" inside a name can not be told from a separator: the fields after it shift.
-    EXPECT_EQ(Dump(Parse(File({"[Groups]", "0=1;Урок;1;2;", "[Scenarios]", "0=1;Урок;1;8;30;20;1;"})).Project),
-              "G1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n");
-}
-
-TEST(ProjectFileRead, UnknownDeviceAndMissingSectionsGiveDefaults)
-{
-    const TLoaded loaded = Parse(File({"[Project]", "Device=велтара дк-4", "garbage"}));
-    EXPECT_EQ(loaded.Project.DeviceType, 0);
-    EXPECT_EQ(loaded.Project.Name, "");
-    EXPECT_EQ(Dump(Parse("").Project), "");
 }
 
 TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
@@ -230,7 +194,7 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
     std::string expected = "G2 Зоны z2\nS2.1 Дни 8:0 v1 t1 d3\n";
     for (int s = 2; s <= 32; ++s)
         expected += "S2." + std::to_string(s) + " s" + std::to_string(s) + " 9:0 v1 t1\n";
-    EXPECT_EQ(Dump(loaded.Project), expected);
+    EXPECT_EQ(Summary({loaded.Project, {}, {}}), "N= D0\n" + expected);
 
     std::string listed;
     for (const TSkippedEntry &entry : loaded.Skipped)
@@ -247,89 +211,45 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
                       "Scenarios/33: group 2 already has 32 scenarios; line left out\n");
 }
 
-TEST(ProjectFileRead, NegativeNumbersAreStoredAndHugeOnesClamped)
+TEST(ProjectFileRead, StopsAfterAThousandScenarioLines)
 {
-    EXPECT_EQ(Dump(Parse(File({"[Scenarios]", "0=1;x;-5;-1;-20;-3;", "1=1;y;4294967295;99;0;0;"})).Project),
-              "S1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n");
+    TProject full;
+    full.DeviceType = 9; // 32 zones: all 32 groups are written
+    for (int g = 1; g <= MaxGroups; ++g) {
+        AddGroup(full, g, "g");
+        for (int s = 1; s <= MaxScenarios; ++s)
+            AddScenario(full, g, s, "s");
+    }
+    const TLoaded loaded = Parse(SerializeProjectFile(full, {}));
+    int total = 0;
+    for (const TGroup &group : loaded.Project.Groups)
+        total += std::count_if(group.Scenarios.begin(), group.Scenarios.end(), [](auto &s) { return s.Used; });
+    EXPECT_EQ(total, 1000);
+    EXPECT_TRUE(loaded.Project.Groups[32].Scenarios[8].Used);
+    EXPECT_FALSE(loaded.Project.Groups[32].Scenarios[9].Used);
 }
 
-TEST(ProjectFileRead, HandEditedQuirks)
-{
-    const std::string longPath = "1;" + std::string(5000, 'a') + ".mp3";
-    const std::string text = "garbage before\r[project]\n name \t=  Школа \nname=second\n[PROJECT]\nDevice=ignored\n"
-                             "[project]\rDEVICE = Велтара ДК-4\r\n[playlist]\n0=" +
-                             longPath + "\n";
-    const TLoaded loaded = Parse(Cp1251(text));
-    EXPECT_EQ(loaded.Project.Name, "Школа");
-    EXPECT_EQ(loaded.Project.DeviceType, 0); // the only Device keys sit in repeated sections
-    EXPECT_EQ(loaded.PlayList, std::vector<std::string>{longPath});
-}
-
-TEST(ProjectFileRead, ByteOrderMarkMeansUtf8)
-{
-    const TLoaded loaded = Parse("\xEF\xBB\xBF[Project]\nName=Школа\nDevice=Велтара ДК-2\n");
-    EXPECT_EQ(loaded.Project.Name, "Школа");
-    EXPECT_EQ(loaded.Project.DeviceType, 1);
-    // Without the mark the same bytes are Windows-1251, one character per byte.
-    EXPECT_EQ(Parse("[Project]\nName=Школа\n").Project.Name, Cp1251ToUtf8("Школа"));
-    // Malformed UTF-8 becomes U+FFFD, which the writer then refuses by name.
-    const TLoaded bad = Parse("\xEF\xBB\xBF[Project]\nName=a\xFF\xC3z\xED\xA0\x80\n");
-    EXPECT_EQ(bad.Project.Name, "a\uFFFD\uFFFDz\uFFFD\uFFFD\uFFFD");
-    EXPECT_NE(FormatErrorOf(bad.Project).find("U+FFFD"), std::string::npos);
-}
-
-TEST(ProjectFileWrite, WritesTheSchoolExampleByteForByte)
-{
-    EXPECT_EQ(SerializeProjectFile(SchoolProject(), SchoolPlayList), Cp1251(ExampleText));
-    const TLoaded loaded = Parse(Cp1251(ExampleText));
-    EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), Cp1251(ExampleText));
-}
-
-TEST(ProjectFileWrite, ScenarioSlotsAreRenumberedInOrder)
-{
-    TProject p;
-    p.DeviceType = 1;
-    AddGroup(p, 1, "Один");
-    AddScenario(p, 1, 2, "второй", {2});
-    AddScenario(p, 1, 5, "пятый", {5});
-    EXPECT_EQ(Dump(Parse(SerializeProjectFile(p, {})).Project),
-              "G1 Один\nS1.1 второй 2:0 v0 t0\nS1.2 пятый 5:0 v0 t0\n");
-}
-
-TEST(ProjectFileWrite, DeviceZoneCountBoundsGroupsAndZones)
+TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)
 {
     TProject p;
     p.Name = "П";
     p.DeviceType = 1; // two zones
     AddGroup(p, 1, "Один", {1, 4});
-    AddGroup(p, 3, "Три\nΩ"); // not written, so its name is never checked
+    AddScenario(p, 1, 2, "второй").Hour = 2;
+    AddScenario(p, 1, 5, "пятый").Hour = 5;
+    AddScenario(p, 2, 1, "Сирота"); // group 2 is not in use
+    AddGroup(p, 3, "Три\nΩ");       // not written, so its name is never checked
     AddScenario(p, 3, 1, "Тройка");
-    EXPECT_EQ(SerializeProjectFile(p, {}),
-              File({"[Project]", "Name=П", "Device=Велтара ДК-2", "[Groups]", "0=1;Один;1;"}));
+    EXPECT_EQ(SerializeProjectFile(p, {}), Cp1251("[Project]\r\nName=П\r\nDevice=Велтара ДК-2\r\n[Groups]\r\n"
+                                                  "0=1;Один;1;\r\n[Scenarios]\r\n0=1;второй;2;0;0;0;\r\n"
+                                                  "1=1;пятый;5;0;0;0;\r\n"));
+    for (int type : {0, 55}) { // no device type, or one outside the table: no device name, no groups
+        p.DeviceType = type;
+        EXPECT_EQ(SerializeProjectFile(p, {}), Cp1251("[Project]\r\nName=П\r\nDevice=\r\n"));
+    }
 }
 
-TEST(ProjectFileWrite, ProjectWithoutGroupsOrPlaylistIsTheProjectSectionAlone)
-{
-    TProject p;
-    p.Name = "Пусто";
-    AddGroup(p, 1, "no device type, so not written");
-    EXPECT_EQ(SerializeProjectFile(p, {}), File({"[Project]", "Name=Пусто", "Device="}));
-    p.DeviceType = 55; // outside the table: no device name, no groups
-    EXPECT_EQ(SerializeProjectFile(p, {}), File({"[Project]", "Name=Пусто", "Device="}));
-}
-
-TEST(ProjectFileWrite, NegativeNumbersComeBackAsTheyWere)
-{
-    TProject p;
-    p.DeviceType = 1;
-    AddGroup(p, 2, "g");
-    AddScenario(p, 2, 1, "s", {-1, -59, -2147483647 - 1, -7});
-    const std::string bytes = SerializeProjectFile(p, {});
-    EXPECT_NE(bytes.find("0=2;s;-1;-59;-2147483648;-7;\r\n"), std::string::npos);
-    EXPECT_EQ(Dump(Parse(bytes).Project), Dump(p));
-}
-
-TEST(ProjectFileWrite, EveryByteValueSurvivesARoundTrip)
+TEST(ProjectFileWrite, EveryByteValueAndNumberSurvivesARoundTrip)
 {
     std::string all;
     for (int b = 0; b < 256; ++b) {
@@ -343,51 +263,62 @@ TEST(ProjectFileWrite, EveryByteValueSurvivesARoundTrip)
     p.DeviceType = 1;
     p.Name = Cp1251ToUtf8("x" + all + "x");
     AddGroup(p, 1, Cp1251ToUtf8("x" + field + "x"));
-    AddScenario(p, 1, 1, Cp1251ToUtf8("y" + field + "y"));
+    TScenario &scenario = AddScenario(p, 1, 1, Cp1251ToUtf8("y" + field + "y"));
+    std::tie(scenario.Hour, scenario.Minute, scenario.Volume, scenario.Track) = std::tuple(-1, -59, INT32_MIN, -7);
     const std::vector<std::string> playList = {Cp1251ToUtf8("1;" + all + "z")};
 
     const std::string bytes = SerializeProjectFile(p, playList);
     EXPECT_NE(bytes.find("Name=x" + all + "x\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("0=1;y" + field + "y;-1;-59;-2147483648;-7;\r\n"), std::string::npos);
     const TLoaded loaded = Parse(bytes);
-    EXPECT_EQ(loaded.Project.Name, p.Name);
-    EXPECT_EQ(Dump(loaded.Project), Dump(p));
-    EXPECT_EQ(loaded.PlayList, playList);
+    EXPECT_EQ(Summary(loaded), Summary({p, playList, {}}));
     EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), bytes);
 }
 
-TEST(ProjectFileWrite, RefusesCharactersOutsideTheCodePage)
+TEST(ProjectFileWrite, RefusesTextsTheFileCanNotHold)
 {
-    TProject p;
-    p.DeviceType = 2;
-    AddGroup(p, 3, "Зал Ω");
-    EXPECT_EQ(FormatErrorOf(p), "Cannot save: the name of group 3 holds the character \"Ω\" (U+03A9), which the "
-                                "Windows-1251 code page of project files can not hold");
-    p.Groups[3].Name = "Зал";
-    AddScenario(p, 3, 4, "Звонок 🔔");
-    EXPECT_NE(FormatErrorOf(p).find("scenario 4 of group 3 holds the character \"🔔\" (U+1F514)"), std::string::npos);
-    p.Groups[3].Scenarios[4].Name = "Звонок";
-    EXPECT_NE(FormatErrorOf(p, {"1;a.mp3", "2;日.mp3"}).find("playlist line 2 holds the character \"日\" (U+65E5)"),
-              std::string::npos);
-}
-
-TEST(ProjectFileWrite, RefusesLineBreaksAndSeparatorsInNames)
-{
-    TProject p;
-    p.Name = "Школа\n[Groups]";
-    EXPECT_EQ(FormatErrorOf(p), "Cannot save: the project name holds a line break, which a project file can not hold");
-    p.Name = "Школа; №1"; // the project name is a whole value, so ";" is fine there
-    EXPECT_EQ(FormatErrorOf(p), "no error");
-    EXPECT_NE(FormatErrorOf(p, {"1;a\rb.mp3"}).find("playlist line 1 holds a line break"), std::string::npos);
-    p.DeviceType = 1;
-    AddGroup(p, 2, "Урок;1");
-    EXPECT_EQ(FormatErrorOf(p),
-              "Cannot save: the name of group 2 holds \";\", which a project file uses to separate fields");
+    enum { ProjectName, GroupName, ScenarioName, PlayListLine };
+    const struct
+    {
+        int Where;
+        std::string Text;
+        std::string Error; // the whole message, or the part that names the place
+    } cases[] = {
+        {ProjectName, "Школа; №1", "no error"}, // the project name is one whole value
+        {GroupName, "Зал Ω",
+         "Cannot save: the name of group 3 holds the character \"Ω\" (U+03A9), which the Windows-1251 code page of "
+         "project files can not hold"},
+        {ScenarioName, "Звонок 🔔", "scenario 4 of group 3 holds the character \"🔔\" (U+1F514)"},
+        {PlayListLine, "2;日.mp3", "playlist line 2 holds the character \"日\" (U+65E5)"},
+        {ProjectName, "Школа\n[Groups]",
+         "Cannot save: the project name holds a line break, which a project file can not hold"},
+        {PlayListLine, "2;a\rb.mp3", "playlist line 2 holds a line break"},
+        {GroupName, "Урок;1",
+         "Cannot save: the name of group 3 holds \";\", which a project file uses to separate fields"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Error);
+        TLoaded file;
+        file.Project.DeviceType = 2;
+        AddGroup(file.Project, 3, "Зал");
+        AddScenario(file.Project, 3, 4, "Звонок");
+        file.PlayList = {"1;a.mp3", "2;b.mp3"};
+        std::string *const places[] = {&file.Project.Name, &file.Project.Groups[3].Name,
+                                       &file.Project.Groups[3].Scenarios[4].Name, &file.PlayList[1]};
+        *places[c.Where] = c.Text;
+        std::string error = "no error";
+        try {
+            SerializeProjectFile(file.Project, file.PlayList);
+        } catch (const TFormatError &e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(c.Error), std::string::npos) << error;
+    }
 }
 
 TEST(ProjectFileWrite, EmptyPlaylistLinesAreLeftOutSoLaterLinesSurvive)
 {
-    const std::vector<std::string> playList = {"1;a.mp3", "", " \t", "2;b.mp3"};
-    const std::string bytes = SerializeProjectFile(TProject{}, playList);
+    const std::string bytes = SerializeProjectFile(TProject{}, {"1;a.mp3", "", " \t", "2;b.mp3"});
     EXPECT_NE(bytes.find("[Playlist]\r\n0=1;a.mp3\r\n1=2;b.mp3\r\n"), std::string::npos);
     EXPECT_EQ(Parse(bytes).PlayList, (std::vector<std::string>{"1;a.mp3", "2;b.mp3"}));
 }
@@ -405,75 +336,42 @@ protected:
 
     std::string PathOf(const std::string &name) const { return (Dir / name).string(); }
 
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto &entry : fs::directory_iterator(Dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    static void Put(const std::string &path, const std::string &bytes)
-    {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    long Entries() const { return std::distance(fs::directory_iterator(Dir), fs::directory_iterator()); }
 
     fs::path Dir;
 };
 
-TEST_F(ProjectFileDisk, SavedFileLoadsBack)
+TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneThrows)
 {
-    TProject p = SchoolProject();
-    p.FileName = PathOf("school.vlpj");
-    SaveProjectFile(p, {"1;a.mp3"});
-    EXPECT_EQ(ReadWholeFile(p.FileName), SerializeProjectFile(p, {"1;a.mp3"}));
+    TLoaded school = School();
+    school.Project.FileName = PathOf("school.vlpj");
+    SaveProjectFile(school.Project, school.PlayList);
+    EXPECT_EQ(ReadWholeFile(school.Project.FileName), Cp1251(ExampleText));
+    EXPECT_EQ(Entries(), 1);
 
-    TProject back;
-    back.Name = "old";
-    std::vector<std::string> playList = {"stale"};
-    std::vector<TSkippedEntry> skipped = {{"Groups/9", "stale"}};
-    LoadProjectFile(p.FileName, back, playList, skipped);
-    EXPECT_EQ(back.FileName, p.FileName);
-    EXPECT_EQ(back.Name, "Школа");
-    EXPECT_EQ(back.Groups[3].Scenarios[1].Name, "Перемена");
-    EXPECT_EQ(playList, std::vector<std::string>{"1;a.mp3"});
-    EXPECT_TRUE(skipped.empty());
-    EXPECT_EQ(Entries(), std::vector<std::string>{"school.vlpj"});
-}
+    TLoaded back{TProject{}, {"stale"}, {{"Groups/9", "stale"}}};
+    back.Project.Name = "old";
+    LoadProjectFile(school.Project.FileName, back.Project, back.PlayList, back.Skipped);
+    EXPECT_EQ(back.Project.FileName, school.Project.FileName);
+    EXPECT_EQ(Summary(back), ExampleSummary);
 
-TEST_F(ProjectFileDisk, MissingFileLoadsAsEmptyProject)
-{
-    TProject p = SchoolProject();
-    std::vector<std::string> playList = {"1;a.mp3"};
-    std::vector<TSkippedEntry> skipped;
-    LoadProjectFile(PathOf("none.vlpj"), p, playList, skipped);
-    EXPECT_EQ(p.FileName, PathOf("none.vlpj"));
-    EXPECT_EQ(p.Name, "");
-    EXPECT_EQ(p.DeviceType, 0);
-    EXPECT_FALSE(p.Groups[1].Used);
-    EXPECT_TRUE(playList.empty());
-}
-
-TEST_F(ProjectFileDisk, UnreadableFileThrowsAndKeepsTheOpenProject)
-{
     fs::create_directory(PathOf("folder.vlpj"));
-    TProject p = SchoolProject();
-    std::vector<std::string> playList = {"1;a.mp3"};
-    std::vector<TSkippedEntry> skipped;
     try {
-        LoadProjectFile(PathOf("folder.vlpj"), p, playList, skipped);
+        LoadProjectFile(PathOf("folder.vlpj"), back.Project, back.PlayList, back.Skipped);
         ADD_FAILURE() << "no error";
     } catch (const TFileError &e) {
         EXPECT_EQ(std::string(e.what()), "Unable to read " + PathOf("folder.vlpj"));
     }
-    EXPECT_EQ(p.Name, "Школа");
-    EXPECT_EQ(playList.size(), 1u);
+    EXPECT_EQ(Summary(back), ExampleSummary); // the open project stays
+
+    LoadProjectFile(PathOf("none.vlpj"), back.Project, back.PlayList, back.Skipped);
+    EXPECT_EQ(back.Project.FileName, PathOf("none.vlpj"));
+    EXPECT_EQ(Summary(back), "N= D0\n");
 }
 
-TEST_F(ProjectFileDisk, SaveIntoMissingFolderFailsAndLeavesNothing)
+TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
 {
-    TProject p = SchoolProject();
+    TProject p = School().Project;
     p.FileName = PathOf("missing/school.vlpj");
     try {
         SaveProjectFile(p, {});
@@ -481,79 +379,32 @@ TEST_F(ProjectFileDisk, SaveIntoMissingFolderFailsAndLeavesNothing)
     } catch (const TFileError &e) {
         EXPECT_EQ(std::string(e.what()), "Unable to write to " + p.FileName);
     }
-    EXPECT_TRUE(Entries().empty());
-}
+    EXPECT_EQ(Entries(), 0);
 
-TEST_F(ProjectFileDisk, SaveOverAFolderFailsAndLeavesNoTemporaryFile)
-{
-    TProject p = SchoolProject();
     p.FileName = PathOf("school.vlpj");
-    fs::create_directory(p.FileName);
-    EXPECT_THROW(SaveProjectFile(p, {}), TFileError);
-    EXPECT_TRUE(fs::is_directory(p.FileName));
-    EXPECT_EQ(Entries(), std::vector<std::string>{"school.vlpj"});
-}
-
-TEST_F(ProjectFileDisk, FailedWriteKeepsTheOldFile)
-{
-    TProject p = SchoolProject();
-    p.FileName = PathOf("school.vlpj");
-    Put(p.FileName, "old content");
+    std::ofstream(p.FileName, std::ios::binary) << "old content";
+    p.Groups[1].Name = "Ω";
+    EXPECT_THROW(SaveProjectFile(p, {}), TFormatError);
+    EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
 
     // A file size limit stops the write part-way, as a full disk would, and binds root too.
+    p.Groups[1].Name = "Корпус";
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = old;
     small.rlim_cur = 64;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool failed = false;
+    std::string error = "no error";
     try {
         SaveProjectFile(p, {});
     } catch (const TFileError &e) {
-        failed = std::string(e.what()) == "Unable to write to " + p.FileName;
+        error = e.what();
     }
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_TRUE(failed);
+    EXPECT_EQ(error, "Unable to write to " + p.FileName);
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"school.vlpj"});
-}
-
-TEST_F(ProjectFileDisk, RefusedTextTouchesNoFile)
-{
-    TProject p = SchoolProject();
-    p.FileName = PathOf("school.vlpj");
-    Put(p.FileName, "old content");
-    p.Groups[1].Name = "Ω";
-    EXPECT_THROW(SaveProjectFile(p, {}), TFormatError);
-    EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
-    EXPECT_EQ(Entries(), std::vector<std::string>{"school.vlpj"});
-}
-
-TEST(ProjectFileData, WindowsFileLoadsAndWritesBackByteForByte)
-{
-    const std::string path = std::string(SIG_TEST_DATA) + "/windows-school.vlpj";
-    TLoaded loaded;
-    LoadProjectFile(path, loaded.Project, loaded.PlayList, loaded.Skipped);
-    EXPECT_EQ(loaded.Project.Name, "Школа №5");
-    EXPECT_EQ(loaded.Project.DeviceType, 2);
-    EXPECT_EQ(Dump(loaded.Project), Dump(SchoolProject()));
-    EXPECT_EQ(loaded.PlayList.back(), "3;C:\\Звонки\\перемена — длинная.mp3");
-    EXPECT_TRUE(loaded.Skipped.empty());
-    EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), ReadWholeFile(path));
-}
-
-TEST(ProjectFileData, HandEditedUtf8FileLoads)
-{
-    TLoaded loaded;
-    LoadProjectFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj", loaded.Project, loaded.PlayList,
-                    loaded.Skipped);
-    EXPECT_EQ(loaded.Project.Name, "Гимназия");
-    EXPECT_EQ(loaded.Project.DeviceType, 4);
-    EXPECT_EQ(Dump(loaded.Project), "G2 Спортзал z5\nS2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n");
-    EXPECT_EQ(loaded.PlayList, std::vector<std::string>{"1;/home/op/Музыка/утро.mp3"});
-    ASSERT_EQ(loaded.Skipped.size(), 1u);
-    EXPECT_EQ(loaded.Skipped[0].Key, "Groups/0");
+    EXPECT_EQ(Entries(), 1);
 }
