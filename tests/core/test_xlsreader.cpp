@@ -1,7 +1,6 @@
 #include "storage/xlsreader.h"
 
 #include "model/error.h"
-#include "storage/compoundfile.h"
 #include "storage/fileio.h"
 
 #include <gmock/gmock.h>
@@ -102,12 +101,13 @@ std::string Workbook(const std::string &globals, const std::vector<std::string> 
     return stream;
 }
 
-std::vector<std::string> FirstRow(const TCellGrid &grid, int columns)
+/// The texts of the first row's first cells, joined by "|".
+std::string FirstRow(const TCellGrid &grid, int columns)
 {
-    std::vector<std::string> row;
-    for (int c = 1; c <= columns; ++c)
-        row.push_back(grid.At(1, c));
-    return row;
+    std::string text = grid.At(1, 1);
+    for (int c = 2; c <= columns; ++c)
+        text += "|" + grid.At(1, c);
+    return text;
 }
 
 } // namespace
@@ -118,8 +118,9 @@ TEST(XlsReader, ReadsTheCellRecordsOfTheActiveSheet)
     // switches to two bytes a character.
     const std::string sst = Record(0x00FC, U32(2) + U32(2) + Text("plain") + U16(4) + '\0' + "ab") +
                             Record(0x003C, std::string(1, '\1') + U16(0x0412) + U16(0x0413));
+    // WINDOW1 makes the second sheet the active one.
     const std::string window = Record(0x003D, std::string(10, '\0') + U16(1) + std::string(6, '\0'));
-    const std::string decoy = Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(0)) + Eof;
+    const std::string first = Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(0)) + Eof;
     const std::string active =
         Bof(0x0600, 0x10) + Record(0x00FD, Cell(0, 0) + U32(1)) + Record(0x027E, Cell(0, 1) + U32(8 << 2 | 2)) +
         Record(0x027E, Cell(0, 2) + U32(850 << 2 | 3)) +
@@ -131,9 +132,8 @@ TEST(XlsReader, ReadsTheCellRecordsOfTheActiveSheet)
         Record(0x0203, Cell(0, 10) + F64(7)) + Eof + // an embedded chart's substream
         Record(0x0204, Cell(0, 11) + Text("label")) + Record(0x0203, Cell(200, 0) + F64(1)) +
         Record(0x0203, Cell(0, 300) + F64(1)) + Eof;
-    const TCellGrid grid = ReadXlsCells(CompoundFile(Workbook(window + sst, {decoy, active})), "cells.xls");
-    EXPECT_EQ(FirstRow(grid, 13), (std::vector<std::string>{"abВГ", "8", "8.5", "1", "2", "100000000000000000000",
-                                                            "TRUE", "#DIV/0!", "08", "15", "", "label", ""}));
+    const TCellGrid grid = ReadXlsCells(CompoundFile(Workbook(window + sst, {first, active})), "cells.xls");
+    EXPECT_EQ(FirstRow(grid, 13), "abВГ|8|8.5|1|2|100000000000000000000|TRUE|#DIV/0!|08|15||label|");
     EXPECT_EQ(grid.At(2, 1), "");
 }
 
@@ -147,18 +147,12 @@ TEST(XlsReader, ReadsExcel95TextsInTheirCodePage)
 TEST(XlsReader, ASheetDeclaringMillionsOfCellsCostsNoMoreThanItHolds)
 {
     // The DIMENSION record of the sheet claiming 65536 rows of 256 columns changes nothing.
-    for (const std::string name : {"libreoffice-schedule.xls", "libreoffice-features.xls"}) {
-        std::string bytes = ReadWholeFile(Data + "/" + name);
-        const TCellGrid before = ReadXlsCells(bytes, name);
-        const size_t dimension = bytes.find(std::string("\x00\x02\x0e\x00", 4));
-        ASSERT_NE(dimension, std::string::npos);
-        bytes.replace(dimension + 4, 12, std::string("\0\0\0\0\0\0\x01\0\0\0\0\x01", 12));
-        const TCellGrid after = ReadXlsCells(bytes, name);
-        for (int r = 1; r <= 8; ++r) {
-            for (int c = 1; c <= 46; ++c)
-                EXPECT_EQ(after.At(r, c), before.At(r, c)) << name << " " << r << "," << c;
-        }
-    }
+    std::string bytes = ReadWholeFile(Data + "/libreoffice-features.xls");
+    const std::string before = FirstRow(ReadXlsCells(bytes, "features.xls"), 99);
+    const size_t dimension = bytes.find(std::string("\x00\x02\x0e\x00", 4));
+    ASSERT_NE(dimension, std::string::npos);
+    bytes.replace(dimension + 4, 12, std::string("\0\0\0\0\0\0\x01\0\0\0\0\x01", 12));
+    EXPECT_EQ(FirstRow(ReadXlsCells(bytes, "features.xls"), 99), before);
 }
 
 TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
@@ -184,7 +178,6 @@ TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
     std::string looped = CompoundFile(Workbook("", {Bof(0x0600, 0x10) + Eof}));
     looped.replace(512 + 4 * 3, 4, U32(2));
     expectDamaged(looped);
-    EXPECT_EQ(CompoundWorkbookStream(looped), std::nullopt);
 }
 
 TEST(XlsReader, TruncatedRecordsEndTheSheetWithoutError)
@@ -195,5 +188,5 @@ TEST(XlsReader, TruncatedRecordsEndTheSheetWithoutError)
                               Record(0x00FD, Cell(0, 1) + U32(70000)) + Record(0x0203, Cell(0, 2) + F64(3)) +
                               Record(0x0203, Cell(0, 3)); // too short to hold a number
     const TCellGrid grid = ReadXlsCells(CompoundFile(Workbook(sst, {sheet})), "cut.xls");
-    EXPECT_EQ(FirstRow(grid, 4), (std::vector<std::string>{"", "", "3", ""}));
+    EXPECT_EQ(FirstRow(grid, 4), "||3|");
 }
