@@ -7,35 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
-
-namespace {
-
-/// Closes the next message box that comes up modally and keeps its text, for the failures that
-/// the window shows in the standard error box rather than through the prompts.
-class TErrorBoxCloser
-{
-public:
-    TErrorBoxCloser()
-    {
-        Timer.setInterval(0);
-        QObject::connect(&Timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Text = box->text();
-                box->accept();
-                Timer.stop();
-            }
-        });
-        Timer.start();
-    }
-
-    QString Text;
-
-private:
-    QTimer Timer;
-};
-
-} // namespace
 
 class ProjectCommands : public TWindowTest
 {
@@ -50,141 +23,120 @@ protected:
         Window->RebuildTree();
         Window->Modified = true;
     }
-
-    std::string MissingFolderFile() const { return PathIn("missing/p.vlpj"); }
 };
 
-TEST_F(ProjectCommands, NewDiscardsWithoutAskingAndOpensTheNewProject)
-{
-    OpenModified();
-    Window->PlayList = {"1;a.mp3"};
-    Prompts.AnswerInputValue(U("Новый"), U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-М-16"));
-    Window->bbNewProject->click();
-    EXPECT_FALSE(Project.Groups[1].Used);
-    EXPECT_EQ(Project.Name, "Новый");
-    EXPECT_EQ(Project.DeviceType, 7);
-    EXPECT_TRUE(Window->PlayList.empty());
-    EXPECT_TRUE(Window->Modified);
-    EXPECT_EQ(States(), Opened);
-    EXPECT_TRUE(TreeTexts().isEmpty());
-    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-М-16"));
-}
-
-TEST_F(ProjectCommands, NewCancelledAfterTheResetShowsNoProject)
+TEST_F(ProjectCommands, NewDiscardsWithoutAskingAndShowsNoProjectWhenCancelled)
 {
     OpenModified(PathIn("old.vlpj"));
+    Window->PlayList = {"1;a.mp3"};
     Prompts.AnswerInputValue(U("Новый")).CloseDialog(U("Укажите тип прибора"));
     Window->miProjectNewClick();
     EXPECT_EQ(States(), Closed);
     EXPECT_TRUE(TreeTexts().isEmpty());
     EXPECT_FALSE(Project.Groups[1].Used);
     EXPECT_EQ(Project.FileName, "");
+    EXPECT_TRUE(Window->PlayList.empty());
     // Nothing is left to save: closing now must not offer to write the empty project anywhere.
     EXPECT_FALSE(Window->Modified);
+
+    Prompts.AnswerInputValue(U("Новый"), U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-М-16"));
+    Window->bbNewProject->click();
+    EXPECT_EQ(Project.Name, "Новый");
+    EXPECT_EQ(Project.DeviceType, 7);
+    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(States(), Opened);
+    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-М-16"));
 }
 
-TEST_F(ProjectCommands, CloseUnmodifiedAsksNothing)
+TEST_F(ProjectCommands, CloseAndWindowCloseAskOnlyWhenModifiedAndSaveOnYes)
 {
-    OpenModified();
-    Window->Modified = false;
-    Window->miProjectClose->trigger();
-    EXPECT_EQ(States(), Closed);
-    EXPECT_FALSE(Project.Groups[1].Used);
+    const struct
+    {
+        const char *what;
+        const char *file; // nullptr: the project has no file yet
+        char answer;      // '-' not modified, no question; 'n' No; 'y' Yes
+    } cases[] = {
+        {"unmodified", "a.vlpj", '-'},
+        {"No discards", "b.vlpj", 'n'},
+        {"Yes saves first", "c.vlpj", 'y'},
+        {"Yes without a file offers save as; cancelled, it still closes", nullptr, 'y'},
+    };
+    for (const bool window : {false, true})
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (window ? ", window close" : ", close command"));
+            const std::string file = c.file ? PathIn((window ? "w-" : "m-") + std::string(c.file)) : "";
+            OpenModified(file);
+            Window->Modified = c.answer != '-';
+            Window->PlayList = {"1;a.mp3"};
+            if (c.answer != '-')
+                Prompts.AnswerYesNo(c.answer == 'y', U("Сохранить изменения?"));
+            if (c.answer == 'y' && !c.file)
+                Prompts.CancelSaveFile();
+            const std::size_t asked = Prompts.Asked.size();
+            if (window) {
+                Window->show();
+                EXPECT_TRUE(Window->close());
+                EXPECT_FALSE(Window->isVisible());
+            } else {
+                Window->miProjectClose->trigger();
+                EXPECT_EQ(States(), Closed);
+                EXPECT_FALSE(Project.Groups[1].Used);
+            }
+            Prompts.ExpectDone();
+            EXPECT_EQ(Prompts.Asked.size() > asked ? Prompts.Asked[asked].Caption : QString(),
+                      c.answer == '-' ? QString() : U("Информация"));
+            EXPECT_FALSE(Window->Modified);
+            EXPECT_EQ(Window->PlayList.size(), 1u); // closing keeps the playlist
+            EXPECT_EQ(c.file && FileExists(file), c.file && c.answer == 'y');
+            if (c.file && c.answer == 'y') {
+                EXPECT_NE(ReadWholeFile(file).find("[Groups]"), std::string::npos);
+            }
+        }
 }
 
-TEST_F(ProjectCommands, CloseWithNoDiscards)
+TEST_F(ProjectCommands, FailingSaveKeepsTheProjectModifiedAndTheWindowOpen)
 {
-    OpenModified(PathIn("p.vlpj"));
-    Window->PlayList = {"1;a.mp3"};
-    Prompts.AnswerYesNo(false, U("Сохранить изменения?"));
-    Window->miProjectCloseClick();
-    EXPECT_EQ(Prompts.Asked.back().Caption, U("Информация"));
-    EXPECT_FALSE(FileExists(PathIn("p.vlpj")));
-    EXPECT_FALSE(Window->Modified);
-    EXPECT_EQ(States(), Closed);
-    EXPECT_EQ(Window->PlayList.size(), 1u); // close keeps the playlist
-}
-
-TEST_F(ProjectCommands, CloseWithYesSavesToTheFileThenCloses)
-{
-    OpenModified(PathIn("p.vlpj"));
-    Prompts.AnswerYesNo(true);
-    Window->miProjectCloseClick();
-    EXPECT_NE(ReadWholeFile(PathIn("p.vlpj")).find("[Groups]"), std::string::npos);
-    EXPECT_EQ(States(), Closed);
-    EXPECT_FALSE(Window->Modified);
-}
-
-TEST_F(ProjectCommands, CloseWithYesWithoutAFileOffersSaveAsAndClosesWhenItIsCancelled)
-{
-    OpenModified();
-    Prompts.AnswerYesNo(true).CancelSaveFile();
-    Window->miProjectCloseClick();
-    EXPECT_EQ(States(), Closed);
-    EXPECT_FALSE(Window->Modified);
-}
-
-TEST_F(ProjectCommands, FailingSaveStopsTheClose)
-{
-    OpenModified(MissingFolderFile());
+    const std::string file = PathIn("missing/p.vlpj");
+    OpenModified(file);
     Prompts.AnswerYesNo(true);
     EXPECT_THROW(Window->miProjectCloseClick(), TFileError);
-    EXPECT_TRUE(Project.Groups[1].Used);
     EXPECT_TRUE(Window->Modified);
     EXPECT_EQ(States(), Opened);
     EXPECT_EQ(TreeTexts().size(), 2);
-}
 
-TEST_F(ProjectCommands, WindowCloseAsksOnceAndCloses)
-{
-    for (const bool yes : {false, true}) {
-        OpenModified(PathIn("w.vlpj"));
-        Window->show();
-        Prompts.AnswerYesNo(yes, U("Сохранить изменения?"));
-        EXPECT_TRUE(Window->close());
-        EXPECT_FALSE(Window->isVisible());
-        EXPECT_FALSE(Window->Modified);
-        EXPECT_EQ(FileExists(PathIn("w.vlpj")), yes);
-    }
-    Window->show();
-    EXPECT_TRUE(Window->close()); // nothing modified: no question
-}
-
-TEST_F(ProjectCommands, WindowCloseWithoutAFileClosesWhenSaveAsIsCancelled)
-{
-    OpenModified();
-    Window->show();
-    Prompts.AnswerYesNo(true).CancelSaveFile();
-    EXPECT_TRUE(Window->close());
-    EXPECT_FALSE(Window->Modified);
-}
-
-TEST_F(ProjectCommands, WindowStaysOpenWhenTheSaveFails)
-{
-    OpenModified(MissingFolderFile());
+    // The window shows the failure in the standard error box: close it and keep its text.
+    QString error;
+    QTimer boxCloser;
+    QObject::connect(&boxCloser, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            error = box->text();
+            box->accept();
+        }
+    });
+    boxCloser.start(0);
     Window->show();
     Prompts.AnswerYesNo(true);
-    TErrorBoxCloser box;
     EXPECT_FALSE(Window->close());
     EXPECT_TRUE(Window->isVisible());
     EXPECT_TRUE(Window->Modified);
-    EXPECT_TRUE(box.Text.contains(QString::fromStdString(MissingFolderFile()))) << box.Text.toStdString();
-    // The operator answers No the second time and the window closes.
-    Prompts.AnswerYesNo(false);
+    EXPECT_TRUE(error.contains(QString::fromStdString(file))) << error.toStdString();
+    Prompts.AnswerYesNo(false); // No the second time: the window closes
     EXPECT_TRUE(Window->close());
 }
 
-TEST_F(ProjectCommands, RenameSetsModifiedOnlyForAChange)
+TEST_F(ProjectCommands, RenameByTheEnabledLinkSetsModifiedOnlyForAChange)
 {
+    QTest::mouseClick(Window->lbProjectNameAlt, Qt::LeftButton); // disabled at start: no prompt
     OpenModified();
     Window->Modified = false;
+    EXPECT_EQ(Window->lbProjectNameAlt->cursor().shape(), Qt::PointingHandCursor);
     Prompts.AnswerModal(
         1,
         [](QDialog &dialog) {
             EXPECT_EQ(dialog.findChild<QLineEdit *>()->text(), U("Школа")); // the current name is offered
         },
         U("Введите название проекта"));
-    Window->lbProjectNameAltClick(); // OK on the same name
+    QTest::mouseClick(Window->lbProjectNameAlt, Qt::LeftButton); // OK on the same name
     EXPECT_FALSE(Window->Modified);
     Prompts.AnswerInputValue(QString());
     Window->lbProjectNameAltClick(); // empty: the command stops

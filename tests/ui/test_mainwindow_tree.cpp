@@ -1,4 +1,4 @@
-// The main window's layout, command states, tree, node mapping, pages and log.
+// The main window's layout, command states, tree, node mapping, pages, settings prompt and log.
 #include "support/window_fixture.h"
 
 #include <QComboBox>
@@ -7,23 +7,23 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QTest>
 
 namespace {
 
-QStringList MenuTexts(const QMenu *menu)
+/// The items of a menu or menu bar, "|" between them, "-" for a separator.
+QString MenuTexts(const QWidget *menu)
 {
     QStringList texts;
     for (const QAction *action : menu->actions())
         texts.push_back(action->isSeparator() ? U("-") : action->text());
-    return texts;
+    return texts.join(u'|');
 }
 
 } // namespace
 
 using MainWindowLayout = TWindowTest;
 
-TEST_F(MainWindowLayout, FixedCaptionAndClientArea)
+TEST_F(MainWindowLayout, FixedSizePictureButtonsAndMenus)
 {
     EXPECT_EQ(Window->windowTitle(), U("Конфигуратор таймера сигнала"));
     EXPECT_EQ(Window->centralWidget()->size(), QSize(583, 782));
@@ -32,21 +32,17 @@ TEST_F(MainWindowLayout, FixedCaptionAndClientArea)
     EXPECT_EQ(Window->pnBottons->height(), 65);
     EXPECT_EQ(Window->pnProjectInfo->height(), 48);
     EXPECT_EQ(Window->tvMain->indentation(), 19);
-    EXPECT_EQ(Window->pcMain->currentWidget(), Window->tsNothing);
+    EXPECT_EQ(Page(), Window->tsNothing);
     EXPECT_EQ(Window->Label3->text(), U("Выберите или добавьте группу"));
-}
 
-TEST_F(MainWindowLayout, SevenPictureButtonsWithHints)
-{
-    const std::vector<std::pair<QToolButton *, const char *>> buttons = {
+    const std::pair<QToolButton *, const char *> buttons[] = {
         {Window->bbNewProject, "Новый проект"},
         {Window->bbOpenProject, "Открыть проект"},
         {Window->bbSaveProject, "Сохранить проект"},
         {Window->bbSaveAsProject, "Сохранить проект как ..."},
         {Window->bbImportProject, "Импорт проекта"},
         {Window->bbExportProject, "Экспорт проекта"},
-        {Window->bbSavePlayList, "Записать плейлист на  SD-Карту MP3 LV"},
-    };
+        {Window->bbSavePlayList, "Записать плейлист на  SD-Карту MP3 LV"}};
     Window->show();
     int left = -1;
     for (const auto &[button, hint] : buttons) {
@@ -56,88 +52,48 @@ TEST_F(MainWindowLayout, SevenPictureButtonsWithHints)
         EXPECT_GT(button->x(), left) << hint; // left to right in this order
         left = button->x();
     }
-    Window->hide();
-}
 
-TEST_F(MainWindowLayout, MenusCarryEveryItemSeparatorAndShortcut)
-{
-    const QList<QAction *> bar = Window->menuBar()->actions();
-    ASSERT_EQ(bar.size(), 3);
-    EXPECT_EQ(bar[0]->text(), U("&Файл"));
-    EXPECT_EQ(bar[1]->text(), U("&Редактировать"));
-    EXPECT_EQ(bar[2]->text(), U("&Помощь"));
+    EXPECT_EQ(MenuTexts(Window->menuBar()), U("&Файл|&Редактировать|&Помощь"));
     EXPECT_EQ(MenuTexts(Window->miFail),
-              (QStringList{U("&Новый проект"), U("&Загрузить проект"), U("-"), U("&Сохранить проект"),
-                           U("С&охранить проект как ..."), U("&Закрыть проект"), U("-"), U("&Импортировать проект"),
-                           U("&Экспортировать проект"), U("-"), U("&Записать плейлист на  SD-Карту MP3 LV"), U("-"),
-                           U("Настройки проекта")}));
-    const QStringList edit{U("&Добавить группу"),     U("&Удалить группу"),    U("-"),
-                           U("Д&обавить сценарий"),   U("У&далить сценарий"),  U("-"),
-                           U("&Копировать сценарий"), U("&Вырезать сценарий"), U("В&ставить сценарий")};
+              U("&Новый проект|&Загрузить проект|-|&Сохранить проект|С&охранить проект как ...|&Закрыть проект|-|"
+                "&Импортировать проект|&Экспортировать проект|-|&Записать плейлист на  SD-Карту MP3 LV|-|"
+                "Настройки проекта"));
+    const QString edit = U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|У&далить сценарий|-|"
+                           "&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий");
     EXPECT_EQ(MenuTexts(Window->miEdit), edit);
     EXPECT_EQ(MenuTexts(Window->pmEdit), edit);
-    EXPECT_EQ(MenuTexts(Window->miHelp), QStringList{U("&О программе")});
+    EXPECT_EQ(MenuTexts(Window->miHelp), U("&О программе"));
     EXPECT_EQ(Window->miProjectNew->shortcut(), QKeySequence(U("Ctrl+N")));
     EXPECT_EQ(Window->miProjectLoad->shortcut(), QKeySequence(U("Ctrl+O")));
     EXPECT_EQ(Window->miProjectSave->shortcut(), QKeySequence(U("Ctrl+S")));
     EXPECT_EQ(Window->miProjectSaveAs->shortcut(), QKeySequence(U("Ctrl+Shift+S")));
 }
 
-TEST_F(MainWindowLayout, LinkLabelsRunTheirHandlerOnlyWhenEnabled)
-{
-    QTest::mouseClick(Window->lbProjectNameAlt, Qt::LeftButton); // disabled at start: no prompt
-    OpenProject(2);
-    Prompts.AnswerInputValue(U("Новое имя"), U("Введите название проекта"));
-    QTest::mouseClick(Window->lbProjectNameAlt, Qt::LeftButton);
-    EXPECT_EQ(Project.Name, "Новое имя");
-    EXPECT_EQ(Window->lbProjectNameAlt->cursor().shape(), Qt::PointingHandCursor);
-}
-
-using StateTable = TWindowTest;
-
-TEST_F(StateTable, EveryRow)
+TEST_F(TWindowTest, StateTableEveryRow)
 {
     EXPECT_EQ(States(), AtStart);
     Window->pmmiAddGroup->trigger(); // no device type, no free group: nothing asked, nothing added
     EXPECT_TRUE(TreeTexts().isEmpty());
-
-    OpenProject(2);
-    Group(1);
-    Scenario(1, 1);
-    Window->RebuildTree();
+    OpenTree(2, {{1, 1}});
     EXPECT_EQ(States(), Opened);
     SelectGroup(1);
     EXPECT_EQ(States(), GroupShown);
     SelectScenario(1, 1);
     EXPECT_EQ(States(), ScenarioShown);
-    Window->miCopyScenario->trigger();
+    Window->pmmiCutScenario->trigger();
     SelectGroup(1);
     EXPECT_EQ(States(), GroupShownPaste);
-    Window->miProjectCloseClick(); // not modified: no question
+    Window->miProjectCloseClick(); // cutting modified nothing: no question
     EXPECT_EQ(States(), Closed);
     EXPECT_EQ(Page(), Window->tsNothing);
-}
-
-TEST_F(StateTable, ClipboardSurvivesClosingAndOpening)
-{
-    OpenProject(2);
-    Group(1);
-    Scenario(1, 1);
-    Window->RebuildTree();
-    SelectScenario(1, 1);
-    Window->pmmiCutScenario->trigger();
-    Window->miProjectCloseClick();
-    EXPECT_EQ(Window->ClipboardMode, 2);
-    OpenProject(2);
-    Group(2);
-    Window->RebuildTree();
+    OpenTree(2, {{2, 0}}); // the clipboard outlives its project
     SelectGroup(2);
     EXPECT_EQ(States(), GroupShownPaste);
 }
 
 using ProjectTree = TWindowTest;
 
-TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCount)
+TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCountOfTheDeviceType)
 {
     OpenProject(4); // 8 zones
     Group(3, "Цех");
@@ -153,26 +109,19 @@ TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCount)
     EXPECT_EQ(Window->tvMain->currentItem(), nullptr);
     EXPECT_EQ(Window->lbProjectName->text(), U("Школа"));
     EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-8"));
+
+    Prompts.AnswerInputChoice(U("Велтара ДК-4"), U("Укажите тип прибора"));
+    Window->lbDeviceNameAltClick();
+    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 3: Цех"), U("  Сценарий 2: Утро"), U("  Сценарий 5: ")}));
+    EXPECT_TRUE(Project.Groups[7].Used);
+    Prompts.AnswerInputChoice(U("Велтара ДК-М-16"));
+    Window->lbDeviceNameAltClick();
+    EXPECT_EQ(TreeTexts().mid(4), (QStringList{U("Группа 9: За пределом"), U("  Сценарий 1: ")}));
+    SelectGroup(9);
+    EXPECT_EQ(Window->clZones->count(), 16);
 }
 
-TEST_F(ProjectTree, DeviceTypeHidesAndShowsGroups)
-{
-    OpenProject(4);
-    for (int g = 1; g <= 8; ++g)
-        Group(g);
-    Window->RebuildTree();
-    Prompts.AnswerInputChoice(U("Велтара ДК-2"), U("Укажите тип прибора"));
-    Window->lbDeviceNameAltClick();
-    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: "), U("Группа 2: ")}));
-    EXPECT_TRUE(Project.Groups[5].Used);
-    Prompts.AnswerInputChoice(U("Велтара ДК-М-8"));
-    Window->lbDeviceNameAltClick();
-    EXPECT_EQ(TreeTexts().size(), 8);
-    SelectGroup(8);
-    EXPECT_EQ(Window->clZones->count(), 8);
-}
-
-TEST_F(ProjectTree, NodeNumbersComeFromThePrefixWhateverTheName)
+TEST_F(ProjectTree, NodeNumbersComeFromThePrefixWhateverTheNameAndFillThePages)
 {
     EXPECT_EQ(TfrMain::GroupNumberOfText(U("Группа 12: Цех")), 12);
     EXPECT_EQ(TfrMain::GroupNumberOfText(U("Группа : 12")), 0);
@@ -180,45 +129,33 @@ TEST_F(ProjectTree, NodeNumbersComeFromThePrefixWhateverTheName)
     EXPECT_EQ(TfrMain::ScenarioNumberOfText(U("Сценарий 3: Группа 4")), 3);
     EXPECT_EQ(TfrMain::ScenarioNumberOfText(U("Сценарий  -7x")), -7);
 
-    OpenProject(9);
+    OpenProject(7); // 16 zones
     Group(2, "Группа 5");
-    Group(5, "12");
+    TGroup &group = Group(5, "12");
+    group.Zones[2] = true;
+    group.Zones[20] = true; // above the zone count: not listed
     Scenario(2, 4, 8, 0, "Сценарий 9");
     Scenario(5, 1, 8, 0, "Группа 2: 31");
     Window->RebuildTree();
     SelectScenario(2, 4);
     EXPECT_EQ(Page(), Window->tsScenario);
-    EXPECT_EQ(Window->CurrentGroup, 2);
-    EXPECT_EQ(Window->CurrentScenario, 4);
+    EXPECT_EQ(std::pair(Window->CurrentGroup, Window->CurrentScenario), std::pair(2, 4));
     EXPECT_EQ(Window->edScenarioName->text(), U("Сценарий 9"));
+    Window->AddLog(U("старая строка"));
     SelectGroup(5);
     EXPECT_EQ(Page(), Window->tsGroup);
     EXPECT_EQ(Window->CurrentGroup, 5);
+    EXPECT_EQ(Window->lbGroupNumber->text(), U("Группа 5: 12"));
     EXPECT_EQ(Window->edGroupName->text(), U("12"));
-    SelectScenario(5, 1);
-    EXPECT_EQ(Window->CurrentGroup, 5);
-    EXPECT_EQ(Window->CurrentScenario, 1);
-}
-
-TEST_F(ProjectTree, GroupPageShowsNameAndZonesWithoutTouchingTheModel)
-{
-    OpenProject(2); // 4 zones
-    TGroup &group = Group(3, "Двор");
-    group.Zones[2] = true;
-    group.Zones[12] = true; // above the zone count: not listed
-    Window->RebuildTree();
-    Window->AddLog(U("старая строка"));
-    SelectGroup(3);
-    EXPECT_EQ(Window->lbGroupNumber->text(), U("Группа 3: Двор"));
-    EXPECT_EQ(Window->edGroupName->text(), U("Двор"));
-    ASSERT_EQ(Window->clZones->count(), 4);
+    ASSERT_EQ(Window->clZones->count(), 16);
     EXPECT_EQ(Window->clZones->item(0)->text(), U("Зона 1"));
     EXPECT_EQ(Window->clZones->item(1)->checkState(), Qt::Checked);
     EXPECT_EQ(Window->clZones->item(2)->checkState(), Qt::Unchecked);
     EXPECT_TRUE(LogLines().isEmpty());
-    EXPECT_FALSE(Window->Modified);
-    EXPECT_EQ(Project.Groups[3].Name, "Двор");
-    EXPECT_TRUE(Project.Groups[3].Zones[12]);
+    EXPECT_FALSE(Window->Modified); // no edit handler ran
+    EXPECT_TRUE(Project.Groups[5].Zones[20]);
+    SelectScenario(5, 1);
+    EXPECT_EQ(std::pair(Window->CurrentGroup, Window->CurrentScenario), std::pair(5, 1));
 }
 
 TEST_F(ProjectTree, ScenarioPageShowsFieldsAndOnlyItsOwnClashes)
@@ -233,6 +170,7 @@ TEST_F(ProjectTree, ScenarioPageShowsFieldsAndOnlyItsOwnClashes)
     Scenario(3, 1, 8, 5).Days[0] = true;
     Scenario(3, 2, 8, 5).Days[1] = true;
     Scenario(3, 3, 9, 5).Days[0] = true;
+    Scenario(1, 4, -1, 7);
     Window->RebuildTree();
     SelectScenario(1, 2);
     EXPECT_EQ(Window->lbScenarioNumber->text(), U("Сценарий 2: Начало"));
@@ -246,112 +184,60 @@ TEST_F(ProjectTree, ScenarioPageShowsFieldsAndOnlyItsOwnClashes)
                                          "день Понедельник"),
                                        U("Ошибка совпадение времени: (группа 1 сценарий 2) с (группой 3 сценарий 2) "
                                          "день Вторник")}));
-    // Filling the page is no edit.
-    EXPECT_FALSE(Window->Modified);
-    EXPECT_EQ(a.Hour, 8);
-    EXPECT_EQ(a.Minute, 5);
-}
-
-TEST_F(ProjectTree, ShowingANegativeTimeLeavesItStored)
-{
-    OpenProject(2);
-    Group(1);
-    Scenario(1, 1, -1, 7);
-    Window->RebuildTree();
-    SelectScenario(1, 1);
+    SelectScenario(1, 4); // a negative hour is shown as it comes and left stored
     EXPECT_EQ(Window->edScenarioTime->text(), U("4294967295:07"));
-    EXPECT_EQ(Project.Groups[1].Scenarios[1].Hour, -1);
+    EXPECT_EQ(Project.Groups[1].Scenarios[4].Hour, -1);
+    EXPECT_FALSE(Window->Modified); // filling the page is no edit
+}
+
+using ProjectSettings = TWindowTest;
+
+TEST_F(ProjectSettings, AClosedDialogOrAnUnknownTypeChangesNoType)
+{
+    OpenProject(9);
+    Group(20); // shown with 32 zones only
+    Window->RebuildTree();
+    Prompts.AnswerInputValue(U("Другое"), U("Введите название проекта")).CloseDialog(U("Укажите тип прибора"));
+    Window->miProjectSetting->trigger();
+    EXPECT_EQ(Project.Name, "Школа");
+    Prompts.AnswerInputValue(U("Имя")).AnswerInputChoice(U("ДК-100"));
+    Window->miProjectSetting->trigger(); // an unknown typed type keeps the new name only
+    EXPECT_EQ(Project.Name, "Имя");
+    EXPECT_EQ(Project.DeviceType, 9);
     EXPECT_FALSE(Window->Modified);
-}
 
-TEST_F(ProjectTree, NameBoxKeepsRenamingItsNodeAfterARebuild)
-{
-    OpenProject(2);
-    Group(1, "А");
-    Group(2, "Б");
-    Window->RebuildTree();
-    SelectGroup(2);
-    Window->RebuildTree();
-    Window->edGroupName->setText(U("Новое"));
-    EXPECT_EQ(Window->FindGroupNode(2)->text(0), U("Группа 2: Новое"));
-    EXPECT_EQ(Window->lbGroupNumber->text(), U("Группа 2: Б"));
-}
-
-TEST_F(ProjectTree, RevealGroupExpandsAndDisplaysWithoutSelecting)
-{
-    OpenProject(2);
-    Group(2);
-    Scenario(2, 1);
-    Window->RebuildTree();
-    Window->RevealGroup(4); // no such node: nothing
-    EXPECT_EQ(Page(), Window->tsNothing);
-    Window->RevealGroup(2);
-    EXPECT_TRUE(Window->FindGroupNode(2)->isExpanded());
-    EXPECT_EQ(Page(), Window->tsGroup);
-    EXPECT_EQ(Window->tvMain->currentItem(), nullptr);
-}
-
-using ProjectSettingsPrompt = TWindowTest;
-
-TEST_F(ProjectSettingsPrompt, NameThenDeviceType)
-{
-    Prompts.AnswerInputValue(U("Склад"), U("Введите название проекта"))
-        .AnswerInputChoice(U("Велтара ДК-4К"), U("Укажите тип прибора"));
-    EXPECT_TRUE(Window->AskProjectSettings());
-    EXPECT_EQ(Project.Name, "Склад");
-    EXPECT_EQ(Project.DeviceType, 3);
+    Prompts.CloseDialog(U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-8"));
+    Window->miProjectSetting->trigger();
+    EXPECT_EQ(Project.Name, "");
+    EXPECT_EQ(Project.DeviceType, 4);
     EXPECT_TRUE(Window->Modified);
-    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-4К"));
+    EXPECT_TRUE(TreeTexts().isEmpty()); // group 20 is above 8 zones
+    EXPECT_EQ(Window->lbProjectName->text(), QString());
+    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-8"));
 }
 
-TEST_F(ProjectSettingsPrompt, DeviceChoiceOffersTheNineTypesWithTheCurrentOne)
+TEST_F(ProjectSettings, NameTheFileCanNotHoldIsAskedAgainAndTheNineTypesAreOffered)
 {
     Project.DeviceType = 7;
-    Prompts.CloseDialog().AnswerModal(2, [](QDialog &dialog) {
+    Prompts.AnswerInputValue(U("Цех 中 №1")).AnswerModal(1, [](QDialog &dialog) {
+        // Asked again with what the file can hold.
+        EXPECT_EQ(dialog.findChild<QLineEdit *>()->text(), U("Цех  №1"));
+    });
+    Prompts.AnswerModal(1, [](QDialog &dialog) {
         auto *box = dialog.findChild<QComboBox *>();
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(box->count(), 9);
         EXPECT_EQ(box->itemText(0), U("Велтара ДК-2"));
         EXPECT_EQ(box->itemText(8), U("Велтара ДК-М-32"));
-        EXPECT_EQ(box->currentText(), U("Велтара ДК-М-16"));
+        EXPECT_EQ(box->currentText(), U("Велтара ДК-М-16")); // the current type
+        box->setCurrentIndex(0);
     });
-    EXPECT_FALSE(Window->AskProjectSettings());
-    EXPECT_EQ(Project.DeviceType, 7);
-    EXPECT_FALSE(Window->Modified);
-}
-
-TEST_F(ProjectSettingsPrompt, UnknownTypedTypeKeepsTheNewNameOnly)
-{
-    Prompts.AnswerInputValue(U("Имя")).AnswerInputChoice(U("ДК-100"));
-    EXPECT_FALSE(Window->AskProjectSettings());
-    EXPECT_EQ(Project.Name, "Имя");
-    EXPECT_EQ(Project.DeviceType, 0);
-    EXPECT_FALSE(Window->Modified);
-}
-
-TEST_F(ProjectSettingsPrompt, NameThatTheFileCanNotHoldIsAskedAgain)
-{
-    Prompts.AnswerInputValue(U("Цех 中 №1")).AnswerModal(1, [](QDialog &dialog) {
-        // Asked again with what the file can hold.
-        EXPECT_EQ(dialog.findChild<QLineEdit *>()->text(), U("Цех  №1"));
-    });
-    Prompts.AnswerInputChoice(U("Велтара ДК-2"));
     EXPECT_TRUE(Window->AskProjectSettings());
     EXPECT_EQ(Project.Name, "Цех  №1");
+    EXPECT_EQ(Project.DeviceType, 1);
 }
 
-using WindowLog = TWindowTest;
-
-TEST_F(WindowLog, AppendsAndClears)
-{
-    Window->AddLog(U("один"));
-    Window->Log().AddLog("два");
-    EXPECT_EQ(LogLines(), (QStringList{U("один"), U("два")}));
-    Window->ClearLog();
-    EXPECT_TRUE(LogLines().isEmpty());
-}
-
-TEST_F(WindowLog, KeepsTheFirstLinesTheCountAndTheLatest)
+TEST_F(TWindowTest, LogKeepsTheFirstLinesTheCountAndTheLatest)
 {
     for (const bool batch : {false, true}) {
         TLogBox log(*Window->mmLog);
@@ -375,7 +261,7 @@ TEST_F(WindowLog, KeepsTheFirstLinesTheCountAndTheLatest)
     }
 }
 
-TEST_F(WindowLog, CheckOfAProjectFullOfClashesKeepsHeadingAndTotal)
+TEST_F(TWindowTest, LogOfACheckFullOfClashesKeepsHeadingAndTotal)
 {
     OpenProject(9);
     for (int g = 1; g <= 8; ++g) {

@@ -17,35 +17,14 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 inline QString U(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-/// The enabled state of every command that changes with the window's state.
-struct TCommandStates
-{
-    bool Project;     // save, save as, close, export, playlist, settings, their buttons
-    bool Links;       // the two link labels
-    bool AddGroup;    // menu item
-    bool AddGroupPop; // pop-up item
-    bool DelGroup;
-    bool AddScenario;
-    bool DelScenario;
-    bool CopyCut;
-    bool Paste;
-
-    bool operator==(const TCommandStates &) const = default;
-};
-
-inline std::ostream &operator<<(std::ostream &out, const TCommandStates &s)
-{
-    return out << "project " << s.Project << " links " << s.Links << " addGroup " << s.AddGroup << "/" << s.AddGroupPop
-               << " delGroup " << s.DelGroup << " addScenario " << s.AddScenario << " delScenario " << s.DelScenario
-               << " copyCut " << s.CopyCut << " paste " << s.Paste;
 }
 
 class TWindowTest : public ::testing::Test
@@ -62,7 +41,10 @@ protected:
 
     void TearDown() override { Window.reset(); }
 
-    std::string PathIn(const char *name) const { return Folder.filePath(QString::fromUtf8(name)).toStdString(); }
+    std::string PathIn(const std::string &name) const
+    {
+        return Folder.filePath(QString::fromStdString(name)).toStdString();
+    }
 
     /// Puts a project of the given type into the model and opens it in the window.
     void OpenProject(int32_t deviceType, const char *name = "Школа")
@@ -71,6 +53,18 @@ protected:
         Project.Name = name;
         Project.DeviceType = deviceType;
         Window->ProjectOpened();
+    }
+
+    /// Opens a project of the type with these nodes, {g, 0} a group and {g, s} a scenario in it.
+    void OpenTree(int32_t deviceType, std::initializer_list<std::pair<int, int>> nodes)
+    {
+        OpenProject(deviceType);
+        for (const auto &[g, s] : nodes) {
+            Group(g);
+            if (s > 0)
+                Scenario(g, s);
+        }
+        Window->RebuildTree();
     }
 
     TGroup &Group(int g, const char *name = "")
@@ -120,7 +114,11 @@ protected:
 
     QWidget *Page() const { return Window->pcMain->currentWidget(); }
 
-    TCommandStates States() const
+    /// The enabled state of the commands that change with the window's state, one letter each and
+    /// "." when disabled: P the project commands (save, save as, close, export, playlist, settings,
+    /// their buttons), L the two link labels, G add group in the menu, g in the pop-up, D delete
+    /// group, S add scenario, d delete scenario, C copy and cut, V paste.
+    std::string States() const
     {
         const TfrMain &w = *Window;
         const bool project = w.miProjectSave->isEnabled();
@@ -144,24 +142,23 @@ protected:
                                   w.miProjectImport->isEnabled(), w.miAbout->isEnabled(), w.bbNewProject->isEnabled(),
                                   w.bbOpenProject->isEnabled(), w.bbImportProject->isEnabled()})
             EXPECT_TRUE(always);
-        return {project,
-                w.lbProjectNameAlt->isEnabled(),
-                w.miAddGroup->isEnabled(),
-                w.pmmiAddGroup->isEnabled(),
-                w.miDelGroup->isEnabled(),
-                w.miAddScenario->isEnabled(),
-                w.miDelScenario->isEnabled(),
-                w.pmmiCopyScenario->isEnabled(),
-                w.pmmiPutScenario->isEnabled()};
+        const std::string letters = "PLGgDSdCV";
+        std::string states;
+        for (const bool on :
+             {project, w.lbProjectNameAlt->isEnabled(), w.miAddGroup->isEnabled(), w.pmmiAddGroup->isEnabled(),
+              w.miDelGroup->isEnabled(), w.miAddScenario->isEnabled(), w.miDelScenario->isEnabled(),
+              w.pmmiCopyScenario->isEnabled(), w.pmmiPutScenario->isEnabled()})
+            states += on ? letters[states.size()] : '.';
+        return states;
     }
 
     // The rows of the state table.
-    static constexpr TCommandStates AtStart{false, false, false, true, false, false, false, false, false};
-    static constexpr TCommandStates Closed{false, false, false, false, false, false, false, false, false};
-    static constexpr TCommandStates Opened{true, true, true, true, false, false, false, false, false};
-    static constexpr TCommandStates GroupShown{true, true, true, true, true, true, false, false, false};
-    static constexpr TCommandStates GroupShownPaste{true, true, true, true, true, true, false, false, true};
-    static constexpr TCommandStates ScenarioShown{true, true, false, false, false, false, true, true, false};
+    static constexpr const char *AtStart = "...g.....";
+    static constexpr const char *Closed = ".........";
+    static constexpr const char *Opened = "PLGg.....";
+    static constexpr const char *GroupShown = "PLGgDS...";
+    static constexpr const char *GroupShownPaste = "PLGgDS..V";
+    static constexpr const char *ScenarioShown = "PL....dC.";
 
     QTemporaryDir Folder;
     TProject Project;
