@@ -8,9 +8,13 @@
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace {
+
+void Write(const fs::path &path, const std::string &text)
+{
+    std::ofstream(path) << text;
+}
 
 // A machine of our own under a temporary folder: sysfs, /dev and a mount table.
 class TFakeMachine
@@ -21,11 +25,10 @@ public:
     {
         std::string pattern = (fs::temp_directory_path() / "drives.XXXXXX").string();
         Top = ::mkdtemp(pattern.data());
-        Root = inner.empty() ? Top : Top / inner;
-        Sources.MountsPath = (Root / "mounts").string();
-        Sources.SysRoot = (Root / "sys").string();
-        Sources.DevRoot = (Root / "dev").string();
-        fs::create_directories(Root / "dev");
+        Root = Top / inner;
+        Sources = {(Root / "mounts").string(), (Root / "sys").string(), (Root / "dev").string()};
+        for (const char *dir : {"sys/block", "sys/class/block", "dev/disk/by-uuid"})
+            fs::create_directories(Root / dir);
     }
     ~TFakeMachine() { fs::remove_all(Top); }
 
@@ -33,50 +36,20 @@ public:
     void AddDisk(const std::string &devicePath, const std::string &disk, bool removable,
                  std::initializer_list<std::string> partitions)
     {
-        const fs::path sys = Root / "sys";
-        const fs::path dir = sys / "devices" / devicePath / "block" / disk;
+        const fs::path sys = Root / "sys", dir = sys / "devices" / devicePath / "block" / disk;
         fs::create_directories(dir);
         Write(dir / "removable", removable ? "1\n" : "0\n");
-        fs::create_directories(sys / "block");
-        fs::create_directories(sys / "class" / "block");
         fs::create_symlink(fs::relative(dir, sys / "block"), sys / "block" / disk);
-        fs::create_symlink(fs::relative(dir, sys / "class" / "block"), sys / "class" / "block" / disk);
+        fs::create_symlink(fs::relative(dir, sys / "class/block"), sys / "class/block" / disk);
         for (const std::string &part : partitions) {
             fs::create_directories(dir / part);
             Write(dir / part / "partition", "1\n");
-            fs::create_symlink(fs::relative(dir / part, sys / "class" / "block"), sys / "class" / "block" / part);
+            fs::create_symlink(fs::relative(dir / part, sys / "class/block"), sys / "class/block" / part);
             Write(Root / "dev" / part, "");
         }
     }
 
-    // A device-mapper device sitting on the given block devices.
-    void AddMapped(const std::string &name, const std::string &mapperName, std::initializer_list<std::string> slaves)
-    {
-        const fs::path sys = Root / "sys";
-        const fs::path dir = sys / "devices" / "virtual" / "block" / name;
-        fs::create_directories(dir / "slaves");
-        Write(dir / "removable", "0\n");
-        fs::create_symlink(fs::relative(dir, sys / "class" / "block"), sys / "class" / "block" / name);
-        fs::create_symlink(fs::relative(dir, sys / "block"), sys / "block" / name);
-        for (const std::string &slave : slaves)
-            fs::create_symlink(sys / "class" / "block" / slave, dir / "slaves" / slave);
-        Write(Root / "dev" / name, "");
-        fs::create_directories(Root / "dev" / "mapper");
-        fs::create_symlink("../" + name, Root / "dev" / "mapper" / mapperName);
-    }
-
-    void AddDevLink(const std::string &link, const std::string &target)
-    {
-        fs::create_directories((Root / "dev" / link).parent_path());
-        fs::create_symlink(target, Root / "dev" / link);
-    }
-
-    void SetMounts(const std::string &text) { Write(Root / "mounts", text); }
-
-    static void Write(const fs::path &path, const std::string &text) { std::ofstream(path) << text; }
-
-    fs::path Top;
-    fs::path Root;
+    fs::path Top, Root;
     TDriveSources Sources;
 };
 
@@ -92,12 +65,11 @@ void BuildLaptop(TFakeMachine &machine)
 
 } // namespace
 
-TEST(MountTable, DecodesEscapedBlanksAndBackslashes)
+TEST(MountTable, DecodesEscapedBlanksAndBackslashesSkipsMalformedLines)
 {
     const std::vector<TMountEntry> entries = ParseMountTable("/dev/sdb1 /media/op/MY\\040CARD vfat rw 0 0\n"
                                                              "/dev/sdc1 /mnt/a\\011b\\134c ext4 rw 0 0\n"
-                                                             "lonely\n"
-                                                             "\n"
+                                                             "lonely\n\n"
                                                              "/dev/sdd1\t/mnt/bad\\09 vfat rw 0 0");
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].Device, "/dev/sdb1");
@@ -106,75 +78,47 @@ TEST(MountTable, DecodesEscapedBlanksAndBackslashes)
     EXPECT_EQ(entries[2].MountPoint, "/mnt/bad\\09");
 }
 
-TEST(RemovableDrives, OffersCardReaderStickAndSdSlotInMountOrder)
+TEST(RemovableDrives, OffersTheMountsOnCardReaderStickAndSdSlotInTableOrder)
 {
-    TFakeMachine machine;
-    BuildLaptop(machine);
-    machine.SetMounts("/dev/sda1 / ext4 rw,relatime 0 0\n"
-                      "proc /proc proc rw 0 0\n"
-                      "tmpfs /run tmpfs rw 0 0\n"
-                      "/dev/sdc1 /media/op/STICK vfat rw 0 0\n"
-                      "/dev/sda2 /home ext4 rw 0 0\n"
-                      "/dev/sdb1 /media/op/CARD\\040ONE vfat rw 0 0\n"
-                      "/dev/mmcblk0p1 /run/media/op/SD vfat rw 0 0\n");
-    const auto roots = RemovableDriveRoots(machine.Sources);
-    ASSERT_TRUE(roots.has_value());
-    EXPECT_THAT(*roots, ElementsAre("/media/op/STICK/", "/media/op/CARD ONE/", "/run/media/op/SD/"));
-}
-
-TEST(RemovableDrives, FollowsUuidAndMapperLinks)
-{
-    TFakeMachine machine;
-    BuildLaptop(machine);
-    machine.AddDevLink("disk/by-uuid/ABCD-1234", "../../sdb1");
-    machine.AddDevLink("disk/by-uuid/0000-HOME", "../../sda2");
-    machine.AddMapped("dm-0", "secret", {"sdc2"});
-    machine.AddMapped("dm-1", "system", {"sda3"});
-    machine.SetMounts("/dev/disk/by-uuid/0000-HOME /home ext4 rw 0 0\n"
-                      "/dev/disk/by-uuid/ABCD-1234 /mnt/uuid vfat rw 0 0\n"
-                      "/dev/mapper/system /srv ext4 rw 0 0\n"
-                      "/dev/mapper/secret /mnt/secret ext4 rw 0 0\n"
-                      "/dev/disk/by-uuid/DANGLING /mnt/gone vfat rw 0 0\n");
-    const auto roots = RemovableDriveRoots(machine.Sources);
-    ASSERT_TRUE(roots.has_value());
-    EXPECT_THAT(*roots, ElementsAre("/mnt/uuid/", "/mnt/secret/"));
-}
-
-TEST(RemovableDrives, TellsEachKindOfDevice)
-{
-    TFakeMachine machine;
-    BuildLaptop(machine);
-    EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, "sda1"));
-    EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, "sda"));
-    EXPECT_TRUE(IsRemovableBlockDevice(machine.Sources, "sdb1"));
-    EXPECT_TRUE(IsRemovableBlockDevice(machine.Sources, "sdc1"));
-    EXPECT_TRUE(IsRemovableBlockDevice(machine.Sources, "mmcblk0p1"));
-    EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, "sdz1")); // not in sysfs
-    EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, "../block"));
-}
-
-TEST(RemovableDrives, ATreeUnderAFolderNamedUsbIsNoUsbDisk)
-{
+    // Under a folder named usb*: a path above the machine's root makes no disk a USB disk.
     TFakeMachine machine("usbhost");
-    machine.AddDisk("pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0", "sda", false, {"sda1"});
-    EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, "sda1"));
-}
-
-TEST(RemovableDrives, NoRemovableMountGivesAnEmptyList)
-{
-    TFakeMachine machine;
     BuildLaptop(machine);
-    machine.SetMounts("/dev/sda1 / ext4 rw 0 0\n");
-    const auto roots = RemovableDriveRoots(machine.Sources);
-    ASSERT_TRUE(roots.has_value());
-    EXPECT_THAT(*roots, IsEmpty());
+    fs::create_symlink("../../sdb1", machine.Root / "dev/disk/by-uuid/ABCD-1234");
+    fs::create_symlink("../../sda2", machine.Root / "dev/disk/by-uuid/0000-HOME");
+    // mount-table line, root offered for it ("": none)
+    const std::pair<const char *, const char *> mounts[] = {
+        {"/dev/sda1 / ext4 rw,relatime 0 0", ""},
+        {"proc /proc proc rw 0 0", ""},
+        {"tmpfs /run tmpfs rw 0 0", ""},
+        {"/dev/sdc1 /media/op/STICK vfat rw 0 0", "/media/op/STICK/"},
+        {"/dev/sda2 /home ext4 rw 0 0", ""},
+        {"/dev/sdb1 /media/op/CARD\\040ONE vfat rw 0 0", "/media/op/CARD ONE/"},
+        {"/dev/mmcblk0p1 /run/media/op/SD vfat rw 0 0", "/run/media/op/SD/"},
+        {"/dev/disk/by-uuid/0000-HOME /home ext4 rw 0 0", ""},
+        {"/dev/disk/by-uuid/ABCD-1234 /mnt/uuid vfat rw 0 0", "/mnt/uuid/"},
+        {"/dev/disk/by-uuid/DANGLING /mnt/gone vfat rw 0 0", ""},
+    };
+    std::string table;
+    std::vector<std::string> expected;
+    for (const auto &[line, root] : mounts) {
+        table += std::string(line) + "\n";
+        if (*root)
+            expected.push_back(root);
+    }
+    Write(machine.Sources.MountsPath, table);
+    EXPECT_EQ(RemovableDriveRoots(machine.Sources), expected);
+    // A whole hard disk, a name sysfs does not know and a name leaving sysfs are no card.
+    for (const char *name : {"sda", "sdz1", "../block"})
+        EXPECT_FALSE(IsRemovableBlockDevice(machine.Sources, name)) << name;
 }
 
-TEST(RemovableDrives, AnUnreadableMountTableGivesNothing)
+TEST(RemovableDrives, NoRemovableMountIsAnEmptyListAnUnreadableTableIsNothing)
 {
     TFakeMachine machine;
     BuildLaptop(machine);
     EXPECT_FALSE(RemovableDriveRoots(machine.Sources).has_value()); // no mounts file
-    machine.Sources.MountsPath = machine.Sources.SysRoot;           // a folder
+    Write(machine.Sources.MountsPath, "/dev/sda1 / ext4 rw 0 0\n");
+    EXPECT_EQ(RemovableDriveRoots(machine.Sources), std::vector<std::string>{});
+    machine.Sources.MountsPath = machine.Sources.SysRoot; // a folder
     EXPECT_FALSE(RemovableDriveRoots(machine.Sources).has_value());
 }

@@ -1,11 +1,11 @@
 // The four dialogs driven for real (keys, close box, OK), the playlist editor's handlers, the
 // real prompts and the application's error box.
 #include "model/error.h"
+#include "support/scripted_prompts.h"
 #include "ui/application.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
 #include "ui/playlist.h"
-#include "ui/prompts.h"
 #include "ui/select.h"
 
 #include <QApplication>
@@ -20,8 +20,6 @@
 #include <QTest>
 #include <QTimer>
 #include <array>
-#include <deque>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,7 +33,7 @@ QStringList L(std::initializer_list<const char *> texts)
 {
     QStringList list;
     for (const char *text : texts)
-        list << QString::fromUtf8(text);
+        list << U(text);
     return list;
 }
 
@@ -54,97 +52,61 @@ template <typename T, typename Ask> auto WithModal(const std::function<void(T &)
 {
     QTimer finder;
     QObject::connect(&finder, &QTimer::timeout, [&] {
-        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget())) {
-            finder.stop();
-            action(*modal);
-        }
+        if (auto *modal = qobject_cast<T *>(QApplication::activeModalWidget()))
+            finder.stop(), action(*modal);
     });
     finder.start(0);
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] {
+    QTimer::singleShot(10000, &finder, [] {
         for (int depth = 0; depth < 4 && QApplication::activeModalWidget(); ++depth) {
             ADD_FAILURE() << "left open: " << QApplication::activeModalWidget()->metaObject()->className();
             QApplication::activeModalWidget()->close();
         }
     });
-    watchdog.start(10000);
     return ask();
 }
 
 // Shows a dialog through the real prompts and acts on it once its modal loop runs.
 int DriveModal(QDialog &dialog, const std::function<void()> &action)
 {
-    TRealPrompts prompts;
-    return WithModal<QDialog>(
-        [&](QDialog &modal) {
-            EXPECT_EQ(&modal, &dialog);
-            action();
-        },
-        [&] { return prompts.ShowModal(dialog); });
+    return WithModal<QDialog>([&](QDialog &) { action(); }, [&] { return TRealPrompts().ShowModal(dialog); });
 }
 
-// Answers the playlist editor's file dialog and number prompt from a script, in order.
-class TScriptedPrompts : public Prompts
+// The four dialogs over a stand-in main window, as the program creates them, and read-backs of
+// the playlist editor.
+class Dialogs : public ::testing::Test
 {
-public:
-    std::deque<std::optional<QString>> Files; // nothing: cancelled
-    std::deque<std::function<int(QDialog &)>> Modals;
-    QStringList Filters;
-
-    bool AskYesNo(const QString &, const QString &) override { return Unexpected(), false; }
-    bool AskOkCancel(const QString &, const QString &) override { return Unexpected(), false; }
-    void Notice(const QString &, const QString &) override { Unexpected(); }
-    void Error(const QString &, const QString &) override { Unexpected(); }
-    std::optional<FileChoice> SaveFile(const QString &, const QString &) override { return Unexpected(), std::nullopt; }
-    std::optional<FileChoice> OpenFile(const QString &, const QString &filter) override
-    {
-        Filters << filter;
-        if (Files.empty())
-            return Unexpected(), std::nullopt;
-        const std::optional<QString> answer = Files.front();
-        Files.pop_front();
-        return answer ? std::optional(FileChoice{*answer, 0}) : std::nullopt;
-    }
-    int ShowModal(QDialog &dialog) override
-    {
-        if (Modals.empty())
-            return Unexpected(), 2;
-        const auto answer = Modals.front();
-        Modals.pop_front();
-        return answer(dialog);
-    }
-
-private:
-    static void Unexpected() { ADD_FAILURE() << "unexpected prompt"; }
-};
-
-// The four dialogs over a stand-in main window, as the program creates them.
-struct TDialogs
-{
+protected:
     TScriptedPrompts Script;
     QWidget Main;
-    TfrInputValue *Input = new TfrInputValue(&Main);
-    TfrInputCb *Choice = new TfrInputCb(&Main);
-    TfrSelect *Select = new TfrSelect(&Main);
-    TfrPlayList *PlayList = new TfrPlayList(Script, *Input, &Main);
+    TfrInputValue &Input = *new TfrInputValue(&Main);
+    TfrInputCb &Choice = *new TfrInputCb(&Main);
+    TfrSelect &Selector = *new TfrSelect(&Main);
+    TfrPlayList &Editor = *new TfrPlayList(Script, Input, &Main);
 
-    // Each dialog with the control that has the focus while the operator works, and its OK.
-    std::vector<std::tuple<QDialog *, QWidget *, QPushButton *>> All() const
+    void Fill(std::initializer_list<const char *> lines)
     {
-        return {{Input, Input->edValue, Input->btOk},
-                {Choice, Choice->cbValue, Choice->btOK},
-                {Select, Select->cbSelect, Select->btOk},
-                {PlayList, PlayList->lbPlayList, PlayList->btOk}};
+        Editor.lbPlayList->clear();
+        Editor.lbPlayList->addItems(L(lines));
     }
+    void Select(int row) { Editor.lbPlayList->setCurrentRow(row); }
+    int SelectedRow() const
+    {
+        const auto selected = Editor.lbPlayList->selectedItems();
+        return selected.isEmpty() ? -1 : Editor.lbPlayList->row(selected.first());
+    }
+    QStringList Fields() const { return {Editor.edNumber->text(), Editor.edPath->text()}; }
 };
 
 } // namespace
 
-TEST(DialogModal, EnterAndEscapeDoNothingOkGivesOneCloseBoxTwo)
+TEST_F(Dialogs, EnterAndEscapeDoNothingOkGivesOneCloseBoxTwo)
 {
-    TDialogs dialogs;
-    for (auto [dialog, focus, ok] : dialogs.All()) {
+    // Each dialog with the control that has the focus while the operator works, and its OK.
+    const std::tuple<QDialog *, QWidget *, QPushButton *> all[] = {{&Input, Input.edValue, Input.btOk},
+                                                                   {&Choice, Choice.cbValue, Choice.btOK},
+                                                                   {&Selector, Selector.cbSelect, Selector.btOk},
+                                                                   {&Editor, Editor.lbPlayList, Editor.btOk}};
+    for (auto [dialog, focus, ok] : all) {
         SCOPED_TRACE(dialog->objectName().toStdString());
         bool stayedOpen = false;
         const int result = DriveModal(*dialog, [&, dialog = dialog, focus = focus, ok = ok] {
@@ -163,58 +125,24 @@ TEST(DialogModal, EnterAndEscapeDoNothingOkGivesOneCloseBoxTwo)
     }
 }
 
-TEST(DialogModal, InputValueRefusesCharactersTheProjectFileCannotHold)
+TEST_F(Dialogs, InputValueRefusesUnstorableCharsInputCbReturnsTypedTextWithoutAddingIt)
 {
-    TfrInputValue dialog;
-    TypeText(dialog.edValue, U("Цех№1€漢"));
-    EXPECT_EQ(dialog.edValue->text(), U("Цех№1€"));
+    TypeText(Input.edValue, U("Цех№1€漢"));
+    EXPECT_EQ(Input.edValue->text(), U("Цех№1€"));
+
+    Choice.cbValue->addItems(L({"Велтара ДК-2", "Велтара ДК-4"}));
+    Choice.cbValue->setCurrentText(U("Велтара ДК-2"));
+    Choice.cbValue->lineEdit()->selectAll();
+    TypeText(Choice.cbValue->lineEdit(), U("Прибор X"));
+    QTest::keyClick(Choice.cbValue->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(Choice.cbValue->currentText(), U("Прибор X"));
+    EXPECT_EQ(Choice.cbValue->count(), 2);
 }
 
-TEST(DialogModal, InputCbReturnsTypedTextThatIsNoItemWithoutAddingIt)
+TEST_F(Dialogs, PlayListSelectionShowsNumberAndPathOrEmptyFieldsForUnreadableLines)
 {
-    TfrInputCb dialog;
-    dialog.cbValue->addItems({U("Велтара ДК-2"), U("Велтара ДК-4")});
-    dialog.cbValue->setCurrentText(U("Велтара ДК-2"));
-    const int result = DriveModal(dialog, [&] {
-        dialog.cbValue->lineEdit()->selectAll();
-        TypeText(dialog.cbValue->lineEdit(), U("Прибор X"));
-        QTest::keyClick(dialog.cbValue->lineEdit(), Qt::Key_Return);
-        QTest::mouseClick(dialog.btOK, Qt::LeftButton);
-    });
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(dialog.cbValue->currentText(), U("Прибор X"));
-    EXPECT_EQ(dialog.cbValue->count(), 2);
-}
-
-namespace {
-
-class PlayListEditor : public ::testing::Test
-{
-protected:
-    TDialogs Dialogs;
-    TfrPlayList &Editor = *Dialogs.PlayList;
-    TScriptedPrompts &Script = Dialogs.Script;
-
-    void Fill(const QStringList &lines)
-    {
-        Editor.lbPlayList->clear();
-        Editor.lbPlayList->addItems(lines);
-    }
-    void Select(int row) { Editor.lbPlayList->setCurrentRow(row); }
-    int SelectedRow() const
-    {
-        const auto selected = Editor.lbPlayList->selectedItems();
-        return selected.isEmpty() ? -1 : Editor.lbPlayList->row(selected.first());
-    }
-    QStringList Fields() const { return {Editor.edNumber->text(), Editor.edPath->text()}; }
-};
-
-} // namespace
-
-TEST_F(PlayListEditor, SelectionShowsNumberAndPathOrEmptyFieldsForUnreadableLines)
-{
-    // line, number shown, path shown
-    const std::vector<std::array<const char *, 3>> cases = {
+    const std::array<const char *, 3> cases[] = {
+        // line, number shown, path shown
         {"Трек:12 Путь:/m/a.mp3", "12", "/m/a.mp3"},
         {"Трек:07 Путь:/b.mp3", "7", "/b.mp3"},
         {"Трек:$1F Путь:", "31", ""},
@@ -227,7 +155,7 @@ TEST_F(PlayListEditor, SelectionShowsNumberAndPathOrEmptyFieldsForUnreadableLine
     };
     for (const auto &[line, number, path] : cases) {
         SCOPED_TRACE(line);
-        Fill({U("Трек:3 Путь:/three.mp3"), U(line)});
+        Fill({"Трек:3 Путь:/three.mp3", line});
         Select(0);
         Select(1);
         EXPECT_EQ(Fields(), L({number, path}));
@@ -235,71 +163,46 @@ TEST_F(PlayListEditor, SelectionShowsNumberAndPathOrEmptyFieldsForUnreadableLine
     EXPECT_FALSE(Editor.edNumber->isEnabled());
 }
 
-TEST_F(PlayListEditor, OperatorClickAndArrowKeysSelect)
+TEST_F(Dialogs, PlayListFindReplacesTheSelectedLineOrAppendsWithWhatTheFieldsLastShowed)
 {
-    Fill({U("Трек:2 Путь:/two.mp3"), U("Трек:3 Путь:/three.mp3")});
-    Editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Editor));
-    QListWidget *list = Editor.lbPlayList;
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
-    EXPECT_EQ(Fields(), L({"3", "/three.mp3"}));
-    QTest::keyClick(list, Qt::Key_Up);
-    EXPECT_EQ(Fields(), L({"2", "/two.mp3"}));
-    Editor.hide();
-}
-
-TEST_F(PlayListEditor, FindOnASelectedLineKeepsPlaceNumberAndSelection)
-{
-    Fill({U("Трек:1 Путь:/one.mp3"), U("Трек:07 Путь:/old.mp3"), U("Трек:9 Путь:")});
+    Fill({"Трек:1 Путь:/one.mp3", "Трек:07 Путь:/old.mp3"});
+    Script.AnswerOpenFile(U("/x.mp3")).AnswerOpenFile(U("/music/new.mp3")).CancelOpenFile();
+    Editor.Button1Click(); // no selection, first use: no number yet
     Select(1);
-    Script.Files = {QStringLiteral("/music/new.mp3"), std::nullopt};
     Editor.Button1Click();
     Editor.Button1Click(); // cancelled: nothing changes
-    EXPECT_EQ(Editor.Lines(),
-              QStringList({U("Трек:1 Путь:/one.mp3"), U("Трек:7 Путь:/music/new.mp3"), U("Трек:9 Путь:")}));
+    EXPECT_EQ(Editor.Lines(), L({"Трек:1 Путь:/one.mp3", "Трек:7 Путь:/music/new.mp3", "Трек: Путь:/x.mp3"}));
     EXPECT_EQ(SelectedRow(), 1);
-    EXPECT_EQ(Script.Filters, L({"MP3 (*.mp3)", "MP3 (*.mp3)"}));
-}
+    for (const auto &asked : Script.Asked)
+        EXPECT_EQ(asked.Text, U("MP3 (*.mp3)"));
 
-TEST_F(PlayListEditor, FindWithoutSelectionAppendsWithWhatTheFieldsLastShowed)
-{
-    Fill({U("Трек:1 Путь:/one.mp3")});
-    Script.Files = {QStringLiteral("/x.mp3"), QStringLiteral("/y.mp3")};
-    Editor.Button1Click(); // first use: no number yet
-    EXPECT_EQ(Editor.Lines(), QStringList({U("Трек:1 Путь:/one.mp3"), U("Трек: Путь:/x.mp3")}));
-    EXPECT_EQ(SelectedRow(), -1);
     Select(0);
-    Fill({U("Трек:1 Путь:/one.mp3")}); // refilled by code: the fields keep the last shown line
+    Fill({"Трек:1 Путь:/one.mp3"}); // refilled by code: the fields keep the last shown line
     EXPECT_EQ(Fields(), L({"1", "/one.mp3"}));
+    Script.AnswerOpenFile(U("/y.mp3"));
     Editor.Button1Click();
-    EXPECT_EQ(Editor.Lines(), QStringList({U("Трек:1 Путь:/one.mp3"), U("Трек:1 Путь:/y.mp3")}));
+    EXPECT_EQ(Editor.Lines(), L({"Трек:1 Путь:/one.mp3", "Трек:1 Путь:/y.mp3"}));
     EXPECT_EQ(SelectedRow(), -1);
 }
 
-TEST_F(PlayListEditor, AddTakesTheRawTextOfTheSharedPromptAsTheNumber)
+TEST_F(Dialogs, PlayListAddTakesTheRawTextOfTheSharedPromptAsTheNumber)
 {
-    Dialogs.Input->edValue->setText(U("Школа 5")); // left by the project-name prompt
+    Input.edValue->setText(U("Школа 5")); // left by the project-name prompt
     Fill({});
-    auto answer = [&](const QString &typed, int result) {
-        return [this, typed, result](QDialog &dialog) {
-            EXPECT_EQ(&dialog, Dialogs.Input);
-            EXPECT_EQ(dialog.windowTitle(), U("Введите номер трека"));
-            Dialogs.Input->edValue->setText(typed);
-            return result;
-        };
+    const QString title = U("Введите номер трека");
+    // The shared prompt comes with its old text.
+    const auto stillShown = [&](QDialog &shown) {
+        EXPECT_TRUE(&shown == &Input && Input.edValue->text() == U("Школа 5"));
     };
-    Script.Modals = {[&](QDialog &) {
-                         EXPECT_EQ(Dialogs.Input->edValue->text(), U("Школа 5"));
-                         return 2;
-                     },
-                     answer(QStringLiteral(" 05 "), 1), answer(QStringLiteral("abc"), 1),
-                     answer(QStringLiteral("abc"), 1), answer(QStringLiteral("9"), 2)};
+    const auto closedWith9 = [&](QDialog &) { Input.edValue->setText(U("9")); };
+    Script.AnswerModal(2, stillShown, title).AnswerInputValue(U(" 05 "), title).AnswerInputValue(U("abc"), title);
+    Script.AnswerInputValue(U("abc"), title).AnswerModal(2, closedWith9, title);
     for (int i = 0; i < 5; ++i)
         Editor.btAddClick();
-    EXPECT_EQ(Editor.Lines(), QStringList({U("Трек: 05  Путь:"), U("Трек:abc Путь:"), U("Трек:abc Путь:")}));
+    EXPECT_EQ(Editor.Lines(), L({"Трек: 05  Путь:", "Трек:abc Путь:", "Трек:abc Путь:"}));
     EXPECT_EQ(SelectedRow(), -1);
     Select(1);
-    Script.Files = {QStringLiteral("/a.mp3")};
+    Script.AnswerOpenFile(U("/a.mp3"));
     Editor.Button1Click();
     EXPECT_EQ(Editor.Lines().at(1), U("Трек: Путь:/a.mp3"));
 }
@@ -328,53 +231,39 @@ QStringList FailInHandler(const std::function<void()> &fail, const std::function
 
 } // namespace
 
-TEST(SigApplication, ShowsTheErrorCaptionedWithTheExecutableNameAndGoesOn)
+TEST(SigApplication, ShowsTheErrorCaptionedWithTheExecutableNameWithoutStackingASecondBox)
 {
-    EXPECT_EQ(FailInHandler([] { throw TFileError("Unable to write to /home/op/school.vlpj"); }),
-              L({"test_dialogs", "Unable to write to /home/op/school.vlpj"}));
     EXPECT_EQ(FailInHandler([] { throw 42; }), L({"test_dialogs", ""}));
-    bool delivered = false;
-    QTimer::singleShot(0, [&] { delivered = true; });
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(delivered);
-}
-
-TEST(SigApplication, FailureWhileTheBoxIsUpDoesNotStackASecondBox)
-{
     bool stacked = false;
-    FailInHandler([] { throw TSigError("first"); },
-                  [&] {
-                      QWidget *first = QApplication::activeModalWidget();
-                      QTimer::singleShot(0, [&stacked, first] {
-                          if (QWidget *now = QApplication::activeModalWidget(); now && now != first)
-                              stacked = true, now->close();
-                      });
-                      ShowException(std::make_exception_ptr(TSigError("second")));
-                  });
+    const auto second = [&] {
+        QWidget *first = QApplication::activeModalWidget();
+        QTimer::singleShot(0, [&stacked, first] {
+            if (QWidget *now = QApplication::activeModalWidget(); now && now != first)
+                stacked = true, now->close();
+        });
+        ShowException(std::make_exception_ptr(TSigError("second")));
+    };
+    EXPECT_EQ(FailInHandler([] { throw TFileError("Unable to write to /home/op/school.vlpj"); }, second),
+              L({"test_dialogs", "Unable to write to /home/op/school.vlpj"}));
     QCoreApplication::processEvents();
     EXPECT_FALSE(stacked);
 }
 
-TEST(RealPrompts, YesNoIsFalseOnlyForNo)
+TEST(RealPrompts, YesNoOpenOfAMissingFileAndSaveWithoutAReplaceQuestion)
 {
     TRealPrompts prompts;
     for (auto [button, expected] : {std::pair{QMessageBox::No, false}, std::pair{QMessageBox::Yes, true}})
         EXPECT_EQ(WithModal<QMessageBox>([button = button](QMessageBox &box) { box.button(button)->click(); },
                                          [&] { return prompts.AskYesNo(U("Редактирование"), U("Удалить?")); }),
                   expected);
-}
 
-TEST(RealPrompts, OpenTakesATypedMissingFileSaveReplacesWithoutAsking)
-{
-    TRealPrompts prompts;
-    QTemporaryFile existing(QDir::temp().filePath(QStringLiteral("sigcfg-XXXXXX.csv")));
+    QTemporaryFile existing(QDir::temp().filePath(U("sigcfg-XXXXXX.csv")));
     ASSERT_TRUE(existing.open());
-    const QString missing = existing.fileName() + QStringLiteral(".missing.csv");
-    const QString filter = QStringLiteral("Project (*.vlpj);;CSV (*.csv)");
+    const QString missing = existing.fileName() + U(".missing.csv"), filter = U("Project (*.vlpj);;CSV (*.csv)");
     auto choose = [](const QString &path) {
         return [path](QFileDialog &dialog) {
             EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
-            dialog.selectNameFilter(QStringLiteral("CSV (*.csv)"));
+            dialog.selectNameFilter(U("CSV (*.csv)"));
             dialog.selectFile(path);
             static_cast<QDialog &>(dialog).accept(); // as its Open or Save button does
         };
