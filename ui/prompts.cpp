@@ -27,14 +27,25 @@ std::optional<Prompts::FileChoice> RunFileDialog(QWidget *parent, const QString 
     dialog.setFileMode(QFileDialog::AnyFile);
     if (mode == QFileDialog::AcceptSave)
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // The entries read as their names alone ("Файл csv", "Excel файл"), without the patterns.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilter(filter);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty() || files.first().isEmpty())
         return std::nullopt;
-    const int index = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
-    return Prompts::FileChoice{files.first(), index < 0 ? 0 : index};
+    // With the patterns hidden the dialog names the entry without them: match on either form.
+    const QString selected = dialog.selectedNameFilter();
+    const QStringList entries = dialog.nameFilters();
+    int index = 0;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i] == selected || entries[i].startsWith(selected + QStringLiteral(" ("))) {
+            index = i;
+            break;
+        }
+    }
+    return Prompts::FileChoice{files.first(), index};
 }
 
 } // namespace

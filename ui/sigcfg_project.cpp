@@ -28,6 +28,8 @@ void TfrMain::miProjectNewClick()
     }
     // The old project is gone already: show that no project is open. There is nothing left to
     // save either, and a save prompt now could write the empty project over the old one's file.
+    // A name typed before the device choice was refused goes too, so the strip shows nothing.
+    ResetProject(Project);
     ProjectClosed();
     Modified = false;
 }

@@ -39,6 +39,13 @@ TEST_F(ProjectCommands, NewDiscardsWithoutAskingAndShowsNoProjectWhenCancelled)
     // Nothing is left to save: closing now must not offer to write the empty project anywhere.
     EXPECT_FALSE(Window->Modified);
 
+    // A typed text that names no device type: the name given before it does not linger either.
+    Prompts.AnswerInputValue(U("Новый")).AnswerInputChoice(U("Велтара ДК-99"));
+    Window->miProjectNewClick();
+    EXPECT_EQ(States(), Closed);
+    EXPECT_EQ(Project.Name, "");
+    EXPECT_TRUE(Window->lbProjectName->text().isEmpty());
+
     Prompts.AnswerInputValue(U("Новый"), U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-М-16"));
     Window->bbNewProject->click();
     EXPECT_EQ(Project.Name, "Новый");
