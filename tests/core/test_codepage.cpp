@@ -34,8 +34,8 @@ TEST(CodePage, ReportsCharactersTheCodePageLacks)
 
 TEST(CodePage, RefusesMalformedUtf8)
 {
-    EXPECT_FALSE(Utf8ToCp1251("\xd0").has_value());       // cut short
-    EXPECT_FALSE(Utf8ToCp1251("\xc0\xaf").has_value());   // overlong "/"
+    EXPECT_FALSE(Utf8ToCp1251("\xd0").has_value());         // cut short
+    EXPECT_FALSE(Utf8ToCp1251("\xc0\xaf").has_value());     // overlong "/"
     EXPECT_FALSE(Utf8ToCp1251("\xed\xa0\x80").has_value()); // a lone surrogate
     EXPECT_FALSE(Utf8ToCp1251("\xff").has_value());
 }
