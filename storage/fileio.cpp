@@ -44,7 +44,9 @@ std::optional<std::string> ReadFileIfExists(const std::string &path)
             return std::nullopt;
         throw TFileError("Unable to read " + path);
     }
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
         throw TFileError("Unable to read " + path);
@@ -106,6 +108,8 @@ void WriteFileAtomically(const std::string &path, std::string_view bytes)
 
 bool FileExists(const std::string &path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
