@@ -1,5 +1,7 @@
 #include "ui/copyprogress.h"
 
+#include "ui/modeltext.h"
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHBoxLayout>
@@ -14,11 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString FromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 QString Megabytes(uint64_t bytes)
 {
@@ -90,7 +87,7 @@ QString TfrCopyProgress::BytesText(uint64_t done, uint64_t total)
 void TfrCopyProgress::ShowProgress(const TCopyProgress &progress)
 {
     lbFile->setText(u"Файл %1 из %2"_s.arg(progress.FileIndex).arg(progress.FileCount));
-    lbName->setText(FromUtf8(progress.Source) + u"\n→ "_s + FromUtf8(progress.Target));
+    lbName->setText(FromModel(progress.Source) + u"\n→ "_s + FromModel(progress.Target));
     pbBytes->setValue(progress.BytesTotal == 0 ? 1000 : int(progress.BytesDone * 1000 / progress.BytesTotal));
     lbBytes->setText(BytesText(progress.BytesDone, progress.BytesTotal));
 }

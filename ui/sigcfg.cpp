@@ -4,6 +4,7 @@
 #include "ui/dialogframe.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
+#include "ui/modeltext.h"
 #include "ui/playlist.h"
 #include "ui/select.h"
 
@@ -70,7 +71,7 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent *event)
 TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
     : QMainWindow(parent), Project(project), FPrompts(prompts)
 {
-    setWindowTitle(QString::fromUtf8(ProgramTitle.data(), qsizetype(ProgramTitle.size())));
+    setWindowTitle(FromModel(ProgramTitle));
     // Fixed frame: system menu, minimise and close only.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -232,7 +233,7 @@ void TfrMain::BuildControls()
     scenario->addWidget(new QLabel(u"Дни недели"_s, tsScenario));
     scenario->addWidget(clDayOfWeek, 1);
     for (const std::string_view day : DayNames) {
-        auto *item = new QListWidgetItem(QString::fromUtf8(day.data(), qsizetype(day.size())));
+        auto *item = new QListWidgetItem(FromModel(day));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
         clDayOfWeek->addItem(item);

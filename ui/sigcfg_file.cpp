@@ -4,6 +4,7 @@
 #include "storage/csv.h"
 #include "storage/projectfile.h"
 #include "storage/spreadsheet.h"
+#include "ui/modeltext.h"
 
 using namespace Qt::StringLiterals;
 
@@ -75,8 +76,7 @@ void TfrMain::miProjectImportClick()
     const TImportResult result = choice->Path.contains(u".xls"_s, Qt::CaseSensitive) ? ImportSpreadsheet(path, Project)
                                                                                      : ImportCsv(path, Project);
     if (result == TImportResult::WrongFormat) {
-        prompts().Notice(ApplicationTitle(),
-                         QString::fromUtf8(WrongFormatMessage.data(), qsizetype(WrongFormatMessage.size())));
+        prompts().Notice(ApplicationTitle(), FromModel(WrongFormatMessage));
         return;
     }
     ProjectOpened();

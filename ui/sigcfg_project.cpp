@@ -3,20 +3,12 @@
 
 #include "model/lib.h"
 #include "ui/application.h"
+#include "ui/modeltext.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString FromModel(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 void TfrMain::miProjectNewClick()
 {

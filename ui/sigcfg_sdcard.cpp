@@ -3,6 +3,7 @@
 #include "device/drives.h"
 #include "device/sdcard.h"
 #include "ui/copyprogress.h"
+#include "ui/modeltext.h"
 #include "ui/playlist.h"
 #include "ui/sdcardsource.h"
 #include "ui/select.h"
@@ -13,15 +14,6 @@
 #include <QListWidget>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString FromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-} // namespace
 
 TDriveRootsProvider &DriveRootsProvider()
 {
@@ -39,7 +31,7 @@ void TfrMain::miSavePlaylistClick()
         return;
     }
     for (const std::string &line : lines)
-        frPlayList->lbPlayList->addItem(FromUtf8(line));
+        frPlayList->lbPlayList->addItem(FromModel(line));
     if (prompts().ShowModal(*frPlayList) != 1)
         return;
 
@@ -53,7 +45,7 @@ void TfrMain::miSavePlaylistClick()
         return;
 
     // Target.
-    if (!prompts().AskOkCancel(FromUtf8(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
+    if (!prompts().AskOkCancel(FromModel(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
         return;
     const TDriveRootsProvider &provider = DriveRootsProvider();
     const std::optional<std::vector<std::string>> roots = provider ? provider() : RemovableDriveRoots();
@@ -64,7 +56,7 @@ void TfrMain::miSavePlaylistClick()
     frSelect->cbSelect->clear();
     frSelect->lbSelect->setText(u"Выберите SD-Карту MP3 ЛВ"_s);
     for (const std::string &root : *roots)
-        frSelect->cbSelect->addItem(FromUtf8(root));
+        frSelect->cbSelect->addItem(FromModel(root));
     if (frSelect->cbSelect->count() == 0) {
         prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта MP3 ЛВ"_s);
         return;

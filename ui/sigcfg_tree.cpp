@@ -6,6 +6,7 @@
 #include "model/lib.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
+#include "ui/modeltext.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,11 +27,6 @@ namespace {
 
 const QString GroupPrefix = u"Группа "_s;
 const QString ScenarioPrefix = u"Сценарий "_s;
-
-QString FromModel(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
 
 int NumberAfter(const QString &text, const QString &prefix)
 {
