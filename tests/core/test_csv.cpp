@@ -2,17 +2,10 @@
 
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <csignal>
-#include <filesystem>
-#include <sys/resource.h>
-#include <unistd.h>
-
-namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -90,19 +83,6 @@ TProject Imported(const std::string &bytes)
     EXPECT_EQ(ParseCsv(bytes, project), TImportResult::Imported);
     return project;
 }
-
-class TTempFolder
-{
-public:
-    TTempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "sig-csv-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data());
-    }
-    ~TTempFolder() { fs::remove_all(Path); }
-    std::string File(const std::string &name) const { return (fs::path(Path) / name).string(); }
-    fs::path Path;
-};
 
 } // namespace
 
@@ -273,32 +253,16 @@ TEST(CsvFiles, ExportReplacesAtomicallyAndImportReadsTheFileOrNamesIt)
 
     // Make the next write fail for want of room: the file there must stay as it was.
     WriteFileAtomically(path, "old");
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
-    rlimit small = oldLimit;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error = "no error";
-    try {
-        ExportCsv(project, path);
-    } catch (const TFileError &e) {
-        error = e.what();
+    {
+        TFileSizeLimit limit(64);
+        ExpectError<TFileError>([&] { ExportCsv(project, path); }, "Unable to write to " + path);
     }
-    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(error, "Unable to write to " + path);
     EXPECT_EQ(ReadWholeFile(path), "old");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path), fs::directory_iterator()), 1);
+    EXPECT_EQ(folder.Entries(), 1);
 
     const std::string before = Summary(project);
     const std::string missing = folder.File("nothing.csv");
-    try {
-        ImportCsv(missing, project);
-        ADD_FAILURE() << "a missing file imported";
-    } catch (const TFileError &e) {
-        EXPECT_THAT(e.what(), HasSubstr(missing));
-    }
+    ExpectError<TFileError>([&] { ImportCsv(missing, project); }, "Unable to read " + missing);
     EXPECT_EQ(Summary(project), before);
 
     EXPECT_EQ(ImportCsv(std::string(SIG_TEST_DATA) + "/csv-hand-edited.csv", project), TImportResult::Imported);

@@ -1,4 +1,5 @@
 #include "device/drives.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,14 +24,11 @@ public:
     // inner: a folder between the temporary folder and the machine's root.
     explicit TFakeMachine(const std::string &inner = "")
     {
-        std::string pattern = (fs::temp_directory_path() / "drives.XXXXXX").string();
-        Top = ::mkdtemp(pattern.data());
-        Root = Top / inner;
+        Root = Top.Path / inner;
         Sources = {(Root / "mounts").string(), (Root / "sys").string(), (Root / "dev").string()};
         for (const char *dir : {"sys/block", "sys/class/block", "dev/disk/by-uuid"})
             fs::create_directories(Root / dir);
     }
-    ~TFakeMachine() { fs::remove_all(Top); }
 
     // A disk below a device path of sysfs, with its partitions, as the kernel lays them out.
     void AddDisk(const std::string &devicePath, const std::string &disk, bool removable,
@@ -49,7 +47,8 @@ public:
         }
     }
 
-    fs::path Top, Root;
+    TTempFolder Top;
+    fs::path Root;
     TDriveSources Sources;
 };
 

@@ -1,77 +1,57 @@
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "tests/core/support.h"
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 
 namespace fs = std::filesystem;
 
-namespace {
-
-class FileIo : public ::testing::Test
+TEST(FileIo, WritesAndReadsBackWholeFiles)
 {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "sigfileio.XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        Dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(Dir); }
-
-    size_t EntryCount() const { return static_cast<size_t>(std::distance(fs::directory_iterator(Dir), {})); }
-
-    fs::path Dir;
-};
-
-} // namespace
-
-TEST_F(FileIo, WritesAndReadsBackWholeFiles)
-{
-    const std::string path = (Dir / "a.txt").string();
+    TTempFolder folder;
+    const std::string path = folder.File("a.txt");
     const std::string bytes("one\r\ntwo\0three", 14);
     WriteFileAtomically(path, bytes);
     EXPECT_EQ(ReadWholeFile(path), bytes);
     WriteFileAtomically(path, "short");
     EXPECT_EQ(ReadWholeFile(path), "short");
-    EXPECT_EQ(EntryCount(), 1u);
+    EXPECT_EQ(folder.Entries(), 1);
 }
 
-TEST_F(FileIo, AFailedWriteLeavesTheOldFileAndNoTemporary)
+TEST(FileIo, AFailedWriteLeavesTheOldFileAndNoTemporary)
 {
+    TTempFolder folder;
     // A folder standing where the file should go: the rename fails whoever we run as.
-    const fs::path target = Dir / "taken";
-    fs::create_directory(target);
-    std::ofstream(target / "inside") << "keep";
-    try {
-        WriteFileAtomically(target.string(), "new");
-        FAIL() << "writing over a folder must fail";
-    } catch (const TFileError &error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + target.string());
+    const std::string taken = folder.File("taken");
+    fs::create_directory(taken);
+    std::ofstream(fs::path(taken) / "inside") << "keep";
+    ExpectError<TFileError>([&] { WriteFileAtomically(taken, "new"); }, "Unable to write to " + taken);
+    EXPECT_TRUE(fs::is_directory(taken));
+
+    // A write cut off part-way, as on a full disk.
+    const std::string path = folder.File("a.vlpj");
+    WriteFileAtomically(path, "old");
+    {
+        TFileSizeLimit limit(64);
+        ExpectError<TFileError>([&] { WriteFileAtomically(path, std::string(1000, 'x')); },
+                                "Unable to write to " + path);
     }
-    EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(EntryCount(), 1u);
+    EXPECT_EQ(ReadWholeFile(path), "old");
+    EXPECT_EQ(folder.Entries(), 2);
+
+    const std::string missing = folder.File("missing/a.vlpj");
+    ExpectError<TFileError>([&] { WriteFileAtomically(missing, "x"); }, "Unable to write to " + missing);
+    EXPECT_EQ(folder.Entries(), 2);
 }
 
-TEST_F(FileIo, WritingIntoAMissingFolderFailsWithThePath)
+TEST(FileIo, MissingFilesAreToldApartFromUnreadableOnes)
 {
-    const std::string path = (Dir / "missing" / "a.vlpj").string();
-    try {
-        WriteFileAtomically(path, "x");
-        FAIL() << "a missing folder must fail";
-    } catch (const TFileError &error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
-    }
-    EXPECT_EQ(EntryCount(), 0u);
-}
-
-TEST_F(FileIo, MissingFilesAreToldApartFromUnreadableOnes)
-{
-    EXPECT_FALSE(ReadFileIfExists((Dir / "none").string()).has_value());
-    EXPECT_THROW(ReadWholeFile((Dir / "none").string()), TFileError);
-    EXPECT_THROW(ReadFileIfExists(Dir.string()), TFileError); // a folder is no file
-    EXPECT_FALSE(FileExists(Dir.string()));
+    TTempFolder folder;
+    EXPECT_FALSE(ReadFileIfExists(folder.File("none")).has_value());
+    ExpectError<TFileError>([&] { ReadWholeFile(folder.File("none")); }, "Unable to read " + folder.File("none"));
+    EXPECT_THROW(ReadFileIfExists(folder.Path.string()), TFileError); // a folder is no file
+    EXPECT_FALSE(FileExists(folder.Path.string()));
 }

@@ -3,15 +3,14 @@
 #include "model/codepage.h"
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "tests/core/support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
 
 namespace {
 
@@ -326,19 +325,10 @@ TEST(ProjectFileWrite, EmptyPlaylistLinesAreLeftOutSoLaterLinesSurvive)
 class ProjectFileDisk : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "projectfile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        Dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(Dir); }
+    std::string PathOf(const std::string &name) const { return Folder.File(name); }
+    long Entries() const { return Folder.Entries(); }
 
-    std::string PathOf(const std::string &name) const { return (Dir / name).string(); }
-
-    long Entries() const { return std::distance(fs::directory_iterator(Dir), fs::directory_iterator()); }
-
-    fs::path Dir;
+    TTempFolder Folder;
 };
 
 TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneThrows)
@@ -356,12 +346,8 @@ TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneTh
     EXPECT_EQ(Summary(back), ExampleSummary);
 
     fs::create_directory(PathOf("folder.vlpj"));
-    try {
-        LoadProjectFile(PathOf("folder.vlpj"), back.Project, back.PlayList, back.Skipped);
-        ADD_FAILURE() << "no error";
-    } catch (const TFileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to read " + PathOf("folder.vlpj"));
-    }
+    ExpectError<TFileError>([&] { LoadProjectFile(PathOf("folder.vlpj"), back.Project, back.PlayList, back.Skipped); },
+                            "Unable to read " + PathOf("folder.vlpj"));
     EXPECT_EQ(Summary(back), ExampleSummary); // the open project stays
 
     LoadProjectFile(PathOf("none.vlpj"), back.Project, back.PlayList, back.Skipped);
@@ -373,12 +359,7 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
 {
     TProject p = School().Project;
     p.FileName = PathOf("missing/school.vlpj");
-    try {
-        SaveProjectFile(p, {});
-        ADD_FAILURE() << "no error";
-    } catch (const TFileError &e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + p.FileName);
-    }
+    ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
     EXPECT_EQ(Entries(), 0);
 
     p.FileName = PathOf("school.vlpj");
@@ -389,22 +370,10 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
 
     // A file size limit stops the write part-way, as a full disk would, and binds root too.
     p.Groups[1].Name = "Корпус";
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto *const oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error = "no error";
-    try {
-        SaveProjectFile(p, {});
-    } catch (const TFileError &e) {
-        error = e.what();
+    {
+        TFileSizeLimit limit(64);
+        ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
     }
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(error, "Unable to write to " + p.FileName);
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
     EXPECT_EQ(Entries(), 1);
 }

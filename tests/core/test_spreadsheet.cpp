@@ -3,12 +3,12 @@
 #include "model/error.h"
 #include "storage/fileio.h"
 #include "storage/workbook.h"
+#include "tests/core/support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <sys/wait.h>
 
@@ -17,19 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string Data = SIG_TEST_DATA;
-
-class TTempFolder
-{
-public:
-    TTempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "sig-sheet-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data());
-    }
-    ~TTempFolder() { fs::remove_all(Path); }
-    std::string File(const std::string &name) const { return (fs::path(Path) / name).string(); }
-    fs::path Path;
-};
 
 TScenario &AddScenario(TProject &project, int g, int s, int hour, int minute, int volume, int track)
 {
@@ -92,16 +79,6 @@ TProject ImportedGrid(const TCellGrid &grid)
     TProject project;
     EXPECT_EQ(ImportCellGrid(grid, project), TImportResult::Imported);
     return project;
-}
-
-template <typename TError> void ExpectError(const std::function<void()> &run, const std::string &message)
-{
-    try {
-        run();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const TError &error) {
-        EXPECT_EQ(std::string(error.what()), message);
-    }
 }
 
 } // namespace
@@ -170,7 +147,7 @@ TEST(SpreadsheetExport, WritesThePathAsGivenAndAFailureLeavesWhatWasThere)
     fs::create_directory(taken);
     WriteFileAtomically(taken + "/inside", "old");
     ExpectError<TFileError>([&] { ExportSpreadsheet(project, taken); }, "Unable to write to " + taken);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path), {}), 3); // no temporary, no added extension
+    EXPECT_EQ(folder.Entries(), 3); // no temporary, no added extension
     EXPECT_EQ(ReadWholeFile(taken + "/inside"), "old");
     EXPECT_THROW(ExportSpreadsheet(project, folder.File("missing/plan.xlsx")), TFileError);
 }

@@ -1,13 +1,12 @@
 #include "device/trackcopy.h"
 
 #include "storage/fileio.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -19,12 +18,9 @@ class TrackCopy : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "trackcopy.XXXXXX").string();
-        Dir = ::mkdtemp(pattern.data());
         fs::create_directory(Dir / "src");
         fs::create_directory(Dir / "card");
     }
-    void TearDown() override { fs::remove_all(Dir); }
 
     std::string Source(const std::string &name, const std::string &bytes)
     {
@@ -51,7 +47,8 @@ protected:
     static std::string NotCopied(const std::string &s, const std::string &t) { return Copied(s, t, "не скопирован"); }
     static std::string Missing(const std::string &source) { return "Файл '" + source + "' отсутствует"; }
 
-    fs::path Dir;
+    TTempFolder Folder;
+    const fs::path &Dir = Folder.Path;
     TVectorLog Log;
 };
 
@@ -93,16 +90,10 @@ TEST_F(TrackCopy, AFailedCopyKeepsTheOldTargetAndLeavesNoTemporary)
     const std::string big = Source("big.mp3", std::string(1 << 20, 'n')), a = Source("a.mp3", "x");
     WriteFileAtomically(Card("001.mp3"), "old track");
     fs::create_directory(Dir / "card" / "002.mp3");
-    // Files grow past a soft limit only with EFBIG: a write that fails halfway.
-    rlimit old{}, limit{};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    limit = {64 << 10, old.rlim_max};
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    const bool copied = CopyTracks({"1;" + big}, Card(), Log);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, handler);
-    EXPECT_FALSE(copied);
+    {
+        TFileSizeLimit limit(64 << 10); // a write that fails halfway
+        EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log));
+    }
     EXPECT_FALSE(CopyTracks({"2;" + a}, Card(), Log)); // a folder is not replaced
     EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("001.mp3")), NotCopied(a, Card("002.mp3"))));
     EXPECT_EQ(ReadWholeFile(Card("001.mp3")), "old track");

@@ -4,12 +4,12 @@
 #include "storage/fileio.h"
 #include "storage/xlsxreader.h"
 #include "storage/zippackage.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,16 +87,6 @@ std::string RowText(const TCellGrid &grid, int row, int columns)
     for (int c = 2; c <= columns; ++c)
         text += "|" + grid.At(row, c);
     return text;
-}
-
-template <typename TError> void ExpectError(const std::function<void()> &run, const std::string &message)
-{
-    try {
-        run();
-        ADD_FAILURE() << "no error, expected: " << message;
-    } catch (const TError &error) {
-        EXPECT_EQ(std::string(error.what()), message);
-    }
 }
 
 } // namespace
@@ -273,17 +263,15 @@ TEST(WorkbookBadInput, ZipPartsAreBoundedWhateverTheyDeclare)
 
 TEST(WorkbookBadInput, AHugeFileAPipeOrAFolderIsNotRead)
 {
-    char folder[] = "/tmp/sig-workbook-XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string huge = std::string(folder) + "/huge.xlsx";
+    TTempFolder folder;
+    const std::string huge = folder.File("huge.xlsx");
     WriteFileAtomically(huge, "");
     fs::resize_file(huge, MaxWorkbookFileBytes + 1); // sparse: costs no disk
     ExpectError<TFormatError>([&] { ReadWorkbookFile(huge); }, huge + " is too large to be read");
-    const std::string pipe = std::string(folder) + "/plan.xlsx";
+    const std::string pipe = folder.File("plan.xlsx");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0); // opening it to read would wait for a writer
     EXPECT_THROW(ReadWorkbookFile(pipe), TFileError);
-    EXPECT_THROW(ReadWorkbookFile(folder), TFileError);
-    fs::remove_all(folder);
+    EXPECT_THROW(ReadWorkbookFile(folder.Path.string()), TFileError);
 }
 
 TEST(CellGrid, CutsLongTextsToACellAndAllTextsToTheGrid)

@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -158,12 +159,7 @@ TEST(XlsReader, ASheetDeclaringMillionsOfCellsCostsNoMoreThanItHolds)
 TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
 {
     const auto expectDamaged = [](const std::string &bytes) {
-        try {
-            ReadXlsCells(bytes, "bad.xls");
-            ADD_FAILURE() << "no error";
-        } catch (const TFormatError &error) {
-            EXPECT_EQ(std::string(error.what()), "bad.xls is damaged");
-        }
+        ExpectError<TFormatError>([&] { ReadXlsCells(bytes, "bad.xls"); }, "bad.xls is damaged");
     };
     expectDamaged(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
     expectDamaged(CompoundFile("no BIFF here"));

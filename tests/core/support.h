@@ -1,0 +1,73 @@
+#pragma once
+
+// What the core tests share: a scratch folder, a way to make writes fail part-way, and the
+// check that an operation fails with the text the operator reads.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+
+/// A fresh folder under the system's temporary folder, removed with everything in it.
+class TTempFolder
+{
+public:
+    TTempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "sigtest-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("no temporary folder");
+        Path = pattern;
+    }
+    ~TTempFolder() { std::filesystem::remove_all(Path); }
+    TTempFolder(const TTempFolder &) = delete;
+    TTempFolder &operator=(const TTempFolder &) = delete;
+
+    std::string File(const std::string &name) const { return (Path / name).string(); }
+    long Entries() const
+    {
+        return std::distance(std::filesystem::directory_iterator(Path), std::filesystem::directory_iterator());
+    }
+
+    std::filesystem::path Path;
+};
+
+/// While it lives, a file can not grow past bytes: a write stops part-way as on a full card,
+/// which binds root as well (permission bits would not).
+class TFileSizeLimit
+{
+public:
+    explicit TFileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &Old);
+        OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = Old;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~TFileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &Old);
+        std::signal(SIGXFSZ, OldHandler);
+    }
+    TFileSizeLimit(const TFileSizeLimit &) = delete;
+    TFileSizeLimit &operator=(const TFileSizeLimit &) = delete;
+
+private:
+    rlimit Old{};
+    void (*OldHandler)(int) = nullptr;
+};
+
+/// run must throw TError whose text is exactly message.
+template <typename TError, typename TRun> void ExpectError(TRun &&run, const std::string &message)
+{
+    try {
+        run();
+        ADD_FAILURE() << "no error, expected: " << message;
+    } catch (const TError &error) {
+        EXPECT_EQ(std::string(error.what()), message);
+    }
+}
