@@ -1,5 +1,6 @@
 #include "device/sdcard.h"
 
+#include "model/codepage.h"
 #include "model/lib.h"
 
 #include <algorithm>
@@ -9,45 +10,6 @@ namespace {
 
 constexpr std::string_view TrackLabel = "Трек:";
 constexpr std::string_view PathLabel = " Путь:";
-
-struct TCodePoint
-{
-    char32_t Value;
-    size_t Length;
-};
-
-// Invalid bytes decode as themselves, marked so they never equal a real character.
-constexpr char32_t RawByte = 0x80000000u;
-
-TCodePoint DecodeAt(std::string_view text, size_t i)
-{
-    const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80)
-        return {lead, 1};
-    size_t length = 0;
-    char32_t value = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        value = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        value = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        value = lead & 0x07;
-    } else {
-        return {RawByte | lead, 1};
-    }
-    if (i + length > text.size())
-        return {RawByte | lead, 1};
-    for (size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return {RawByte | lead, 1};
-        value = (value << 6) | (next & 0x3F);
-    }
-    return {value, length};
-}
 
 // Lower case of the letters a Windows-1251 text can hold (Latin, Latin-1, Cyrillic).
 char32_t FoldCase(char32_t c)
@@ -72,10 +34,9 @@ size_t MatchAt(std::string_view text, size_t i, const std::vector<char32_t> &pat
     for (char32_t wanted : pattern) {
         if (at >= text.size())
             return 0;
-        const TCodePoint c = DecodeAt(text, at);
-        if (FoldCase(c.Value) != wanted)
+        // A malformed byte reads as U+FFFD, which no pattern holds.
+        if (FoldCase(DecodeUtf8(text, at)) != wanted)
             return 0;
-        at += c.Length;
     }
     return at - i;
 }
@@ -87,11 +48,8 @@ std::string ReplaceIgnoringCase(std::string_view text, std::string_view pattern,
     if (pattern.empty())
         return std::string(text);
     std::vector<char32_t> folded;
-    for (size_t i = 0; i < pattern.size();) {
-        const TCodePoint c = DecodeAt(pattern, i);
-        folded.push_back(FoldCase(c.Value));
-        i += c.Length;
-    }
+    for (size_t i = 0; i < pattern.size();)
+        folded.push_back(FoldCase(DecodeUtf8(pattern, i)));
     std::string result;
     result.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
@@ -100,9 +58,9 @@ std::string ReplaceIgnoringCase(std::string_view text, std::string_view pattern,
             i += matched;
             continue;
         }
-        const size_t length = DecodeAt(text, i).Length;
-        result.append(text.substr(i, length));
-        i += length;
+        const size_t start = i;
+        DecodeUtf8(text, i);
+        result.append(text.substr(start, i - start));
     }
     return result;
 }

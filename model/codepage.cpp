@@ -32,7 +32,25 @@ void AppendUtf8(std::string &out, char32_t cp)
     }
 }
 
-// Decodes one UTF-8 character at i; returns U+FFFD (and advances one byte) on a malformed sequence.
+// The byte for a code point, or -1 when the code page lacks it.
+int EncodeChar(char32_t cp)
+{
+    if (cp < 0x80)
+        return static_cast<int>(cp);
+    static const auto reverse = [] {
+        std::array<int16_t, 0x2200> table{};
+        table.fill(-1);
+        for (int b = 0; b < 128; ++b)
+            table[HighHalf[b]] = static_cast<int16_t>(0x80 + b);
+        return table;
+    }();
+    if (cp >= reverse.size())
+        return -1;
+    return reverse[cp];
+}
+
+} // namespace
+
 char32_t DecodeUtf8(std::string_view s, size_t &i)
 {
     const auto b0 = static_cast<unsigned char>(s[i]);
@@ -75,25 +93,6 @@ char32_t DecodeUtf8(std::string_view s, size_t &i)
     i += len;
     return cp;
 }
-
-// The byte for a code point, or -1 when the code page lacks it.
-int EncodeChar(char32_t cp)
-{
-    if (cp < 0x80)
-        return static_cast<int>(cp);
-    static const auto reverse = [] {
-        std::array<int16_t, 0x2200> table{};
-        table.fill(-1);
-        for (int b = 0; b < 128; ++b)
-            table[HighHalf[b]] = static_cast<int16_t>(0x80 + b);
-        return table;
-    }();
-    if (cp >= reverse.size())
-        return -1;
-    return reverse[cp];
-}
-
-} // namespace
 
 std::string Cp1251ToUtf8(std::string_view bytes)
 {

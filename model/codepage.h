@@ -18,6 +18,9 @@ std::optional<std::string> Utf8ToCp1251(std::string_view utf8);
 /// True when Utf8ToCp1251 would succeed.
 bool FitsCp1251(std::string_view utf8);
 
+/// The UTF-8 character at i, moving i past it; a malformed byte gives U+FFFD and moves one byte.
+char32_t DecodeUtf8(std::string_view text, size_t &i);
+
 /// The first character of a UTF-8 text that the code page lacks, as a code point;
 /// nothing when the whole text fits. Invalid UTF-8 yields U+FFFD.
 std::optional<char32_t> FirstUnencodable(std::string_view utf8);
