@@ -4,7 +4,7 @@
 // With SIG_BENCH_PROJECT_FILE set, writes the maximal project file to that path and exits,
 // so peer scripts can time other readers on the very same bytes.
 
-#include "device/check.h"
+#include "schedule/check.h"
 #include "storage/csv.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"

@@ -1,7 +1,7 @@
 // The main window's costs: the first shown window, the tree of the largest project, selecting a
 // scenario that clashes with every other one, and the whole check with and without clashes.
 // Each step includes the event loop turn that paints its result.
-#include "device/check.h"
+#include "schedule/check.h"
 #include "ui/sigcfg.h"
 
 #include <QApplication>

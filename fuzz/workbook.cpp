@@ -4,11 +4,12 @@
 // fail their checksums before any XML is parsed, so other inputs are taken as the parts of a
 // package directly: a first byte 'x' gives the .xlsx parts, 'o' the .ods parts, in this order,
 // separated by two NUL bytes.
-#include "storage/workbook.h"
+#include "storage/workbook/workbook.h"
+#include "storage/workbook/cellvalue.h"
 #include "model/error.h"
-#include "storage/odsreader.h"
+#include "storage/workbook/odsreader.h"
 #include "storage/spreadsheet.h"
-#include "storage/xlsxreader.h"
+#include "storage/workbook/xlsxreader.h"
 
 #include <cstddef>
 #include <cstdint>

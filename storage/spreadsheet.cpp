@@ -4,7 +4,7 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 #include "storage/memoryfile.h"
-#include "storage/workbook.h"
+#include "storage/workbook/workbook.h"
 
 #include <xlsxwriter.h>
 

@@ -1,7 +1,7 @@
 // The project tree, the two property pages, the command states, the settings prompts and the log.
 #include "ui/sigcfg.h"
 
-#include "device/check.h"
+#include "schedule/check.h"
 #include "model/codepage.h"
 #include "model/lib.h"
 #include "ui/inputcb.h"

@@ -1,4 +1,4 @@
-#include "device/check.h"
+#include "schedule/check.h"
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
 

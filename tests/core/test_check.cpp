@@ -1,4 +1,4 @@
-#include "device/check.h"
+#include "schedule/check.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

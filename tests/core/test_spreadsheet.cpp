@@ -2,7 +2,7 @@
 
 #include "model/error.h"
 #include "storage/fileio.h"
-#include "storage/workbook.h"
+#include "storage/workbook/workbook.h"
 #include "tests/core/support.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,10 @@
-#include "storage/workbook.h"
+#include "storage/workbook/workbook.h"
+#include "storage/workbook/cellvalue.h"
 
 #include "model/error.h"
 #include "storage/fileio.h"
-#include "storage/xlsxreader.h"
-#include "storage/zippackage.h"
+#include "storage/workbook/xlsxreader.h"
+#include "storage/workbook/zippackage.h"
 #include "tests/core/support.h"
 
 #include <gmock/gmock.h>

@@ -1,4 +1,4 @@
-#include "storage/xlsreader.h"
+#include "storage/workbook/xlsreader.h"
 
 #include "model/error.h"
 #include "storage/fileio.h"

@@ -1,8 +1,9 @@
-#include "storage/xlsxreader.h"
+#include "storage/workbook/xlsxreader.h"
 
 #include "model/error.h"
 #include "model/lib.h"
-#include "storage/workbookxml.h"
+#include "storage/workbook/cellvalue.h"
+#include "storage/workbook/workbookxml.h"
 
 #include <charconv>
 #include <vector>

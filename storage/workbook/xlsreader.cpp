@@ -1,10 +1,11 @@
-#include "storage/xlsreader.h"
+#include "storage/workbook/xlsreader.h"
 
 #include "model/codepage.h"
 #include "model/error.h"
-#include "storage/biffstring.h"
-#include "storage/compoundfile.h"
-#include "storage/littleendian.h"
+#include "storage/workbook/cellvalue.h"
+#include "storage/workbook/biffstring.h"
+#include "storage/workbook/compoundfile.h"
+#include "storage/workbook/littleendian.h"
 
 #include <cstring>
 #include <map>

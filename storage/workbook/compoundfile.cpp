@@ -1,6 +1,6 @@
-#include "storage/compoundfile.h"
+#include "storage/workbook/compoundfile.h"
 
-#include "storage/littleendian.h"
+#include "storage/workbook/littleendian.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/workbook.h"
+#include "storage/workbook/cellgrid.h"
 
 /// The cells of the active table of an .ods package (settings.xml ActiveTable, else the first
 /// table). Throws TFormatError naming the file when content.xml is missing or damaged.

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-// A small reader of spreadsheet workbooks: it finds the active sheet and hands over the cells
-// that the schedule import looks at, each as the text a spreadsheet application would give.
+// What the workbook readers share: the grid of cells they fill, the package they read parts from,
+// the limits that keep a crafted file small, and the messages that name the file.
 
 /// The top-left 99 x 99 cells of a sheet as texts; every other cell is dropped while reading.
 class TCellGrid
@@ -42,31 +42,6 @@ public:
     /// is damaged or larger than the reader accepts.
     virtual std::optional<std::string> Read(const std::string &part) = 0;
 };
-
-/// The kind of workbook in a package: .xlsx, .ods, or Unknown.
-TWorkbookKind PackageKind(TPackage &package);
-
-/// The cells of the workbook's active sheet. Recognises .xlsx, .ods and .xls by content, never by
-/// name; name only appears in errors. Throws TFormatError when the bytes are no readable workbook.
-TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name);
-
-/// Reads the whole file, then ReadWorkbookCells. Throws TFileError when the file can not be read.
-TCellGrid ReadWorkbookFile(const std::string &path);
-
-/// A number as a spreadsheet hands it over as text: integral values in plain digits ("1", never
-/// "1e+12"), others the shortest text that reads back the same, "." as the decimal separator.
-std::string NumberText(double value);
-
-/// The serial day number of an ISO date and time ("2024-01-15", "2024-01-15T08:30:00", "08:30:00")
-/// counted from nullDate (days from 1970-01-01); nothing when the text is no such date.
-std::optional<double> SerialFromIsoDateTime(std::string_view text, int64_t nullDate);
-
-/// An ISO date and time as Excel numbers it: the 1900 system with its fictitious 1900-02-29, or
-/// the 1904 system.
-std::optional<double> ExcelSerialFromIsoDateTime(std::string_view text, bool date1904);
-
-/// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day);
 
 /// Parts larger than this are refused, and so are packages whose parts add up to more.
 inline constexpr size_t MaxPartBytes = 16u << 20;

@@ -1,7 +1,7 @@
-#include "storage/biffstring.h"
+#include "storage/workbook/biffstring.h"
 
-#include "storage/littleendian.h"
-#include "storage/workbook.h"
+#include "storage/workbook/littleendian.h"
+#include "storage/workbook/cellgrid.h"
 
 #include <algorithm>
 

@@ -1,8 +1,9 @@
-#include "storage/odsreader.h"
+#include "storage/workbook/odsreader.h"
 
 #include "model/error.h"
 #include "model/lib.h"
-#include "storage/workbookxml.h"
+#include "storage/workbook/cellvalue.h"
+#include "storage/workbook/workbookxml.h"
 
 #include <algorithm>
 #include <charconv>

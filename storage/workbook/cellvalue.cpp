@@ -1,25 +1,9 @@
-#include "storage/workbook.h"
+#include "storage/workbook/cellvalue.h"
 
-#include "model/error.h"
-#include "storage/fileio.h"
-#include "storage/odsreader.h"
-#include "storage/xlsreader.h"
-#include "storage/xlsxreader.h"
-#include "storage/zippackage.h"
-
-#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 
 namespace {
-
-const std::string EmptyText;
-
-bool StartsWith(std::string_view bytes, std::string_view prefix)
-{
-    return bytes.substr(0, prefix.size()) == prefix;
-}
 
 /// Reads exactly count digits at pos; nothing when any is missing.
 std::optional<int> Digits(std::string_view text, size_t &pos, size_t count)
@@ -73,30 +57,6 @@ std::optional<double> DayFraction(std::string_view text, size_t &pos)
 }
 
 } // namespace
-
-const std::string &TCellGrid::At(int64_t row, int64_t column) const
-{
-    if (!Inside(row, column))
-        return EmptyText;
-    return Cells[static_cast<size_t>((row - 1) * Size + (column - 1))];
-}
-
-void TCellGrid::Set(int64_t row, int64_t column, std::string text)
-{
-    if (!Inside(row, column))
-        return;
-    std::string &cell = Cells[static_cast<size_t>((row - 1) * Size + (column - 1))];
-    Bytes -= cell.size();
-    size_t limit = std::min(MaxCellBytes, MaxBytes - Bytes);
-    if (text.size() > limit) {
-        // Cut on a character boundary, not inside a UTF-8 sequence.
-        while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80)
-            --limit;
-        text.resize(limit);
-    }
-    Bytes += text.size();
-    cell = std::move(text);
-}
 
 std::string NumberText(double value)
 {
@@ -164,62 +124,4 @@ std::optional<double> ExcelSerialFromIsoDateTime(std::string_view text, bool dat
     if (serial && !date1904 && hasDate && *serial < 61)
         *serial -= 1;
     return serial;
-}
-
-TWorkbookKind PackageKind(TPackage &package)
-{
-    if (package.Has("xl/workbook.xml"))
-        return TWorkbookKind::Xlsx;
-    if (package.Has("content.xml") && package.Has("mimetype")) {
-        const std::optional<std::string> mimetype = package.Read("mimetype");
-        if (mimetype && *mimetype == "application/vnd.oasis.opendocument.spreadsheet")
-            return TWorkbookKind::Ods;
-    }
-    return TWorkbookKind::Unknown;
-}
-
-TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name)
-{
-    if (StartsWith(bytes, "PK\x03\x04")) {
-        TZipPackage package(bytes, name);
-        switch (PackageKind(package)) {
-        case TWorkbookKind::Xlsx:
-            return ReadXlsxCells(package, name);
-        case TWorkbookKind::Ods:
-            return ReadOdsCells(package, name);
-        default:
-            break;
-        }
-    } else if (StartsWith(bytes, std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))) {
-        return ReadXlsCells(bytes, name);
-    }
-    throw TFormatError(NotAWorkbookMessage(name));
-}
-
-TCellGrid ReadWorkbookFile(const std::string &path)
-{
-    // A pipe or a device would block or never end: only regular files are read.
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw TFileError("Unable to read " + path);
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error && size > MaxWorkbookFileBytes)
-        throw TFormatError(TooLargeMessage(path));
-    return ReadWorkbookCells(ReadWholeFile(path), path);
-}
-
-std::string NotAWorkbookMessage(const std::string &name)
-{
-    return name + " is not a workbook that can be read";
-}
-
-std::string DamagedMessage(const std::string &name)
-{
-    return name + " is damaged";
-}
-
-std::string TooLargeMessage(const std::string &name)
-{
-    return name + " is too large to be read";
 }

@@ -1,4 +1,4 @@
-#include "device/check.h"
+#include "schedule/check.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
-#include "storage/zippackage.h"
+#include "storage/workbook/zippackage.h"
 
 #include "model/error.h"
-#include "storage/littleendian.h"
+#include "storage/workbook/littleendian.h"
 
 #include <zip.h>
 

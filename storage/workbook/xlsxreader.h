@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/workbook.h"
+#include "storage/workbook/cellgrid.h"
 
 /// The cells of the active sheet of an .xlsx package (workbookView activeTab, else the first
 /// sheet). Throws TFormatError naming the file when a part it needs is missing or damaged.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/workbook.h"
+#include "storage/workbook/cellgrid.h"
 
 #include <string>
 #include <string_view>

@@ -1,0 +1,62 @@
+#include "storage/workbook/workbook.h"
+
+#include "model/error.h"
+#include "storage/fileio.h"
+#include "storage/workbook/odsreader.h"
+#include "storage/workbook/xlsreader.h"
+#include "storage/workbook/xlsxreader.h"
+#include "storage/workbook/zippackage.h"
+
+#include <filesystem>
+
+namespace {
+
+bool StartsWith(std::string_view bytes, std::string_view prefix)
+{
+    return bytes.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace
+
+TWorkbookKind PackageKind(TPackage &package)
+{
+    if (package.Has("xl/workbook.xml"))
+        return TWorkbookKind::Xlsx;
+    if (package.Has("content.xml") && package.Has("mimetype")) {
+        const std::optional<std::string> mimetype = package.Read("mimetype");
+        if (mimetype && *mimetype == "application/vnd.oasis.opendocument.spreadsheet")
+            return TWorkbookKind::Ods;
+    }
+    return TWorkbookKind::Unknown;
+}
+
+TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name)
+{
+    if (StartsWith(bytes, "PK\x03\x04")) {
+        TZipPackage package(bytes, name);
+        switch (PackageKind(package)) {
+        case TWorkbookKind::Xlsx:
+            return ReadXlsxCells(package, name);
+        case TWorkbookKind::Ods:
+            return ReadOdsCells(package, name);
+        default:
+            break;
+        }
+    } else if (StartsWith(bytes, std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))) {
+        return ReadXlsCells(bytes, name);
+    }
+    throw TFormatError(NotAWorkbookMessage(name));
+}
+
+TCellGrid ReadWorkbookFile(const std::string &path)
+{
+    // A pipe or a device would block or never end: only regular files are read.
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw TFileError("Unable to read " + path);
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > MaxWorkbookFileBytes)
+        throw TFormatError(TooLargeMessage(path));
+    return ReadWorkbookCells(ReadWholeFile(path), path);
+}
