@@ -53,6 +53,8 @@ add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
                    DEPENDS ${SIG_DIST}/debian/changelog)
 list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 
+# Relocations resolved at start and then read-only, as Debian builds its own programs.
+target_link_options(sigcfg-tool PRIVATE LINKER:-z,now)
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
@@ -76,6 +78,7 @@ if(TARGET sigcfg)
         install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 
+    target_link_options(sigcfg PRIVATE LINKER:-z,now)
     install(TARGETS sigcfg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
