@@ -56,6 +56,10 @@ list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 # Relocations resolved at start and then read-only, as Debian builds its own programs.
 target_link_options(sigcfg-tool PRIVATE LINKER:-z,now)
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Both programs look for the workbook module in ../lib/sigcfg/modules beside their folder (a
+# folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
+target_link_options(sigworkbookmodule PRIVATE LINKER:-z,now)
+install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
 install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME sigcfg-tool)

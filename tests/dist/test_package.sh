@@ -22,6 +22,7 @@ deb="$work/sigcfg_${version}_$(dpkg --print-architecture).deb"
 expected="$(sort <<'EOF_FILES'
 ./usr/bin/sigcfg
 ./usr/bin/sigcfg-tool
+./usr/lib/sigcfg/modules/libsigcfg-workbook.so
 ./usr/share/applications/name.sigcfg.configurator.desktop
 ./usr/share/bash-completion/completions/sigcfg-tool
 ./usr/share/doc/sigcfg/changelog.gz
@@ -51,6 +52,7 @@ Depends|(^|, )qt6-translations-l10n(,|$)
 Depends|(^|, )libqt6svg6(,|$)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)
 Depends|(^|, )libc6 \(>= [0-9.]+\)
+Depends|(^|, )libzip4 \(>= [0-9.]+\)
 Maintainer|^[^<]+ <[^@> ]+@[^> ]+>$
 EOF_FIELDS
 expect_has "$(dpkg-deb -f "$deb" Version)" "^$version$" "Version"
