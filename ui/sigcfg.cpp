@@ -315,6 +315,7 @@ void TfrMain::BuildMenus()
     pmEdit = new QMenu(this);
     editItems(pmEdit, pmmiAddGroup, pmmiDelGroup, pmmiAddScenario, pmmiDelScenario, pmmiCopyScenario, pmmiCutScenario,
               pmmiPutScenario);
+    BuildScheduleMenus();
 
     miHelp = menuBar()->addMenu(u"&Помощь"_s);
     miAbout = item(miHelp, u"&О программе"_s, &TfrMain::miAboutClick);

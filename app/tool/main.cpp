@@ -22,6 +22,18 @@ constexpr const char *Usage =
     "  copy-tracks FILE.vlpj TARGET\n"
     "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
     "                              as 001.mp3, 002.mp3 ...; exit 1 when a file was not copied\n"
+    "  bells FILE.vlpj --group G --start HH:MM --lessons N --lesson MIN [--breaks B1,B2,...]\n"
+    "        [--days LIST] [--start-track T] [--end-track T] [--warn MIN --warn-track T] [--volume V]\n"
+    "                              add lesson bells to group G: \"Урок i: начало\", \"Урок i: конец\"\n"
+    "                              (end track 0: none) and, with --warn, \"Урок i: предупреждение\"\n"
+    "                              MIN minutes before; breaks repeat their last value (default 10);\n"
+    "                              LIST \"1-5\" or \"1,3,5\", 1 = Monday (default 1-5); start track 1,\n"
+    "                              end track = start track, volume 20. Writes FILE, then prints the check\n"
+    "  shift FILE.vlpj --group G --minutes N\n"
+    "                              move every scenario of group G by N minutes (negative: earlier);\n"
+    "                              writes FILE, then prints the check\n"
+    "                              bells and shift: exit 0 without clashes, 1 with clashes, 2 when\n"
+    "                              refused (reason on stderr, FILE unchanged)\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -55,6 +67,10 @@ int main(int argc, char **argv)
             return RunConvert(args);
         if (command == "copy-tracks")
             return RunCopyTracks(args);
+        if (command == "bells")
+            return RunBells(args);
+        if (command == "shift")
+            return RunShift(args);
     } catch (const TSigError &error) {
         std::cerr << "sigcfg-tool: " << error.what() << "\n";
         return 2;
