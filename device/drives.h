@@ -51,6 +51,8 @@ struct TDrive
     std::string Label;      // the file system's own label, "" when it has none
     uint64_t Size = 0;      // bytes of the mounted device, 0 when unknown
     std::string Device;     // "/dev/sdb1"
+
+    bool operator==(const TDrive &) const = default;
 };
 
 /// Every mount on cards and sticks, in mount-table order, none on a system disk. Nothing when the
