@@ -228,8 +228,8 @@ bool IsRemovableDisk(const TDriveSources &sources, const std::string &disk)
 
 std::vector<std::string> SystemDisks(const TDriveSources &sources, const std::vector<TMountEntry> &mounts)
 {
-    static const std::string_view systemFolders[] = {"/",    "/boot", "/boot/efi", "/efi", "/boot/firmware",
-                                                      "/home", "/usr",  "/var"};
+    static const std::string_view systemFolders[] = {"/",     "/boot", "/boot/efi", "/efi", "/boot/firmware",
+                                                     "/home", "/usr",  "/var"};
     std::vector<std::string> disks;
     for (const TMountEntry &entry : mounts) {
         if (std::find(std::begin(systemFolders), std::end(systemFolders), entry.MountPoint) == std::end(systemFolders))

@@ -39,13 +39,13 @@ class TfrCopyProgress : public QDialog
 public:
     explicit TfrCopyProgress(QWidget *parent = nullptr);
 
-    QLabel *lbFile;   // "Файл 3 из 40"
+    QLabel *lbFile;         // "Файл 3 из 40"
     TElidedLabel *lbName;   // the source
     TElidedLabel *lbTarget; // "→ " and its card file
-    QLabel *lbBytes;  // "1,5 из 5,0 МБ"
-    QProgressBar *pbBytes; // the current file
-    QProgressBar *pbTotal; // the whole run
-    QLabel *lbState;       // after a stop: the files already started are being finished
+    QLabel *lbBytes;        // "1,5 из 5,0 МБ"
+    QProgressBar *pbBytes;  // the current file
+    QProgressBar *pbTotal;  // the whole run
+    QLabel *lbState;        // after a stop: the files already started are being finished
     QPushButton *btStop;
 
     /// Shows where the run stands.

@@ -1,5 +1,5 @@
-#include "app/tool/commands.h"
 #include "device/drives.h"
+#include "app/tool/commands.h"
 
 #include <iostream>
 
@@ -21,7 +21,7 @@ int RunDrives(const std::vector<std::string> &args)
         return 2;
     }
     for (const TDrive &drive : *drives)
-        std::cout << drive.MountPoint << '\t' << drive.Label << '\t' << (drive.Size ? SizeText(drive.Size) : "")
-                  << '\t' << drive.Device << '\n';
+        std::cout << drive.MountPoint << '\t' << drive.Label << '\t' << (drive.Size ? SizeText(drive.Size) : "") << '\t'
+                  << drive.Device << '\n';
     return drives->empty() ? 1 : 0;
 }

@@ -46,9 +46,9 @@ TEST(CardTarget, AnExistingFolderWithOrWithoutTheSlashElseAReasonAndNoFolder)
         EXPECT_EQ(target.Error.empty(), !expected.empty()) << typed;
     }
     EXPECT_EQ(CheckCardTarget("").Error, "Не указана папка для записи на SD-Карту: ничего не скопировано");
-    EXPECT_EQ(CheckCardTarget("CARD").Error,
-              "Папка 'CARD' указана не полным путём (от «/»): ничего не скопировано");
-    EXPECT_EQ(CheckCardTarget(card + "/missing").Error, "Папка '" + card + "/missing' не найдена: ничего не скопировано");
+    EXPECT_EQ(CheckCardTarget("CARD").Error, "Папка 'CARD' указана не полным путём (от «/»): ничего не скопировано");
+    EXPECT_EQ(CheckCardTarget(card + "/missing").Error,
+              "Папка '" + card + "/missing' не найдена: ничего не скопировано");
     EXPECT_EQ(CheckCardTarget(file).Error, "'" + file + "' не папка: ничего не скопировано");
 }
 

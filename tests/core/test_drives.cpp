@@ -156,8 +156,8 @@ TEST(RemovableDrives, WhichDisksCountAndWhatABlockDeviceLivesOn)
     machine.AddDisk("virtual/block/dm-0", "dm-0", false, "", {});
     Link(machine.Root / "sys/devices" / UsbPort1 / "block/sda/sda1",
          machine.Root / "sys/devices/virtual/block/dm-0/block/dm-0/slaves/sda1");
-    const std::pair<const char *, bool> disks[] = {{"mmcblk0", false}, {"mmcblk1", true}, {"mmcblk2", false},
-                                                   {"sda", true},      {"sdb", true},     {"sdc", false},
+    const std::pair<const char *, bool> disks[] = {{"mmcblk0", false}, {"mmcblk1", true},  {"mmcblk2", false},
+                                                   {"sda", true},      {"sdb", true},      {"sdc", false},
                                                    {"sdz", false},     {"../block", false}};
     for (const auto &[disk, removable] : disks)
         EXPECT_EQ(IsRemovableDisk(machine.Sources, disk), removable) << disk;
@@ -195,7 +195,7 @@ TEST(RemovableDrives, AnUnreadableMountTableIsNothingAnEmptyOneNoDrive)
 TEST(DriveText, SizesInBinaryUnitsWithADecimalCommaUnknownPartsLeftOut)
 {
     const std::pair<uint64_t, const char *> sizes[] = {
-        {512, "0,5 КБ"},       {1023 * 1024, "1023,0 КБ"},  {1024 * 1024, "1,0 МБ"},
+        {512, "0,5 КБ"},           {1023 * 1024, "1023,0 КБ"},     {1024 * 1024, "1,0 МБ"},
         {7'948'206'080, "7,4 ГБ"}, {GiB * 2 - GiB / 50, "2,0 ГБ"}, {GiB * 3072, "3,0 ТБ"},
     };
     for (const auto &[bytes, text] : sizes)
