@@ -186,8 +186,9 @@ TEST_F(Dialogs, PlayListFindReplacesTheSelectedLinesPathOrAsksTheNumberOfANewLin
               (QStringList{U("Трек:1 Путь:/one.mp3"), U("Трек:7 Путь:") + fresh, U("Трек:4 Путь:") + x}));
     EXPECT_EQ(SelectedRow(), 1);
     for (const auto &asked : Script.Asked) {
-        if (asked.Kind == TScriptedPrompts::TKind::OpenFile)
+        if (asked.Kind == TScriptedPrompts::TKind::OpenFile) {
             EXPECT_EQ(asked.Text, U("MP3 (*.mp3)"));
+        }
     }
 
     Select(0);
