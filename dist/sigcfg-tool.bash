@@ -7,7 +7,19 @@ declare -gA _sigcfg_tool_args=(
     [show]="vlpj"
     [convert]="vlpj|csv|xlsx|xls|ods vlpj|csv|xlsx"
     [copy-tracks]="vlpj dir"
+    [drives]=""
+    [bells]="vlpj"
+    [shift]="vlpj"
 )
+
+# The options each command takes after its file arguments; an option named in _sigcfg_tool_dirs
+# takes a folder.
+declare -gA _sigcfg_tool_options=(
+    [drives]="--root"
+    [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume"
+    [shift]="--group --minutes"
+)
+_sigcfg_tool_dirs=" --root "
 
 _sigcfg_tool()
 {
@@ -21,6 +33,18 @@ _sigcfg_tool()
         fi
         return
     fi
+    local command=${COMP_WORDS[1]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    if [[ $_sigcfg_tool_dirs == *" $prev "* ]]; then
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        return
+    fi
+    if [[ $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "${_sigcfg_tool_options[$command]-}" -- "$cur")
+        return
+    fi
+    # An option's value is the operator's to type.
+    [[ $prev == --* ]] && return
     local -a kinds
     read -ra kinds <<<"${_sigcfg_tool_args[${COMP_WORDS[1]}]-}"
     local kind=${kinds[COMP_CWORD - 2]-}

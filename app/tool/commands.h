@@ -12,3 +12,4 @@ int RunConvert(const std::vector<std::string> &args);
 int RunCopyTracks(const std::vector<std::string> &args);
 int RunBells(const std::vector<std::string> &args);
 int RunShift(const std::vector<std::string> &args);
+int RunDrives(const std::vector<std::string> &args);

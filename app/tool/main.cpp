@@ -20,8 +20,12 @@ constexpr const char *Usage =
     "  convert IN OUT              convert by extension: .vlpj to .vlpj, .csv or .xlsx;\n"
     "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv\n"
     "  copy-tracks FILE.vlpj TARGET\n"
-    "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
-    "                              as 001.mp3, 002.mp3 ...; exit 1 when a file was not copied\n"
+    "                              copy the playlist's MP3 files into the folder TARGET as 001.mp3,\n"
+    "                              002.mp3 ...; exit 1 when a file was not copied or a track that\n"
+    "                              the scenarios use has no file\n"
+    "  drives [--root DIR]         list the drives offered for the card: mount point, label, size,\n"
+    "                              device (tab-separated); exit 1 when there is none. --root reads\n"
+    "                              DIR/proc/self/mounts, DIR/proc/swaps, DIR/sys and DIR/dev\n"
     "  bells FILE.vlpj --group G --start HH:MM --lessons N --lesson MIN [--breaks B1,B2,...]\n"
     "        [--days LIST] [--start-track T] [--end-track T] [--warn MIN --warn-track T] [--volume V]\n"
     "                              add lesson bells to group G: \"Урок i: начало\", \"Урок i: конец\"\n"
@@ -71,6 +75,8 @@ int main(int argc, char **argv)
             return RunBells(args);
         if (command == "shift")
             return RunShift(args);
+        if (command == "drives")
+            return RunDrives(args);
     } catch (const TSigError &error) {
         std::cerr << "sigcfg-tool: " << error.what() << "\n";
         return 2;

@@ -80,6 +80,9 @@ convert |B.VLPJ a.vlpj c.csv card d.xlsx e.xls f.ods
 convert c.csv |B.VLPJ a.vlpj c.csv card d.xlsx
 copy-tracks a.vlpj |card
 check a.vlpj |
+bells a.vlpj --w|--warn --warn-track
+bells a.vlpj --group |
+drives --root |card
 EOF_CASES
 
 [ "$failures" -eq 0 ] || exit 1
