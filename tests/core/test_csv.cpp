@@ -255,14 +255,16 @@ TEST(CsvFiles, ExportReplacesAtomicallyAndImportReadsTheFileOrNamesIt)
     WriteFileAtomically(path, "old");
     {
         TFileSizeLimit limit(64);
-        ExpectError<TFileError>([&] { ExportCsv(project, path); }, "Unable to write to " + path);
+        ExpectError<TFileError>([&] { ExportCsv(project, path); },
+                                "Unable to write to " + path + "\nфайл слишком велик для этого диска");
     }
     EXPECT_EQ(ReadWholeFile(path), "old");
     EXPECT_EQ(folder.Entries(), 1);
 
     const std::string before = Summary(project);
     const std::string missing = folder.File("nothing.csv");
-    ExpectError<TFileError>([&] { ImportCsv(missing, project); }, "Unable to read " + missing);
+    ExpectError<TFileError>([&] { ImportCsv(missing, project); },
+                            "Не удалось прочитать файл " + missing + "\nфайл не найден");
     EXPECT_EQ(Summary(project), before);
 
     EXPECT_EQ(ImportCsv(std::string(SIG_TEST_DATA) + "/csv-hand-edited.csv", project), TImportResult::Imported);

@@ -347,7 +347,7 @@ TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneTh
 
     fs::create_directory(PathOf("folder.vlpj"));
     ExpectError<TFileError>([&] { LoadProjectFile(PathOf("folder.vlpj"), back.Project, back.PlayList, back.Skipped); },
-                            "Unable to read " + PathOf("folder.vlpj"));
+                            "Не удалось прочитать файл " + PathOf("folder.vlpj") + "\nэто папка, а не файл");
     EXPECT_EQ(Summary(back), ExampleSummary); // the open project stays
 
     LoadProjectFile(PathOf("none.vlpj"), back.Project, back.PlayList, back.Skipped);
@@ -359,7 +359,8 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
 {
     TProject p = School().Project;
     p.FileName = PathOf("missing/school.vlpj");
-    ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
+    ExpectError<TFileError>([&] { SaveProjectFile(p, {}); },
+                            "Unable to write to " + p.FileName + "\nпапка не существует");
     EXPECT_EQ(Entries(), 0);
 
     p.FileName = PathOf("school.vlpj");
@@ -372,7 +373,8 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
     p.Groups[1].Name = "Корпус";
     {
         TFileSizeLimit limit(64);
-        ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
+        ExpectError<TFileError>([&] { SaveProjectFile(p, {}); },
+                                "Unable to write to " + p.FileName + "\nфайл слишком велик для этого диска");
     }
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
     EXPECT_EQ(Entries(), 1);

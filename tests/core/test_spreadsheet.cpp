@@ -142,11 +142,12 @@ TEST(SpreadsheetExport, WritesThePathAsGivenAndAFailureLeavesWhatWasThere)
         EXPECT_EQ(bytes.substr(0, 4), "PK\x03\x04") << name;
         EXPECT_EQ(ReadWorkbookCells(bytes, name).At(2, 1), "08") << name;
     }
-    // A folder in the way of the target: the rename fails after the workbook has been written.
+    // A folder in the way of the target is refused, and nothing appears beside it.
     const std::string taken = folder.File("taken");
     fs::create_directory(taken);
     WriteFileAtomically(taken + "/inside", "old");
-    ExpectError<TFileError>([&] { ExportSpreadsheet(project, taken); }, "Unable to write to " + taken);
+    ExpectError<TFileError>([&] { ExportSpreadsheet(project, taken); },
+                            "Unable to write to " + taken + "\nэто папка, а не файл");
     EXPECT_EQ(folder.Entries(), 3); // no temporary, no added extension
     EXPECT_EQ(ReadWholeFile(taken + "/inside"), "old");
     EXPECT_THROW(ExportSpreadsheet(project, folder.File("missing/plan.xlsx")), TFileError);
@@ -282,7 +283,8 @@ TEST(SpreadsheetImport, AFileThatIsNoWorkbookLeavesTheProject)
     TProject project;
     project.Name = "kept";
     const std::string missing = folder.File("missing.xlsx");
-    ExpectError<TFileError>([&] { ImportSpreadsheet(missing, project); }, "Unable to read " + missing);
+    ExpectError<TFileError>([&] { ImportSpreadsheet(missing, project); },
+                            "Не удалось прочитать файл " + missing + "\nфайл не найден");
     const std::string text = folder.File("plan.xls");
     WriteFileAtomically(text, "08;05;1;0;0\r\n");
     ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); }, text + " is not a workbook that can be read");
