@@ -60,18 +60,17 @@ bool IsOwnTemporary(std::string_view name, std::string_view prefix)
 
 std::string ResultLine(const TCopyResult &result)
 {
-    const std::string file = "Файл '" + result.Source + "'";
     switch (result.Outcome) {
     case TCopyResult::Copied:
-        return file + " скопирован в '" + result.Target + "'";
+        return CopiedLine(result.Source, result.Target);
     case TCopyResult::Missing:
-        return file + " отсутствует";
+        return "Файл '" + result.Source + "' отсутствует";
     case TCopyResult::Failed:
         break;
     }
     const std::string cause = CauseText(result.Cause);
-    return file + " не скопирован в '" + result.Target +
-           "': " + (result.SourceUnreadable ? "исходный файл не читается: " + cause : cause);
+    return NotCopiedLine(result.Source, result.Target,
+                         result.SourceUnreadable ? "исходный файл не читается: " + cause : cause);
 }
 
 // Copies into safe writes and commits them in groups. Log lines come out in playlist order,
@@ -275,6 +274,16 @@ TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::stri
     }
     writer.Commit();
     return report;
+}
+
+std::string CopiedLine(const std::string &source, const std::string &target)
+{
+    return "Файл '" + source + "' скопирован в '" + target + "'";
+}
+
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause)
+{
+    return "Файл '" + source + "' не скопирован в '" + target + "'" + (cause.empty() ? "" : ": " + cause);
 }
 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,

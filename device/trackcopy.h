@@ -56,6 +56,11 @@ struct TCopyReport
     bool AllCopied() const;
 };
 
+/// The copy's line for a file that reached the card.
+std::string CopiedLine(const std::string &source, const std::string &target);
+/// The copy's line for a file that did not, with its cause after ": " when one is known.
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause);
+
 /// The log line written when the operator stops a run.
 inline constexpr const char *CopyStoppedLine = "Копирование остановлено оператором";
 
