@@ -1,8 +1,8 @@
 #include "storage/inifile.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
-#include <unordered_set>
 
 namespace {
 
@@ -39,10 +39,20 @@ std::string_view NextLine(std::string_view text, size_t &pos)
     return text.substr(start, end - start);
 }
 
-std::string IndexKey(std::string_view section, std::string_view key)
+char FoldedChar(char c)
 {
-    // Neither name can hold a line end, so "\n" keeps the pair unambiguous.
-    return Folded(section) + '\n' + Folded(key);
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+/// The name of a section line ("[name]" after trimming), or nothing for any other line.
+std::optional<std::string_view> SectionName(std::string_view line)
+{
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    const size_t close = line.find(']');
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return TrimBlanks(line.substr(1, close - 1));
 }
 
 bool HasLineBreak(std::string_view text)
@@ -52,37 +62,67 @@ bool HasLineBreak(std::string_view text)
 
 } // namespace
 
-TIniReader::TIniReader(std::string_view text)
+size_t TIniReader::TFoldedHash::operator()(std::string_view name) const
 {
-    std::unordered_set<std::string> seenSections;
-    std::string current;
-    bool inSection = false; // false before the first section and inside a repeated one
+    size_t hash = 14695981039346656037u; // FNV-1a
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(FoldedChar(c))) * 1099511628211u;
+    return hash;
+}
+
+bool TIniReader::TFoldedEqual::operator()(std::string_view a, std::string_view b) const
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldedChar(x) == FoldedChar(y); });
+}
+
+TIniReader::TIniReader(std::string text, const std::vector<std::string_view> &sections) : Text(std::move(text))
+{
+    const std::string_view all = Text;
+    const auto wanted = [&sections](std::string_view name) {
+        return sections.empty() || std::any_of(sections.begin(), sections.end(),
+                                               [name](std::string_view s) { return TFoldedEqual()(s, name); });
+    };
+    TFoldedMap<std::string_view> *current = nullptr; // null before the first section and inside a repeated one
     size_t pos = 0;
-    while (pos < text.size()) {
-        const std::string_view line = TrimBlanks(NextLine(text, pos));
+    while (pos < all.size()) {
+        const std::string_view line = TrimBlanks(NextLine(all, pos));
         if (!line.empty() && line.front() == '[') {
-            const size_t close = line.find(']');
-            if (close == std::string_view::npos)
+            const std::optional<std::string_view> name = SectionName(line);
+            if (!name)
                 continue;
-            current = Folded(TrimBlanks(line.substr(1, close - 1)));
             // Only the first section of a name is searched; a later one is dead text.
-            inSection = seenSections.insert(current).second;
+            const bool keep = wanted(*name);
+            const auto [section, fresh] = keep ? Sections.try_emplace(*name) : std::pair{Sections.end(), false};
+            current = fresh ? &section->second : nullptr;
             continue;
         }
         const size_t eq = line.find('=');
-        if (!inSection || eq == std::string_view::npos)
+        if (current == nullptr || eq == std::string_view::npos)
             continue;
         const std::string_view key = TrimBlanks(line.substr(0, eq));
-        if (key.empty())
-            continue;
-        Values.try_emplace(current + '\n' + Folded(key), TrimBlanks(line.substr(eq + 1)));
+        if (!key.empty())
+            current->try_emplace(key, TrimBlanks(line.substr(eq + 1)));
     }
 }
 
 std::string_view TIniReader::Read(std::string_view section, std::string_view key, std::string_view def) const
 {
-    const auto it = Values.find(IndexKey(section, key));
-    return it == Values.end() ? def : std::string_view(it->second);
+    const auto keys = Sections.find(section);
+    if (keys == Sections.end())
+        return def;
+    const auto value = keys->second.find(key);
+    return value == keys->second.end() ? def : value->second;
+}
+
+bool HasSectionLine(std::string_view text)
+{
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (SectionName(TrimBlanks(NextLine(text, pos))))
+            return true;
+    }
+    return false;
 }
 
 void TIniWriter::Write(std::string_view section, std::string_view key, std::string_view value)

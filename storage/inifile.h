@@ -15,15 +15,32 @@ class TIniReader
 {
 public:
     /// Indexes the text: CR LF, LF or CR end a line; blanks and tabs around names and values
-    /// are dropped; lines that are neither a section nor a key line are ignored.
-    explicit TIniReader(std::string_view text);
+    /// are dropped; lines that are neither a section nor a key line are ignored. When sections
+    /// are named, only their keys are indexed: the rest of the text costs no memory.
+    explicit TIniReader(std::string text, const std::vector<std::string_view> &sections = {});
+    TIniReader(const TIniReader &) = delete; // the index points into the text it holds
+    TIniReader &operator=(const TIniReader &) = delete;
 
     /// The value of key in section, or def when either is absent. Valid while the reader lives.
     std::string_view Read(std::string_view section, std::string_view key, std::string_view def = {}) const;
 
 private:
-    std::unordered_map<std::string, std::string> Values; // "section\nkey", both folded
+    struct TFoldedHash
+    {
+        size_t operator()(std::string_view name) const;
+    };
+    struct TFoldedEqual
+    {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    template <typename T> using TFoldedMap = std::unordered_map<std::string_view, T, TFoldedHash, TFoldedEqual>;
+
+    std::string Text;
+    TFoldedMap<TFoldedMap<std::string_view>> Sections; // all views into Text
 };
+
+/// True when some line of the text opens a section ("[name]", blanks around it allowed).
+bool HasSectionLine(std::string_view text);
 
 /// Collects keys and lays them out as an INI text: sections in the order of their first key,
 /// "key=value" lines, CR LF after every line, no blank lines.

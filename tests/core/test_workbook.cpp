@@ -1,5 +1,5 @@
-#include "storage/workbook/workbook.h"
 #include "storage/workbook/cellvalue.h"
+#include "storage/workbook/workbook.h"
 
 #include "model/error.h"
 #include "storage/fileio.h"
@@ -234,8 +234,11 @@ TEST(WorkbookBadInput, UnreadableBytesAreNamedAsNoWorkbookOrAsDamaged)
         const std::string bytes = ReadWholeFile(Data + "/" + name);
         cases.emplace_back(bytes.substr(0, bytes.size() / 2), name, " is damaged"); // cut short
     }
-    for (const auto &[bytes, name, message] : cases)
-        ExpectError<TFormatError>([&] { ReadWorkbookCells(bytes, name); }, name + message);
+    // Plain references, not structured bindings: clang 14 can not capture those in a lambda.
+    for (const auto &c : cases) {
+        const std::string &bytes = std::get<0>(c), &name = std::get<1>(c);
+        ExpectError<TFormatError>([&] { ReadWorkbookCells(bytes, name); }, name + std::get<2>(c));
+    }
 }
 
 TEST(WorkbookBadInput, ZipPartsAreBoundedWhateverTheyDeclare)
