@@ -1,9 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 // Profile-style INI files ("[section]" lines and "key=value" lines) as the project file uses them.
@@ -14,41 +13,49 @@
 class TIniReader
 {
 public:
-    /// Indexes the text: CR LF, LF or CR end a line; blanks and tabs around names and values
-    /// are dropped; lines that are neither a section nor a key line are ignored. When sections
-    /// are named, only their keys are indexed: the rest of the text costs no memory.
-    explicit TIniReader(std::string text, const std::vector<std::string_view> &sections = {});
+    /// Indexes the keys of the named sections: CR LF, LF or CR end a line; blanks and tabs around
+    /// names and values are dropped; lines that are neither a section nor a key line are ignored.
+    /// Other sections cost no memory, and a key some 16 bytes besides its text.
+    TIniReader(std::string text, const std::vector<std::string_view> &sections);
     TIniReader(const TIniReader &) = delete; // the index points into the text it holds
     TIniReader &operator=(const TIniReader &) = delete;
 
     /// The value of key in section, or def when either is absent. Valid while the reader lives.
     std::string_view Read(std::string_view section, std::string_view key, std::string_view def = {}) const;
+    /// How many key lines the section holds, a key given twice counted twice.
+    size_t KeyCount(std::string_view section) const;
 
 private:
-    struct TFoldedHash
+    struct TEntry // places in Text
     {
-        size_t operator()(std::string_view name) const;
+        uint32_t KeyPos, KeyLength, ValuePos, ValueLength;
     };
-    struct TFoldedEqual
+    struct TSection
     {
-        bool operator()(std::string_view a, std::string_view b) const;
+        std::string_view Name;
+        std::vector<TEntry> Keys; // by folded key, and in file order among equal keys
     };
-    template <typename T> using TFoldedMap = std::unordered_map<std::string_view, T, TFoldedHash, TFoldedEqual>;
+    const TSection *Find(std::string_view section) const;
+    std::string_view Key(const TEntry &entry) const
+    {
+        return std::string_view(Text).substr(entry.KeyPos, entry.KeyLength);
+    }
 
     std::string Text;
-    TFoldedMap<TFoldedMap<std::string_view>> Sections; // all views into Text
+    std::vector<TSection> Sections; // the first section of each named name that the text holds
 };
 
 /// True when some line of the text opens a section ("[name]", blanks around it allowed).
 bool HasSectionLine(std::string_view text);
 
-/// Collects keys and lays them out as an INI text: sections in the order of their first key,
-/// "key=value" lines, CR LF after every line, no blank lines.
+/// Lays out keys as an INI text: sections in the order of their first key, "key=value" lines,
+/// CR LF after every line, no blank lines. It keeps the text only, no index of the keys.
 class TIniWriter
 {
 public:
-    /// Sets key in section (a key written twice keeps its place and takes the new value).
-    /// Throws std::invalid_argument for a name or value that would not read back as one line.
+    /// Adds "key=value" to section. Each key is written once: no earlier line of it is looked for
+    /// (a reader takes the first). Throws std::invalid_argument for a name or value that would
+    /// not read back as one line.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
     /// The whole text; a section that never got a key does not appear.
@@ -58,9 +65,7 @@ private:
     struct TSection
     {
         std::string Name;
-        std::vector<std::pair<std::string, std::string>> Keys;
-        std::unordered_map<std::string, size_t> KeyIndex; // folded key -> place in Keys
+        std::string Lines;
     };
-    std::vector<TSection> Sections;
-    std::unordered_map<std::string, size_t> SectionIndex; // folded name -> place in Sections
+    std::vector<TSection> Sections; // a writer has a handful, found by a look along them
 };

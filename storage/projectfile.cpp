@@ -223,6 +223,7 @@ void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std
     ReadScenarios(ini, project, skips);
 
     playList.clear();
+    playList.reserve(ini.KeyCount("Playlist")); // grown in steps, a long list would take half as much again
     ForEachLine(ini, "Playlist", std::numeric_limits<int>::max(),
                 [&](int, std::string_view line) { playList.emplace_back(line); });
 }

@@ -166,13 +166,13 @@ private:
 };
 
 /// The name of the table that was active when the document was saved, or "".
-std::string ActiveTableName(TPackage &package)
+std::string ActiveTableName(TPackage &package, const std::string &name)
 {
     std::optional<std::string> bytes = package.Read("settings.xml");
     if (!bytes)
         return {};
     pugi::xml_document settings;
-    if (!ParseXmlPart(settings, *bytes))
+    if (!ParseXmlPart(settings, *bytes, name))
         return {}; // the settings only choose the table; without them the first one is read
     const pugi::xml_node item = settings.find_node([](const pugi::xml_node &node) {
         return IsElement(node, "config-item") &&
@@ -232,9 +232,11 @@ std::optional<double> DurationDays(std::string_view text)
 
 TCellGrid ReadOdsCells(TPackage &package, const std::string &name)
 {
+    // The settings first, so that their document is gone before the content is parsed.
+    const std::string active = ActiveTableName(package, name);
     std::optional<std::string> bytes = package.Read("content.xml");
     pugi::xml_document content;
-    if (!bytes || !ParseXmlPart(content, *bytes))
+    if (!bytes || !ParseXmlPart(content, *bytes, name))
         throw TFormatError(DamagedMessage(name));
     const pugi::xml_node spreadsheet = ChildElement(ChildElement(content.document_element(), "body"), "spreadsheet");
 
@@ -253,7 +255,6 @@ TCellGrid ReadOdsCells(TPackage &package, const std::string &name)
     TCellGrid grid;
     if (tables.empty())
         return grid;
-    const std::string active = ActiveTableName(package);
     const auto chosen = std::find_if(tables.begin(), tables.end(), [&](const pugi::xml_node &table) {
         return !active.empty() && active == LocalAttribute(table, "name").value();
     });

@@ -28,7 +28,7 @@ bool LoadPart(TPackage &package, const std::string &part, const std::string &nam
     if (!bytes)
         return false;
     out.Bytes = std::move(*bytes);
-    if (!ParseXmlPart(out.Document, out.Bytes))
+    if (!ParseXmlPart(out.Document, out.Bytes, name))
         throw TFormatError(DamagedMessage(name));
     return true;
 }
@@ -88,6 +88,25 @@ public:
 
     TCellGrid Read()
     {
+        TCellGrid grid;
+        if (!ReadWorkbookPart())
+            return grid;
+        {
+            // One large part at a time: the sheet is let go before the shared strings are loaded.
+            TXmlPart sheet;
+            if (!LoadPart(Package, SheetPart, Name, sheet))
+                throw TFormatError(DamagedMessage(Name));
+            ReadSheet(sheet.Document.document_element(), grid);
+        }
+        ResolveSharedStrings(grid);
+        return grid;
+    }
+
+private:
+    /// Reads the workbook's settings and finds the parts of its active sheet; false when it has
+    /// no sheet.
+    bool ReadWorkbookPart()
+    {
         TXmlPart workbook;
         if (!LoadPart(Package, std::string(WorkbookPart), Name, workbook))
             throw TFormatError(DamagedMessage(Name));
@@ -101,26 +120,19 @@ public:
             if (IsElement(sheet, "sheet"))
                 sheets.push_back(sheet);
         }
-        TCellGrid grid;
         if (sheets.empty())
-            return grid;
+            return false;
         const pugi::xml_node view = ChildElement(ChildElement(root, "bookViews"), "workbookView");
         const std::optional<int64_t> active = WholeNumber(LocalAttribute(view, "activeTab").value(), 65535);
         const size_t index = active && size_t(*active) < sheets.size() ? size_t(*active) : 0;
-
-        FindParts(LocalAttribute(sheets[index], "id").value(), index);
-        {
-            // The sheet is let go before the shared strings are loaded: never two large parts at once.
-            TXmlPart sheet;
-            if (!LoadPart(Package, SheetPart, Name, sheet))
-                throw TFormatError(DamagedMessage(Name));
-            ReadSheet(sheet.Document.document_element(), grid);
-        }
-        ResolveSharedStrings(grid);
-        return grid;
+        const std::string sheetId = LocalAttribute(sheets[index], "id").value();
+        // Let go before the relationships are parsed: never two large parts at once.
+        workbook.Document.reset();
+        workbook.Bytes = std::string();
+        FindParts(sheetId, index);
+        return true;
     }
 
-private:
     /// Finds the chosen sheet's part and the shared strings through the workbook's relationships;
     /// the usual names stand in where a workbook leaves them out.
     void FindParts(std::string_view sheetId, size_t index)
