@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Writes small files that inflate, and large ones of one repeated line, into a folder.
+"""Writes small files that inflate, and large ones of one repeated line, into a folder
+(or, with --seeds FOLDER, smaller ones as fuzzer seeds).
 
 Each must cost the tool under 300 MB and a few seconds, or be refused by name; run
 bench/hostile_measure.sh on the folder to see peak memory and time. The files are made
@@ -9,6 +10,8 @@ import sys
 import zipfile
 from pathlib import Path
 
+# The fuzzers' -max_len (scripts/run-fuzz): a longer seed is cut to it.
+SEED_BYTES = 131072
 SHEET_NS = ('xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
             'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"')
 ODS_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
@@ -55,16 +58,14 @@ def repeated_cells(cell_xml):
             f'<table:table-cell table:number-columns-repeated="99" {cell_xml}</table:table-row>')
 
 
-def main(folder):
-    out = Path(folder)
-    out.mkdir(parents=True, exist_ok=True)
+def workbooks(out):
+    """Small workbooks that inflate: each is a bomb for a reader that keeps what it cuts."""
     shared = lambda ref: f'<c r="{ref}" t="s"><v>0</v></c>'
     xlsx(out / "shared-1mb.xlsx", grid_of(shared), "<si><t>" + "a" * (1 << 20) + "</t></si>")
     xlsx(out / "shared-15mb.xlsx", grid_of(shared), "<si><t>" + "a" * (15 << 20) + "</t></si>")
     xlsx(out / "shared-rich-runs.xlsx", grid_of(shared), "<si>" + "<r><t>a</t></r>" * 200000 + "</si>")
     xlsx(out / "inline-cells.xlsx", grid_of(lambda ref: f'<c r="{ref}" t="inlineStr"><is><t>' + "b" * 1600 +
                                             "</t></is></c>"))
-    xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 400000)))
     xlsx(out / "many-cells.xlsx", "<row>" + "<c/>" * 4000000 + "</row>")
     ods(out / "string-value.ods", repeated_cells('office:value-type="string" office:string-value="' +
                                                  "s" * 100000 + '"/>'))
@@ -73,17 +74,46 @@ def main(folder):
     ods(out / "repeated-rows.ods", '<table:table-row table:number-rows-repeated="1000000000">'
         '<table:table-cell table:number-columns-repeated="99" office:value-type="float" office:value="1"/>'
         "</table:table-row>")
-    (out / "semicolons-groups.vlpj").write_bytes(b"[Groups]\r\n0=1;" + b";" * (10 << 20) + b"\r\n")
+
+
+def projects(out, scale):
+    """Project files of one repeated line; scale 1 gives the sizes that were measured."""
+    (out / "semicolons-groups.vlpj").write_bytes(b"[Groups]\r\n0=1;" + b";" * int(scale * (10 << 20)) + b"\r\n")
     (out / "semicolons-scenarios.vlpj").write_bytes(b"[Groups]\r\n0=1;g;1;\r\n[Scenarios]\r\n0=1;s;8;0;5;1;" +
-                                                    b";" * (10 << 20) + b"\r\n")
-    (out / "sections.vlpj").write_bytes(b"".join(b"[s%d]\r\n" % k for k in range(7 << 20))[:64 << 20])
-    (out / "sections-keys.vlpj").write_bytes(b"".join(b"[s%d]\r\nk=v\r\n" % k for k in range(5 << 20))[:64 << 20])
-    (out / "keys.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"k%d=v\r\n" % k for k in range(1400000)))
-    (out / "playlist.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"%d=t\r\n" % k for k in range(1500000)))
+                                                    b";" * int(scale * (10 << 20)) + b"\r\n")
+    (out / "sections.vlpj").write_bytes(b"".join(b"[s%d]\r\n" % k for k in range(7 << 20))[:int(scale * (64 << 20))])
+    (out / "sections-keys.vlpj").write_bytes(b"".join(b"[s%d]\r\nk=v\r\n" % k for k in range(5 << 20))
+                                             [:int(scale * (64 << 20))])
+    (out / "keys.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"k%d=v\r\n" % k for k in range(int(scale * 1400000))))
+    (out / "playlist.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"%d=t\r\n" % k for k in range(int(scale * 1500000))))
     (out / "picture.vlpj").write_bytes(b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR" + bytes(range(256)) * 64)
-    (out / "newlines.csv").write_bytes(b"\n" * (16 << 20))
-    (out / "semicolons.csv").write_bytes(b";" * (16 << 20))
+
+
+def schedules(out, scale):
+    (out / "newlines.csv").write_bytes(b"\n" * int(scale * (16 << 20)))
+    (out / "semicolons.csv").write_bytes(b";" * int(scale * (16 << 20)))
+
+
+def main(args):
+    if args and args[0] == "--seeds":
+        # Seeds for the fuzzers, one folder a target, each file within their -max_len.
+        out = Path(args[1])
+        for name in ("fuzz_workbook", "fuzz_projectfile", "fuzz_csv"):
+            (out / name).mkdir(parents=True, exist_ok=True)
+        workbooks(out / "fuzz_workbook")
+        projects(out / "fuzz_projectfile", 1 / 128)
+        schedules(out / "fuzz_csv", 1 / 128)
+        for seed in out.glob("*/*"):
+            if seed.stat().st_size > SEED_BYTES:
+                seed.write_bytes(seed.read_bytes()[:SEED_BYTES])
+        return
+    out = Path(args[0] if args else "hostile")
+    out.mkdir(parents=True, exist_ok=True)
+    workbooks(out)
+    xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 350000)))
+    projects(out, 1)
+    schedules(out, 1)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "hostile")
+    main(sys.argv[1:])

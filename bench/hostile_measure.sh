@@ -13,14 +13,16 @@ run() {
     local log="$out/time.log"
     (ulimit -v 4194304; timeout 60 /usr/bin/time -v "$tool" "$@" >"$out/stdout" 2>"$log")
     local rc=$?
-    local rss secs lines
+    local rss secs cpu lines
     rss=$(awk -F': ' '/Maximum resident set size/ {printf "%.0f", $2 / 1024}' "$log")
     secs=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$log")
+    cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.2f", t}' "$log")
     lines=$(($(grep -vc -e '^\s' -e 'Command exited' -e 'Command terminated' "$log") + $(wc -l <"$out/stdout")))
     local first
     first=$(grep -v -e '^\s' -e 'Command exited' -e 'Command terminated' "$log" | head -1 | cut -c1-90)
     [ "$rc" = 124 ] && first="(killed after 60 s)"
-    printf '%-28s %-8s exit %-3s %6s MB %9s  %8s lines  %s\n' "$label" "$1" "$rc" "${rss:-?}" "${secs:-?}" \
+    printf '%-26s %-7s exit %-3s %6s MB %8s wall %6s cpu %8s lines  %s\n' "$label" "$1" "$rc" "${rss:-?}" \
+        "${secs:-?}" "${cpu:-?}" \
         "$lines" "$first"
 }
 for f in "$folder"/*; do
