@@ -19,7 +19,7 @@ run() {
     cpu=$(awk -F': ' '/User time|System time/ {t += $2} END {printf "%.2f", t}' "$log")
     lines=$(($(grep -vc -e '^\s' -e 'Command exited' -e 'Command terminated' "$log") + $(wc -l <"$out/stdout")))
     local first
-    first=$(grep -v -e '^\s' -e 'Command exited' -e 'Command terminated' "$log" | head -1 | cut -c1-90)
+    first=$(grep -v -e '^\s' -e 'Command exited' -e 'Command terminated' "$log" | head -1)
     [ "$rc" = 124 ] && first="(killed after 60 s)"
     printf '%-26s %-7s exit %-3s %6s MB %8s wall %6s cpu %8s lines  %s\n' "$label" "$1" "$rc" "${rss:-?}" \
         "${secs:-?}" "${cpu:-?}" \

@@ -66,14 +66,16 @@ class TSkipList
 {
 public:
     explicit TSkipList(std::vector<TSkippedEntry> &list) : List(list) { List.clear(); }
-    ~TSkipList()
+    TSkipList(const TSkipList &) = delete;
+    TSkipList &operator=(const TSkipList &) = delete;
+
+    /// Adds the closing entry that counts what was not listed, if anything was not.
+    void Close()
     {
         if (More > 0)
             List.push_back({"…", "пропущено записей сверх первых " + std::to_string(MaxSkippedEntries) + ": " +
                                      std::to_string(More)});
     }
-    TSkipList(const TSkipList &) = delete;
-    TSkipList &operator=(const TSkipList &) = delete;
 
     /// reason() gives the text; it is only built for an entry that is kept.
     template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
@@ -226,6 +228,7 @@ void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std
     playList.reserve(ini.KeyCount("Playlist")); // grown in steps, a long list would take half as much again
     ForEachLine(ini, "Playlist", std::numeric_limits<int>::max(),
                 [&](int, std::string_view line) { playList.emplace_back(line); });
+    skips.Close();
 }
 
 void CheckProjectBytes(std::string_view bytes, const std::string &path)
