@@ -110,7 +110,7 @@ def main(args):
     out = Path(args[0] if args else "hostile")
     out.mkdir(parents=True, exist_ok=True)
     workbooks(out)
-    xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 350000)))
+    xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 300000)))
     projects(out, 1)
     schedules(out, 1)
 
