@@ -227,7 +227,8 @@ TEST(CsvImport, BytesWithANulAreNoScheduleAndLeaveTheProject)
 {
     TProject project;
     project.Name = "open";
-    for (const std::string bytes : {Bell(8, 1, 1) + std::string("\r\n\0", 3), std::string("\xFF\xFE8\0;\0", 6)}) {
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("8\0;\0", 4); // "8;" as Notepad's Unicode
+    for (const std::string &bytes : {Bell(8, 1, 1) + std::string("\r\n\0", 3), utf16}) {
         EXPECT_EQ(ParseCsv(bytes, project), TImportResult::WrongFormat);
         EXPECT_EQ(Summary(project), "N=open D0\n");
     }
