@@ -22,6 +22,7 @@ constexpr const char *Usage =
     "  copy-tracks FILE.vlpj TARGET\n"
     "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
     "                              as 001.mp3, 002.mp3 ...; exit 1 when a file was not copied\n"
+    "  print FILE.vlpj OUT.pdf     write the printed schedule (tables, week chart, clashes) as A4 PDF\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -55,6 +56,8 @@ int main(int argc, char **argv)
             return RunConvert(args);
         if (command == "copy-tracks")
             return RunCopyTracks(args);
+        if (command == "print")
+            return RunPrint(args);
     } catch (const TSigError &error) {
         std::cerr << "sigcfg-tool: " << error.what() << "\n";
         return 2;
