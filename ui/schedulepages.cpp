@@ -225,12 +225,7 @@ void TScheduleWriter::GroupBlock(const TGroupTable &table)
     // A heading never stands alone at the foot of a page: it keeps its table's header and first row.
     Ensure(head + row * 2);
     Text(Heading, GroupTitle(Project, table.Group), LineOf(Heading));
-    QStringList zones;
-    for (int z = 1; z <= std::min(ZoneCount(Project), MaxZones); ++z) {
-        if (group.Zones[z])
-            zones.push_back(QString::number(z));
-    }
-    Text(Body, u"Зоны: "_s + (zones.isEmpty() ? u"нет"_s : zones.join(u", "_s)), row);
+    Text(Body, u"Зоны: "_s + ZonesText(Project, table.Group), row);
     if (table.Slots.empty()) {
         Text(Body, u"Сценариев нет"_s, row);
     } else {

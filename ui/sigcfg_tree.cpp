@@ -1,9 +1,9 @@
 // The project tree, the two property pages, the command states, the settings prompts and the log.
 #include "ui/sigcfg.h"
 
-#include "schedule/check.h"
 #include "model/codepage.h"
 #include "model/lib.h"
+#include "schedule/check.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
 #include "ui/modeltext.h"
@@ -269,6 +269,7 @@ void TfrMain::RebuildTree()
     else if (pcMain->currentWidget() == tsScenario)
         CurrentNode = FindScenarioNode(CurrentGroup, CurrentScenario);
     ShowProjectInfo();
+    emit ProjectChanged();
 }
 
 void TfrMain::tvMainChange(QTreeWidgetItem *node)

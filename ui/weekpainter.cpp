@@ -208,6 +208,16 @@ QString GroupTitle(const TProject &project, int group)
     return u"Группа "_s + QString::number(group) + u": "_s + FromModel(project.Groups[group].Name);
 }
 
+QString ZonesText(const TProject &project, int group)
+{
+    QStringList zones;
+    for (int z = 1; z <= std::min(ZoneCount(project), MaxZones); ++z) {
+        if (project.Groups[group].Zones[z])
+            zones.push_back(QString::number(z));
+    }
+    return zones.isEmpty() ? u"нет"_s : zones.join(u", "_s);
+}
+
 QString PlayListFileName(const std::vector<std::string> &playList, int32_t track)
 {
     const std::string path = TrackPath(playList, track);

@@ -76,5 +76,8 @@ double LegendHeight(const QPaintDevice *device, double width, const TProject &pr
 /// "Группа 3: Цех".
 QString GroupTitle(const TProject &project, int group);
 
+/// The zones a group drives among those the device has, "1, 2, 5"; "нет" when none.
+QString ZonesText(const TProject &project, int group);
+
 /// The name of a track's file from the playlist (its path's last part), "" when the playlist has none.
 QString PlayListFileName(const std::vector<std::string> &playList, int32_t track);

@@ -1,8 +1,10 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
 #include "model/error.h"
+#include "model/lib.h"
 #include "storage/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +16,25 @@
 // that is not a project is refused before anything starts.
 
 namespace {
+
+/// A picture or a UTF-16 text named .vlpj must not print as an empty schedule: a project file
+/// holds no NUL byte, and anything in it comes under a section line.
+bool LooksLikeProjectFile(std::string_view bytes)
+{
+    if (bytes.find('\0') != std::string_view::npos)
+        return false;
+    bool content = false;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        const size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
+        const std::string_view line = TrimControl(bytes.substr(start, end - start));
+        if (!line.empty() && line.front() == '[')
+            return true;
+        content = content || !line.empty();
+        start = end + 1;
+    }
+    return !content;
+}
 
 std::string HelperPath()
 {
@@ -30,6 +51,8 @@ int RunPrint(const std::vector<std::string> &args)
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded);
+    if (!LooksLikeProjectFile(ReadWholeFile(args[0])))
+        throw TFormatError("Unable to read " + args[0] + "\nэто не файл проекта");
     // A slip of the hand must not put a PDF where the project was.
     std::error_code error;
     if (std::filesystem::equivalent(args[0], args[1], error))
