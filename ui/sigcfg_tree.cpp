@@ -1,9 +1,9 @@
 // The project tree, the two property pages, the command states, the settings prompts and the log.
 #include "ui/sigcfg.h"
 
+#include "schedule/check.h"
 #include "model/codepage.h"
 #include "model/lib.h"
-#include "schedule/check.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
 #include "ui/modeltext.h"
