@@ -186,14 +186,18 @@ TWeekChart::TWeekChart(TfrMain &main) : QWidget(&main, Qt::Window), Main(main), 
 void TWeekChart::ShowBeside()
 {
     if (!isVisible()) {
-        resize(sizeHint().expandedTo(QSize(900, Main.frameGeometry().height())));
-        QPoint place = Main.frameGeometry().topRight() + QPoint(8, 0);
-        if (const QScreen *screen = Main.screen()) {
-            const QRect room = screen->availableGeometry();
-            place.setX(std::max(room.left(), std::min(place.x(), room.right() - width())));
-            place.setY(std::max(room.top(), std::min(place.y(), room.bottom() - height())));
-        }
-        move(place);
+        // On the side of the main window with more room, as wide as that room allows.
+        const QRect main = Main.frameGeometry();
+        const QRect room = Main.screen() ? Main.screen()->availableGeometry() : QRect(main.topLeft(), QSize(1600, 900));
+        const int right = room.right() - main.right() - 8;
+        const int left = main.left() - room.left() - 8;
+        const int wanted = sizeHint().width();
+        const int width = std::min(wanted, std::max(std::max(right, left), minimumSizeHint().width()));
+        const int height = std::min(std::max(main.height(), 600), room.height());
+        resize(width, height);
+        const int x = right >= left ? main.right() + 8 : main.left() - 8 - width;
+        move(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
+             std::clamp(main.top(), room.top(), std::max(room.top(), room.bottom() - height)));
     }
     show();
     raise();

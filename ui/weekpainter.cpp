@@ -101,9 +101,12 @@ void PaintLabels(QPainter &painter, const TChartGeometry &geometry, const TWeekL
             }
             if (!drawSet)
                 continue;
-            QString text = MarkLabel(project.Groups[mark.Group].Scenarios[mark.Slot]);
+            // In a narrow day the time alone says more than a cut-off label.
+            const TScenario &scenario = project.Groups[mark.Group].Scenarios[mark.Slot];
+            QString text = MarkLabel(scenario);
             if (metrics.horizontalAdvance(text) > rect.width())
-                text = metrics.elidedText(text, Qt::ElideRight, rect.width());
+                text = metrics.elidedText(FromModel(TimeText(scenario.Hour, scenario.Minute)), Qt::ElideRight,
+                                          rect.width());
             painter.setPen(mark.Clash ? ClashTextColour : TextColour);
             painter.drawText(QRectF(rect.left(), top, rect.width(), lineHeight), Qt::AlignLeft | Qt::AlignTop, text);
         }
