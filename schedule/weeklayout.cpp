@@ -43,31 +43,35 @@ namespace {
 /// Per group and slot, the days on which it clashes with another scenario of a shown group.
 using TClashDays = std::array<std::array<uint8_t, MaxScenarios + 1>, MaxGroups + 1>;
 
-/// The clash check's pairs between shown groups, as clash days per scenario and as sets.
+/// The clash check's pairs between shown groups, as clash days per scenario and as sets. The
+/// worst project has half a million pairs, so the sets are gathered per scenario, not per pair.
 void CollectClashes(const TProject &project, const std::array<bool, MaxGroups + 1> &shown, TClashDays &clashDays,
                     std::vector<TClashSet> &sets)
 {
-    using TKey = std::tuple<int, int32_t, int32_t>; // day, hour, minute
-    std::map<TKey, std::vector<std::pair<int, int>>> byTime;
+    bool any = false;
     for (const TClashPair &pair : FindClashPairs(project)) {
         if (!shown[pair.Group1] || !shown[pair.Group2])
             continue;
         clashDays[pair.Group1][pair.Slot1] |= pair.Days;
         clashDays[pair.Group2][pair.Slot2] |= pair.Days;
-        const TScenario &scenario = project.Groups[pair.Group1].Scenarios[pair.Slot1];
-        for (int d = 0; d < 7; ++d) {
-            if (!(pair.Days & (1u << d)))
-                continue;
-            auto &members = byTime[{d, scenario.Hour, scenario.Minute}];
-            members.emplace_back(pair.Group1, pair.Slot1);
-            members.emplace_back(pair.Group2, pair.Slot2);
+        any = true;
+    }
+    if (!any)
+        return;
+    using TKey = std::tuple<int, int32_t, int32_t>; // day, hour, minute
+    std::map<TKey, std::vector<std::pair<int, int>>> byTime;
+    for (int g = 1; g <= MaxGroups; ++g) {
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            const uint8_t days = clashDays[g][s];
+            const TScenario &scenario = project.Groups[g].Scenarios[s];
+            for (int d = 0; d < 7; ++d) {
+                if (days & (1u << d))
+                    byTime[{d, scenario.Hour, scenario.Minute}].emplace_back(g, s);
+            }
         }
     }
-    for (auto &[key, members] : byTime) {
-        std::sort(members.begin(), members.end());
-        members.erase(std::unique(members.begin(), members.end()), members.end());
+    for (auto &[key, members] : byTime)
         sets.push_back({std::get<0>(key), std::get<1>(key), std::get<2>(key), std::move(members)});
-    }
 }
 
 int PlayingSeconds(const TWeekLayoutOptions &options, int32_t track)

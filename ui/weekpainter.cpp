@@ -87,6 +87,7 @@ void PaintLabels(QPainter &painter, const TChartGeometry &geometry, const TWeekL
                  const QFontMetricsF &metrics)
 {
     const double lineHeight = LineHeight(metrics);
+    const double timeWidth = metrics.horizontalAdvance(u"00:00"_s);
     for (int d = 0; d < 7; ++d) {
         double floor = geometry.Grid.top() - lineHeight;
         bool drawSet = false;
@@ -94,15 +95,25 @@ void PaintLabels(QPainter &painter, const TChartGeometry &geometry, const TWeekL
             const TWeekMark &mark = layout.Marks[k];
             const QRectF rect = geometry.MarkRect(mark);
             const double top = rect.top() + geometry.BarHeight;
+            const TScenario &scenario = project.Groups[mark.Group].Scenarios[mark.Slot];
             if (mark.Lane == 0) {
                 drawSet = top >= floor && top + lineHeight <= geometry.Grid.bottom() + lineHeight / 2;
                 if (drawSet)
                     floor = top + lineHeight;
+                // Lanes too narrow for a time share one label across the day: the time and how many.
+                if (drawSet && mark.Lanes > 1 && rect.width() < timeWidth) {
+                    const QString text =
+                        FromModel(TimeText(scenario.Hour, scenario.Minute)) + u" ×"_s + QString::number(mark.Lanes);
+                    const QRectF across(rect.left(), top, geometry.DayWidth() - 2 * geometry.Gap, lineHeight);
+                    painter.setPen(ClashTextColour);
+                    painter.drawText(across, Qt::AlignLeft | Qt::AlignTop,
+                                     metrics.elidedText(text, Qt::ElideRight, across.width()));
+                    drawSet = false;
+                }
             }
             if (!drawSet)
                 continue;
             // In a narrow day the time alone says more than a cut-off label.
-            const TScenario &scenario = project.Groups[mark.Group].Scenarios[mark.Slot];
             QString text = MarkLabel(scenario);
             if (metrics.horizontalAdvance(text) > rect.width())
                 text = metrics.elidedText(FromModel(TimeText(scenario.Hour, scenario.Minute)), Qt::ElideRight,
