@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QShortcut>
 #include <QToolTip>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -40,6 +41,12 @@ void TWeekChartView::Invalidate()
 void TWeekChartView::SetFilter(std::vector<bool> filter)
 {
     Options.GroupFilter = std::move(filter);
+    Invalidate();
+}
+
+void TWeekChartView::SetTrackSeconds(std::map<int32_t, int32_t> seconds)
+{
+    Options.TrackSeconds = std::move(seconds);
     Invalidate();
 }
 
@@ -181,6 +188,9 @@ TWeekChart::TWeekChart(TfrMain &main) : QWidget(&main, Qt::Window), Main(main), 
     connect(WholeDay, &QCheckBox::toggled, View, &TWeekChartView::SetWholeDay);
     connect(View, &TWeekChartView::ScenarioClicked, this, &TWeekChart::SelectScenario);
     RefreshLegend();
+    // A window of our own, not a specified dialog: Escape closes it as it would any tool window.
+    auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
 void TWeekChart::ShowBeside()

@@ -26,6 +26,8 @@ public:
     /// Groups to draw, indexed by group number; empty for all.
     void SetFilter(std::vector<bool> filter);
     void SetWholeDay(bool wholeDay);
+    /// How long each track plays, in seconds: marks then last as long as their track.
+    void SetTrackSeconds(std::map<int32_t, int32_t> seconds);
 
     /// The layout as drawn now.
     const TWeekLayout &Layout();
