@@ -39,6 +39,7 @@ constexpr const char *Usage =
     "                              writes FILE, then prints the check\n"
     "                              bells and shift: exit 0 without clashes, 1 with clashes, 2 when\n"
     "                              refused (reason on stderr, FILE unchanged)\n"
+    "  print FILE.vlpj OUT.pdf     write the printed schedule (tables, week chart, clashes) as A4 PDF\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -78,6 +79,8 @@ int main(int argc, char **argv)
             return RunShift(args);
         if (command == "drives")
             return RunDrives(args);
+        if (command == "print")
+            return RunPrint(args);
     } catch (const std::exception &error) {
         // Ours name their file already; others (memory running out) name the file last opened.
         const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
