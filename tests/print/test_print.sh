@@ -4,15 +4,9 @@
 # and the tool's other commands still load no Qt.
 set -uo pipefail
 tool="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
+source "$(dirname "$0")/../support/shell.sh"
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
 expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in the text"; }
-
-to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
 
 to_windows >"$work/school.vlpj" <<'EOF_PROJECT'
 [Project]
@@ -86,5 +80,4 @@ iconv -f CP1251 -t UTF-8 "$work/school.vlpj" | grep -q "Начало уроко�
 # The other commands must not load Qt.
 ldd "$tool" | grep -qi "libQt" && fail "sigcfg-tool links Qt"
 
-[ "$failures" -eq 0 ] && echo "all print checks passed"
-exit $((failures > 0))
+finish "print"

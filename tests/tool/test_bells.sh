@@ -4,13 +4,8 @@
 set -uo pipefail
 tool="$1"
 data="$2"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
+source "$(dirname "$0")/../support/shell.sh"
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
-expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in output:"$'\n'"$1"; }
 fresh() { cp "$data/windows-school.vlpj" "$work/school.vlpj"; }
 # Runs the tool expecting a refusal: exit 2, the reason on stderr, the file untouched.
 expect_refused() {
@@ -92,8 +87,4 @@ expect_eq "$rc" "2" "a file with a skipped entry: exit status"
 expect_has "$err" "Scenarios/1" "the skipped entry is named"
 cmp -s "$work/odd.vlpj" "$work/odd-before.vlpj" || fail "a file with a skipped entry was changed"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)"
-    exit 1
-fi
-echo "all bells and shift tool tests passed"
+finish "bells and shift"

@@ -2,14 +2,7 @@
 # sigcfg-tool copy-tracks: the card writer's copy stage on a real project file.
 set -uo pipefail
 tool="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
-
-to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+source "$(dirname "$0")/../support/shell.sh"
 
 mkdir -p "$work/Звонки" "$work/card"
 printf 'first bell' >"$work/Звонки/начало.mp3"
@@ -83,5 +76,4 @@ grep -qF "$work/nothing.vlpj" <<<"$err" || fail "error names the file: [$err]"
 "$tool" copy-tracks "$work/school.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status without a target"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "copy-tracks: all passed"
+finish "copy-tracks"

@@ -3,12 +3,7 @@
 # lays out sysfs (class/block and block linking into devices, device/type, removable, size).
 set -uo pipefail
 tool="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+source "$(dirname "$0")/../support/shell.sh"
 
 # new_machine NAME: an empty machine; the functions below fill the latest one.
 new_machine() {
@@ -84,5 +79,4 @@ expect_eq "$?" "2" "unreadable mount table"
 "$tool" drives --root >/dev/null 2>&1
 expect_eq "$?" "2" "--root without a folder"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "drives: all passed"
+finish "drives"

@@ -3,16 +3,7 @@
 # (Windows-1251, CR LF), its clash report, its text view and the conversions.
 set -uo pipefail
 tool="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
-expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in output:"$'\n'"$1"; }
-
-# Windows-1251 with CR LF, as the project file of an older installation.
-to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+source "$(dirname "$0")/../support/shell.sh"
 
 to_windows >"$work/school.vlpj" <<'EOF_PROJECT'
 [Project]
@@ -136,8 +127,4 @@ err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
 expect_eq "$rc" "2" "unsupported pair exit status"
 expect_has "$err" ".csv -> .vlpj, .xlsx" "unsupported pair lists the pairs"
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures failure(s)"
-    exit 1
-fi
-echo "all tool tests passed"
+finish "tool"
