@@ -6,7 +6,6 @@
 #include "ui/prompts.h"
 
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,10 +25,9 @@ QString EditorLine(const QString &number, const QString &path)
 } // namespace
 
 TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *parent)
-    : QDialog(parent), FPrompts(prompts), FInputValue(inputValue)
+    : TSmallDialog(parent, QStringLiteral("frPlayList"), QString::fromUtf8("Плейлист")), FPrompts(prompts),
+      FInputValue(inputValue)
 {
-    setObjectName(QStringLiteral("frPlayList"));
-    setWindowTitle(QString::fromUtf8("Плейлист"));
 
     lbPlayList = new QListWidget(this);
     lbPlayList->setObjectName(QStringLiteral("lbPlayList"));
@@ -64,8 +62,7 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbPlayList);
     layout->addLayout(fields);
-    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QStringLiteral("OK"));
-    SetFixedDialogFrame(*this);
+    btOk = FinishLayout(*layout, QStringLiteral("btOk"), QStringLiteral("OK"));
 
     // A line that becomes selected shows in the fields. Emptying the list from code (the card
     // writer refills it) must not touch the fields: they keep the last shown line until the
@@ -139,11 +136,4 @@ void TfrPlayList::btAddClick()
 void TfrPlayList::btOkClick()
 {
     accept();
-}
-
-void TfrPlayList::keyPressEvent(QKeyEvent *event)
-{
-    if (IsSwallowedDialogKey(*event))
-        return;
-    QDialog::keyPressEvent(event);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 class Prompts;
 class QLineEdit;
@@ -9,7 +9,7 @@ class QPushButton;
 class TfrInputValue;
 
 /// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer.
-class TfrPlayList : public QDialog
+class TfrPlayList : public TSmallDialog
 {
     Q_OBJECT
 public:
@@ -31,9 +31,6 @@ public slots:
     void Button1Click();
     void btAddClick();
     void btOkClick();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Prompts &FPrompts;

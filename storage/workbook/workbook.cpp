@@ -60,3 +60,9 @@ TCellGrid ReadWorkbookFile(const std::string &path)
         throw TFormatError(TooLargeMessage(path));
     return ReadWorkbookCells(ReadWholeFile(path), path);
 }
+
+bool LooksLikeWorkbook(std::string_view firstBytes)
+{
+    return StartsWith(firstBytes, "PK\x03\x04") ||
+           StartsWith(firstBytes, std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+}

@@ -18,3 +18,7 @@ TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name);
 
 /// Reads the whole file, then ReadWorkbookCells. Throws TFileError when the file can not be read.
 TCellGrid ReadWorkbookFile(const std::string &path);
+
+/// True when the bytes start as a workbook does (a zip package or a compound file); anything else
+/// is read as CSV. Eight bytes are enough.
+bool LooksLikeWorkbook(std::string_view firstBytes);
