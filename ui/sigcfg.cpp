@@ -81,7 +81,6 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
     // The client area opens at its specified size; the menu bar sits above it and the status bar
     // below it. On a smaller screen PlaceOnScreen makes it fit.
     resize(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-    PlaceOnScreen();
 
     // Window creation state: nothing selected, no project, the commands of a window just opened.
     FillingGroup = false;
@@ -113,29 +112,36 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
 
 TfrMain::~TfrMain() = default;
 
+QRect TfrMain::FitToScreen(QSize wanted, QSize minimum, QRect available, QMargins frame)
+{
+    const QSize room(available.width() - frame.left() - frame.right(),
+                     available.height() - frame.top() - frame.bottom());
+    const QSize size = wanted.boundedTo(room).expandedTo(minimum);
+    const QSize outer = size.grownBy(frame);
+    // Centred; where it can not be, pinned to the area's top left so the menu bar stays reachable.
+    QPoint corner = available.center() - QPoint(outer.width() / 2, outer.height() / 2) + QPoint(1, 1);
+    corner.setX(std::max(available.left(), std::min(corner.x(), available.right() + 1 - outer.width())));
+    corner.setY(std::max(available.top(), std::min(corner.y(), available.bottom() + 1 - outer.height())));
+    return QRect(corner + QPoint(frame.left(), frame.top()), size);
+}
+
 void TfrMain::PlaceOnScreen()
 {
     const QScreen *screen = this->screen();
     if (!screen)
         return;
-    const QRect available = screen->availableGeometry();
     // The frame is known only once a window manager has framed the window; until then allow for a
     // title bar and thin borders.
-    QMargins frame(frameGeometry().left() - geometry().left(), geometry().top() - frameGeometry().top(),
-                   frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
-    if (frame.isNull() && !isVisible())
+    const QRect inner = geometry();
+    const QRect outer = frameGeometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    if (frame.isNull())
         frame = QMargins(4, 30, 4, 4);
-    const QSize room(available.width() - frame.left() - frame.right(),
-                     available.height() - frame.top() - frame.bottom());
-    const QSize wanted(ClientWidth,
-                       ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
-    const QSize size = wanted.boundedTo(room).expandedTo(minimumSizeHint());
-    resize(size);
-    const QSize outer(size.width() + frame.left() + frame.right(), size.height() + frame.top() + frame.bottom());
-    QPoint topLeft = available.center() - QPoint(outer.width() / 2, outer.height() / 2);
-    topLeft.setX(std::clamp(topLeft.x(), available.left(), std::max(available.left(), available.right() - outer.width() + 1)));
-    topLeft.setY(std::clamp(topLeft.y(), available.top(), std::max(available.top(), available.bottom() - outer.height() + 1)));
-    move(topLeft); // move places the frame's corner
+    const QSize wanted(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const QRect place = FitToScreen(wanted, minimumSizeHint(), screen->availableGeometry(), frame);
+    resize(place.size());
+    move(place.topLeft() - QPoint(frame.left(), frame.top())); // move places the frame's corner
 }
 
 QToolButton *TfrMain::AddToolButton(const QString &icon, const QString &hint)
@@ -224,7 +230,8 @@ void TfrMain::BuildControls()
     Ui.mmLog->setTabChangesFocus(true);  // Tab moves on, as in every other box of the window
     Ui.pnMain->addWidget(Ui.Splitter1);
     Ui.pnMain->addWidget(Ui.mmLog);
-    Ui.pnMain->setSizes({ClientHeight - ToolbarHeight - ProjectStripHeight - LogHeight, LogHeight});
+    Ui.pnMain->setSizes(
+        {ClientHeight - ToolbarHeight - ProjectStripHeight - LogHeight - Ui.pnMain->handleWidth(), LogHeight});
     Ui.pnMain->setStretchFactor(0, 3);
     Ui.pnMain->setStretchFactor(1, 1);
     column->addWidget(Ui.pnMain, 1);

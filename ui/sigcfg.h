@@ -91,6 +91,9 @@ public:
     /// Size and place for the screen the window opens on: the specified client size, centred,
     /// when it fits the available area; else as large as that area allows, fully on it.
     void PlaceOnScreen();
+    /// Where a window of the wanted client size goes in an available area, given its frame: the
+    /// wanted size centred when it fits, else as large as the area allows and wholly inside it.
+    static QRect FitToScreen(QSize wanted, QSize minimum, QRect available, QMargins frame);
 
     /// Appends one line to mmLog (shown at once).
     void AddLog(const QString &line);

@@ -214,6 +214,10 @@ void TfrMain::OpenFile(const QString &path)
                                                  u"\nОткрываются проекты .vlpj и таблицы .csv, .xlsx, .xls, .ods"_s);
         return;
     }
+    if (!QFileInfo(path).isFile()) {
+        prompts().Notice(ApplicationTitle(), u"Файл не найден: "_s + path);
+        return;
+    }
     if (Modified && !AskSaveChanges())
         return;
     RememberFolder(path);

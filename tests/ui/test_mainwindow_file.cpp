@@ -6,6 +6,7 @@
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
 
+#include <QFile>
 #include <QLabel>
 
 class FileCommands : public TWindowTest
@@ -31,22 +32,25 @@ TEST_F(FileCommands, LoadReadsProjectAndPlaylistAndOpensIt)
     SaveProjectFile(Project, {"1;C:\\a.mp3"});
     ResetProject(Project);
     Window->ProjectClosed();
-    Window->Modified = true;
+    SetModified(true);
 
-    Prompts.CancelOpenFile();
-    Window->bbOpenProject->click();
+    // A modified project: the question comes before any file dialog.
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No, U("Сохранить изменения?")).CancelOpenFile();
+    Ui().bbOpenProject->click();
     EXPECT_EQ(States(), Closed);
+    EXPECT_EQ(Prompts.Asked.front().Kind, TScriptedPrompts::TKind::YesNoCancel);
 
-    Prompts.AnswerOpenFile(Path("school.vlpj"));
-    Window->miProjectLoad->trigger();
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No).AnswerOpenFile(Path("school.vlpj"));
+    Ui().miProjectLoad->trigger();
     EXPECT_EQ(Prompts.Asked.back().Text, U("Проект Велтара ЛВ (.vlpj) (*.vlpj)"));
     EXPECT_EQ(Project.FileName, PathIn("school.vlpj"));
-    EXPECT_EQ(Window->PlayList, std::vector<std::string>{"1;C:\\a.mp3"});
+    EXPECT_EQ(PlayList(), std::vector<std::string>{"1;C:\\a.mp3"});
     EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: Корпус"), U("  Сценарий 1: Начало"), U("  Сценарий 2: Второй")}));
-    EXPECT_EQ(Window->lbProjectName->text(), U("Школа"));
+    EXPECT_EQ(Ui().lbProjectName->text(), U("Школа"));
     EXPECT_EQ(States(), Opened);
     EXPECT_TRUE(LogLines().isEmpty());
-    EXPECT_TRUE(Window->Modified); // loading does not touch it
+    EXPECT_FALSE(Modified()); // a project just read has no changes
+    EXPECT_EQ(Ui().lbFilePath->text(), Path("school.vlpj"));
 }
 
 TEST_F(FileCommands, SaveAsAddsTheExtensionOnlyWhenItIsNowhereInThePathAndFailsLoudly)
@@ -55,23 +59,23 @@ TEST_F(FileCommands, SaveAsAddsTheExtensionOnlyWhenItIsNowhereInThePathAndFailsL
     const std::pair<const char *, const char *> cases[] = {
         {"b", "b.vlpj"}, {"c.VLPJ", "c.VLPJ.vlpj"}, {"d.vlpj.old", "d.vlpj.old"}, {"e.vlpj", "e.vlpj"}};
     for (const auto &[chosen, written] : cases) {
-        Window->Modified = true;
+        SetModified(true);
         Prompts.AnswerSaveFile(Path(chosen));
-        Window->bbSaveAsProject->click();
+        Ui().bbSaveAsProject->click();
         EXPECT_TRUE(FileExists(PathIn(written))) << chosen;
         EXPECT_EQ(Project.FileName, PathIn(written));
-        EXPECT_FALSE(Window->Modified);
+        EXPECT_FALSE(Modified());
     }
-    Window->Modified = true;
+    SetModified(true);
     Prompts.CancelSaveFile();
     Window->miProjectSaveAsClick();
     EXPECT_EQ(Project.FileName, PathIn("e.vlpj"));
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
 
     Window->ClearLog();
     Prompts.AnswerSaveFile(Path("missing/p"));
     EXPECT_THROW(Window->miProjectSaveAsClick(), TFileError);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Project.FileName, PathIn("missing/p.vlpj"));
     EXPECT_TRUE(LogLines().isEmpty()); // no check after a failed write
 }
@@ -80,25 +84,25 @@ TEST_F(FileCommands, SaveAsksForAFileOnlyWithoutOneAndForAMissingNameAndChecks)
 {
     FillProject();
     Project.Name.clear();
-    Window->Modified = true;
+    SetModified(true);
     Prompts.CancelSaveFile();
     Window->miProjectSaveClick(); // cancelled: nothing written
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Project.FileName, "");
 
     Prompts.AnswerSaveFile(Path("new")).CloseDialog(U("Введите название проекта"));
     Window->miProjectSaveClick();
     EXPECT_EQ(Project.FileName, PathIn("new.vlpj"));
     EXPECT_NE(ReadWholeFile(PathIn("new.vlpj")).find("Name=\r\n"), std::string::npos);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 
     // With a file known no dialog comes; a missing name is still asked for.
     Project.Name.clear();
-    Window->Modified = true;
+    SetModified(true);
     Prompts.AnswerInputValue(U("Склад"));
-    Window->miProjectSave->trigger();
-    EXPECT_EQ(Window->lbProjectName->text(), U("Склад"));
-    EXPECT_FALSE(Window->Modified);
+    Ui().miProjectSave->trigger();
+    EXPECT_EQ(Ui().lbProjectName->text(), U("Склад"));
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(ReadWholeFile(PathIn("new.vlpj")).find("Name=\r\n"), std::string::npos); // written again, named
     const QStringList log = LogLines();
     ASSERT_EQ(log.size(), 4);
@@ -106,39 +110,45 @@ TEST_F(FileCommands, SaveAsksForAFileOnlyWithoutOneAndForAMissingNameAndChecks)
     EXPECT_EQ(log.back(), U("Всего ошибок: 2"));
 }
 
-TEST_F(FileCommands, ImportReadsCsvWhateverTheFilterEntryAndKeepsTheProjectOnFailure)
+TEST_F(FileCommands, ImportReadsByContentWhateverTheNameAndKeepsTheProjectOnFailure)
 {
     FillProject();
     WriteFileAtomically(PathIn("narrow.csv"), "1;2;3\r\n");
     Prompts.AnswerOpenFile(Path("narrow.csv")).ExpectNotice(U("Ошибка экспорта. Не правильный формат файла"));
     Window->miProjectImportClick();
     EXPECT_EQ(Prompts.Asked.back().Caption, ApplicationTitle());
-    ExportCsv(Project, PathIn("plan.xls.csv"));
-    Prompts.AnswerOpenFile(Path("plan.xls.csv"), 0);
-    // ".xls" anywhere in the name chooses the workbook reader, and CSV text is no workbook.
+    Prompts.AnswerOpenFile(Path("missing.csv"), 0);
     EXPECT_THROW(Window->miProjectImportClick(), TSigError);
     EXPECT_EQ(Project.Name, "Школа");
     EXPECT_EQ(TreeTexts().size(), 3);
 
-    ExportCsv(Project, PathIn("plan.csv"));
+    // CSV text named like a workbook is read as CSV, whatever filter entry was picked.
+    ExportCsv(Project, PathIn("plan.xls"));
     ResetProject(Project);
     Window->ProjectClosed();
-    Window->PlayList = {"3;x.mp3"};
-    Prompts.AnswerOpenFile(Path("plan.csv"), 1);
-    Window->bbImportProject->click();
-    EXPECT_EQ(Prompts.Asked.back().Text, U("Файл csv (*.csv);;Excel файл (*.xls *.xlsx)"));
+    PlayList() = {"3;x.mp3"};
+    Prompts.AnswerOpenFile(Path("plan.xls"), 1);
+    Ui().bbImportProject->click();
+    EXPECT_EQ(Prompts.Asked.back().Text, U("Файл csv (*.csv);;Excel файл (*.xls *.xlsx *.ods)"));
     EXPECT_EQ(Project.DeviceType, 9);
     EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
     EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: "), U("  Сценарий 1: "), U("  Сценарий 2: ")}));
     EXPECT_EQ(States(), Opened);
-    EXPECT_EQ(Window->PlayList.size(), 1u);
+    EXPECT_EQ(PlayList().size(), 1u);
+
+    // And a workbook named .csv is read as a workbook: an .ods file from a spreadsheet program.
+    ASSERT_TRUE(QFile::copy(U(SIG_TEST_DATA "/libreoffice-schedule.ods"), Path("sheet.csv")));
+    Prompts.AnswerOpenFile(Path("sheet.csv"), 0);
+    Window->miProjectImportClick();
+    EXPECT_EQ(States(), Opened);
+    EXPECT_FALSE(TreeTexts().isEmpty());
 }
 
 TEST_F(FileCommands, ExportBranchesOnTheFilterEntry)
 {
     FillProject();
     Prompts.AnswerSaveFile(Path("plan.CSV"), 0);
-    Window->bbExportProject->click();
+    Ui().bbExportProject->click();
     EXPECT_TRUE(FileExists(PathIn("plan.CSV.csv")));
     EXPECT_NE(ReadWholeFile(PathIn("plan.CSV.csv")).find(std::string("90;00;0;")), std::string::npos);
     EXPECT_EQ(LogLines().front(), U("Проверка проекта"));

@@ -51,7 +51,7 @@ protected:
         WriteFileAtomically(PathIn(name), bytes);
         return PathIn(name);
     }
-    void AddLine(const std::string &line) { Window->frPlayList->lbPlayList->addItem(QString::fromStdString(line)); }
+    void AddLine(const std::string &line) { frPlayList()->lbPlayList->addItem(QString::fromStdString(line)); }
     std::string Card() const { return PathIn("card") + "/"; }
 
     std::optional<TStrings> Roots = TStrings{};
@@ -73,27 +73,27 @@ TEST_F(SdCardCommand, NoTrackInTheProjectOnlyLogs)
 TEST_F(SdCardCommand, ShowsEachUsedTrackOnceAscendingWithItsPathClosedChangesNothing)
 {
     const TStrings playList{"12;/music/bell.mp3", "99;/music/unused.mp3"};
-    Window->PlayList = playList;
+    PlayList() = playList;
     AddLine("left over from the last run");
     Prompts.CloseDialog(U("Плейлист"));
     Window->miSavePlaylistClick();
-    EXPECT_EQ(Window->frPlayList->Lines(), (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3")}));
-    EXPECT_EQ(Window->frPlayList->lbPlayList->currentRow(), -1);
-    EXPECT_EQ(Window->PlayList, playList);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_EQ(frPlayList()->Lines(), (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3")}));
+    EXPECT_EQ(frPlayList()->lbPlayList->currentRow(), -1);
+    EXPECT_EQ(PlayList(), playList);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(FileExists(Project.FileName));
 }
 
 TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayList)
 {
-    Window->PlayList = {"99;/music/unused.mp3", "3;/music/start.mp3"};
+    PlayList() = {"99;/music/unused.mp3", "3;/music/start.mp3"};
     // The operator adds a line with "Добавить"; case of the labels does not matter.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("трек:7 ПУТЬ:/music/extra.mp3"); })
         .AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
     Window->miSavePlaylistClick();
     const TStrings expected{"3;/music/start.mp3", "12;", "7;/music/extra.mp3"};
-    EXPECT_EQ(Window->PlayList, expected);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_EQ(PlayList(), expected);
+    EXPECT_FALSE(Modified());
     TProject saved;
     TStrings savedList;
     std::vector<TSkippedEntry> skipped;
@@ -121,13 +121,13 @@ TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)
 TEST_F(SdCardCommand, OffersTheRemovableRootsStopsWhenTheChoiceIsClosedCopiesToATypedTarget)
 {
     const std::string start = Mp3("start.mp3", "start bell"), end = Mp3("end.mp3", "end bell");
-    Window->PlayList = {"3;" + start, "12;" + end};
+    PlayList() = {"3;" + start, "12;" + end};
     Roots = TStrings{"/media/op/CARD/", "/media/op/STICK/"};
-    QComboBox &choice = *Window->frSelect->cbSelect;
+    QComboBox &choice = *frSelect()->cbSelect;
     choice.addItem(U("/stale/"));
     Prompts.AnswerModal(1).AnswerOkCancel(true).CloseDialog(U("Выберите"));
     Window->miSavePlaylistClick();
-    EXPECT_EQ(Window->frSelect->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
+    EXPECT_EQ(frSelect()->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
     ASSERT_EQ(choice.count(), 2);
     EXPECT_EQ(choice.itemText(1), U("/media/op/STICK/"));
     EXPECT_EQ(choice.currentText(), U("/media/op/CARD/"));
@@ -152,20 +152,20 @@ TEST_F(SdCardCommand, OffersTheRemovableRootsStopsWhenTheChoiceIsClosedCopiesToA
 TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSaveFails)
 {
     Project.FileName.clear(); // never saved: the path dialog comes, and is closed
-    Window->PlayList = {"3;/music/start.mp3"};
+    PlayList() = {"3;/music/start.mp3"};
     Prompts.AnswerModal(1).CancelSaveFile();
     Window->miSavePlaylistClick();
-    EXPECT_EQ(Window->PlayList, (TStrings{"3;/music/start.mp3", "12;"}));
-    EXPECT_TRUE(Window->Modified); // the close prompt still offers to save it
+    EXPECT_EQ(PlayList(), (TStrings{"3;/music/start.mp3", "12;"}));
+    EXPECT_TRUE(Modified()); // the close prompt still offers to save it
     EXPECT_TRUE(Project.FileName.empty());
 
-    Window->PlayList.clear();
-    Window->Modified = false;
+    PlayList().clear();
+    SetModified(false);
     Project.FileName = PathIn("no such folder/school.vlpj");
     Prompts.AnswerModal(1);
     EXPECT_THROW(Window->miSavePlaylistClick(), TSigError);
-    EXPECT_EQ(Window->PlayList, (TStrings{"3;", "12;"}));
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(PlayList(), (TStrings{"3;", "12;"}));
+    EXPECT_TRUE(Modified());
 }
 
 TEST(CopyProgressWindow, ShowsFileNameAndBytesCloseBoxAndEscapeOnlyAskForAStop)

@@ -5,12 +5,14 @@
 
 #include "model/type.h"
 #include "support/scripted_prompts.h"
+#include "ui/checklist.h"
 #include "ui/sigcfg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -34,12 +36,25 @@ protected:
     {
         // Closing a window in a test must not post a quit that ends a later dialog's loop.
         QApplication::setQuitOnLastWindowClosed(false);
+        QSettings().clear(); // no recent projects or folder from an earlier test
         ResetProject(Project);
         Window = std::make_unique<TfrMain>(Project, Prompts);
         ASSERT_TRUE(Folder.isValid());
     }
 
     void TearDown() override { Window.reset(); }
+
+    // The window's private parts, reached as its friend.
+    TfrMain::TControls &Ui() const { return Window->Ui; }
+    bool Modified() const { return Window->Modified; }
+    void SetModified(bool modified) { Window->Modified = modified; }
+    std::vector<std::string> &PlayList() const { return Window->PlayList; }
+    int ClipboardMode() const { return Window->ClipboardMode; }
+    int CurrentGroup() const { return Window->CurrentGroup; }
+    int CurrentScenario() const { return Window->CurrentScenario; }
+    TfrInputValue *frInputValue() const { return Window->frInputValue; }
+    TfrPlayList *frPlayList() const { return Window->frPlayList; }
+    TfrSelect *frSelect() const { return Window->frSelect; }
 
     std::string PathIn(const std::string &name) const
     {
@@ -88,7 +103,7 @@ protected:
     void Select(QTreeWidgetItem *node)
     {
         ASSERT_NE(node, nullptr);
-        Window->tvMain->setCurrentItem(node);
+        Ui().tvMain->setCurrentItem(node);
     }
     void SelectGroup(int g) { Select(Window->FindGroupNode(g)); }
     void SelectScenario(int g, int s) { Select(Window->FindScenarioNode(g, s)); }
@@ -97,8 +112,8 @@ protected:
     QStringList TreeTexts() const
     {
         QStringList texts;
-        for (int i = 0; i < Window->tvMain->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem *group = Window->tvMain->topLevelItem(i);
+        for (int i = 0; i < Ui().tvMain->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *group = Ui().tvMain->topLevelItem(i);
             texts.push_back(group->text(0));
             for (int j = 0; j < group->childCount(); ++j)
                 texts.push_back(U("  ") + group->child(j)->text(0));
@@ -108,11 +123,11 @@ protected:
 
     QStringList LogLines() const
     {
-        const QString text = Window->mmLog->toPlainText();
+        const QString text = Ui().mmLog->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
 
-    QWidget *Page() const { return Window->pcMain->currentWidget(); }
+    QWidget *Page() const { return Ui().pcMain->currentWidget(); }
 
     /// The enabled state of the commands that change with the window's state, one letter each and
     /// "." when disabled: P the project commands (save, save as, close, export, playlist, settings,
@@ -120,7 +135,7 @@ protected:
     /// group, S add scenario, d delete scenario, C copy and cut, V paste.
     std::string States() const
     {
-        const TfrMain &w = *Window;
+        const auto &w = Ui();
         const bool project = w.miProjectSave->isEnabled();
         // The project-wide commands move together; a split among them is a fault of its own.
         for (const bool other :
