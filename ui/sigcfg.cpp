@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QFont>
 #include <QGridLayout>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -50,6 +51,26 @@ QLabel *BoldLabel(const QString &text, QWidget *parent)
     label->setFont(font);
     return label;
 }
+
+/// The toolbar picture for an SVG file, rendered once per run at the one size the buttons show:
+/// an SVG icon would be parsed and drawn again for every size and state the style asks for.
+QIcon ToolbarIcon(const QString &file, qreal pixelRatio)
+{
+    static QHash<QString, QIcon> rendered;
+    auto found = rendered.find(file);
+    if (found == rendered.end())
+        found = rendered.insert(file, QIcon(QIcon(file).pixmap(QSize(IconSize, IconSize), pixelRatio)));
+    return *found;
+}
+
+/// The pages' scroll area. Its size hint would ask every page for its own on each layout pass
+/// (QScrollArea keeps no copy); the splitter gives it its width and the window its height anyway.
+class TPageScroller : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return QSize(ClientWidth - TreeWidth, ClientHeight / 2); }
+};
 
 } // namespace
 
@@ -148,9 +169,7 @@ QToolButton *TfrMain::AddToolButton(const QString &icon, const QString &hint)
 {
     auto *button = new QToolButton(Ui.pnBottons);
     button->setFixedSize(ButtonSize, ButtonSize);
-    // Rendered once at the one size shown: an SVG icon would otherwise be parsed again for each
-    // size and state the style asks for. The disabled look comes from this pixmap.
-    button->setIcon(QIcon(QIcon(icon).pixmap(QSize(IconSize, IconSize), devicePixelRatio())));
+    button->setIcon(ToolbarIcon(icon, devicePixelRatio()));
     button->setIconSize(QSize(IconSize, IconSize));
     button->setToolTip(hint);
     Ui.pnBottons->layout()->addWidget(button);
@@ -210,16 +229,17 @@ void TfrMain::BuildControls()
     Ui.tvMain->setMouseTracking(true); // hot tracking
     Ui.tvMain->setContextMenuPolicy(Qt::CustomContextMenu);
     Ui.tvMain->setMinimumHeight(60);
-    Ui.sbPages = new QScrollArea(Ui.Splitter1);
+    Ui.sbPages = new TPageScroller(Ui.Splitter1);
     Ui.sbPages->setWidgetResizable(true);
     Ui.sbPages->setFrameShape(QFrame::NoFrame);
-    Ui.pcMain = new QStackedWidget; // a page control without tabs
+    Ui.pcMain = new QStackedWidget(Ui.sbPages); // a page control without tabs
+    // Pages first, then into the scroll area: it would measure every page again at each addition.
+    BuildPages();
     Ui.sbPages->setWidget(Ui.pcMain);
     Ui.Splitter1->addWidget(Ui.tvMain);
     Ui.Splitter1->addWidget(Ui.sbPages);
     Ui.Splitter1->setSizes({TreeWidth, ClientWidth - TreeWidth});
     Ui.Splitter1->setStretchFactor(1, 1);
-    BuildPages();
 
     Ui.mmLog = new QPlainTextEdit(Ui.pnMain);
     Ui.mmLog->setObjectName(u"mmLog"_s);
@@ -258,7 +278,6 @@ void TfrMain::BuildPages()
     auto *nothing = new QVBoxLayout(Ui.tsNothing);
     Ui.Label3 = new QLabel(u"Выберите или добавьте группу"_s, Ui.tsNothing);
     Ui.Label3->setAlignment(Qt::AlignCenter);
-    Ui.Label3->setWordWrap(true);
     nothing->addWidget(Ui.Label3);
     Ui.pcMain->addWidget(Ui.tsNothing);
 

@@ -144,7 +144,7 @@ protected:
               w.bbSaveAsProject->isEnabled(), w.bbExportProject->isEnabled(), w.bbSavePlayList->isEnabled()})
             EXPECT_EQ(other, project) << "project commands disagree";
         EXPECT_EQ(w.lbProjectNameAlt->isEnabled(), w.lbDeviceNameAlt->isEnabled());
-        // Menu and pop-up agree except for add group in the design-time row.
+        // Menu and pop-up agree except for add group in the window just created (AtStart).
         EXPECT_EQ(w.miDelGroup->isEnabled(), w.pmmiDelGroup->isEnabled());
         EXPECT_EQ(w.miAddScenario->isEnabled(), w.pmmiAddScenario->isEnabled());
         EXPECT_EQ(w.miDelScenario->isEnabled(), w.pmmiDelScenario->isEnabled());
@@ -167,7 +167,7 @@ protected:
         return states;
     }
 
-    // The rows of the state table.
+    // The command states of each window state, as States() spells them.
     static constexpr const char *AtStart = "...g.....";
     static constexpr const char *Closed = ".........";
     static constexpr const char *Opened = "PLGg.....";
