@@ -1,9 +1,9 @@
 // The window program: the empty project, the application object, the main window and its loop.
+#include "ui/sigcfg.h"
 #include "model/lib.h"
 #include "model/type.h"
 #include "ui/application.h"
 #include "ui/prompts.h"
-#include "ui/sigcfg.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -106,7 +106,6 @@ int main(int argc, char **argv)
         prompts.SetParent(&frMain);
         frMain.PlaceOnScreen();
         frMain.show();
-        frMain.PlaceOnScreen(); // again, now that the window manager may have framed it
         if (!arguments.File.isEmpty()) {
             try {
                 frMain.OpenFile(arguments.File);

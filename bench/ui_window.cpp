@@ -109,7 +109,8 @@ void BM_RebuildTreeLargestProject(benchmark::State &state)
         fixture.Window->RebuildTree();
         QApplication::processEvents(); // and paint it
     }
-    state.counters["nodes"] = double(fixture.Window->findChild<QTreeWidget *>(QStringLiteral("tvMain"))->topLevelItemCount() * (1 + MaxScenarios));
+    state.counters["nodes"] = double(
+        fixture.Window->findChild<QTreeWidget *>(QStringLiteral("tvMain"))->topLevelItemCount() * (1 + MaxScenarios));
 }
 BENCHMARK(BM_RebuildTreeLargestProject)->Unit(benchmark::kMillisecond);
 

@@ -58,8 +58,10 @@ public:
     bool AskOkCancel(const QString &caption, const QString &text) override;
     void Notice(const QString &caption, const QString &text) override;
     void Error(const QString &caption, const QString &text) override;
-    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter, const QString &start = {}) override;
-    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter, const QString &start = {}) override;
+    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
+                                       const QString &start = {}) override;
+    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter,
+                                       const QString &start = {}) override;
     int ShowModal(QDialog &dialog) override;
 
 private:

@@ -14,8 +14,8 @@
 #include <QAction>
 #include <QFont>
 #include <QGridLayout>
-#include <QHash>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -113,11 +113,11 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
     ClipboardGroup = -1;
     ClipboardScenario = -1;
     PlayList.clear();
-    for (QAction *action : {Ui.miProjectSave, Ui.miProjectSaveAs, Ui.miProjectClose, Ui.miProjectExport,
-                            Ui.miSavePlaylist, Ui.miProjectSetting, Ui.miAddGroup, Ui.miDelGroup, Ui.miAddScenario,
-                            Ui.miDelScenario, Ui.miCopyScenario, Ui.miCutScenario, Ui.miPutScenario, Ui.pmmiDelGroup,
-                            Ui.pmmiAddScenario, Ui.pmmiDelScenario, Ui.pmmiCopyScenario, Ui.pmmiCutScenario,
-                            Ui.pmmiPutScenario})
+    for (QAction *action :
+         {Ui.miProjectSave, Ui.miProjectSaveAs, Ui.miProjectClose, Ui.miProjectExport, Ui.miSavePlaylist,
+          Ui.miProjectSetting, Ui.miAddGroup, Ui.miDelGroup, Ui.miAddScenario, Ui.miDelScenario, Ui.miCopyScenario,
+          Ui.miCutScenario, Ui.miPutScenario, Ui.pmmiDelGroup, Ui.pmmiAddScenario, Ui.pmmiDelScenario,
+          Ui.pmmiCopyScenario, Ui.pmmiCutScenario, Ui.pmmiPutScenario})
         action->setEnabled(false);
     Ui.pmmiAddGroup->setEnabled(true); // as the window was designed; it finds no free group without a project
     for (QWidget *widget : {static_cast<QWidget *>(Ui.bbSaveProject), static_cast<QWidget *>(Ui.bbSaveAsProject),

@@ -321,8 +321,8 @@ private:
     TGroup &CurrentGroupRecord();
     TScenario &CurrentScenarioRecord();
 
-    TProject &Project;                 // the single project of the run
-    Prompts &FPrompts;                 // the seam for every modal question
+    TProject &Project; // the single project of the run
+    Prompts &FPrompts; // the seam for every modal question
     TControls Ui;
     std::vector<std::string> PlayList; // "track;path" lines, UTF-8
     TChangeFlag Modified;

@@ -4,6 +4,7 @@
 #include "model/lib.h"
 #include "ui/checklist.h"
 #include "ui/modeltext.h"
+#include "ui/validators.h"
 
 #include <QListWidget>
 #include <QStackedWidget>
@@ -37,8 +38,8 @@ QString TfrMain::DeleteQuestion(int g, int s) const
     const QString groupText = named(QString::number(g), group.Name);
     if (s == 0)
         return u"Удалить группу "_s + groupText + u'?';
-    return u"Удалить сценарий "_s + named(QString::number(s), group.Scenarios[s].Name) + u" из группы "_s +
-           groupText + u'?';
+    return u"Удалить сценарий "_s + named(QString::number(s), group.Scenarios[s].Name) + u" из группы "_s + groupText +
+           u'?';
 }
 
 TGroup &TfrMain::CurrentGroupRecord()
@@ -219,6 +220,10 @@ void TfrMain::edScenarioNameChange(const QString &text)
 void TfrMain::edScenarioTimeChange(const QString &text)
 {
     ShowTimeRange();
+    // Only what could be typed is stored: a time out of range from a file stays as it was, even
+    // when an edit leaves it out of range.
+    if (!TTimeValidator::IsTimeOrPart(text))
+        return;
     TScenario &scenario = CurrentScenarioRecord();
     const std::string time(TrimControl(text.toStdString()));
     // The box already shows the stored time (as when the page is filled): a negative value

@@ -206,8 +206,10 @@ void TfrMain::miProjectExportClick()
     RunCheckProject();
 }
 
-void TfrMain::OpenFile(const QString &path)
+void TfrMain::OpenFile(const QString &named)
 {
+    // Absolute, so the status bar and the recent list say where it is whatever the start folder.
+    const QString path = named.isEmpty() ? named : QFileInfo(named).absoluteFilePath();
     const TFileKind kind = KindOf(path);
     if (kind == TFileKind::None) {
         prompts().Notice(ApplicationTitle(), u"Файл не открыт: "_s + path +
@@ -272,7 +274,8 @@ void TfrMain::FillRecentMenu()
 void TfrMain::OpenRecent(const QString &path)
 {
     if (!QFileInfo(path).isFile()) {
-        prompts().Notice(ApplicationTitle(), u"Файл не найден: "_s + path + u"\nОн убран из списка последних проектов."_s);
+        prompts().Notice(ApplicationTitle(),
+                         u"Файл не найден: "_s + path + u"\nОн убран из списка последних проектов."_s);
         FRecent->Remove(path);
         FillRecentMenu();
         return;

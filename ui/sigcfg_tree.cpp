@@ -1,15 +1,15 @@
 // The project tree, the two property pages, the command states, the settings prompts and the log.
 #include "ui/sigcfg.h"
 
-#include "schedule/check.h"
 #include "model/codepage.h"
 #include "model/lib.h"
+#include "schedule/check.h"
+#include "ui/checklist.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
 #include "ui/logbox.h"
-#include "ui/validators.h"
-#include "ui/checklist.h"
 #include "ui/modeltext.h"
+#include "ui/validators.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -231,8 +231,8 @@ void TfrMain::ShowGroup(QTreeWidgetItem *node)
     Ui.edGroupName->setText(FromModel(group.Name));
     Ui.clZones->clear();
     for (int n = 1; n <= std::min(ZoneCount(Project), MaxZones); ++n)
-        Ui.clZones->AddItem(u"Зона "_s + QString::number(n))->setCheckState(group.Zones[n] ? Qt::Checked
-                                                                                         : Qt::Unchecked);
+        Ui.clZones->AddItem(u"Зона "_s + QString::number(n))
+            ->setCheckState(group.Zones[n] ? Qt::Checked : Qt::Unchecked);
     Ui.clZones->StartAtFirstRow();
     FillingGroup = false;
 
@@ -328,7 +328,8 @@ void TfrMain::SetEditCommands(bool addGroup, bool delGroup, bool addScenario, bo
 
 void TfrMain::SwitchProjectState(bool open)
 {
-    for (QAction *action : {Ui.miProjectSetting, Ui.miProjectSave, Ui.miProjectSaveAs, Ui.miProjectExport, Ui.miAddGroup})
+    for (QAction *action :
+         {Ui.miProjectSetting, Ui.miProjectSave, Ui.miProjectSaveAs, Ui.miProjectExport, Ui.miAddGroup})
         action->setEnabled(open);
     Ui.bbSaveProject->setEnabled(open);
     Ui.bbSaveAsProject->setEnabled(open);

@@ -306,9 +306,10 @@ TEST_F(PageEditing, ScenarioFieldsGoIntoTheModelAsUnsavedChanges)
     }
     EXPECT_TRUE(Modified());
     SetModified(false);
-    const std::tuple<const char *, int, int> cases[] = {{"7:5", 7, 5},    {" 07:30 ", 7, 30}, {"730", 7, 30},
-                                                        {":30", 7, 30},   {"12:", 12, 0},     {"ab:cd", 0, 0},
-                                                        {"25:99", 25, 99}};
+    // Texts that are no time nor the start of one (blanks, letters, out of range) store nothing.
+    const std::tuple<const char *, int, int> cases[] = {{"7:5", 7, 5},    {" 07:30 ", 7, 5}, {"07:30", 7, 30},
+                                                        {"730", 7, 30},   {":30", 7, 30},    {"12:", 12, 0},
+                                                        {"ab:cd", 12, 0}, {"25:99", 12, 0}};
     for (const auto &[text, hour, minute] : cases) {
         Ui().edScenarioTime->setText(U(text));
         EXPECT_EQ(scenario.Hour, hour) << text;

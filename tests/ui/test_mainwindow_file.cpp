@@ -6,8 +6,16 @@
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
 
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QUrl>
 
 class FileCommands : public TWindowTest
 {
@@ -165,4 +173,105 @@ TEST_F(FileCommands, ExportBranchesOnTheFilterEntry)
     Window->ClearLog();
     Window->miProjectExportClick();
     EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(FileCommands, RecentProjectsKeepTheLastEightAndForgetAVanishedFile)
+{
+    FillProject();
+    QStringList saved;
+    for (int i = 1; i <= 9; ++i) {
+        saved.prepend(Path(("p" + std::to_string(i) + ".vlpj").c_str()));
+        Prompts.AnswerSaveFile(saved.front());
+        Window->miProjectSaveAsClick();
+    }
+    // Save as proposes the project's name in the folder used last.
+    EXPECT_EQ(Prompts.FileStarts.back(), Path("Школа.vlpj"));
+    EXPECT_EQ(Ui().lbFilePath->text(), saved.front());
+    const auto entries = [&] {
+        QStringList texts;
+        for (const QAction *action : Ui().miRecent->actions())
+            texts.push_back(action->text());
+        return texts;
+    };
+    ASSERT_EQ(entries().size(), 8);
+    EXPECT_EQ(entries().front(), U("&1 ") + saved[0]);
+    EXPECT_EQ(entries().back(), U("&8 ") + saved[7]);
+
+    ASSERT_TRUE(QFile::remove(saved[1]));
+    Prompts.ExpectNotice(U("Файл не найден: ") + saved[1] + U("\nОн убран из списка последних проектов."));
+    Ui().miRecent->actions()[1]->trigger();
+    EXPECT_EQ(entries().size(), 7);
+    EXPECT_FALSE(entries().join(u'|').contains(saved[1]));
+
+    SetModified(true);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No);
+    Ui().miRecent->actions()[1]->trigger(); // p7, now second
+    EXPECT_EQ(Project.FileName, saved[2].toStdString());
+    EXPECT_EQ(entries().front(), U("&1 ") + saved[2]); // opened: first again
+    Prompts.CancelOpenFile();
+    Window->miProjectLoadClick(); // the open dialog starts in the folder used last
+    EXPECT_EQ(Prompts.FileStarts.back(), QFileInfo(saved[2]).absolutePath());
+}
+
+TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
+{
+    FillProject();
+    Project.FileName = PathIn("dropped.vlpj");
+    SaveProjectFile(Project, {});
+    ExportCsv(Project, PathIn("dropped.csv"));
+    const auto drop = [&](const QString &path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &dropped);
+        return true;
+    };
+    EXPECT_FALSE(drop(Path("picture.png"))); // refused at the door: no question
+    ResetProject(Project);
+    Window->ProjectClosed();
+    SetModified(true);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::Cancel, U("Сохранить изменения?"));
+    EXPECT_TRUE(drop(Path("dropped.vlpj")));
+    EXPECT_EQ(States(), Closed);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No);
+    EXPECT_TRUE(drop(Path("dropped.vlpj")));
+    EXPECT_EQ(Project.Name, "Школа");
+    EXPECT_EQ(States(), Opened);
+    EXPECT_TRUE(drop(Path("dropped.csv"))); // unmodified: imported without a question
+    EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(TreeTexts().size(), 3);
+}
+
+TEST_F(FileCommands, AFailedLoadLeavesNoProjectToSaveOverTheFile)
+{
+    FillProject();
+    // The reader refuses this one (a folder); a file that is no project goes the same way.
+    ASSERT_TRUE(QDir().mkpath(Path("folder.vlpj")));
+    Prompts.AnswerOpenFile(Path("folder.vlpj"));
+    EXPECT_THROW(Window->miProjectLoadClick(), TSigError);
+    EXPECT_EQ(States(), Closed); // no save command can reach it
+    EXPECT_TRUE(TreeTexts().isEmpty());
+    EXPECT_EQ(Project.FileName, "");
+    Prompts.ExpectNotice(U("Файл не найден: ") + Path("gone.vlpj"));
+    Window->OpenFile(Path("gone.vlpj"));
+}
+
+TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
+{
+    FillProject();
+    SetModified(true);
+    EXPECT_TRUE(Ui().lbModified->isVisibleTo(Window.get()));
+    EXPECT_EQ(Ui().lbModified->text(), U("Изменён"));
+    Prompts.AnswerSaveFile(Path("status.vlpj"));
+    Window->miProjectSaveClick();
+    EXPECT_FALSE(Ui().lbModified->isVisibleTo(Window.get()));
+    EXPECT_EQ(Ui().lbFilePath->text(), Path("status.vlpj"));
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.vlpj"));
+    Prompts.AnswerSaveFile(Path("status.csv"), 0);
+    Window->miProjectExportClick();
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.csv"));
 }

@@ -5,11 +5,11 @@
 #include "storage/fileio.h"
 
 #include <QLabel>
-#include <functional>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 class ProjectCommands : public TWindowTest
 {
@@ -81,7 +81,9 @@ TEST_F(ProjectCommands, CloseAndWindowCloseAskOnlyWhenModifiedSaveOnYesAndStayOn
             SetModified(c.answer != '-');
             PlayList() = {"1;a.mp3"};
             if (c.answer != '-')
-                Prompts.AnswerYesNoCancel(c.answer == 'y' ? A::Yes : c.answer == 'n' ? A::No : A::Cancel,
+                Prompts.AnswerYesNoCancel(c.answer == 'y'   ? A::Yes
+                                          : c.answer == 'n' ? A::No
+                                                            : A::Cancel,
                                           U("Сохранить изменения?"));
             if (c.answer == 'y' && !c.file)
                 Prompts.CancelSaveFile();

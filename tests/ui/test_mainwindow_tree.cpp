@@ -71,8 +71,9 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_EQ(MenuTexts(Ui().pmEdit), edit);
     EXPECT_EQ(MenuTexts(Ui().miHelp), U("&О программе"));
     // One key press reaches one item: the access letters of each menu differ.
-    for (const QWidget *menu : {static_cast<const QWidget *>(Window->menuBar()), static_cast<const QWidget *>(Ui().miFail),
-                                static_cast<const QWidget *>(Ui().miEdit), static_cast<const QWidget *>(Ui().miHelp)}) {
+    for (const QWidget *menu :
+         {static_cast<const QWidget *>(Window->menuBar()), static_cast<const QWidget *>(Ui().miFail),
+          static_cast<const QWidget *>(Ui().miEdit), static_cast<const QWidget *>(Ui().miHelp)}) {
         QString letters;
         for (const QAction *action : menu->actions()) {
             const qsizetype amp = action->text().indexOf(u'&');
