@@ -125,10 +125,10 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
                             static_cast<QWidget *>(Ui.lbProjectNameAlt), static_cast<QWidget *>(Ui.lbDeviceNameAlt)})
         widget->setEnabled(false);
 
-    frInputValue = new TfrInputValue(this);
-    frInputCb = new TfrInputCb(this);
-    frSelect = new TfrSelect(this);
-    frPlayList = new TfrPlayList(FPrompts, *frInputValue, this);
+    frInputValue.SetMaker([this] { return new TfrInputValue(this); });
+    frInputCb.SetMaker([this] { return new TfrInputCb(this); });
+    frSelect.SetMaker([this] { return new TfrSelect(this); });
+    frPlayList.SetMaker([this] { return new TfrPlayList(FPrompts, *frInputValue, this); });
 }
 
 TfrMain::~TfrMain() = default;

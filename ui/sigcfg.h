@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/type.h"
+#include "ui/lazydialog.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -80,8 +81,8 @@ class TfrMain : public QMainWindow
     friend class TWindowTest; // the widget tests' fixture reads and sets the private parts
 
 public:
-    /// Builds the window, then creates the four dialogs in the order frInputValue, frInputCb,
-    /// frSelect, frPlayList (each a child dialog of the main window, hidden).
+    /// Builds the window; its four dialogs (frInputValue, frInputCb, frSelect, frPlayList) are
+    /// built when first used.
     TfrMain(TProject &project, Prompts &prompts, QWidget *parent = nullptr);
     ~TfrMain() override;
 
@@ -327,10 +328,11 @@ private:
     std::vector<std::string> PlayList; // "track;path" lines, UTF-8
     TChangeFlag Modified;
 
-    TfrInputValue *frInputValue = nullptr;
-    TfrInputCb *frInputCb = nullptr;
-    TfrSelect *frSelect = nullptr;
-    TfrPlayList *frPlayList = nullptr;
+    // The four dialogs, built on first use (each a child dialog of the main window, hidden).
+    TLazyDialog<TfrInputValue> frInputValue;
+    TLazyDialog<TfrInputCb> frInputCb;
+    TLazyDialog<TfrSelect> frSelect;
+    TLazyDialog<TfrPlayList> frPlayList;
 
     // Editor state.
     int32_t CurrentGroup = 0;

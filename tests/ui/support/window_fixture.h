@@ -52,9 +52,9 @@ protected:
     int ClipboardMode() const { return Window->ClipboardMode; }
     int CurrentGroup() const { return Window->CurrentGroup; }
     int CurrentScenario() const { return Window->CurrentScenario; }
-    TfrInputValue *frInputValue() const { return Window->frInputValue; }
-    TfrPlayList *frPlayList() const { return Window->frPlayList; }
-    TfrSelect *frSelect() const { return Window->frSelect; }
+    TfrInputValue *frInputValue() const { return Window->frInputValue.get(); }
+    TfrPlayList *frPlayList() const { return Window->frPlayList.get(); }
+    TfrSelect *frSelect() const { return Window->frSelect.get(); }
 
     std::string PathIn(const std::string &name) const
     {
