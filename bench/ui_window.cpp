@@ -21,11 +21,18 @@ class TSilentPrompts : public Prompts
 {
 public:
     bool AskYesNo(const QString &, const QString &) override { return false; }
+    TAnswer AskYesNoCancel(const QString &, const QString &) override { return TAnswer::Cancel; }
     bool AskOkCancel(const QString &, const QString &) override { return false; }
     void Notice(const QString &, const QString &) override {}
     void Error(const QString &, const QString &) override {}
-    std::optional<FileChoice> OpenFile(const QString &, const QString &) override { return std::nullopt; }
-    std::optional<FileChoice> SaveFile(const QString &, const QString &) override { return std::nullopt; }
+    std::optional<FileChoice> OpenFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    std::optional<FileChoice> SaveFile(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
     int ShowModal(QDialog &) override { return 2; }
 };
 
@@ -76,7 +83,7 @@ struct TWindowFixture
 
 int LogLineCount(const TfrMain &window)
 {
-    return window.mmLog->document()->blockCount();
+    return window.findChild<QPlainTextEdit *>(QStringLiteral("mmLog"))->document()->blockCount();
 }
 
 void BM_StartToFirstShownWindow(benchmark::State &state)
@@ -102,7 +109,8 @@ void BM_RebuildTreeLargestProject(benchmark::State &state)
         fixture.Window->RebuildTree();
         QApplication::processEvents(); // and paint it
     }
-    state.counters["nodes"] = double(fixture.Window->tvMain->topLevelItemCount() * (1 + MaxScenarios));
+    state.counters["nodes"] = double(
+        fixture.Window->findChild<QTreeWidget *>(QStringLiteral("tvMain"))->topLevelItemCount() * (1 + MaxScenarios));
 }
 BENCHMARK(BM_RebuildTreeLargestProject)->Unit(benchmark::kMillisecond);
 

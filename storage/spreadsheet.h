@@ -19,6 +19,10 @@ void ExportSpreadsheet(TProject &project, const std::string &path);
 /// project untouched. It runs in the workbook module, like ExportSpreadsheet.
 TImportResult ImportSpreadsheet(const std::string &path, TProject &project);
 
+/// True when the bytes start as a workbook does (a zip package or a compound file); anything else
+/// is read as CSV. Eight bytes are enough. It needs no workbook module.
+bool LooksLikeWorkbook(std::string_view firstBytes);
+
 /// ExportSpreadsheet and ImportSpreadsheet as the workbook module runs them, in this process.
 void WriteSpreadsheetFile(TProject &project, const std::string &path);
 TImportResult ReadSpreadsheetFile(const std::string &path, TProject &project);

@@ -76,6 +76,12 @@ void Raise(TModuleOutcome outcome, const std::string &text)
 
 } // namespace
 
+bool LooksLikeWorkbook(std::string_view firstBytes)
+{
+    const auto startsWith = [&](std::string_view magic) { return firstBytes.substr(0, magic.size()) == magic; };
+    return startsWith("PK\x03\x04") || startsWith(std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+}
+
 void ExportSpreadsheet(TProject &project, const std::string &path)
 {
     std::string text;

@@ -2,6 +2,7 @@
 
 #include "model/cause.h"
 #include "ui/prompts.h"
+#include "ui/translations.h"
 
 #include <QMessageBox>
 #include <cstdio>
@@ -13,6 +14,10 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     // The icons live in a static library; nothing else would pull their resource data into the
     // executable.
     Q_INIT_RESOURCE(icons);
+    // The recent projects and the last folder live under this name in the user's settings.
+    setOrganizationName(QStringLiteral("sigcfg"));
+    setApplicationName(QStringLiteral("sigcfg"));
+    InstallQtTranslations(*this);
 }
 
 bool TSigApplication::notify(QObject *receiver, QEvent *event)

@@ -1,59 +1,61 @@
 #include "ui/dialogframe.h"
 
-#include "model/codepage.h"
-
 #include <QBoxLayout>
-#include <QDialog>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
 #include <QPushButton>
 
-void SetFixedDialogFrame(QDialog &dialog)
+TSmallDialog::TSmallDialog(QWidget *parent, const QString &name, const QString &caption) : QDialog(parent)
 {
-    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    if (dialog.layout())
-        dialog.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setObjectName(name);
+    setWindowTitle(caption);
+}
+
+QPushButton *TSmallDialog::FinishLayout(QBoxLayout &layout, const QString &okName, const QString &okText)
+{
+    auto *button = new QPushButton(okText, this);
+    button->setObjectName(okName);
+    MakeClickOnlyButton(*button);
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(button);
+    layout.addLayout(row);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    layout.setSizeConstraint(QLayout::SetFixedSize);
+    return button;
+}
+
+void TSmallDialog::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+void TSmallDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The dialog is one instance, reused: without this the focus stays where the last use left it
+    // (on OK, say), and typed text would go nowhere while Space confirmed the old value.
+    if (!InputField)
+        return;
+    InputField->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(InputField))
+        edit->selectAll();
+    else if (auto *combo = qobject_cast<QComboBox *>(InputField); combo && combo->lineEdit())
+        combo->lineEdit()->selectAll();
 }
 
 void MakeClickOnlyButton(QPushButton &button)
 {
     button.setAutoDefault(false);
     button.setDefault(false);
-}
-
-QPushButton *AddOkRow(QDialog &dialog, QBoxLayout &layout, const QString &name, const QString &text)
-{
-    auto *button = new QPushButton(text, &dialog);
-    button->setObjectName(name);
-    MakeClickOnlyButton(*button);
-    auto *row = new QHBoxLayout;
-    row->addStretch();
-    row->addWidget(button);
-    layout.addLayout(row);
-    return button;
-}
-
-bool IsSwallowedDialogKey(const QKeyEvent &event)
-{
-    switch (event.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-        return true;
-    default:
-        return false;
-    }
-}
-
-QValidator::State TCp1251Validator::validate(QString &input, int &) const
-{
-    return FitsCp1251(input.toStdString()) ? Acceptable : Invalid;
-}
-
-QValidator::State TFieldNameValidator::validate(QString &input, int &pos) const
-{
-    if (input.contains(u';'))
-        return Invalid;
-    return TCp1251Validator::validate(input, pos);
 }

@@ -1,40 +1,34 @@
 #pragma once
 
-#include <QValidator>
+#include <QDialog>
 
 class QBoxLayout;
-class QDialog;
 class QKeyEvent;
 class QPushButton;
+class QShowEvent;
 
-// What the four small dialogs share: a fixed frame with only a close box, buttons that only a
-// click presses, and keys that never leave the dialog.
+/// What the four small dialogs share: a fixed frame with caption and close box only, buttons that
+/// only a click presses, Enter and Escape that do nothing (no Cancel, no default button), and an
+/// input field that has the focus, its text selected, each time the dialog opens.
+class TSmallDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    TSmallDialog(QWidget *parent, const QString &name, const QString &caption);
 
-/// Fixed-size dialog frame with caption and close box; the size follows the layout's hint.
-void SetFixedDialogFrame(QDialog &dialog);
+protected:
+    /// Ends a constructor: the OK button named okName alone at the right of a last row of layout,
+    /// then the fixed frame sized to the layout.
+    QPushButton *FinishLayout(QBoxLayout &layout, const QString &okName, const QString &okText);
+    /// The field that gets the focus each time the dialog opens; nullptr for none.
+    void SetInputField(QWidget *field) { InputField = field; }
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *InputField = nullptr;
+};
 
 /// A button that neither Enter nor the dialog's default-button logic can press.
 void MakeClickOnlyButton(QPushButton &button);
-
-/// A click-only button named name with text, alone at the right of a new row of layout.
-QPushButton *AddOkRow(QDialog &dialog, QBoxLayout &layout, const QString &name, const QString &text);
-
-/// True for Enter, Return and Escape, which the dialogs swallow (no Cancel, no default button).
-bool IsSwallowedDialogKey(const QKeyEvent &event);
-
-/// Refuses typed or pasted text that the project file's code page can not hold.
-class TCp1251Validator : public QValidator
-{
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &pos) const override;
-};
-
-/// For group and scenario names: also refuses ";", which separates the fields of their lines in
-/// the project file, so a name holding it would shift the scenario's time and track on reading.
-class TFieldNameValidator : public TCp1251Validator
-{
-public:
-    using TCp1251Validator::TCp1251Validator;
-    State validate(QString &input, int &pos) const override;
-};

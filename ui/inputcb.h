@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 class QComboBox;
 class QPushButton;
 
 /// Choice prompt "Выберите значение": an editable drop-down list and OK.
-class TfrInputCb : public QDialog
+class TfrInputCb : public TSmallDialog
 {
     Q_OBJECT
 public:
@@ -17,7 +17,4 @@ public:
 
 public slots:
     void btOKClick();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 };

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 class QLineEdit;
 class QPushButton;
 
 /// Free-text prompt "Введите значение": one wide edit box and OK.
-class TfrInputValue : public QDialog
+class TfrInputValue : public TSmallDialog
 {
     Q_OBJECT
 public:
@@ -17,7 +17,4 @@ public:
 
 public slots:
     void btOkClick();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override; // Enter and Escape do nothing
 };

@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,10 +26,9 @@ QString EditorLine(const QString &number, const QString &path)
 } // namespace
 
 TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *parent)
-    : QDialog(parent), FPrompts(prompts), FInputValue(inputValue)
+    : TSmallDialog(parent, QStringLiteral("frPlayList"), QString::fromUtf8("Плейлист")), FPrompts(prompts),
+      FInputValue(inputValue)
 {
-    setObjectName(QStringLiteral("frPlayList"));
-    setWindowTitle(QString::fromUtf8("Плейлист"));
 
     lbPlayList = new QListWidget(this);
     lbPlayList->setObjectName(QStringLiteral("lbPlayList"));
@@ -66,8 +64,10 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbPlayList);
     layout->addLayout(fields);
-    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QStringLiteral("OK"));
-    // Long paths: the dialog may be widened, and every line shows whole in its tooltip.
+    btOk = FinishLayout(*layout, QStringLiteral("btOk"), QStringLiteral("OK"));
+    // Long paths: unlike the other small dialogs this one may be widened, and every line shows
+    // whole in its tooltip.
+    layout->setSizeConstraint(QLayout::SetDefaultConstraint);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -190,17 +190,10 @@ void TfrPlayList::showEvent(QShowEvent *event)
     // Each opening starts from blank fields: nothing of another project or run shows.
     edNumber->clear();
     edPath->clear();
-    QDialog::showEvent(event);
+    TSmallDialog::showEvent(event);
 }
 
 void TfrPlayList::btOkClick()
 {
     accept();
-}
-
-void TfrPlayList::keyPressEvent(QKeyEvent *event)
-{
-    if (IsSwallowedDialogKey(*event))
-        return;
-    QDialog::keyPressEvent(event);
 }

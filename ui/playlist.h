@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 class Prompts;
 class QLineEdit;
@@ -10,7 +10,7 @@ class TfrInputValue;
 
 /// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer. Its
 /// fields start blank each time it opens, and no line without a track number above 0 gets in.
-class TfrPlayList : public QDialog
+class TfrPlayList : public TSmallDialog
 {
     Q_OBJECT
 public:
@@ -34,7 +34,6 @@ public slots:
     void btOkClick();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -18,9 +18,16 @@ QMessageBox::StandardButton RunBox(QWidget *parent, QMessageBox::Icon icon, cons
 
 // Qt's own file dialog rather than the desktop's, so the program behaves the same everywhere.
 std::optional<Prompts::FileChoice> RunFileDialog(QWidget *parent, const QString &caption, const QString &filter,
-                                                 QFileDialog::AcceptMode mode)
+                                                 const QString &start, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent, caption);
+    const QFileInfo startInfo(start);
+    if (!start.isEmpty() && startInfo.isDir()) {
+        dialog.setDirectory(start);
+    } else if (!start.isEmpty()) {
+        dialog.setDirectory(startInfo.absolutePath());
+        dialog.selectFile(startInfo.fileName());
+    }
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(mode);
     // AnyFile in both directions: the open dialog takes the typed name of a missing file too.
@@ -56,6 +63,20 @@ bool TRealPrompts::AskYesNo(const QString &caption, const QString &text)
     return RunBox(Parent, QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
 }
 
+Prompts::TAnswer TRealPrompts::AskYesNoCancel(const QString &caption, const QString &text)
+{
+    // Escape and the close box press Cancel, the box's escape button.
+    switch (RunBox(Parent, QMessageBox::Question, caption, text,
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+        return TAnswer::Yes;
+    case QMessageBox::No:
+        return TAnswer::No;
+    default:
+        return TAnswer::Cancel;
+    }
+}
+
 bool TRealPrompts::AskOkCancel(const QString &caption, const QString &text)
 {
     return RunBox(Parent, QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel) ==
@@ -72,14 +93,16 @@ void TRealPrompts::Error(const QString &caption, const QString &text)
     RunBox(Parent, QMessageBox::Critical, caption, text, QMessageBox::Ok);
 }
 
-std::optional<Prompts::FileChoice> TRealPrompts::OpenFile(const QString &caption, const QString &filter)
+std::optional<Prompts::FileChoice> TRealPrompts::OpenFile(const QString &caption, const QString &filter,
+                                                          const QString &start)
 {
-    return RunFileDialog(Parent, caption, filter, QFileDialog::AcceptOpen);
+    return RunFileDialog(Parent, caption, filter, start, QFileDialog::AcceptOpen);
 }
 
-std::optional<Prompts::FileChoice> TRealPrompts::SaveFile(const QString &caption, const QString &filter)
+std::optional<Prompts::FileChoice> TRealPrompts::SaveFile(const QString &caption, const QString &filter,
+                                                          const QString &start)
 {
-    return RunFileDialog(Parent, caption, filter, QFileDialog::AcceptSave);
+    return RunFileDialog(Parent, caption, filter, start, QFileDialog::AcceptSave);
 }
 
 int TRealPrompts::ShowModal(QDialog &dialog)

@@ -18,10 +18,14 @@ public:
         int FilterIndex = 0;
     };
 
+    enum class TAnswer { Yes, No, Cancel };
+
     virtual ~Prompts() = default;
 
     /// Yes/No question with a question icon; false only when the answer is No.
     virtual bool AskYesNo(const QString &caption, const QString &text) = 0;
+    /// Yes/No/Cancel question with a question icon; Escape and the close box answer Cancel.
+    virtual TAnswer AskYesNoCancel(const QString &caption, const QString &text) = 0;
     /// OK/Cancel question; true for OK.
     virtual bool AskOkCancel(const QString &caption, const QString &text) = 0;
     /// A plain notice with an OK button.
@@ -30,10 +34,13 @@ public:
     virtual void Error(const QString &caption, const QString &text) = 0;
 
     /// Open dialog; filter in Qt syntax, entries separated by ";;". Accepts a typed name of a
-    /// missing file. Nothing when cancelled.
-    virtual std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter) = 0;
-    /// Save dialog; does not ask before replacing a file. Nothing when cancelled.
-    virtual std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter) = 0;
+    /// missing file. Nothing when cancelled. start: the folder or file the dialog opens on.
+    virtual std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
+                                               const QString &start = {}) = 0;
+    /// Save dialog; does not ask before replacing a file. Nothing when cancelled. start: the folder
+    /// the dialog opens in, or a proposed file path.
+    virtual std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter,
+                                               const QString &start = {}) = 0;
 
     /// Shows one of the program's dialogs modally: 1 for its OK, 2 for the close box.
     virtual int ShowModal(QDialog &dialog) = 0;
@@ -47,11 +54,14 @@ public:
     void SetParent(QWidget *parent) { Parent = parent; }
 
     bool AskYesNo(const QString &caption, const QString &text) override;
+    TAnswer AskYesNoCancel(const QString &caption, const QString &text) override;
     bool AskOkCancel(const QString &caption, const QString &text) override;
     void Notice(const QString &caption, const QString &text) override;
     void Error(const QString &caption, const QString &text) override;
-    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter) override;
-    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter) override;
+    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
+                                       const QString &start = {}) override;
+    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter,
+                                       const QString &start = {}) override;
     int ShowModal(QDialog &dialog) override;
 
 private:

@@ -1,18 +1,12 @@
 #include "ui/select.h"
 
-#include "ui/dialogframe.h"
-
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TfrSelect::TfrSelect(QWidget *parent) : QDialog(parent)
+TfrSelect::TfrSelect(QWidget *parent) : TSmallDialog(parent, QStringLiteral("frSelect"), QString::fromUtf8("Выберите"))
 {
-    setObjectName(QStringLiteral("frSelect"));
-    setWindowTitle(QString::fromUtf8("Выберите"));
-
     lbSelect = new QLabel(this);
     lbSelect->setObjectName(QStringLiteral("lbSelect"));
 
@@ -22,23 +16,16 @@ TfrSelect::TfrSelect(QWidget *parent) : QDialog(parent)
     cbSelect->setInsertPolicy(QComboBox::NoInsert);
     cbSelect->setMinimumWidth(360);
     lbSelect->setBuddy(cbSelect);
+    SetInputField(cbSelect);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbSelect);
     layout->addWidget(cbSelect);
-    btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QString::fromUtf8("&OK"));
+    btOk = FinishLayout(*layout, QStringLiteral("btOk"), QString::fromUtf8("&OK"));
     connect(btOk, &QPushButton::clicked, this, &TfrSelect::btOkClick);
-    SetFixedDialogFrame(*this);
 }
 
 void TfrSelect::btOkClick()
 {
     accept();
-}
-
-void TfrSelect::keyPressEvent(QKeyEvent *event)
-{
-    if (IsSwallowedDialogKey(*event))
-        return;
-    QDialog::keyPressEvent(event);
 }

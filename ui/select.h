@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/dialogframe.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 /// Selection box "Выберите": a caller's label, an editable drop-down list and OK.
-class TfrSelect : public QDialog
+class TfrSelect : public TSmallDialog
 {
     Q_OBJECT
 public:
@@ -19,7 +19,4 @@ public:
 
 public slots:
     void btOkClick();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "device/log.h"
 #include "model/type.h"
 #include "ui/changeflag.h"
+#include "ui/lazydialog.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,17 +21,23 @@ class QListWidgetItem;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QScrollArea;
 class QSplitter;
 class QStackedWidget;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QValidator;
+class TCheckList;
 class TfrInputValue;
 class TfrInputCb;
 class TfrSelect;
 class TfrPlayList;
 class TWeekChart;
+class TLogBox;
+class TLogSink;
+class TRecentFiles;
+class TTimeValidator;
+class TNumberValidator;
 
 /// A label drawn as a link (blue, underlined, hand cursor) that reports a left click.
 /// A disabled label gets no mouse events and so never reports one.
@@ -47,68 +54,29 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
-/// The log box's content. The first LogShownLimit lines show as they come; when more come, one
-/// line counts those left out and the latest one follows it (the check's total comes last), so
-/// even a check that writes millions of lines leaves a box the window can handle.
-class TLogBox : public TLogSink
-{
-public:
-    static constexpr int LogShownLimit = 10000;
-
-    explicit TLogBox(QPlainTextEdit &box) : Box(box) {}
-
-    void ClearLog() override;
-    void AddLog(std::string_view line) override; // UTF-8
-    void AddLine(const QString &line);
-
-    /// Outside a batch a line shows at once, except past the limit, where the count and the latest
-    /// line are brought up to date when the event loop next runs (a flood then costs nothing).
-    /// While a batch is open, lines are collected and shown together when the last batch ends.
-    void BeginBatch() { ++Batch; }
-    void EndBatch();
-
-    /// Lines that came but are not shown.
-    int64_t LeftOut() const { return Hidden > 1 ? Hidden - 1 : 0; }
-    /// The text of the line that counts the left-out lines.
-    static QString LeftOutText(int64_t count);
-
-private:
-    void Flush();
-    /// Past the limit, lines outside a batch only update the tail when the event loop next runs.
-    void FlushLater();
-
-    QPlainTextEdit &Box;
-    int Shown = 0;            // lines in the box or pending, up to the limit
-    int64_t Hidden = 0;       // lines past the limit
-    std::string Latest;       // the latest line past the limit
-    QStringList Pending;      // lines collected during a batch
-    int TailBlocks = 0;       // lines at the end of the box that show Hidden and Latest
-    bool TailPending = false; // those lines need rewriting
-    int Batch = 0;
-    bool FlushQueued = false;
-};
-
 /// The main window: the project tree, the group and scenario pages, the menus and the log.
 /// It keeps the editor state beside the single project and runs every command of the editor.
 class TfrMain : public QMainWindow
 {
     Q_OBJECT
+    friend class TWindowTest; // the widget tests' fixture reads and sets the private parts
+
 public:
-    /// Builds the window, then creates the four dialogs in the order frInputValue, frInputCb,
-    /// frSelect, frPlayList (each a child dialog of the main window, hidden).
+    /// Builds the window; its four dialogs (frInputValue, frInputCb, frSelect, frPlayList) are
+    /// built when first used.
     TfrMain(TProject &project, Prompts &prompts, QWidget *parent = nullptr);
     ~TfrMain() override;
 
-    TProject &Project;                 // the single project of the run
-    std::vector<std::string> PlayList; // "track;path" lines, UTF-8
-    TChangeFlag Modified;              // reads and assigns as a bool; every assignment raises ProjectChanged
+    /// Opens a file named at start or dropped on the window: a project loads as Open does, an
+    /// exchange file imports as Import does. Asks first when the project is modified.
+    void OpenFile(const QString &path);
+    /// Size and place for the screen the window opens on: the specified client size, centred,
+    /// when it fits the available area; else as large as that area allows, fully on it.
+    void PlaceOnScreen();
+    /// Where a window of the wanted client size goes in an available area, given its frame: the
+    /// wanted size centred when it fits, else as large as the area allows and wholly inside it.
+    static QRect FitToScreen(QSize wanted, QSize minimum, QRect available, QMargins frame);
 
-    TfrInputValue *frInputValue = nullptr;
-    TfrInputCb *frInputCb = nullptr;
-    TfrSelect *frSelect = nullptr;
-    TfrPlayList *frPlayList = nullptr;
-
-    Prompts &prompts(); // the seam for every modal question
     /// Appends one line to mmLog (shown at once).
     void AddLog(const QString &line);
     void ClearLog();
@@ -116,6 +84,8 @@ public:
     TLogSink &Log();
     /// Clears the log and runs the whole clash check into it, shown in one go.
     void RunCheckProject();
+    /// Shows in the status bar what a save, an export or a copy wrote.
+    void ShowSaved(const QString &what);
 
     /// Writes the project and PlayList to Project.FileName (asks for a path as save as does
     /// when FileName is empty, then for the name when it is empty). Clears Modified and runs
@@ -130,6 +100,7 @@ public:
 
     // Tree, pages and states.
     void ShowProjectInfo();
+    /// Rebuilds the tree; the node of the record whose page shows becomes current again.
     void RebuildTree();
     void SyncPopupMenu();
     void ProjectOpened();
@@ -138,14 +109,15 @@ public:
     bool AskProjectSettings();
     /// The device-type choice; the chosen text or "".
     QString AskDeviceType();
-    /// Expands and displays the group node with number g, without selecting it.
+    /// Expands the group node with number g, makes it the current node and displays it.
     void RevealGroup(int g);
     /// The free group numbers offered for a new group, or "" when there are none or on cancel.
     QString AskFreeGroupNumber();
-    /// The save prompt of Close and of the window's close.
-    void AskSaveChanges();
-    /// The window's close request; a failing save throws and the window stays open.
-    void FormCloseQuery();
+    /// The save prompt of Close, of the window's close, of Open, Import and New. False when the
+    /// command is to stop: Cancel, Escape or the close box, or a save that was cancelled.
+    bool AskSaveChanges();
+    /// The window's close request; false keeps the window open. A failing save throws.
+    bool FormCloseQuery();
 
     // Node texts and their numbers.
     static QString GroupNodeText(int g, const std::string &name);
@@ -158,106 +130,16 @@ public:
     static bool IsScenarioNode(const QTreeWidgetItem *node);
     QTreeWidgetItem *FindGroupNode(int g) const;
     QTreeWidgetItem *FindScenarioNode(int g, int s) const;
-
-    // Editor state.
-    int32_t CurrentGroup = 0;
-    int32_t CurrentScenario = 0;
-    QTreeWidgetItem *CurrentNode = nullptr;
-    int32_t ClipboardMode = -1; // -1 empty, 1 copy, 2 cut
-    int32_t ClipboardGroup = -1;
-    int32_t ClipboardScenario = -1;
-    bool FillingGroup = false;
-    bool FillingScenario = false;
-
-    // Controls.
-    QWidget *pnBottons = nullptr;
-    QToolButton *bbNewProject = nullptr;
-    QToolButton *bbOpenProject = nullptr;
-    QToolButton *bbSaveProject = nullptr;
-    QToolButton *bbSaveAsProject = nullptr;
-    QToolButton *bbImportProject = nullptr;
-    QToolButton *bbExportProject = nullptr;
-    QToolButton *bbSavePlayList = nullptr;
-
-    QWidget *pnProjectInfo = nullptr;
-    TLinkLabel *lbProjectNameAlt = nullptr;
-    QLabel *lbProjectName = nullptr;
-    TLinkLabel *lbDeviceNameAlt = nullptr;
-    QLabel *lbDeviceName = nullptr;
-
-    QWidget *pnMain = nullptr;
-    QTreeWidget *tvMain = nullptr;
-    QSplitter *Splitter1 = nullptr;
-    QStackedWidget *pcMain = nullptr;
-    QWidget *tsNothing = nullptr;
-    QWidget *tsGroup = nullptr;
-    QWidget *tsScenario = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *lbGroupNumber = nullptr;
-    QLabel *Label1 = nullptr;
-    QLineEdit *edGroupName = nullptr;
-    QLabel *Label2 = nullptr;
-    QListWidget *clZones = nullptr;
-    QLabel *lbScenarioNumber = nullptr;
-    QLineEdit *edScenarioName = nullptr;
-    QLineEdit *edScenarioTime = nullptr;
-    QLineEdit *edScenarioTrack = nullptr;
-    QLineEdit *edScenarioVolume = nullptr;
-    QListWidget *clDayOfWeek = nullptr;
-    QPlainTextEdit *mmLog = nullptr;
-
-    QMenu *miFail = nullptr;
-    QAction *miProjectNew = nullptr;
-    QAction *miProjectLoad = nullptr;
-    QAction *miProjectSave = nullptr;
-    QAction *miProjectSaveAs = nullptr;
-    QAction *miProjectClose = nullptr;
-    QAction *miProjectImport = nullptr;
-    QAction *miProjectExport = nullptr;
-    QAction *miSavePlaylist = nullptr;
-    QAction *miProjectSetting = nullptr;
-    QMenu *miEdit = nullptr;
-    QAction *miAddGroup = nullptr;
-    QAction *miDelGroup = nullptr;
-    QAction *miAddScenario = nullptr;
-    QAction *miDelScenario = nullptr;
-    QAction *miCopyScenario = nullptr;
-    QAction *miCutScenario = nullptr;
-    QAction *miPutScenario = nullptr;
-    QMenu *miHelp = nullptr;
-    QAction *miAbout = nullptr;
-
-    // The week chart and the printed schedule (ui/sigcfg_print.cpp).
-    QMenu *miView = nullptr;
-    QAction *miWeekChart = nullptr;
-    QAction *miPrint = nullptr;
-    QAction *miExportPdf = nullptr;
-    QToolButton *bbWeekChart = nullptr;
-    TWeekChart *frWeekChart = nullptr; // made when first shown
-
-    QMenu *pmEdit = nullptr;
-    QAction *pmmiAddGroup = nullptr;
-    QAction *pmmiDelGroup = nullptr;
-    QAction *pmmiAddScenario = nullptr;
-    QAction *pmmiDelScenario = nullptr;
-    QAction *pmmiCopyScenario = nullptr;
-    QAction *pmmiCutScenario = nullptr;
-    QAction *pmmiPutScenario = nullptr;
-
-    // Lesson bells and group-wide edits, in the edit menu and the pop-up (ui/sigcfg_bells.cpp).
-    QAction *miBells = nullptr;
-    QAction *miShiftGroup = nullptr;
-    QAction *miGroupDays = nullptr;
-    QAction *miGroupVolume = nullptr;
-    QAction *pmmiBells = nullptr;
-    QAction *pmmiShiftGroup = nullptr;
-    QAction *pmmiGroupDays = nullptr;
-    QAction *pmmiGroupVolume = nullptr;
+    /// Makes scenario s of group g the current, highlighted node (its group expanded); false when
+    /// the tree has no such node.
+    bool SelectScenarioNode(int g, int s);
 
     /// The filter of the project file dialogs.
     static QString ProjectFilter();
-    /// The filter of the exchange file dialogs: entry 0 CSV, entry 1 workbooks.
+    /// The filter of the export dialog: entry 0 CSV, entry 1 workbooks.
     static QString ExchangeFilter();
+    /// The filter of the import dialog: CSV, then every workbook kind the import reads.
+    static QString ImportFilter();
 
 signals:
     /// The project, the playlist or the file name may have changed: views of the project look again.
@@ -265,12 +147,8 @@ signals:
     void ProjectChanged();
 
 public slots:
+    /// Displays a node's page; nullptr shows the empty page.
     void tvMainChange(QTreeWidgetItem *node);
-
-    // The week chart and the printed schedule.
-    void miWeekChartClick();
-    void miPrintClick();
-    void miExportPdfClick();
 
     // Project file and exchange.
     void miProjectLoadClick();
@@ -304,6 +182,11 @@ public slots:
     void edScenarioVolumeChange(const QString &text);
     void clDayOfWeekClickCheck(QListWidgetItem *item);
 
+    // The week chart and the printed schedule (ui/sigcfg_print.cpp).
+    void miWeekChartClick();
+    void miPrintClick();
+    void miExportPdfClick();
+
     // Lesson bells and group-wide edits (ui/sigcfg_bells.cpp).
     void miBellsClick();
     void miShiftGroupClick();
@@ -312,23 +195,111 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
-    /// Opens a log batch for the life of the object: bulk output shows in one go at its end.
-    class TLogBatch
+    /// The window's controls, named as the window's layout names them.
+    struct TControls
     {
-    public:
-        explicit TLogBatch(TLogBox &log) : Log(log) { Log.BeginBatch(); }
-        ~TLogBatch() { Log.EndBatch(); }
-        TLogBatch(const TLogBatch &) = delete;
-        TLogBatch &operator=(const TLogBatch &) = delete;
+        QWidget *pnBottons = nullptr;
+        QToolButton *bbNewProject = nullptr;
+        QToolButton *bbOpenProject = nullptr;
+        QToolButton *bbSaveProject = nullptr;
+        QToolButton *bbSaveAsProject = nullptr;
+        QToolButton *bbImportProject = nullptr;
+        QToolButton *bbExportProject = nullptr;
+        QToolButton *bbSavePlayList = nullptr;
 
-    private:
-        TLogBox &Log;
+        QWidget *pnProjectInfo = nullptr;
+        TLinkLabel *lbProjectNameAlt = nullptr;
+        QLabel *lbProjectName = nullptr;
+        TLinkLabel *lbDeviceNameAlt = nullptr;
+        QLabel *lbDeviceName = nullptr;
+
+        QSplitter *pnMain = nullptr; // the work area over the log; the log grows with the window
+        QTreeWidget *tvMain = nullptr;
+        QSplitter *Splitter1 = nullptr;
+        QScrollArea *sbPages = nullptr; // the pages scroll on a small screen
+        QStackedWidget *pcMain = nullptr;
+        QWidget *tsNothing = nullptr;
+        QWidget *tsGroup = nullptr;
+        QWidget *tsScenario = nullptr;
+        QLabel *Label3 = nullptr;
+        QLabel *lbGroupNumber = nullptr;
+        QLabel *Label1 = nullptr;
+        QLineEdit *edGroupName = nullptr;
+        QLabel *Label2 = nullptr;
+        TCheckList *clZones = nullptr;
+        QLabel *lbScenarioNumber = nullptr;
+        QLineEdit *edScenarioName = nullptr;
+        QLineEdit *edScenarioTime = nullptr;
+        QLineEdit *edScenarioTrack = nullptr;
+        QLineEdit *edScenarioVolume = nullptr;
+        TCheckList *clDayOfWeek = nullptr;
+        QPlainTextEdit *mmLog = nullptr;
+
+        QLabel *lbFilePath = nullptr; // status bar: the open file
+        QLabel *lbModified = nullptr; // status bar: "Изменён"
+
+        QMenu *miFail = nullptr;
+        QAction *miProjectNew = nullptr;
+        QAction *miProjectLoad = nullptr;
+        QMenu *miRecent = nullptr;
+        QAction *miProjectSave = nullptr;
+        QAction *miProjectSaveAs = nullptr;
+        QAction *miProjectClose = nullptr;
+        QAction *miProjectImport = nullptr;
+        QAction *miProjectExport = nullptr;
+        QAction *miSavePlaylist = nullptr;
+        QAction *miProjectSetting = nullptr;
+        QMenu *miEdit = nullptr;
+        QAction *miAddGroup = nullptr;
+        QAction *miDelGroup = nullptr;
+        QAction *miAddScenario = nullptr;
+        QAction *miDelScenario = nullptr;
+        QAction *miCopyScenario = nullptr;
+        QAction *miCutScenario = nullptr;
+        QAction *miPutScenario = nullptr;
+        QMenu *miHelp = nullptr;
+        QAction *miAbout = nullptr;
+
+        QMenu *pmEdit = nullptr;
+        QAction *pmmiAddGroup = nullptr;
+        QAction *pmmiDelGroup = nullptr;
+        QAction *pmmiAddScenario = nullptr;
+        QAction *pmmiDelScenario = nullptr;
+        QAction *pmmiCopyScenario = nullptr;
+        QAction *pmmiCutScenario = nullptr;
+        QAction *pmmiPutScenario = nullptr;
+
+        // The week chart and the printed schedule (ui/sigcfg_print.cpp).
+        QMenu *miView = nullptr;
+        QAction *miWeekChart = nullptr;
+        QAction *miPrint = nullptr;
+        QAction *miExportPdf = nullptr;
+        QToolButton *bbWeekChart = nullptr;
+
+        // Lesson bells and group-wide edits, in the edit menu and the pop-up (ui/sigcfg_bells.cpp).
+        QAction *miBells = nullptr;
+        QAction *miShiftGroup = nullptr;
+        QAction *miGroupDays = nullptr;
+        QAction *miGroupVolume = nullptr;
+        QAction *pmmiBells = nullptr;
+        QAction *pmmiShiftGroup = nullptr;
+        QAction *pmmiGroupDays = nullptr;
+        QAction *pmmiGroupVolume = nullptr;
     };
 
+    static bool ValidGroup(int g) { return g >= 1 && g <= MaxGroups; }
+    static bool ValidSlot(int s) { return s >= 1 && s <= MaxScenarios; }
+
     void BuildControls();
+    void BuildPages();
     void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenus();
+    void BuildStatusBar();
     /// Adds the bell and group-wide items at the end of the edit menu and the pop-up (ui/sigcfg_bells.cpp).
     void BuildScheduleMenus();
     /// After a group-wide change: Modified, the tree, the shown page and the whole check.
@@ -336,8 +307,15 @@ private:
     /// The "Вид" menu, the print items of the file menu and the chart's toolbar button.
     void BuildViewCommands();
     QToolButton *AddToolButton(const QString &icon, const QString &hint);
+    /// The node the tree shows as current and highlighted, or nullptr.
+    QTreeWidgetItem *HighlightedNode() const;
+    /// Displays the highlighted node's page, or the empty page when there is none.
+    void FollowHighlight();
+    void ShowNothing();
     void ShowGroup(QTreeWidgetItem *node);
     void ShowScenario(QTreeWidgetItem *node);
+    /// Marks a shown time outside a day (from a file) in red.
+    void ShowTimeRange();
     /// Sets the selection-dependent commands (menu items), then mirrors them into the pop-up.
     void SetEditCommands(bool addGroup, bool delGroup, bool addScenario, bool delScenario, bool copyCut, bool paste);
     /// Sets the pop-up clipboard items, then copies their state to the menu items.
@@ -348,10 +326,54 @@ private:
     QString AskProjectName();
     /// The path of a save-as dialog with ".vlpj" added where missing; "" when cancelled.
     QString AskProjectPath();
+    /// Save as miProjectSaveClick does; false when nothing was written (the path dialog closed).
+    bool SaveProject();
+    /// Loads a project file as Open does, without asking.
+    void LoadProject(const QString &path);
+    /// Imports an exchange file as Import does, without asking: a workbook by its content, else CSV.
+    void ImportProject(const QString &path);
+    /// The recent-projects submenu, rebuilt from the list.
+    void FillRecentMenu();
+    void OpenRecent(const QString &path);
+    /// Remembers a project file in the recent list and its folder for the file dialogs.
+    void RememberProject(const QString &path);
+    void RememberFolder(const QString &path);
+    void ShowModifiedState(bool modified);
+    void ShowFilePath();
+    /// The delete question's text for a group, or for one of its scenarios when s > 0.
+    QString DeleteQuestion(int g, int s) const;
     TGroup &CurrentGroupRecord();
     TScenario &CurrentScenarioRecord();
 
-    Prompts &FPrompts;
+    TProject &Project; // the single project of the run
+    Prompts &FPrompts; // the seam for every modal question
+    TControls Ui;
+    std::vector<std::string> PlayList; // "track;path" lines, UTF-8
+    TChangeFlag Modified;
+
+    // The four dialogs, built on first use (each a child dialog of the main window, hidden).
+    TLazyDialog<TfrInputValue> frInputValue;
+    TLazyDialog<TfrInputCb> frInputCb;
+    TLazyDialog<TfrSelect> frSelect;
+    TLazyDialog<TfrPlayList> frPlayList;
+
+    // Editor state.
+    int32_t CurrentGroup = 0;
+    int32_t CurrentScenario = 0;
+    QTreeWidgetItem *CurrentNode = nullptr;
+    int32_t ClipboardMode = -1; // -1 empty, 1 copy, 2 cut
+    int32_t ClipboardGroup = -1;
+    int32_t ClipboardScenario = -1;
+    bool FillingGroup = false;
+    bool FillingScenario = false;
+
+    TWeekChart *frWeekChart = nullptr; // made when first shown (ui/sigcfg_print.cpp)
+
     std::unique_ptr<TLogBox> FLog;
-    QValidator *FNameValidator = nullptr;
+    std::unique_ptr<TRecentFiles> FRecent;
+    TTimeValidator *FTimeValidator = nullptr;
+    TNumberValidator *FTrackValidator = nullptr;
+    TNumberValidator *FVolumeValidator = nullptr;
+
+    Prompts &prompts() { return FPrompts; }
 };

@@ -34,8 +34,8 @@ void TfrMain::BuildScheduleMenus()
                 action->setEnabled(any);
         });
     };
-    items(miEdit, miBells, miShiftGroup, miGroupDays, miGroupVolume);
-    items(pmEdit, pmmiBells, pmmiShiftGroup, pmmiGroupDays, pmmiGroupVolume);
+    items(Ui.miEdit, Ui.miBells, Ui.miShiftGroup, Ui.miGroupDays, Ui.miGroupVolume);
+    items(Ui.pmEdit, Ui.pmmiBells, Ui.pmmiShiftGroup, Ui.pmmiGroupDays, Ui.pmmiGroupVolume);
 }
 
 void TfrMain::GroupScheduleChanged(int g)
@@ -43,7 +43,7 @@ void TfrMain::GroupScheduleChanged(int g)
     Modified = true;
     RebuildTree();
     // A shown scenario page is filled again, so it shows the new time, days and volume.
-    if (pcMain->currentWidget() == tsScenario && CurrentNode)
+    if (Ui.pcMain->currentWidget() == Ui.tsScenario && CurrentNode)
         tvMainChange(CurrentNode);
     else
         RevealGroup(g);
@@ -71,13 +71,13 @@ void TfrMain::miBellsClick()
 namespace {
 
 /// Shows a group edit dialog; on OK applies edit(group) and returns its group, 0 when nothing changed.
-template <typename TDialog, typename TEdit> int RunGroupEdit(TfrMain &window, TDialog &dialog, TEdit &&edit)
+template <typename TDialog, typename TEdit> int RunGroupEdit(Prompts &prompts, TDialog &dialog, TEdit &&edit)
 {
-    if (window.prompts().ShowModal(dialog) != 1)
+    if (prompts.ShowModal(dialog) != 1)
         return 0;
     const std::string refusal = edit(dialog);
     if (!refusal.empty()) {
-        window.prompts().Notice(u"Редактирование"_s, FromModel(refusal));
+        prompts.Notice(u"Редактирование"_s, FromModel(refusal));
         return 0;
     }
     return dialog.Group();
@@ -92,7 +92,7 @@ void TfrMain::miShiftGroupClick()
         return;
     TfrShiftGroup dialog(Project, start, this);
     if (const int g = RunGroupEdit(
-            *this, dialog, [this](const TfrShiftGroup &d) { return ShiftGroup(Project, d.Group(), d.Minutes()); }))
+            prompts(), dialog, [this](const TfrShiftGroup &d) { return ShiftGroup(Project, d.Group(), d.Minutes()); }))
         GroupScheduleChanged(g);
 }
 
@@ -103,7 +103,7 @@ void TfrMain::miGroupDaysClick()
         return;
     TfrGroupDays dialog(Project, start, this);
     if (const int g = RunGroupEdit(
-            *this, dialog, [this](const TfrGroupDays &d) { return SetGroupDays(Project, d.Group(), d.Days->Days()); }))
+            prompts(), dialog, [this](const TfrGroupDays &d) { return SetGroupDays(Project, d.Group(), d.Days->Days()); }))
         GroupScheduleChanged(g);
 }
 
@@ -113,7 +113,7 @@ void TfrMain::miGroupVolumeClick()
     if (start == 0)
         return;
     TfrGroupVolume dialog(Project, start, this);
-    if (const int g = RunGroupEdit(*this, dialog, [this](const TfrGroupVolume &d) {
+    if (const int g = RunGroupEdit(prompts(), dialog, [this](const TfrGroupVolume &d) {
             return SetGroupVolume(Project, d.Group(), d.seVolume->value());
         }))
         GroupScheduleChanged(g);

@@ -2,6 +2,9 @@
 #include "ui/sigcfg.h"
 
 #include "model/lib.h"
+#include "ui/checklist.h"
+#include "ui/modeltext.h"
+#include "ui/validators.h"
 
 #include <QListWidget>
 #include <QStackedWidget>
@@ -23,17 +26,21 @@ int LowestFreeSlot(const TGroup &group)
     return 0;
 }
 
-bool ValidGroup(int g)
-{
-    return g >= 1 && g <= MaxGroups;
-}
-
-bool ValidSlot(int s)
-{
-    return s >= 1 && s <= MaxScenarios;
-}
-
 } // namespace
+
+QString TfrMain::DeleteQuestion(int g, int s) const
+{
+    // The question names what goes, so a slip of the highlight can not delete the wrong record.
+    const auto named = [](const QString &what, const std::string &name) {
+        return name.empty() ? what : what + u" «"_s + FromModel(name) + u'»';
+    };
+    const TGroup &group = Project.Groups[g];
+    const QString groupText = named(QString::number(g), group.Name);
+    if (s == 0)
+        return u"Удалить группу "_s + groupText + u'?';
+    return u"Удалить сценарий "_s + named(QString::number(s), group.Scenarios[s].Name) + u" из группы "_s + groupText +
+           u'?';
+}
 
 TGroup &TfrMain::CurrentGroupRecord()
 {
@@ -81,12 +88,10 @@ void TfrMain::miAddGroupClick()
 
 void TfrMain::miDelGroupClick()
 {
-    if (!prompts().AskYesNo(EditCaption, u"Удалить группу?"_s))
-        return;
-    if (!ValidGroup(CurrentGroup))
+    if (!ValidGroup(CurrentGroup) || !prompts().AskYesNo(EditCaption, DeleteQuestion(CurrentGroup, 0)))
         return;
     ResetGroup(Project.Groups[CurrentGroup]);
-    pcMain->setCurrentWidget(tsNothing);
+    ShowNothing();
     RebuildTree();
     Modified = true;
 }
@@ -108,17 +113,15 @@ void TfrMain::miAddScenarioClick()
 
 void TfrMain::miDelScenarioClick()
 {
-    if (!prompts().AskYesNo(EditCaption, u"Удалить сценарий?"_s))
-        return;
-    if (!ValidGroup(CurrentGroup) || !ValidSlot(CurrentScenario))
+    if (!ValidGroup(CurrentGroup) || !ValidSlot(CurrentScenario) ||
+        !prompts().AskYesNo(EditCaption, DeleteQuestion(CurrentGroup, CurrentScenario)))
         return;
     ResetScenario(Project.Groups[CurrentGroup].Scenarios[CurrentScenario]);
     RebuildTree();
-    RevealGroup(CurrentGroup);
-    pcMain->setCurrentWidget(tsNothing);
+    RevealGroup(CurrentGroup); // the group stays highlighted and shown
     Modified = true;
     ClipboardMode = -1;
-    SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+    SetClipboardCommands(Ui.pmmiCopyScenario->isEnabled(), false);
 }
 
 void TfrMain::pmmiCopyScenarioClick()
@@ -150,7 +153,7 @@ void TfrMain::pmmiPutScenarioClick()
     // opened since), pasting would write an empty record over the target: there is nothing to paste.
     if (!Project.Groups[cg].Used || !Project.Groups[cg].Scenarios[cs].Used) {
         ClipboardMode = -1;
-        SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+        SetClipboardCommands(Ui.pmmiCopyScenario->isEnabled(), false);
         return;
     }
 
@@ -175,11 +178,10 @@ void TfrMain::pmmiPutScenarioClick()
         ResetScenario(Project.Groups[cg].Scenarios[cs]);
 
     RebuildTree();
-    RevealGroup(g);
-    pcMain->setCurrentWidget(tsNothing);
+    RevealGroup(g); // the target group stays highlighted and shown
     Modified = true;
     ClipboardMode = -1;
-    SetClipboardCommands(pmmiCopyScenario->isEnabled(), false);
+    SetClipboardCommands(Ui.pmmiCopyScenario->isEnabled(), false);
 }
 
 void TfrMain::edGroupNameChange(const QString &text)
@@ -197,7 +199,7 @@ void TfrMain::clZonesClickCheck(QListWidgetItem *item)
 {
     if (FillingGroup || !item)
         return;
-    const int z = clZones->row(item) + 1;
+    const int z = Ui.clZones->row(item) + 1;
     if (z < 1 || z > MaxZones)
         return;
     CurrentGroupRecord().Zones[z] = item->checkState() == Qt::Checked;
@@ -217,6 +219,11 @@ void TfrMain::edScenarioNameChange(const QString &text)
 
 void TfrMain::edScenarioTimeChange(const QString &text)
 {
+    ShowTimeRange();
+    // Only what could be typed is stored: a time out of range from a file stays as it was, even
+    // when an edit leaves it out of range.
+    if (!TTimeValidator::IsTimeOrPart(text))
+        return;
     TScenario &scenario = CurrentScenarioRecord();
     const std::string time(TrimControl(text.toStdString()));
     // The box already shows the stored time (as when the page is filled): a negative value
@@ -255,7 +262,7 @@ void TfrMain::clDayOfWeekClickCheck(QListWidgetItem *item)
 {
     if (!item)
         return;
-    const int k = clDayOfWeek->row(item);
+    const int k = Ui.clDayOfWeek->row(item);
     if (k < 0 || k > 6)
         return;
     TScenario &scenario = CurrentScenarioRecord();

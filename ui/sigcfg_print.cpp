@@ -12,47 +12,60 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QToolButton>
+#include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
 
 void TfrMain::BuildViewCommands()
 {
-    miView = new QMenu(u"&Вид"_s, this);
-    menuBar()->insertMenu(miHelp->menuAction(), miView);
-    miWeekChart = miView->addAction(u"&Неделя"_s);
-    miWeekChart->setShortcut(QKeySequence(u"F7"_s));
-    connect(miWeekChart, &QAction::triggered, this, &TfrMain::miWeekChartClick);
+    Ui.miView = new QMenu(u"&Вид"_s, this);
+    menuBar()->insertMenu(Ui.miHelp->menuAction(), Ui.miView);
+    Ui.miWeekChart = Ui.miView->addAction(u"&Неделя"_s);
+    Ui.miWeekChart->setShortcut(QKeySequence(u"F7"_s));
+    connect(Ui.miWeekChart, &QAction::triggered, this, &TfrMain::miWeekChartClick);
 
     // In the file menu right after the export, which they resemble and whose state they share.
-    const QList<QAction *> items = miFail->actions();
-    const qsizetype exportAt = items.indexOf(miProjectExport);
+    const QList<QAction *> items = Ui.miFail->actions();
+    const qsizetype exportAt = items.indexOf(Ui.miProjectExport);
     QAction *before = exportAt >= 0 && exportAt + 1 < items.size() ? items[exportAt + 1] : nullptr;
-    miPrint = new QAction(u"&Печать…"_s, this);
-    miPrint->setShortcut(QKeySequence(u"Ctrl+P"_s));
-    miExportPdf = new QAction(u"Экспорт в &PDF…"_s, this);
-    miFail->insertAction(before, miPrint);
-    miFail->insertAction(before, miExportPdf);
-    connect(miPrint, &QAction::triggered, this, &TfrMain::miPrintClick);
-    connect(miExportPdf, &QAction::triggered, this, &TfrMain::miExportPdfClick);
-    for (QAction *action : {miPrint, miExportPdf}) {
-        action->setEnabled(miProjectExport->isEnabled());
-        connect(miProjectExport, &QAction::enabledChanged, action, &QAction::setEnabled);
+    Ui.miPrint = new QAction(u"Пе&чать…"_s, this);
+    Ui.miPrint->setShortcut(QKeySequence(u"Ctrl+P"_s));
+    Ui.miExportPdf = new QAction(u"Экспорт в &PDF…"_s, this);
+    Ui.miFail->insertAction(before, Ui.miPrint);
+    Ui.miFail->insertAction(before, Ui.miExportPdf);
+    connect(Ui.miPrint, &QAction::triggered, this, &TfrMain::miPrintClick);
+    connect(Ui.miExportPdf, &QAction::triggered, this, &TfrMain::miExportPdfClick);
+    for (QAction *action : {Ui.miPrint, Ui.miExportPdf}) {
+        action->setEnabled(Ui.miProjectExport->isEnabled());
+        connect(Ui.miProjectExport, &QAction::enabledChanged, action, &QAction::setEnabled);
     }
 
     // The toolbar button goes before the stretch that ends the row.
-    bbWeekChart = AddToolButton(u":/icons/week.svg"_s, u"Неделя"_s);
-    if (auto *row = qobject_cast<QBoxLayout *>(pnBottons->layout())) {
-        row->removeWidget(bbWeekChart);
-        row->insertWidget(row->count() - 1, bbWeekChart);
+    Ui.bbWeekChart = AddToolButton(u":/icons/week.svg"_s, u"Неделя"_s);
+    if (auto *row = qobject_cast<QBoxLayout *>(Ui.pnBottons->layout())) {
+        row->removeWidget(Ui.bbWeekChart);
+        row->insertWidget(row->count() - 1, Ui.bbWeekChart);
     }
-    connect(bbWeekChart, &QToolButton::clicked, this, &TfrMain::miWeekChartClick);
+    connect(Ui.bbWeekChart, &QToolButton::clicked, this, &TfrMain::miWeekChartClick);
 }
 
 void TfrMain::miWeekChartClick()
 {
     if (!frWeekChart)
-        frWeekChart = new TWeekChart(*this);
+        frWeekChart = new TWeekChart(*this, Project, PlayList);
     frWeekChart->ShowBeside();
+}
+
+bool TfrMain::SelectScenarioNode(int g, int s)
+{
+    QTreeWidgetItem *node = FindScenarioNode(g, s);
+    if (!node)
+        return false;
+    if (node->parent())
+        node->parent()->setExpanded(true);
+    Ui.tvMain->setCurrentItem(node);
+    Ui.tvMain->scrollToItem(node);
+    return true;
 }
 
 void TfrMain::miPrintClick()

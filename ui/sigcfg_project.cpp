@@ -12,10 +12,13 @@ using namespace Qt::StringLiterals;
 
 void TfrMain::miProjectNewClick()
 {
+    if (Modified && !AskSaveChanges())
+        return;
     ResetProject(Project);
     PlayList.clear();
     if (AskProjectSettings()) {
         ProjectOpened();
+        ShowFilePath();
         return;
     }
     // The old project is gone already: show that no project is open. There is nothing left to
@@ -23,29 +26,40 @@ void TfrMain::miProjectNewClick()
     // A name typed before the device choice was refused goes too, so the strip shows nothing.
     ResetProject(Project);
     ProjectClosed();
+    ShowFilePath();
     Modified = false;
 }
 
 void TfrMain::miProjectCloseClick()
 {
-    if (Modified)
-        AskSaveChanges(); // a failing save throws and ends the command here
+    if (Modified && !AskSaveChanges())
+        return; // cancelled; a failing save throws and ends the command here as well
     ResetProject(Project);
     ProjectClosed();
+    ShowFilePath();
     Modified = false;
 }
 
-void TfrMain::AskSaveChanges()
+bool TfrMain::AskSaveChanges()
 {
-    if (prompts().AskYesNo(u"Информация"_s, u"Сохранить изменения?"_s))
-        miProjectSaveClick();
+    switch (prompts().AskYesNoCancel(u"Информация"_s, u"Сохранить изменения?"_s)) {
+    case Prompts::TAnswer::Yes:
+        // A save whose path dialog was closed saved nothing: the changes would be lost, so stop.
+        return SaveProject();
+    case Prompts::TAnswer::No:
+        return true;
+    case Prompts::TAnswer::Cancel:
+        break;
+    }
+    return false;
 }
 
-void TfrMain::FormCloseQuery()
+bool TfrMain::FormCloseQuery()
 {
-    if (Modified)
-        AskSaveChanges();
+    if (Modified && !AskSaveChanges())
+        return false;
     Modified = false;
+    return true;
 }
 
 void TfrMain::closeEvent(QCloseEvent *event)
@@ -53,7 +67,10 @@ void TfrMain::closeEvent(QCloseEvent *event)
     // Qt is in the middle of closing: an exception can not travel further from here, so it is
     // shown as every other failed command is, and the window stays open.
     try {
-        FormCloseQuery();
+        if (!FormCloseQuery()) {
+            event->ignore();
+            return;
+        }
     } catch (...) {
         ShowException(std::current_exception());
         event->ignore();

@@ -1,12 +1,15 @@
 // The project tree, the two property pages, the command states, the settings prompts and the log.
 #include "ui/sigcfg.h"
 
-#include "schedule/check.h"
 #include "model/codepage.h"
 #include "model/lib.h"
+#include "schedule/check.h"
+#include "ui/checklist.h"
 #include "ui/inputcb.h"
 #include "ui/inputval.h"
+#include "ui/logbox.h"
 #include "ui/modeltext.h"
+#include "ui/validators.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,9 +18,6 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -33,16 +33,6 @@ int NumberAfter(const QString &text, const QString &prefix)
     if (!text.startsWith(prefix))
         return 0;
     return LeadingNumber(text.mid(prefix.size()).toStdString());
-}
-
-bool ValidGroup(int g)
-{
-    return g >= 1 && g <= MaxGroups;
-}
-
-bool ValidSlot(int s)
-{
-    return s >= 1 && s <= MaxScenarios;
 }
 
 /// True when a project file can hold the text.
@@ -66,96 +56,6 @@ QString FittingPart(const QString &text)
 } // namespace
 
 // ---- log ----
-
-QString TLogBox::LeftOutText(int64_t count)
-{
-    return u"... не показано строк: "_s + QString::number(count);
-}
-
-void TLogBox::ClearLog()
-{
-    Box.clear();
-    Shown = 0;
-    Hidden = 0;
-    Latest.clear();
-    Pending.clear();
-    TailBlocks = 0;
-    TailPending = false;
-}
-
-void TLogBox::AddLog(std::string_view line)
-{
-    if (Shown < LogShownLimit) {
-        AddLine(FromModel(line));
-        return;
-    }
-    // Past the limit only the count and the latest line are kept: millions of lines cost nothing.
-    ++Hidden;
-    Latest.assign(line);
-    TailPending = true;
-    FlushLater();
-}
-
-void TLogBox::AddLine(const QString &line)
-{
-    if (Shown < LogShownLimit) {
-        ++Shown;
-        Pending.push_back(line);
-        if (Batch == 0)
-            Flush();
-        return;
-    }
-    ++Hidden;
-    Latest = line.toStdString();
-    TailPending = true;
-    FlushLater();
-}
-
-void TLogBox::FlushLater()
-{
-    if (Batch > 0 || FlushQueued)
-        return;
-    FlushQueued = true;
-    QTimer::singleShot(0, &Box, [this] {
-        FlushQueued = false;
-        if (Batch == 0)
-            Flush();
-    });
-}
-
-void TLogBox::EndBatch()
-{
-    if (Batch > 0 && --Batch == 0)
-        Flush();
-}
-
-void TLogBox::Flush()
-{
-    if (!Pending.isEmpty()) {
-        Box.appendPlainText(Pending.join(u'\n'));
-        Pending.clear();
-    }
-    if (!TailPending)
-        return;
-    TailPending = false;
-    QTextDocument *document = Box.document();
-    if (TailBlocks > 0 && document->blockCount() > TailBlocks) {
-        QTextBlock first = document->lastBlock();
-        for (int i = 1; i < TailBlocks; ++i)
-            first = first.previous();
-        QTextCursor cursor(document);
-        cursor.setPosition(first.position() - 1); // the line break before the tail goes too
-        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    QString tail = FromModel(Latest);
-    TailBlocks = 1;
-    if (Hidden > 1) {
-        tail = LeftOutText(Hidden - 1) + u'\n' + tail;
-        TailBlocks = 2;
-    }
-    Box.appendPlainText(tail);
-}
 
 void TfrMain::AddLog(const QString &line)
 {
@@ -212,8 +112,8 @@ bool TfrMain::IsScenarioNode(const QTreeWidgetItem *node)
 
 QTreeWidgetItem *TfrMain::FindGroupNode(int g) const
 {
-    for (int i = 0; i < tvMain->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *node = tvMain->topLevelItem(i);
+    for (int i = 0; i < Ui.tvMain->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *node = Ui.tvMain->topLevelItem(i);
         if (IsGroupNode(node) && GroupNumberOfText(node->text(0)) == g)
             return node;
     }
@@ -235,75 +135,106 @@ QTreeWidgetItem *TfrMain::FindScenarioNode(int g, int s) const
 
 void TfrMain::ShowProjectInfo()
 {
-    lbProjectName->setText(FromModel(Project.Name));
+    Ui.lbProjectName->setText(FromModel(Project.Name));
     const bool known = Project.DeviceType >= 0 && Project.DeviceType < DeviceTypeCount;
-    lbDeviceName->setText(known ? FromModel(DeviceTypeNames[Project.DeviceType]) : QString());
+    Ui.lbDeviceName->setText(known ? FromModel(DeviceTypeNames[Project.DeviceType]) : QString());
 }
 
 void TfrMain::RebuildTree()
 {
+    // The record whose page shows, found again after the rebuild.
+    const int g = CurrentGroup;
+    const int s = Ui.pcMain->currentWidget() == Ui.tsScenario ? CurrentScenario : 0;
+    const bool placed = Ui.pcMain->currentWidget() != Ui.tsNothing;
     {
-        // A rebuild selects nothing and leaves the page alone, so the selection handler stays out.
-        const QSignalBlocker blocker(tvMain);
+        // A rebuild lands on no node; the page follows below, once.
+        const QSignalBlocker blocker(Ui.tvMain);
         CurrentNode = nullptr;
-        tvMain->clear();
+        Ui.tvMain->clear();
         QList<QTreeWidgetItem *> groups;
-        for (int g = 1; g <= std::min(ZoneCount(Project), MaxGroups); ++g) {
-            const TGroup &group = Project.Groups[g];
+        for (int n = 1; n <= std::min(ZoneCount(Project), MaxGroups); ++n) {
+            const TGroup &group = Project.Groups[n];
             if (!group.Used)
                 continue;
-            auto *node = new QTreeWidgetItem(QStringList{GroupNodeText(g, group.Name)});
+            auto *node = new QTreeWidgetItem(QStringList{GroupNodeText(n, group.Name)});
             QList<QTreeWidgetItem *> scenarios;
-            for (int s = 1; s <= MaxScenarios; ++s) {
-                if (group.Scenarios[s].Used)
-                    scenarios.push_back(new QTreeWidgetItem(QStringList{ScenarioNodeText(s, group.Scenarios[s].Name)}));
+            for (int slot = 1; slot <= MaxScenarios; ++slot) {
+                if (group.Scenarios[slot].Used)
+                    scenarios.push_back(
+                        new QTreeWidgetItem(QStringList{ScenarioNodeText(slot, group.Scenarios[slot].Name)}));
             }
             node->addChildren(scenarios);
             groups.push_back(node);
         }
-        tvMain->addTopLevelItems(groups);
+        Ui.tvMain->addTopLevelItems(groups);
     }
-    // The name boxes of a shown page keep renaming the node that now stands for their record.
-    if (pcMain->currentWidget() == tsGroup)
-        CurrentNode = FindGroupNode(CurrentGroup);
-    else if (pcMain->currentWidget() == tsScenario)
-        CurrentNode = FindScenarioNode(CurrentGroup, CurrentScenario);
     ShowProjectInfo();
+    // The operator keeps the place: the node of the shown record is current and highlighted again
+    // and its page shows it as the model now is (a new device type lists its own zones). When the
+    // record is gone or hidden, the empty page shows.
+    QTreeWidgetItem *node = !placed ? nullptr : s > 0 ? FindScenarioNode(g, s) : FindGroupNode(g);
+    if (node)
+        Ui.tvMain->setCurrentItem(node);
+    else if (placed)
+        ShowNothing();
     emit ProjectChanged();
+}
+
+QTreeWidgetItem *TfrMain::HighlightedNode() const
+{
+    QTreeWidgetItem *node = Ui.tvMain->currentItem();
+    return node && node->isSelected() ? node : nullptr;
+}
+
+void TfrMain::FollowHighlight()
+{
+    // Qt makes a node current without highlighting it when the tree gets the focus with none
+    // current (after a dialog or a pop-up menu closes): such a node is no choice of the operator.
+    QTreeWidgetItem *node = HighlightedNode();
+    if (node == CurrentNode && (node || Ui.pcMain->currentWidget() == Ui.tsNothing))
+        return;
+    tvMainChange(node);
 }
 
 void TfrMain::tvMainChange(QTreeWidgetItem *node)
 {
-    if (!node)
-        return;
     ClearLog();
     CurrentNode = node;
     if (IsGroupNode(node))
         ShowGroup(node);
     else if (IsScenarioNode(node))
         ShowScenario(node);
+    else
+        ShowNothing();
+}
+
+void TfrMain::ShowNothing()
+{
+    CurrentNode = nullptr;
+    Ui.pcMain->setCurrentWidget(Ui.tsNothing);
+    // Nothing highlighted: only what needs no node stays available.
+    if (Ui.miProjectClose->isEnabled())
+        SetEditCommands(true, false, false, false, false, false);
 }
 
 void TfrMain::ShowGroup(QTreeWidgetItem *node)
 {
     const int g = GroupNumberOfText(node->text(0));
     if (!ValidGroup(g))
-        return;
-    pcMain->setCurrentWidget(tsGroup);
-    lbGroupNumber->setText(node->text(0));
+        return ShowNothing();
+    Ui.pcMain->setCurrentWidget(Ui.tsGroup);
+    Ui.lbGroupNumber->setText(node->text(0));
     CurrentGroup = g;
     CurrentScenario = 0;
 
     FillingGroup = true;
     const TGroup &group = Project.Groups[g];
-    edGroupName->setText(FromModel(group.Name));
-    clZones->clear();
-    for (int n = 1; n <= std::min(ZoneCount(Project), MaxZones); ++n) {
-        auto *item = new QListWidgetItem(u"Зона "_s + QString::number(n));
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(group.Zones[n] ? Qt::Checked : Qt::Unchecked);
-        clZones->addItem(item);
-    }
+    Ui.edGroupName->setText(FromModel(group.Name));
+    Ui.clZones->clear();
+    for (int n = 1; n <= std::min(ZoneCount(Project), MaxZones); ++n)
+        Ui.clZones->AddItem(u"Зона "_s + QString::number(n))
+            ->setCheckState(group.Zones[n] ? Qt::Checked : Qt::Unchecked);
+    Ui.clZones->StartAtFirstRow();
     FillingGroup = false;
 
     SetEditCommands(true, true, true, false, false, ClipboardMode > 0);
@@ -314,30 +245,44 @@ void TfrMain::ShowScenario(QTreeWidgetItem *node)
     const int s = ScenarioNumberOfText(node->text(0));
     const int g = node->parent() ? GroupNumberOfText(node->parent()->text(0)) : 0;
     if (!ValidGroup(g) || !ValidSlot(s))
-        return;
-    pcMain->setCurrentWidget(tsScenario);
-    lbScenarioNumber->setText(node->text(0));
+        return ShowNothing();
+    Ui.pcMain->setCurrentWidget(Ui.tsScenario);
+    Ui.lbScenarioNumber->setText(node->text(0));
     CurrentScenario = s;
     CurrentGroup = g;
 
     const TScenario &scenario = Project.Groups[g].Scenarios[s];
     FillingScenario = true;
-    edScenarioName->setText(FromModel(scenario.Name));
-    edScenarioTime->setText(FromModel(TimeText(scenario.Hour, scenario.Minute))); // its handler runs
-    edScenarioTrack->setText(QString::number(scenario.Track));
-    edScenarioVolume->setText(QString::number(scenario.Volume));
+    Ui.edScenarioName->setText(FromModel(scenario.Name));
+    Ui.edScenarioTime->setText(FromModel(TimeText(scenario.Hour, scenario.Minute))); // its handler runs
+    ShowTimeRange();
+    // A stored negative value shows with its minus and stays editable; otherwise digits only.
+    FTrackValidator->SetMinusAllowed(scenario.Track < 0);
+    FVolumeValidator->SetMinusAllowed(scenario.Volume < 0);
+    Ui.edScenarioTrack->setText(QString::number(scenario.Track));
+    Ui.edScenarioVolume->setText(QString::number(scenario.Volume));
     FillingScenario = false;
     {
         // Ticks set from the model are no edits of the operator.
-        const QSignalBlocker blocker(clDayOfWeek);
+        const QSignalBlocker blocker(Ui.clDayOfWeek);
         for (int k = 0; k < 7; ++k)
-            clDayOfWeek->item(k)->setCheckState(scenario.Days[k] ? Qt::Checked : Qt::Unchecked);
+            Ui.clDayOfWeek->item(k)->setCheckState(scenario.Days[k] ? Qt::Checked : Qt::Unchecked);
     }
+    Ui.clDayOfWeek->StartAtFirstRow();
 
     SetEditCommands(false, false, false, true, true, false);
 
     const TLogBatch batch(*FLog);
     CheckScenarioClashes(Project, g, s, *FLog);
+}
+
+void TfrMain::ShowTimeRange()
+{
+    // A time read from a file may lie outside a day (25:99); it shows in red and stays as it is
+    // until the operator types a time in range over it.
+    QString text = Ui.edScenarioTime->text();
+    const bool inRange = TTimeValidator::IsTimeOrPart(text);
+    Ui.edScenarioTime->setStyleSheet(inRange ? QString() : u"QLineEdit { color: red; }"_s);
 }
 
 void TfrMain::RevealGroup(int g)
@@ -346,60 +291,65 @@ void TfrMain::RevealGroup(int g)
     if (!node)
         return;
     node->setExpanded(true);
-    tvMainChange(node);
+    // The page shows what the tree highlights, so the group becomes the current node.
+    if (HighlightedNode() != node)
+        Ui.tvMain->setCurrentItem(node);
 }
 
 // ---- command states ----
 
 void TfrMain::SyncPopupMenu()
 {
-    pmmiAddGroup->setEnabled(miAddGroup->isEnabled());
-    pmmiDelGroup->setEnabled(miDelGroup->isEnabled());
-    pmmiAddScenario->setEnabled(miAddScenario->isEnabled());
-    pmmiDelScenario->setEnabled(miDelScenario->isEnabled());
+    Ui.pmmiAddGroup->setEnabled(Ui.miAddGroup->isEnabled());
+    Ui.pmmiDelGroup->setEnabled(Ui.miDelGroup->isEnabled());
+    Ui.pmmiAddScenario->setEnabled(Ui.miAddScenario->isEnabled());
+    Ui.pmmiDelScenario->setEnabled(Ui.miDelScenario->isEnabled());
 }
 
 void TfrMain::SetClipboardCommands(bool copyCut, bool paste)
 {
-    pmmiCopyScenario->setEnabled(copyCut);
-    pmmiCutScenario->setEnabled(copyCut);
-    pmmiPutScenario->setEnabled(paste);
-    miCopyScenario->setEnabled(pmmiCopyScenario->isEnabled());
-    miCutScenario->setEnabled(pmmiCutScenario->isEnabled());
-    miPutScenario->setEnabled(pmmiPutScenario->isEnabled());
+    Ui.pmmiCopyScenario->setEnabled(copyCut);
+    Ui.pmmiCutScenario->setEnabled(copyCut);
+    Ui.pmmiPutScenario->setEnabled(paste);
+    Ui.miCopyScenario->setEnabled(Ui.pmmiCopyScenario->isEnabled());
+    Ui.miCutScenario->setEnabled(Ui.pmmiCutScenario->isEnabled());
+    Ui.miPutScenario->setEnabled(Ui.pmmiPutScenario->isEnabled());
 }
 
 void TfrMain::SetEditCommands(bool addGroup, bool delGroup, bool addScenario, bool delScenario, bool copyCut,
                               bool paste)
 {
-    miAddGroup->setEnabled(addGroup);
-    miDelGroup->setEnabled(delGroup);
-    miAddScenario->setEnabled(addScenario);
-    miDelScenario->setEnabled(delScenario);
+    Ui.miAddGroup->setEnabled(addGroup);
+    Ui.miDelGroup->setEnabled(delGroup);
+    Ui.miAddScenario->setEnabled(addScenario);
+    Ui.miDelScenario->setEnabled(delScenario);
     SetClipboardCommands(copyCut, paste);
     SyncPopupMenu();
 }
 
 void TfrMain::SwitchProjectState(bool open)
 {
-    for (QAction *action : {miProjectSetting, miProjectSave, miProjectSaveAs, miProjectExport, miAddGroup})
+    for (QAction *action :
+         {Ui.miProjectSetting, Ui.miProjectSave, Ui.miProjectSaveAs, Ui.miProjectExport, Ui.miAddGroup})
         action->setEnabled(open);
-    bbSaveProject->setEnabled(open);
-    bbSaveAsProject->setEnabled(open);
-    bbExportProject->setEnabled(open);
-    miDelGroup->setEnabled(false);
-    miAddScenario->setEnabled(false);
-    miDelScenario->setEnabled(false);
+    Ui.bbSaveProject->setEnabled(open);
+    Ui.bbSaveAsProject->setEnabled(open);
+    Ui.bbExportProject->setEnabled(open);
+    Ui.miDelGroup->setEnabled(false);
+    Ui.miAddScenario->setEnabled(false);
+    Ui.miDelScenario->setEnabled(false);
     SyncPopupMenu();
+    // A project just opened or closed shows no node, whatever the one before showed.
+    Ui.pcMain->setCurrentWidget(Ui.tsNothing);
+    CurrentNode = nullptr;
     RebuildTree();
-    pcMain->setCurrentWidget(tsNothing);
-    miProjectClose->setEnabled(open);
-    lbProjectNameAlt->setEnabled(open);
-    lbDeviceNameAlt->setEnabled(open);
+    Ui.miProjectClose->setEnabled(open);
+    Ui.lbProjectNameAlt->setEnabled(open);
+    Ui.lbDeviceNameAlt->setEnabled(open);
     SetClipboardCommands(false, false);
     ClearLog();
-    miSavePlaylist->setEnabled(open);
-    bbSavePlayList->setEnabled(open);
+    Ui.miSavePlaylist->setEnabled(open);
+    Ui.bbSavePlayList->setEnabled(open);
 }
 
 void TfrMain::ProjectOpened()

@@ -163,10 +163,11 @@ void TWeekChartView::mouseReleaseEvent(QMouseEvent *event)
     emit ScenarioClicked(mark.Group, mark.Slot);
 }
 
-TWeekChart::TWeekChart(TfrMain &main) : QWidget(&main, Qt::Window), Main(main), Unchecked(MaxGroups + 1, false)
+TWeekChart::TWeekChart(TfrMain &main, const TProject &project, const std::vector<std::string> &playList)
+    : QWidget(&main, Qt::Window), Main(main), Project(project), Unchecked(MaxGroups + 1, false)
 {
     setWindowTitle(u"Неделя"_s);
-    View = new TWeekChartView(main.Project, main.PlayList, this);
+    View = new TWeekChartView(project, playList, this);
     Legend = new QListWidget(this);
     Legend->setToolTip(u"Снимите отметку, чтобы убрать группу с графика"_s);
     WholeDay = new QCheckBox(u"Весь день"_s, this);
@@ -226,8 +227,8 @@ void TWeekChart::RefreshLegend()
     const QSignalBlocker blocker(Legend);
     Legend->clear();
     const int side = Legend->fontMetrics().height() - 4;
-    for (int g : ShownGroups(Main.Project)) {
-        auto *item = new QListWidgetItem(GroupTitle(Main.Project, g), Legend);
+    for (int g : ShownGroups(Project)) {
+        auto *item = new QListWidgetItem(GroupTitle(Project, g), Legend);
         QPixmap swatch(side, side);
         swatch.fill(GroupColour(g));
         item->setIcon(QIcon(swatch));
@@ -251,13 +252,8 @@ void TWeekChart::LegendChanged(QListWidgetItem *item)
 
 void TWeekChart::SelectScenario(int group, int slot)
 {
-    QTreeWidgetItem *node = Main.FindScenarioNode(group, slot);
-    if (!node)
+    if (!Main.SelectScenarioNode(group, slot))
         return;
-    if (node->parent())
-        node->parent()->setExpanded(true);
-    Main.tvMain->setCurrentItem(node);
-    Main.tvMain->scrollToItem(node);
     Main.raise();
     Main.activateWindow();
 }

@@ -67,7 +67,8 @@ class TWeekChart : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TWeekChart(TfrMain &main);
+    /// A chart of project and its playList, beside main, whose tree a click selects in.
+    TWeekChart(TfrMain &main, const TProject &project, const std::vector<std::string> &playList);
 
     /// Shows the window to the right of the main window (inside the screen) and brings it up.
     void ShowBeside();
@@ -83,6 +84,7 @@ private:
     void SelectScenario(int group, int slot);
 
     TfrMain &Main;
+    const TProject &Project;
     QTimer LegendTimer;          // one legend refresh for a burst of changes
     std::vector<bool> Unchecked; // groups the operator took out of the chart, by number
 };

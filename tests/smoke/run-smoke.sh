@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Smoke test of the window program: start it on a private X server, find its main window by
-# caption, check that the window shows something, close it the way a window manager would and
-# expect a clean exit.
+# Smoke test of the window program: --help and --version need no display; then start it on a
+# private X server of a school laptop's size (1366 x 768), find its main window by caption, check
+# that the whole window is on the screen and shows something, close it the way a window manager
+# would and expect a clean exit.
 # Usage: run-smoke.sh <path of sigcfg>; SIG_SMOKE_SHOT=<file.png> keeps the screenshot.
 set -u
 
@@ -20,6 +21,14 @@ fail() {
 [ -n "$SIGCFG" ] && [ -x "$SIGCFG" ] || fail "no executable given (usage: run-smoke.sh <sigcfg>)"
 for tool in Xvfb xdotool xwd python3; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
+done
+
+for option in --help --version; do
+    OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY "$SIGCFG" "$option" 2>&1) || fail "sigcfg $option failed: $OUT"
+    case "$OUT" in
+    "Usage: sigcfg"* | "sigcfg "[0-9]*) ;;
+    *) fail "sigcfg $option printed: $OUT" ;;
+    esac
 done
 
 WORK=$(mktemp -d)
@@ -112,7 +121,7 @@ PY
 
 # -displayfd lets the server pick a free display and tells us once it accepts clients, so
 # parallel runs never fight over a number.
-Xvfb -displayfd 3 -screen 0 1024x900x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 XVFB_PID=$!
 for _ in $(seq 1 100); do
     [ -s "$WORK/display" ] && break
@@ -141,6 +150,12 @@ for _ in $(seq 1 100); do
 done
 [ -n "$WINDOW" ] || fail "no visible window captioned \"$CAPTION\" appeared"
 
+# The whole window is on the screen: menu bar, pages, log and status bar (the server runs no window
+# manager, so the window has no frame).
+eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ] ||
+    fail "the window ${WIDTH}x${HEIGHT} at $X,$Y does not fit the 1366x768 screen"
+
 # The window is mapped before it is painted: look again for a moment until it shows content.
 SHOT_OK=
 for _ in $(seq 1 30); do
@@ -168,4 +183,4 @@ done
 APP_PID=
 [ "$STATUS" -eq 0 ] || fail "sigcfg ended with exit code $STATUS"
 
-echo "ui_smoke: OK: window \"$CAPTION\" shown ($(cat "$WORK/check.log")), closed, exit code 0"
+echo "ui_smoke: OK: window \"$CAPTION\" ${WIDTH}x${HEIGHT} at $X,$Y shown ($(cat "$WORK/check.log")), closed, exit code 0"

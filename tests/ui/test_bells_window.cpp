@@ -89,7 +89,7 @@ TEST_F(BellsWindow, PreviewFollowsTheFieldsAndOkAddsTheBells)
             EXPECT_EQ(dialog->lbVerdict->text(), U("Проверка: совпадений по времени нет"));
         },
         U("Расписание звонков"));
-    Pick(Window->pmEdit, Window->pmmiBells);
+    Pick(Ui().pmEdit, Ui().pmmiBells);
 
     const TScenario &start = Project.Groups[2].Scenarios[2];
     EXPECT_EQ(start.Name, "Урок 1: начало");
@@ -97,7 +97,7 @@ TEST_F(BellsWindow, PreviewFollowsTheFieldsAndOkAddsTheBells)
     EXPECT_EQ(start.Volume, 20);
     EXPECT_TRUE(Project.Groups[2].Scenarios[6].Used);
     EXPECT_FALSE(Project.Groups[2].Scenarios[7].Used);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(TreeTexts().contains(U("  Сценарий 6: Урок 2: конец")));
     EXPECT_EQ(LogLines(), (QStringList{U("Проверка проекта"), U("Всего ошибок: 0")}));
 }
@@ -108,7 +108,7 @@ TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)
     Window->miBellsClick();
     for (int s = 1; s <= MaxScenarios; ++s)
         EXPECT_FALSE(Project.Groups[2].Scenarios[s].Used);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 
     // Sixteen lessons with end bells need all 32 slots; with one taken, OK (which the dialog keeps
     // off) still changes nothing.
@@ -122,7 +122,7 @@ TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)
                      })
         .ExpectNotice(U("В группе 2 свободно 31 мест, нужно 32"));
     Window->miBellsClick();
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 }
 
 TEST_F(BellsWindow, GroupEditsRefreshTheShownScenarioAndRunTheCheck)
@@ -141,19 +141,19 @@ TEST_F(BellsWindow, GroupEditsRefreshTheShownScenarioAndRunTheCheck)
                   U("Сдвиг на -471 мин выводит сценарий 1 группы 2 за пределы суток (-00:01)"));
         dialog.seMinutes->setValue(40);
     });
-    Pick(Window->miEdit, Window->miShiftGroup);
+    Pick(Ui().miEdit, Ui().miShiftGroup);
     EXPECT_EQ(Project.Groups[2].Scenarios[1].Hour * 60 + Project.Groups[2].Scenarios[1].Minute, 8 * 60 + 30);
     EXPECT_EQ(Project.Groups[1].Scenarios[1].Minute, 30);
-    EXPECT_EQ(Window->edScenarioTime->text(), U("08:30"));
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(Ui().edScenarioTime->text(), U("08:30"));
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(LogLines().front(), U("Проверка проекта"));
 
-    Window->Modified = false;
+    SetModified(false);
     Prompts.AnswerModal(1, [](QDialog &modal) { dynamic_cast<TfrShiftGroup &>(modal).seMinutes->setValue(1000); })
         .ExpectNotice();
     Window->miShiftGroupClick();
     EXPECT_EQ(Project.Groups[2].Scenarios[1].Minute, 30);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 
     Prompts.AnswerModal(1, [](QDialog &modal) {
         auto &dialog = dynamic_cast<TfrGroupDays &>(modal);
@@ -163,24 +163,24 @@ TEST_F(BellsWindow, GroupEditsRefreshTheShownScenarioAndRunTheCheck)
     });
     Window->miGroupDaysClick();
     EXPECT_EQ(Project.Groups[2].Scenarios[1].Days, (std::array<bool, 7>{true}));
-    EXPECT_EQ(Window->clDayOfWeek->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(Ui().clDayOfWeek->item(0)->checkState(), Qt::Checked);
     // Now both 08:30 scenarios ring on Monday: the check says so.
     EXPECT_EQ(LogLines().back(), U("Всего ошибок: 2"));
 
     Prompts.AnswerModal(1, [](QDialog &modal) { dynamic_cast<TfrGroupVolume &>(modal).seVolume->setValue(33); });
     Window->miGroupVolumeClick();
     EXPECT_EQ(Project.Groups[2].Scenarios[1].Volume, 33);
-    EXPECT_EQ(Window->edScenarioVolume->text(), U("33"));
+    EXPECT_EQ(Ui().edScenarioVolume->text(), U("33"));
 }
 
 TEST_F(BellsWindow, CommandsNeedAShownGroup)
 {
     OpenTree(1, {{2, 0}}); // two zones: group 2 shows
-    emit Window->miEdit->aboutToShow();
-    EXPECT_TRUE(Window->miBells->isEnabled());
+    emit Ui().miEdit->aboutToShow();
+    EXPECT_TRUE(Ui().miBells->isEnabled());
     OpenTree(1, {{3, 0}}); // group 3 is hidden by the device type
-    emit Window->pmEdit->aboutToShow();
-    for (QAction *action : {Window->pmmiBells, Window->pmmiShiftGroup, Window->pmmiGroupDays, Window->pmmiGroupVolume})
+    emit Ui().pmEdit->aboutToShow();
+    for (QAction *action : {Ui().pmmiBells, Ui().pmmiShiftGroup, Ui().pmmiGroupDays, Ui().pmmiGroupVolume})
         EXPECT_FALSE(action->isEnabled());
     Window->miBellsClick(); // nothing to ask about
 }

@@ -297,3 +297,54 @@ TEST(RealPrompts, YesNoOpenOfAMissingFileAndSaveWithoutAReplaceQuestion)
     EXPECT_FALSE(WithModal<QFileDialog>([](QFileDialog &dialog) { dialog.reject(); },
                                         [&] { return prompts.SaveFile({}, filter); }));
 }
+
+TEST(RealPrompts, SaveQuestionOffersCancelAndEscapeOrTheCloseBoxAnswerIt)
+{
+    TRealPrompts prompts;
+    using A = Prompts::TAnswer;
+    const std::pair<std::function<void(QMessageBox &)>, A> cases[] = {
+        {[](QMessageBox &box) { box.button(QMessageBox::Yes)->click(); }, A::Yes},
+        {[](QMessageBox &box) { box.button(QMessageBox::No)->click(); }, A::No},
+        {[](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); }, A::Cancel},
+        {[](QMessageBox &box) { box.close(); }, A::Cancel}, // the close box
+    };
+    for (const auto &[act, expected] : cases) {
+        QString cancelText;
+        const A answer = WithModal<QMessageBox>(
+            [&, act = act](QMessageBox &box) {
+                cancelText = box.button(QMessageBox::Cancel)->text();
+                act(box);
+            },
+            [&] { return prompts.AskYesNoCancel(U("Информация"), U("Сохранить изменения?")); });
+        EXPECT_EQ(answer, expected);
+        // Qt's own texts come in Russian, whatever the system's language.
+        EXPECT_EQ(cancelText, U("Отмена"));
+    }
+}
+
+TEST_F(Dialogs, EachOpeningFocusesTheInputWithItsTextSelected)
+{
+    for (int use = 0; use < 2; ++use) {
+        SCOPED_TRACE(use);
+        Input.edValue->setText(U("Школа"));
+        Choice.cbValue->clear();
+        Choice.cbValue->addItems(L({"1", "2"}));
+        const std::pair<QDialog *, QLineEdit *> prompts[] = {{&Input, Input.edValue},
+                                                             {&Choice, Choice.cbValue->lineEdit()}};
+        for (auto [dialog, edit] : prompts) {
+            QString selected;
+            QWidget *focus = nullptr;
+            DriveModal(*dialog, [&, dialog = dialog, edit = edit] {
+                focus = dialog->focusWidget();
+                selected = edit->selectedText();
+                // Left as an operator leaves it with Tab and Space: the focus on OK.
+                dialog->findChild<QPushButton *>()->setFocus();
+                dialog->findChild<QPushButton *>()->click();
+            });
+            EXPECT_TRUE(focus == edit || focus == dialog->findChild<QComboBox *>())
+                << dialog->objectName().toStdString();
+            EXPECT_EQ(selected, edit->text());
+            EXPECT_FALSE(selected.isEmpty());
+        }
+    }
+}

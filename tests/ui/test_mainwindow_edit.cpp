@@ -43,13 +43,13 @@ TEST_F(GroupEditing, AddOffersTheFreeNumbersAndTakesOnlyAFreeOne)
             box->setCurrentText(U("6"));
         },
         U("Выберите группу"));
-    Window->miAddGroup->trigger();
+    Ui().miAddGroup->trigger();
     EXPECT_TRUE(Project.Groups[6].Used);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(TreeTexts().contains(U("Группа 6: ")));
-    EXPECT_EQ(Page(), Window->tsNothing); // neither selected nor displayed
+    EXPECT_EQ(Page(), Ui().tsNothing); // neither selected nor displayed
 
-    Window->Modified = false;
+    SetModified(false);
     for (const char *typed : {"2", "9", "40", "-1", "0", "abc"}) { // typed outside the offer
         Prompts.AnswerInputChoice(U(typed));
         Window->miAddGroupClick();
@@ -59,7 +59,7 @@ TEST_F(GroupEditing, AddOffersTheFreeNumbersAndTakesOnlyAFreeOne)
     EXPECT_EQ(Project.Groups[2].Name, "Занята");
     EXPECT_TRUE(Project.Groups[2].Zones[1]);
     EXPECT_FALSE(Project.Groups[9].Used);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
     Prompts.AnswerInputChoice(U("0x3")); // the whole-text rule reads hexadecimal too
     Window->miAddGroupClick();
     EXPECT_TRUE(Project.Groups[3].Used);
@@ -74,58 +74,63 @@ TEST_F(ScenarioEditing, AddTakesTheLowestFreeSlotUpToThirtyTwo)
 {
     OpenTree(2, {{1, 1}, {1, 3}});
     SelectGroup(1);
-    Window->miAddScenario->trigger();
+    Ui().miAddScenario->trigger();
     EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
     EXPECT_EQ(Project.Groups[1].Scenarios[2].Hour, 0);
     EXPECT_EQ(TreeTexts(),
               (QStringList{U("Группа 1: "), U("  Сценарий 1: "), U("  Сценарий 2: "), U("  Сценарий 3: ")}));
     EXPECT_TRUE(Window->FindGroupNode(1)->isExpanded());
-    EXPECT_EQ(Page(), Window->tsGroup);
+    EXPECT_EQ(Page(), Ui().tsGroup);
     EXPECT_EQ(States(), GroupShown);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
 
     for (int s = 4; s <= 32; ++s)
         Scenario(1, s);
     Window->RebuildTree();
     SelectGroup(1);
-    Window->Modified = false;
+    SetModified(false);
     Window->miAddScenarioClick();
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(Window->FindGroupNode(1)->childCount(), 32);
 }
 
-TEST_F(ScenarioEditing, DeletingAScenarioOrAGroupAsksEmptiesTheClipboardAndShowsNothing)
+TEST_F(ScenarioEditing, DeletingAScenarioOrAGroupNamesItAndEmptiesTheClipboard)
 {
     OpenTree(2, {{1, 1}, {1, 2}, {1, 3}});
+    Project.Groups[1].Name = "Двор";
+    Project.Groups[1].Scenarios[2].Name = "Утро";
+    Window->RebuildTree();
     SelectScenario(1, 2);
     Window->pmmiCopyScenarioClick();
-    Prompts.AnswerYesNo(false, U("Удалить сценарий?"));
+    Prompts.AnswerYesNo(false, U("Удалить сценарий 2 «Утро» из группы 1 «Двор»?"));
     Window->miDelScenarioClick();
     EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
-    EXPECT_EQ(Window->ClipboardMode, 1);
+    EXPECT_EQ(ClipboardMode(), 1);
     Prompts.AnswerYesNo(true);
     Window->miDelScenarioClick();
-    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: "), U("  Сценарий 1: "), U("  Сценарий 3: ")}));
-    EXPECT_EQ(Window->ClipboardMode, -1);
-    EXPECT_EQ(Page(), Window->tsNothing);
+    EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: Двор"), U("  Сценарий 1: "), U("  Сценарий 3: ")}));
+    EXPECT_EQ(ClipboardMode(), -1);
+    // The group stays highlighted, and its page shows.
+    EXPECT_EQ(Ui().tvMain->currentItem(), Window->FindGroupNode(1));
+    EXPECT_EQ(Page(), Ui().tsGroup);
     EXPECT_EQ(States(), GroupShown);
     Window->miAddScenarioClick(); // the gap is the lowest free slot
     EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
 
-    Window->Modified = false;
+    SetModified(false);
     SelectGroup(1);
-    Prompts.AnswerYesNo(false, U("Удалить группу?"));
-    Window->miDelGroup->trigger();
+    Prompts.AnswerYesNo(false, U("Удалить группу 1 «Двор»?"));
+    Ui().miDelGroup->trigger();
     EXPECT_TRUE(Project.Groups[1].Used);
     EXPECT_EQ(Prompts.Asked.back().Caption, U(EditCaption));
     Prompts.AnswerYesNo(true);
-    Window->pmmiDelGroup->trigger();
+    Ui().pmmiDelGroup->trigger();
     EXPECT_FALSE(Project.Groups[1].Used);
     EXPECT_FALSE(Project.Groups[1].Scenarios[1].Used);
     EXPECT_TRUE(TreeTexts().isEmpty());
-    EXPECT_EQ(Page(), Window->tsNothing);
-    EXPECT_EQ(States(), GroupShown);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(Page(), Ui().tsNothing);
+    EXPECT_EQ(States(), Opened); // nothing highlighted: nothing to delete
+    EXPECT_TRUE(Modified());
 }
 
 class ScenarioClipboard : public TWindowTest
@@ -146,23 +151,23 @@ protected:
     void CopyFrom(int g, int s, bool cut = false)
     {
         SelectScenario(g, s);
-        Window->Modified = false;
-        (cut ? Window->miCutScenario : Window->miCopyScenario)->trigger();
-        EXPECT_FALSE(Window->Modified); // copy and cut change nothing
+        SetModified(false);
+        (cut ? Ui().miCutScenario : Ui().miCopyScenario)->trigger();
+        EXPECT_FALSE(Modified()); // copy and cut change nothing
     }
 
     void PasteInto(int g)
     {
         SelectGroup(g);
-        ASSERT_TRUE(Window->miPutScenario->isEnabled());
-        Window->pmmiPutScenario->trigger();
+        ASSERT_TRUE(Ui().miPutScenario->isEnabled());
+        Ui().pmmiPutScenario->trigger();
     }
 };
 
 TEST_F(ScenarioClipboard, PasteIntoAFreeSlotKeepsTheNumberWithoutAQuestion)
 {
     CopyFrom(1, 3);
-    Window->edScenarioTrack->setText(U("77")); // an edit after the copy goes along
+    Ui().edScenarioTrack->setText(U("77")); // an edit after the copy goes along
     PasteInto(2);
     const TScenario &pasted = Project.Groups[2].Scenarios[3];
     EXPECT_TRUE(pasted.Used);
@@ -171,10 +176,11 @@ TEST_F(ScenarioClipboard, PasteIntoAFreeSlotKeepsTheNumberWithoutAQuestion)
     EXPECT_TRUE(pasted.Days[4]);
     EXPECT_EQ(pasted.Track, 77);
     EXPECT_TRUE(Project.Groups[1].Scenarios[3].Used);
-    EXPECT_TRUE(Window->Modified);
-    EXPECT_EQ(Page(), Window->tsNothing);
+    EXPECT_TRUE(Modified());
+    EXPECT_EQ(Page(), Ui().tsGroup); // the target group, highlighted
+    EXPECT_EQ(Ui().tvMain->currentItem(), Window->FindGroupNode(2));
     EXPECT_EQ(States(), GroupShown); // paste disabled after a paste
-    EXPECT_EQ(Window->ClipboardMode, -1);
+    EXPECT_EQ(ClipboardMode(), -1);
 }
 
 TEST_F(ScenarioClipboard, PasteAsksOnlyForAnOccupiedSlotOfAnotherGroup)
@@ -214,8 +220,8 @@ TEST_F(ScenarioClipboard, FullTargetWithNoOrAGoneSourceKeepsEverything)
     CopyFrom(1, 3, true);
     Prompts.AnswerYesNo(false);
     PasteInto(2);
-    EXPECT_FALSE(Window->Modified);
-    EXPECT_EQ(Window->ClipboardMode, 2);
+    EXPECT_FALSE(Modified());
+    EXPECT_EQ(ClipboardMode(), 2);
     EXPECT_TRUE(Project.Groups[1].Scenarios[3].Used);
     EXPECT_EQ(Project.Groups[2].Scenarios[3].Name, "Полный");
 
@@ -223,9 +229,9 @@ TEST_F(ScenarioClipboard, FullTargetWithNoOrAGoneSourceKeepsEverything)
     PasteInto(2);
     EXPECT_EQ(Project.Groups[2].Scenarios[3].Name, "Полный");
     EXPECT_TRUE(Project.Groups[2].Scenarios[3].Used);
-    EXPECT_EQ(Window->ClipboardMode, -1);
-    EXPECT_FALSE(Window->miPutScenario->isEnabled());
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_EQ(ClipboardMode(), -1);
+    EXPECT_FALSE(Ui().miPutScenario->isEnabled());
+    EXPECT_FALSE(Modified());
 }
 
 using PageEditing = TWindowTest;
@@ -238,16 +244,16 @@ TEST_F(PageEditing, GroupNameAndZonesGoStraightIntoTheModel)
     Window->RebuildTree();
     SelectGroup(2);
     Window->RebuildTree(); // the name box still renames its own node
-    EXPECT_FALSE(Window->Modified);
-    Window->edGroupName->setText(U(" Корпус "));
+    EXPECT_FALSE(Modified());
+    Ui().edGroupName->setText(U(" Корпус "));
     EXPECT_EQ(Project.Groups[2].Name, " Корпус ");
     EXPECT_EQ(Window->FindGroupNode(2)->text(0), U("Группа 2:  Корпус "));
-    EXPECT_EQ(Window->lbGroupNumber->text(), U("Группа 2: Старое"));
-    EXPECT_TRUE(Window->Modified);
-    Window->Modified = false;
-    Window->clZones->item(2)->setCheckState(Qt::Checked);
+    EXPECT_EQ(Ui().lbGroupNumber->text(), U("Группа 2: Старое"));
+    EXPECT_TRUE(Modified());
+    SetModified(false);
+    Ui().clZones->item(2)->setCheckState(Qt::Checked);
     EXPECT_TRUE(Project.Groups[2].Zones[3]);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
 }
 
 TEST_F(PageEditing, NameBoxesRefuseWhatTheFileCanNotHoldAndTheFieldSeparator)
@@ -270,7 +276,7 @@ TEST_F(PageEditing, NameBoxesRefuseWhatTheFileCanNotHoldAndTheFieldSeparator)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);
         c.scenario ? SelectScenario(1, 1) : SelectGroup(1);
-        QLineEdit *box = c.scenario ? Window->edScenarioName : Window->edGroupName;
+        QLineEdit *box = c.scenario ? Ui().edScenarioName : Ui().edGroupName;
         box->end(false);
         if (c.typed)
             Type(box, U(c.text));
@@ -284,36 +290,37 @@ TEST_F(PageEditing, ScenarioFieldsGoIntoTheModelAsUnsavedChanges)
 {
     OpenTree(2, {{1, 4}});
     SelectScenario(1, 4);
-    Window->edScenarioName->setText(U("Обед"));
+    Ui().edScenarioName->setText(U("Обед"));
     EXPECT_EQ(Window->FindScenarioNode(1, 4)->text(0), U("Сценарий 4: Обед"));
-    EXPECT_EQ(Window->lbScenarioNumber->text(), U("Сценарий 4: "));
+    EXPECT_EQ(Ui().lbScenarioNumber->text(), U("Сценарий 4: "));
     TScenario &scenario = Project.Groups[1].Scenarios[4];
     // Both boxes take the whole-text rule: a trailing letter gives 0, "$" is hexadecimal.
     const std::pair<const char *, int> numbers[] = {{"12", 12}, {"12a", 0}, {"$1F", 31}};
     for (const auto &[text, value] : numbers) {
-        Window->edScenarioTrack->setText(U("1"));
-        Window->edScenarioTrack->setText(U(text));
+        Ui().edScenarioTrack->setText(U("1"));
+        Ui().edScenarioTrack->setText(U(text));
         EXPECT_EQ(scenario.Track, value) << text;
-        Window->edScenarioVolume->setText(U("1"));
-        Window->edScenarioVolume->setText(U(text));
+        Ui().edScenarioVolume->setText(U("1"));
+        Ui().edScenarioVolume->setText(U(text));
         EXPECT_EQ(scenario.Volume, value) << text;
     }
-    EXPECT_TRUE(Window->Modified);
-    Window->Modified = false;
-    const std::tuple<const char *, int, int> cases[] = {{"7:5", 7, 5},    {" 07:30 ", 7, 30}, {"730", 7, 30},
-                                                        {":30", 7, 30},   {"12:", 12, 0},     {"ab:cd", 0, 0},
-                                                        {"25:99", 25, 99}};
+    EXPECT_TRUE(Modified());
+    SetModified(false);
+    // Texts that are no time nor the start of one (blanks, letters, out of range) store nothing.
+    const std::tuple<const char *, int, int> cases[] = {{"7:5", 7, 5},    {" 07:30 ", 7, 5}, {"07:30", 7, 30},
+                                                        {"730", 7, 30},   {":30", 7, 30},    {"12:", 12, 0},
+                                                        {"ab:cd", 12, 0}, {"25:99", 12, 0}};
     for (const auto &[text, hour, minute] : cases) {
-        Window->edScenarioTime->setText(U(text));
+        Ui().edScenarioTime->setText(U(text));
         EXPECT_EQ(scenario.Hour, hour) << text;
         EXPECT_EQ(scenario.Minute, minute) << text;
     }
     // An edit that the next save would lose without the prompt marks the project.
-    EXPECT_TRUE(Window->Modified);
-    Window->Modified = false;
-    Window->edScenarioTime->setText(U("25:99:00"));
-    EXPECT_FALSE(Window->Modified);
-    Window->clDayOfWeek->item(6)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(Modified());
+    SetModified(false);
+    Ui().edScenarioTime->setText(U("25:99:00"));
+    EXPECT_FALSE(Modified());
+    Ui().clDayOfWeek->item(6)->setCheckState(Qt::Checked);
     EXPECT_TRUE(scenario.Days[6]);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
 }

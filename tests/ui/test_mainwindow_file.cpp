@@ -6,7 +6,16 @@
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
 
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QUrl>
 
 class FileCommands : public TWindowTest
 {
@@ -31,22 +40,25 @@ TEST_F(FileCommands, LoadReadsProjectAndPlaylistAndOpensIt)
     SaveProjectFile(Project, {"1;C:\\a.mp3"});
     ResetProject(Project);
     Window->ProjectClosed();
-    Window->Modified = true;
+    SetModified(true);
 
-    Prompts.CancelOpenFile();
-    Window->bbOpenProject->click();
+    // A modified project: the question comes before any file dialog.
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No, U("Сохранить изменения?")).CancelOpenFile();
+    Ui().bbOpenProject->click();
     EXPECT_EQ(States(), Closed);
+    EXPECT_EQ(Prompts.Asked.front().Kind, TScriptedPrompts::TKind::YesNoCancel);
 
-    Prompts.AnswerOpenFile(Path("school.vlpj"));
-    Window->miProjectLoad->trigger();
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No).AnswerOpenFile(Path("school.vlpj"));
+    Ui().miProjectLoad->trigger();
     EXPECT_EQ(Prompts.Asked.back().Text, U("Проект Велтара ЛВ (.vlpj) (*.vlpj)"));
     EXPECT_EQ(Project.FileName, PathIn("school.vlpj"));
-    EXPECT_EQ(Window->PlayList, std::vector<std::string>{"1;C:\\a.mp3"});
+    EXPECT_EQ(PlayList(), std::vector<std::string>{"1;C:\\a.mp3"});
     EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: Корпус"), U("  Сценарий 1: Начало"), U("  Сценарий 2: Второй")}));
-    EXPECT_EQ(Window->lbProjectName->text(), U("Школа"));
+    EXPECT_EQ(Ui().lbProjectName->text(), U("Школа"));
     EXPECT_EQ(States(), Opened);
     EXPECT_TRUE(LogLines().isEmpty());
-    EXPECT_TRUE(Window->Modified); // loading does not touch it
+    EXPECT_FALSE(Modified()); // a project just read has no changes
+    EXPECT_EQ(Ui().lbFilePath->text(), Path("school.vlpj"));
 }
 
 TEST_F(FileCommands, SaveAsAddsTheExtensionOnlyWhenItIsNowhereInThePathAndFailsLoudly)
@@ -55,23 +67,23 @@ TEST_F(FileCommands, SaveAsAddsTheExtensionOnlyWhenItIsNowhereInThePathAndFailsL
     const std::pair<const char *, const char *> cases[] = {
         {"b", "b.vlpj"}, {"c.VLPJ", "c.VLPJ.vlpj"}, {"d.vlpj.old", "d.vlpj.old"}, {"e.vlpj", "e.vlpj"}};
     for (const auto &[chosen, written] : cases) {
-        Window->Modified = true;
+        SetModified(true);
         Prompts.AnswerSaveFile(Path(chosen));
-        Window->bbSaveAsProject->click();
+        Ui().bbSaveAsProject->click();
         EXPECT_TRUE(FileExists(PathIn(written))) << chosen;
         EXPECT_EQ(Project.FileName, PathIn(written));
-        EXPECT_FALSE(Window->Modified);
+        EXPECT_FALSE(Modified());
     }
-    Window->Modified = true;
+    SetModified(true);
     Prompts.CancelSaveFile();
     Window->miProjectSaveAsClick();
     EXPECT_EQ(Project.FileName, PathIn("e.vlpj"));
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
 
     Window->ClearLog();
     Prompts.AnswerSaveFile(Path("missing/p"));
     EXPECT_THROW(Window->miProjectSaveAsClick(), TFileError);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Project.FileName, PathIn("missing/p.vlpj"));
     EXPECT_TRUE(LogLines().isEmpty()); // no check after a failed write
 }
@@ -80,25 +92,25 @@ TEST_F(FileCommands, SaveAsksForAFileOnlyWithoutOneAndForAMissingNameAndChecks)
 {
     FillProject();
     Project.Name.clear();
-    Window->Modified = true;
+    SetModified(true);
     Prompts.CancelSaveFile();
     Window->miProjectSaveClick(); // cancelled: nothing written
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_EQ(Project.FileName, "");
 
     Prompts.AnswerSaveFile(Path("new")).CloseDialog(U("Введите название проекта"));
     Window->miProjectSaveClick();
     EXPECT_EQ(Project.FileName, PathIn("new.vlpj"));
     EXPECT_NE(ReadWholeFile(PathIn("new.vlpj")).find("Name=\r\n"), std::string::npos);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 
     // With a file known no dialog comes; a missing name is still asked for.
     Project.Name.clear();
-    Window->Modified = true;
+    SetModified(true);
     Prompts.AnswerInputValue(U("Склад"));
-    Window->miProjectSave->trigger();
-    EXPECT_EQ(Window->lbProjectName->text(), U("Склад"));
-    EXPECT_FALSE(Window->Modified);
+    Ui().miProjectSave->trigger();
+    EXPECT_EQ(Ui().lbProjectName->text(), U("Склад"));
+    EXPECT_FALSE(Modified());
     EXPECT_EQ(ReadWholeFile(PathIn("new.vlpj")).find("Name=\r\n"), std::string::npos); // written again, named
     const QStringList log = LogLines();
     ASSERT_EQ(log.size(), 4);
@@ -106,39 +118,45 @@ TEST_F(FileCommands, SaveAsksForAFileOnlyWithoutOneAndForAMissingNameAndChecks)
     EXPECT_EQ(log.back(), U("Всего ошибок: 2"));
 }
 
-TEST_F(FileCommands, ImportReadsCsvWhateverTheFilterEntryAndKeepsTheProjectOnFailure)
+TEST_F(FileCommands, ImportReadsByContentWhateverTheNameAndKeepsTheProjectOnFailure)
 {
     FillProject();
     WriteFileAtomically(PathIn("narrow.csv"), "1;2;3\r\n");
     Prompts.AnswerOpenFile(Path("narrow.csv")).ExpectNotice(U("Ошибка экспорта. Не правильный формат файла"));
     Window->miProjectImportClick();
     EXPECT_EQ(Prompts.Asked.back().Caption, ApplicationTitle());
-    ExportCsv(Project, PathIn("plan.xls.csv"));
-    Prompts.AnswerOpenFile(Path("plan.xls.csv"), 0);
-    // ".xls" anywhere in the name chooses the workbook reader, and CSV text is no workbook.
+    Prompts.AnswerOpenFile(Path("missing.csv"), 0);
     EXPECT_THROW(Window->miProjectImportClick(), TSigError);
     EXPECT_EQ(Project.Name, "Школа");
     EXPECT_EQ(TreeTexts().size(), 3);
 
-    ExportCsv(Project, PathIn("plan.csv"));
+    // CSV text named like a workbook is read as CSV, whatever filter entry was picked.
+    ExportCsv(Project, PathIn("plan.xls"));
     ResetProject(Project);
     Window->ProjectClosed();
-    Window->PlayList = {"3;x.mp3"};
-    Prompts.AnswerOpenFile(Path("plan.csv"), 1);
-    Window->bbImportProject->click();
-    EXPECT_EQ(Prompts.Asked.back().Text, U("Файл csv (*.csv);;Excel файл (*.xls *.xlsx)"));
+    PlayList() = {"3;x.mp3"};
+    Prompts.AnswerOpenFile(Path("plan.xls"), 1);
+    Ui().bbImportProject->click();
+    EXPECT_EQ(Prompts.Asked.back().Text, U("Файл csv (*.csv);;Excel файл (*.xls *.xlsx *.ods)"));
     EXPECT_EQ(Project.DeviceType, 9);
     EXPECT_TRUE(Project.Groups[1].Scenarios[2].Used);
     EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 1: "), U("  Сценарий 1: "), U("  Сценарий 2: ")}));
     EXPECT_EQ(States(), Opened);
-    EXPECT_EQ(Window->PlayList.size(), 1u);
+    EXPECT_EQ(PlayList().size(), 1u);
+
+    // And a workbook named .csv is read as a workbook: an .ods file from a spreadsheet program.
+    ASSERT_TRUE(QFile::copy(U(SIG_TEST_DATA "/libreoffice-schedule.ods"), Path("sheet.csv")));
+    Prompts.AnswerOpenFile(Path("sheet.csv"), 0);
+    Window->miProjectImportClick();
+    EXPECT_EQ(States(), Opened);
+    EXPECT_FALSE(TreeTexts().isEmpty());
 }
 
 TEST_F(FileCommands, ExportBranchesOnTheFilterEntry)
 {
     FillProject();
     Prompts.AnswerSaveFile(Path("plan.CSV"), 0);
-    Window->bbExportProject->click();
+    Ui().bbExportProject->click();
     EXPECT_TRUE(FileExists(PathIn("plan.CSV.csv")));
     EXPECT_NE(ReadWholeFile(PathIn("plan.CSV.csv")).find(std::string("90;00;0;")), std::string::npos);
     EXPECT_EQ(LogLines().front(), U("Проверка проекта"));
@@ -155,4 +173,105 @@ TEST_F(FileCommands, ExportBranchesOnTheFilterEntry)
     Window->ClearLog();
     Window->miProjectExportClick();
     EXPECT_TRUE(LogLines().isEmpty());
+}
+
+TEST_F(FileCommands, RecentProjectsKeepTheLastEightAndForgetAVanishedFile)
+{
+    FillProject();
+    QStringList saved;
+    for (int i = 1; i <= 9; ++i) {
+        saved.prepend(Path(("p" + std::to_string(i) + ".vlpj").c_str()));
+        Prompts.AnswerSaveFile(saved.front());
+        Window->miProjectSaveAsClick();
+    }
+    // Save as proposes the project's name in the folder used last.
+    EXPECT_EQ(Prompts.FileStarts.back(), Path("Школа.vlpj"));
+    EXPECT_EQ(Ui().lbFilePath->text(), saved.front());
+    const auto entries = [&] {
+        QStringList texts;
+        for (const QAction *action : Ui().miRecent->actions())
+            texts.push_back(action->text());
+        return texts;
+    };
+    ASSERT_EQ(entries().size(), 8);
+    EXPECT_EQ(entries().front(), U("&1 ") + saved[0]);
+    EXPECT_EQ(entries().back(), U("&8 ") + saved[7]);
+
+    ASSERT_TRUE(QFile::remove(saved[1]));
+    Prompts.ExpectNotice(U("Файл не найден: ") + saved[1] + U("\nОн убран из списка последних проектов."));
+    Ui().miRecent->actions()[1]->trigger();
+    EXPECT_EQ(entries().size(), 7);
+    EXPECT_FALSE(entries().join(u'|').contains(saved[1]));
+
+    SetModified(true);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No);
+    Ui().miRecent->actions()[1]->trigger(); // p7, now second
+    EXPECT_EQ(Project.FileName, saved[2].toStdString());
+    EXPECT_EQ(entries().front(), U("&1 ") + saved[2]); // opened: first again
+    Prompts.CancelOpenFile();
+    Window->miProjectLoadClick(); // the open dialog starts in the folder used last
+    EXPECT_EQ(Prompts.FileStarts.back(), QFileInfo(saved[2]).absolutePath());
+}
+
+TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
+{
+    FillProject();
+    Project.FileName = PathIn("dropped.vlpj");
+    SaveProjectFile(Project, {});
+    ExportCsv(Project, PathIn("dropped.csv"));
+    const auto drop = [&](const QString &path) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &dropped);
+        return true;
+    };
+    EXPECT_FALSE(drop(Path("picture.png"))); // refused at the door: no question
+    ResetProject(Project);
+    Window->ProjectClosed();
+    SetModified(true);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::Cancel, U("Сохранить изменения?"));
+    EXPECT_TRUE(drop(Path("dropped.vlpj")));
+    EXPECT_EQ(States(), Closed);
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No);
+    EXPECT_TRUE(drop(Path("dropped.vlpj")));
+    EXPECT_EQ(Project.Name, "Школа");
+    EXPECT_EQ(States(), Opened);
+    EXPECT_TRUE(drop(Path("dropped.csv"))); // unmodified: imported without a question
+    EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(TreeTexts().size(), 3);
+}
+
+TEST_F(FileCommands, AFailedLoadLeavesNoProjectToSaveOverTheFile)
+{
+    FillProject();
+    // The reader refuses this one (a folder); a file that is no project goes the same way.
+    ASSERT_TRUE(QDir().mkpath(Path("folder.vlpj")));
+    Prompts.AnswerOpenFile(Path("folder.vlpj"));
+    EXPECT_THROW(Window->miProjectLoadClick(), TSigError);
+    EXPECT_EQ(States(), Closed); // no save command can reach it
+    EXPECT_TRUE(TreeTexts().isEmpty());
+    EXPECT_EQ(Project.FileName, "");
+    Prompts.ExpectNotice(U("Файл не найден: ") + Path("gone.vlpj"));
+    Window->OpenFile(Path("gone.vlpj"));
+}
+
+TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
+{
+    FillProject();
+    SetModified(true);
+    EXPECT_TRUE(Ui().lbModified->isVisibleTo(Window.get()));
+    EXPECT_EQ(Ui().lbModified->text(), U("Изменён"));
+    Prompts.AnswerSaveFile(Path("status.vlpj"));
+    Window->miProjectSaveClick();
+    EXPECT_FALSE(Ui().lbModified->isVisibleTo(Window.get()));
+    EXPECT_EQ(Ui().lbFilePath->text(), Path("status.vlpj"));
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.vlpj"));
+    Prompts.AnswerSaveFile(Path("status.csv"), 0);
+    Window->miProjectExportClick();
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.csv"));
 }

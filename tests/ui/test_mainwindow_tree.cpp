@@ -1,5 +1,6 @@
 // The main window's layout, command states, tree, node mapping, pages, settings prompt and log.
 #include "support/window_fixture.h"
+#include "ui/logbox.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -23,26 +24,32 @@ QString MenuTexts(const QWidget *menu)
 
 using MainWindowLayout = TWindowTest;
 
-TEST_F(MainWindowLayout, FixedSizePictureButtonsAndMenus)
+TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
 {
     EXPECT_EQ(Window->windowTitle(), U("Конфигуратор таймера сигнала"));
+    Window->show();
     EXPECT_EQ(Window->centralWidget()->size(), QSize(583, 782));
-    EXPECT_EQ(Window->minimumSize(), Window->maximumSize());
-    EXPECT_EQ(Window->mmLog->height(), 78);
-    EXPECT_EQ(Window->pnBottons->height(), 65);
-    EXPECT_EQ(Window->pnProjectInfo->height(), 48);
-    EXPECT_EQ(Window->tvMain->indentation(), 19);
-    EXPECT_EQ(Page(), Window->tsNothing);
-    EXPECT_EQ(Window->Label3->text(), U("Выберите или добавьте группу"));
+    EXPECT_EQ(Ui().mmLog->height(), 78);
+    // Resizable, and small enough for a 1366 x 768 screen with room for a title bar and a panel.
+    EXPECT_LT(Window->minimumSizeHint().height(), 600);
+    EXPECT_GT(Window->maximumSize().height(), 2000);
+    Window->resize(Window->width(), Window->height() + 200);
+    QApplication::processEvents();
+    EXPECT_GT(Ui().mmLog->height(), 78); // the log grows with the window
+    EXPECT_EQ(Ui().pnBottons->height(), 65);
+    EXPECT_EQ(Ui().pnProjectInfo->height(), 48);
+    EXPECT_EQ(Ui().tvMain->indentation(), 19);
+    EXPECT_EQ(Page(), Ui().tsNothing);
+    EXPECT_EQ(Ui().Label3->text(), U("Выберите или добавьте группу"));
 
     const std::pair<QToolButton *, const char *> buttons[] = {
-        {Window->bbNewProject, "Новый проект"},
-        {Window->bbOpenProject, "Открыть проект"},
-        {Window->bbSaveProject, "Сохранить проект"},
-        {Window->bbSaveAsProject, "Сохранить проект как ..."},
-        {Window->bbImportProject, "Импорт проекта"},
-        {Window->bbExportProject, "Экспорт проекта"},
-        {Window->bbSavePlayList, "Записать плейлист на  SD-Карту MP3 LV"}};
+        {Ui().bbNewProject, "Новый проект"},
+        {Ui().bbOpenProject, "Открыть проект"},
+        {Ui().bbSaveProject, "Сохранить проект"},
+        {Ui().bbSaveAsProject, "Сохранить проект как ..."},
+        {Ui().bbImportProject, "Импорт проекта"},
+        {Ui().bbExportProject, "Экспорт проекта"},
+        {Ui().bbSavePlayList, "Записать плейлист на  SD-Карту MP3 LV"}};
     Window->show();
     int left = -1;
     for (const auto &[button, hint] : buttons) {
@@ -54,28 +61,43 @@ TEST_F(MainWindowLayout, FixedSizePictureButtonsAndMenus)
     }
 
     EXPECT_EQ(MenuTexts(Window->menuBar()), U("&Файл|&Редактировать|&Вид|&Помощь"));
-    EXPECT_EQ(MenuTexts(Window->miFail),
-              U("&Новый проект|&Загрузить проект|-|&Сохранить проект|С&охранить проект как ...|&Закрыть проект|-|"
-                "&Импортировать проект|&Экспортировать проект|&Печать…|Экспорт в &PDF…|-|"
-                "&Записать плейлист на  SD-Карту MP3 LV|-|Настройки проекта"));
-    EXPECT_EQ(MenuTexts(Window->miView), U("&Неделя"));
-    const QString edit = U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|У&далить сценарий|-|"
+    EXPECT_EQ(MenuTexts(Ui().miFail),
+              U("&Новый проект|&Загрузить проект|Пос&ледние проекты|-|&Сохранить проект|С&охранить проект как ...|"
+                "За&крыть проект|-|&Импортировать проект|&Экспортировать проект|Пе&чать…|Экспорт в &PDF…|-|"
+                "Записать &плейлист на  SD-Карту MP3 LV|-|Настройки п&роекта"));
+    const QString edit = U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|Удалить с&ценарий|-|"
                            "&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий|-|"
                            "Расписание звонков…|Сдвинуть расписание группы…|Дни недели для всей группы…|"
                            "Громкость для всей группы…");
-    EXPECT_EQ(MenuTexts(Window->miEdit), edit);
-    EXPECT_EQ(MenuTexts(Window->pmEdit), edit);
-    EXPECT_EQ(MenuTexts(Window->miHelp), U("&О программе"));
-    EXPECT_EQ(Window->miProjectNew->shortcut(), QKeySequence(U("Ctrl+N")));
-    EXPECT_EQ(Window->miProjectLoad->shortcut(), QKeySequence(U("Ctrl+O")));
-    EXPECT_EQ(Window->miProjectSave->shortcut(), QKeySequence(U("Ctrl+S")));
-    EXPECT_EQ(Window->miProjectSaveAs->shortcut(), QKeySequence(U("Ctrl+Shift+S")));
+    EXPECT_EQ(MenuTexts(Ui().miEdit), edit);
+    EXPECT_EQ(MenuTexts(Ui().pmEdit), edit);
+    EXPECT_EQ(MenuTexts(Ui().miHelp), U("&О программе"));
+    EXPECT_EQ(MenuTexts(Ui().miView), U("&Неделя"));
+    // One key press reaches one item: the access letters of each menu differ.
+    for (const QWidget *menu :
+         {static_cast<const QWidget *>(Window->menuBar()), static_cast<const QWidget *>(Ui().miFail),
+          static_cast<const QWidget *>(Ui().miEdit), static_cast<const QWidget *>(Ui().miHelp),
+           static_cast<const QWidget *>(Ui().miView)}) {
+        QString letters;
+        for (const QAction *action : menu->actions()) {
+            const qsizetype amp = action->text().indexOf(u'&');
+            if (amp < 0)
+                continue;
+            const QChar letter = action->text().at(amp + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter)) << action->text().toStdString();
+            letters += letter;
+        }
+    }
+    EXPECT_EQ(Ui().miProjectNew->shortcut(), QKeySequence(U("Ctrl+N")));
+    EXPECT_EQ(Ui().miProjectLoad->shortcut(), QKeySequence(U("Ctrl+O")));
+    EXPECT_EQ(Ui().miProjectSave->shortcut(), QKeySequence(U("Ctrl+S")));
+    EXPECT_EQ(Ui().miProjectSaveAs->shortcut(), QKeySequence(U("Ctrl+Shift+S")));
 }
 
 TEST_F(TWindowTest, StateTableEveryRow)
 {
     EXPECT_EQ(States(), AtStart);
-    Window->pmmiAddGroup->trigger(); // no device type, no free group: nothing asked, nothing added
+    Ui().pmmiAddGroup->trigger(); // no device type, no free group: nothing asked, nothing added
     EXPECT_TRUE(TreeTexts().isEmpty());
     OpenTree(2, {{1, 1}});
     EXPECT_EQ(States(), Opened);
@@ -83,12 +105,12 @@ TEST_F(TWindowTest, StateTableEveryRow)
     EXPECT_EQ(States(), GroupShown);
     SelectScenario(1, 1);
     EXPECT_EQ(States(), ScenarioShown);
-    Window->pmmiCutScenario->trigger();
+    Ui().pmmiCutScenario->trigger();
     SelectGroup(1);
     EXPECT_EQ(States(), GroupShownPaste);
     Window->miProjectCloseClick(); // cutting modified nothing: no question
     EXPECT_EQ(States(), Closed);
-    EXPECT_EQ(Page(), Window->tsNothing);
+    EXPECT_EQ(Page(), Ui().tsNothing);
     OpenTree(2, {{2, 0}}); // the clipboard outlives its project
     SelectGroup(2);
     EXPECT_EQ(States(), GroupShownPaste);
@@ -109,9 +131,9 @@ TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCountOfTheDeviceType)
     EXPECT_EQ(TreeTexts(),
               (QStringList{U("Группа 3: Цех"), U("  Сценарий 2: Утро"), U("  Сценарий 5: "), U("Группа 7: ")}));
     EXPECT_FALSE(Window->FindGroupNode(3)->isExpanded());
-    EXPECT_EQ(Window->tvMain->currentItem(), nullptr);
-    EXPECT_EQ(Window->lbProjectName->text(), U("Школа"));
-    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-8"));
+    EXPECT_EQ(Ui().tvMain->currentItem(), nullptr);
+    EXPECT_EQ(Ui().lbProjectName->text(), U("Школа"));
+    EXPECT_EQ(Ui().lbDeviceName->text(), U("Велтара ДК-8"));
 
     Prompts.AnswerInputChoice(U("Велтара ДК-4"), U("Укажите тип прибора"));
     Window->lbDeviceNameAltClick();
@@ -121,7 +143,7 @@ TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCountOfTheDeviceType)
     Window->lbDeviceNameAltClick();
     EXPECT_EQ(TreeTexts().mid(4), (QStringList{U("Группа 9: За пределом"), U("  Сценарий 1: ")}));
     SelectGroup(9);
-    EXPECT_EQ(Window->clZones->count(), 16);
+    EXPECT_EQ(Ui().clZones->count(), 16);
 }
 
 TEST_F(ProjectTree, NodeNumbersComeFromThePrefixWhateverTheNameAndFillThePages)
@@ -141,24 +163,24 @@ TEST_F(ProjectTree, NodeNumbersComeFromThePrefixWhateverTheNameAndFillThePages)
     Scenario(5, 1, 8, 0, "Группа 2: 31");
     Window->RebuildTree();
     SelectScenario(2, 4);
-    EXPECT_EQ(Page(), Window->tsScenario);
-    EXPECT_EQ(std::pair(Window->CurrentGroup, Window->CurrentScenario), std::pair(2, 4));
-    EXPECT_EQ(Window->edScenarioName->text(), U("Сценарий 9"));
+    EXPECT_EQ(Page(), Ui().tsScenario);
+    EXPECT_EQ(std::pair(CurrentGroup(), CurrentScenario()), std::pair(2, 4));
+    EXPECT_EQ(Ui().edScenarioName->text(), U("Сценарий 9"));
     Window->AddLog(U("старая строка"));
     SelectGroup(5);
-    EXPECT_EQ(Page(), Window->tsGroup);
-    EXPECT_EQ(Window->CurrentGroup, 5);
-    EXPECT_EQ(Window->lbGroupNumber->text(), U("Группа 5: 12"));
-    EXPECT_EQ(Window->edGroupName->text(), U("12"));
-    ASSERT_EQ(Window->clZones->count(), 16);
-    EXPECT_EQ(Window->clZones->item(0)->text(), U("Зона 1"));
-    EXPECT_EQ(Window->clZones->item(1)->checkState(), Qt::Checked);
-    EXPECT_EQ(Window->clZones->item(2)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Page(), Ui().tsGroup);
+    EXPECT_EQ(CurrentGroup(), 5);
+    EXPECT_EQ(Ui().lbGroupNumber->text(), U("Группа 5: 12"));
+    EXPECT_EQ(Ui().edGroupName->text(), U("12"));
+    ASSERT_EQ(Ui().clZones->count(), 16);
+    EXPECT_EQ(Ui().clZones->item(0)->text(), U("Зона 1"));
+    EXPECT_EQ(Ui().clZones->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(Ui().clZones->item(2)->checkState(), Qt::Unchecked);
     EXPECT_TRUE(LogLines().isEmpty());
-    EXPECT_FALSE(Window->Modified); // no edit handler ran
+    EXPECT_FALSE(Modified()); // no edit handler ran
     EXPECT_TRUE(Project.Groups[5].Zones[20]);
     SelectScenario(5, 1);
-    EXPECT_EQ(std::pair(Window->CurrentGroup, Window->CurrentScenario), std::pair(5, 1));
+    EXPECT_EQ(std::pair(CurrentGroup(), CurrentScenario()), std::pair(5, 1));
 }
 
 TEST_F(ProjectTree, ScenarioPageShowsFieldsAndOnlyItsOwnClashes)
@@ -176,21 +198,21 @@ TEST_F(ProjectTree, ScenarioPageShowsFieldsAndOnlyItsOwnClashes)
     Scenario(1, 4, -1, 7);
     Window->RebuildTree();
     SelectScenario(1, 2);
-    EXPECT_EQ(Window->lbScenarioNumber->text(), U("Сценарий 2: Начало"));
-    EXPECT_EQ(Window->edScenarioTime->text(), U("08:05"));
-    EXPECT_EQ(Window->edScenarioTrack->text(), U("12"));
-    EXPECT_EQ(Window->edScenarioVolume->text(), U("20"));
-    EXPECT_EQ(Window->clDayOfWeek->item(0)->checkState(), Qt::Checked);
-    EXPECT_EQ(Window->clDayOfWeek->item(1)->checkState(), Qt::Checked);
-    EXPECT_EQ(Window->clDayOfWeek->item(6)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Ui().lbScenarioNumber->text(), U("Сценарий 2: Начало"));
+    EXPECT_EQ(Ui().edScenarioTime->text(), U("08:05"));
+    EXPECT_EQ(Ui().edScenarioTrack->text(), U("12"));
+    EXPECT_EQ(Ui().edScenarioVolume->text(), U("20"));
+    EXPECT_EQ(Ui().clDayOfWeek->item(0)->checkState(), Qt::Checked);
+    EXPECT_EQ(Ui().clDayOfWeek->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(Ui().clDayOfWeek->item(6)->checkState(), Qt::Unchecked);
     EXPECT_EQ(LogLines(), (QStringList{U("Ошибка совпадение времени: (группа 1 сценарий 2) с (группой 3 сценарий 1) "
                                          "день Понедельник"),
                                        U("Ошибка совпадение времени: (группа 1 сценарий 2) с (группой 3 сценарий 2) "
                                          "день Вторник")}));
     SelectScenario(1, 4); // a negative hour is shown as it comes and left stored
-    EXPECT_EQ(Window->edScenarioTime->text(), U("4294967295:07"));
+    EXPECT_EQ(Ui().edScenarioTime->text(), U("4294967295:07"));
     EXPECT_EQ(Project.Groups[1].Scenarios[4].Hour, -1);
-    EXPECT_FALSE(Window->Modified); // filling the page is no edit
+    EXPECT_FALSE(Modified()); // filling the page is no edit
 }
 
 using ProjectSettings = TWindowTest;
@@ -201,22 +223,22 @@ TEST_F(ProjectSettings, AClosedDialogOrAnUnknownTypeChangesNoType)
     Group(20); // shown with 32 zones only
     Window->RebuildTree();
     Prompts.AnswerInputValue(U("Другое"), U("Введите название проекта")).CloseDialog(U("Укажите тип прибора"));
-    Window->miProjectSetting->trigger();
+    Ui().miProjectSetting->trigger();
     EXPECT_EQ(Project.Name, "Школа");
     Prompts.AnswerInputValue(U("Имя")).AnswerInputChoice(U("ДК-100"));
-    Window->miProjectSetting->trigger(); // an unknown typed type keeps the new name only
+    Ui().miProjectSetting->trigger(); // an unknown typed type keeps the new name only
     EXPECT_EQ(Project.Name, "Имя");
     EXPECT_EQ(Project.DeviceType, 9);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_FALSE(Modified());
 
     Prompts.CloseDialog(U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-8"));
-    Window->miProjectSetting->trigger();
+    Ui().miProjectSetting->trigger();
     EXPECT_EQ(Project.Name, "");
     EXPECT_EQ(Project.DeviceType, 4);
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(Modified());
     EXPECT_TRUE(TreeTexts().isEmpty()); // group 20 is above 8 zones
-    EXPECT_EQ(Window->lbProjectName->text(), QString());
-    EXPECT_EQ(Window->lbDeviceName->text(), U("Велтара ДК-8"));
+    EXPECT_EQ(Ui().lbProjectName->text(), QString());
+    EXPECT_EQ(Ui().lbDeviceName->text(), U("Велтара ДК-8"));
 }
 
 TEST_F(ProjectSettings, NameTheFileCanNotHoldIsAskedAgainAndTheNineTypesAreOffered)
@@ -243,7 +265,7 @@ TEST_F(ProjectSettings, NameTheFileCanNotHoldIsAskedAgainAndTheNineTypesAreOffer
 TEST_F(TWindowTest, LogKeepsTheFirstLinesTheCountAndTheLatest)
 {
     for (const bool batch : {false, true}) {
-        TLogBox log(*Window->mmLog);
+        TLogBox log(*Ui().mmLog);
         log.ClearLog();
         if (batch)
             log.BeginBatch();

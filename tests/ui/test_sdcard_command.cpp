@@ -54,7 +54,7 @@ protected:
         WriteFileAtomically(PathIn(name), bytes);
         return PathIn(name);
     }
-    void AddLine(const std::string &line) { Window->frPlayList->lbPlayList->addItem(QString::fromStdString(line)); }
+    void AddLine(const std::string &line) { frPlayList()->lbPlayList->addItem(QString::fromStdString(line)); }
     std::string Card() const { return PathIn("card") + "/"; }
 
     std::optional<std::vector<TDrive>> Drives = std::vector<TDrive>{};
@@ -76,27 +76,27 @@ TEST_F(SdCardCommand, NoTrackInTheProjectOnlyLogs)
 TEST_F(SdCardCommand, ShowsEachUsedTrackOnceAscendingWithItsPathClosedChangesNothing)
 {
     const TStrings playList{"12;/music/bell.mp3", "99;/music/unused.mp3"};
-    Window->PlayList = playList;
+    PlayList() = playList;
     AddLine("left over from the last run");
     Prompts.CloseDialog(U("Плейлист"));
     Window->miSavePlaylistClick();
-    EXPECT_EQ(Window->frPlayList->Lines(), (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3")}));
-    EXPECT_EQ(Window->frPlayList->lbPlayList->currentRow(), -1);
-    EXPECT_EQ(Window->PlayList, playList);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_EQ(frPlayList()->Lines(), (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3")}));
+    EXPECT_EQ(frPlayList()->lbPlayList->currentRow(), -1);
+    EXPECT_EQ(PlayList(), playList);
+    EXPECT_FALSE(Modified());
     EXPECT_FALSE(FileExists(Project.FileName));
 }
 
 TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayList)
 {
-    Window->PlayList = {"99;/music/unused.mp3", "3;/music/start.mp3"};
+    PlayList() = {"99;/music/unused.mp3", "3;/music/start.mp3"};
     // The operator adds a line with "Добавить"; case of the labels does not matter.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("трек:7 ПУТЬ:/music/extra.mp3"); })
         .AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
     Window->miSavePlaylistClick();
     const TStrings expected{"3;/music/start.mp3", "12;", "7;/music/extra.mp3"};
-    EXPECT_EQ(Window->PlayList, expected);
-    EXPECT_FALSE(Window->Modified);
+    EXPECT_EQ(PlayList(), expected);
+    EXPECT_FALSE(Modified());
     TProject saved;
     TStrings savedList;
     std::vector<TSkippedEntry> skipped;
@@ -124,13 +124,13 @@ TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)
 TEST_F(SdCardCommand, OffersDrivesWithLabelAndSizeStopsWhenTheChoiceIsClosedCopiesIntoTheMountPoint)
 {
     const std::string start = Mp3("start.mp3", "start bell"), end = Mp3("end.mp3", "end bell");
-    Window->PlayList = {"3;" + start, "12;" + end};
+    PlayList() = {"3;" + start, "12;" + end};
     Drives = std::vector<TDrive>{{PathIn("card"), "CARD", 7'948'206'080, "/dev/sdb1"}, {"/media/op/STICK", "", 0, ""}};
-    QComboBox &choice = *Window->frSelect->cbSelect;
+    QComboBox &choice = *frSelect()->cbSelect;
     choice.addItem(U("/stale/"));
     Prompts.AnswerModal(1).AnswerOkCancel(true).CloseDialog(U("Выберите"));
     Window->miSavePlaylistClick();
-    EXPECT_EQ(Window->frSelect->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
+    EXPECT_EQ(frSelect()->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
     ASSERT_EQ(choice.count(), 2);
     EXPECT_EQ(choice.itemText(1), U("/media/op/STICK"));
     EXPECT_EQ(choice.currentText(), QString::fromStdString(PathIn("card") + " (CARD, 7,4 ГБ)"));
@@ -155,7 +155,7 @@ TEST_F(SdCardCommand, OffersDrivesWithLabelAndSizeStopsWhenTheChoiceIsClosedCopi
 TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt)
 {
     const std::string start = Mp3("start.mp3", "start bell");
-    Window->PlayList = {"3;" + start, "12;" + PathIn("gone.mp3")};
+    PlayList() = {"3;" + start, "12;" + PathIn("gone.mp3")};
     Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
     Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1);
     Window->miSavePlaylistClick();
@@ -171,7 +171,7 @@ TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt
 
 TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
 {
-    Window->PlayList = {"3;" + Mp3("start.mp3", "start bell")};
+    PlayList() = {"3;" + Mp3("start.mp3", "start bell")};
     Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
     const std::pair<std::string, std::string> cases[] = {
         {"", "Не указана папка для записи на SD-Карту: ничего не скопировано"},
@@ -180,7 +180,7 @@ TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
     };
     for (const auto &[typed, reason] : cases) {
         Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1, [&, typed = typed](QDialog &) {
-            Window->frSelect->cbSelect->setEditText(QString::fromStdString(typed));
+            frSelect()->cbSelect->setEditText(QString::fromStdString(typed));
         });
         Prompts.ExpectNotice(QString::fromStdString(reason));
         Window->miSavePlaylistClick();
@@ -193,26 +193,26 @@ TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
 TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSaveFails)
 {
     Project.FileName.clear(); // never saved: the path dialog comes, and is closed
-    Window->PlayList = {"3;/music/start.mp3"};
+    PlayList() = {"3;/music/start.mp3"};
     Prompts.AnswerModal(1).CancelSaveFile();
     Window->miSavePlaylistClick();
     EXPECT_EQ(LogLines().back(), U("Проект не сохранён (окно сохранения закрыто): на SD-Карту ничего не скопировано"));
-    EXPECT_EQ(Window->PlayList, (TStrings{"3;/music/start.mp3", "12;"}));
-    EXPECT_TRUE(Window->Modified); // the close prompt still offers to save it
+    EXPECT_EQ(PlayList(), (TStrings{"3;/music/start.mp3", "12;"}));
+    EXPECT_TRUE(Modified()); // the close prompt still offers to save it
     EXPECT_TRUE(Project.FileName.empty());
 
-    Window->PlayList.clear();
-    Window->Modified = false;
+    PlayList().clear();
+    SetModified(false);
     Project.FileName = PathIn("no such folder/school.vlpj");
     Prompts.AnswerModal(1);
     EXPECT_THROW(Window->miSavePlaylistClick(), TSigError);
-    EXPECT_EQ(Window->PlayList, (TStrings{"3;", "12;"}));
-    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(PlayList(), (TStrings{"3;", "12;"}));
+    EXPECT_TRUE(Modified());
 }
 
 TEST_F(SdCardCommand, PlayListEditorOpensWithBlankFieldsAndShowsLongLinesWholeInTooltips)
 {
-    TfrPlayList &editor = *Window->frPlayList;
+    TfrPlayList &editor = *frPlayList();
     AddLine("Трек:12 Путь:/old project/bell.mp3");
     editor.lbPlayList->setCurrentRow(0);
     ASSERT_EQ(editor.edNumber->text(), U("12"));

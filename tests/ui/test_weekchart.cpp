@@ -97,11 +97,11 @@ TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
     Project.Groups[2].Scenarios[1].Name = "Обед";
     Project.Groups[2].Zones[3] = true;
     Project.Groups[2].Name = "Двор";
-    Window->PlayList = {"7;/home/op/Звонки/обед.mp3"};
+    PlayList() = {"7;/home/op/Звонки/обед.mp3"};
     Window->RebuildTree();
 
-    Window->miWeekChart->trigger();
-    TWeekChart *chart = Window->frWeekChart;
+    Ui().miWeekChart->trigger();
+    TWeekChart *chart = WeekChartWindow();
     ASSERT_NE(chart, nullptr);
     EXPECT_TRUE(chart->isVisible());
     EXPECT_FALSE(chart->isModal());
@@ -124,13 +124,13 @@ TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
 
     // A time typed on the scenario page, a day ticked, a scenario deleted, a project opened.
     SelectScenario(1, 1);
-    Window->edScenarioTime->setText(U("09:15"));
+    Ui().edScenarioTime->setText(U("09:15"));
     EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 1:1.2@510"));
-    Window->clDayOfWeek->item(4)->setCheckState(Qt::Checked);
+    Ui().clDayOfWeek->item(4)->setCheckState(Qt::Checked);
     EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 1:1.2@510 4:1.1@555"));
     SelectScenario(1, 2);
     Prompts.AnswerYesNo(true);
-    Window->miDelScenario->trigger();
+    Ui().miDelScenario->trigger();
     EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 4:1.1@555"));
 
     // The hover names everything about the scenario, its track's file and its zones.
@@ -141,8 +141,8 @@ TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
         EXPECT_TRUE(tip.contains(U(part))) << part << "\n" << tip.toStdString();
 
     QTest::mouseClick(view, Qt::LeftButton, {}, view->MarkRect(lunch).center().toPoint());
-    EXPECT_EQ(Window->tvMain->currentItem(), Window->FindScenarioNode(2, 1));
-    EXPECT_EQ(Page(), Window->tsScenario);
+    EXPECT_EQ(Ui().tvMain->currentItem(), Window->FindScenarioNode(2, 1));
+    EXPECT_EQ(Page(), Ui().tsScenario);
 
     // Taking group 2 out of the chart leaves group 1 alone.
     chart->Legend->item(1)->setCheckState(Qt::Unchecked);
@@ -156,10 +156,10 @@ TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
 
 TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
 {
-    EXPECT_FALSE(Window->miPrint->isEnabled());
+    EXPECT_FALSE(Ui().miPrint->isEnabled());
     OpenTree(2, {{1, 1}, {1, 2}});
-    EXPECT_TRUE(Window->miPrint->isEnabled());
-    EXPECT_TRUE(Window->miExportPdf->isEnabled());
+    EXPECT_TRUE(Ui().miPrint->isEnabled());
+    EXPECT_TRUE(Ui().miExportPdf->isEnabled());
 
     // The preview draws the pages when asked: the tables, then the chart turned on its own sheet.
     int pages = 0;
@@ -169,11 +169,11 @@ TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
         preview->updatePreview();
         pages = preview->pageCount();
     });
-    Window->miPrint->trigger();
+    Ui().miPrint->trigger();
     EXPECT_EQ(pages, 2);
 
     Prompts.AnswerSaveFile(QString::fromStdString(PathIn("schedule")));
-    Window->miExportPdf->trigger();
+    Ui().miExportPdf->trigger();
     QFile pdf(QString::fromStdString(PathIn("schedule.pdf")));
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");

@@ -15,6 +15,8 @@ const char *KindName(TScriptedPrompts::TKind kind)
     switch (kind) {
     case TScriptedPrompts::TKind::YesNo:
         return "yes/no question";
+    case TScriptedPrompts::TKind::YesNoCancel:
+        return "yes/no/cancel question";
     case TScriptedPrompts::TKind::OkCancel:
         return "OK/Cancel question";
     case TScriptedPrompts::TKind::Notice:
@@ -59,48 +61,55 @@ TScriptedPrompts &TScriptedPrompts::Add(TStep step)
 
 TScriptedPrompts &TScriptedPrompts::AnswerYesNo(bool yes, const QString &expected)
 {
-    return Add({TKind::YesNo, expected, yes, {}, 0, {}});
+    return Add({TKind::YesNo, expected, yes, TAnswer::Cancel, {}, 0, {}});
+}
+
+TScriptedPrompts &TScriptedPrompts::AnswerYesNoCancel(TAnswer answer, const QString &expected)
+{
+    TStep step{TKind::YesNoCancel, expected, false, TAnswer::Cancel, {}, 0, {}};
+    step.Answer = answer;
+    return Add(std::move(step));
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerOkCancel(bool ok, const QString &expected)
 {
-    return Add({TKind::OkCancel, expected, ok, {}, 0, {}});
+    return Add({TKind::OkCancel, expected, ok, TAnswer::Cancel, {}, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::ExpectNotice(const QString &expected)
 {
-    return Add({TKind::Notice, expected, false, {}, 0, {}});
+    return Add({TKind::Notice, expected, false, TAnswer::Cancel, {}, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::ExpectError(const QString &expected)
 {
-    return Add({TKind::Error, expected, false, {}, 0, {}});
+    return Add({TKind::Error, expected, false, TAnswer::Cancel, {}, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerOpenFile(const QString &path, int filterIndex)
 {
-    return Add({TKind::OpenFile, {}, false, FileChoice{path, filterIndex}, 0, {}});
+    return Add({TKind::OpenFile, {}, false, TAnswer::Cancel, FileChoice{path, filterIndex}, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::CancelOpenFile()
 {
-    return Add({TKind::OpenFile, {}, false, std::nullopt, 0, {}});
+    return Add({TKind::OpenFile, {}, false, TAnswer::Cancel, std::nullopt, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerSaveFile(const QString &path, int filterIndex)
 {
-    return Add({TKind::SaveFile, {}, false, FileChoice{path, filterIndex}, 0, {}});
+    return Add({TKind::SaveFile, {}, false, TAnswer::Cancel, FileChoice{path, filterIndex}, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::CancelSaveFile()
 {
-    return Add({TKind::SaveFile, {}, false, std::nullopt, 0, {}});
+    return Add({TKind::SaveFile, {}, false, TAnswer::Cancel, std::nullopt, 0, {}});
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerModal(int result, std::function<void(QDialog &)> fill,
                                                 const QString &expected)
 {
-    return Add({TKind::Modal, expected, false, {}, result, std::move(fill)});
+    return Add({TKind::Modal, expected, false, TAnswer::Cancel, {}, result, std::move(fill)});
 }
 
 TScriptedPrompts &TScriptedPrompts::AnswerInputValue(const QString &text, const QString &expectedPrompt)
@@ -153,6 +162,12 @@ bool TScriptedPrompts::AskYesNo(const QString &caption, const QString &text)
     return step && step->Yes;
 }
 
+Prompts::TAnswer TScriptedPrompts::AskYesNoCancel(const QString &caption, const QString &text)
+{
+    const std::optional<TStep> step = Take(TKind::YesNoCancel, caption, text);
+    return step ? step->Answer : TAnswer::Cancel;
+}
+
 bool TScriptedPrompts::AskOkCancel(const QString &caption, const QString &text)
 {
     const std::optional<TStep> step = Take(TKind::OkCancel, caption, text);
@@ -169,14 +184,18 @@ void TScriptedPrompts::Error(const QString &caption, const QString &text)
     Take(TKind::Error, caption, text);
 }
 
-std::optional<Prompts::FileChoice> TScriptedPrompts::OpenFile(const QString &caption, const QString &filter)
+std::optional<Prompts::FileChoice> TScriptedPrompts::OpenFile(const QString &caption, const QString &filter,
+                                                              const QString &start)
 {
+    FileStarts.push_back(start);
     const std::optional<TStep> step = Take(TKind::OpenFile, caption, filter);
     return step ? step->File : std::nullopt;
 }
 
-std::optional<Prompts::FileChoice> TScriptedPrompts::SaveFile(const QString &caption, const QString &filter)
+std::optional<Prompts::FileChoice> TScriptedPrompts::SaveFile(const QString &caption, const QString &filter,
+                                                              const QString &start)
 {
+    FileStarts.push_back(start);
     const std::optional<TStep> step = Take(TKind::SaveFile, caption, filter);
     return step ? step->File : std::nullopt;
 }

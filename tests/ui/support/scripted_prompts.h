@@ -3,6 +3,7 @@
 #include "ui/prompts.h"
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -16,7 +17,7 @@ class QDialog;
 class TScriptedPrompts : public Prompts
 {
 public:
-    enum class TKind { YesNo, OkCancel, Notice, Error, OpenFile, SaveFile, Modal };
+    enum class TKind { YesNo, YesNoCancel, OkCancel, Notice, Error, OpenFile, SaveFile, Modal };
 
     /// One question as it was asked. Text is the message, the filter of a file dialog, or the
     /// window title of a dialog shown modally.
@@ -31,6 +32,7 @@ public:
 
     // The script. When expected is given, the question's text must equal it.
     TScriptedPrompts &AnswerYesNo(bool yes, const QString &expected = {});
+    TScriptedPrompts &AnswerYesNoCancel(TAnswer answer, const QString &expected = {});
     TScriptedPrompts &AnswerOkCancel(bool ok, const QString &expected = {});
     TScriptedPrompts &ExpectNotice(const QString &expected = {});
     TScriptedPrompts &ExpectError(const QString &expected = {});
@@ -53,13 +55,16 @@ public:
 
     /// Every question asked so far, in order.
     std::vector<TAsked> Asked;
+    /// The start folder or file of each file dialog, in order.
+    QStringList FileStarts;
 
     bool AskYesNo(const QString &caption, const QString &text) override;
+    TAnswer AskYesNoCancel(const QString &caption, const QString &text) override;
     bool AskOkCancel(const QString &caption, const QString &text) override;
     void Notice(const QString &caption, const QString &text) override;
     void Error(const QString &caption, const QString &text) override;
-    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter) override;
-    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter) override;
+    std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter, const QString &start) override;
+    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter, const QString &start) override;
     int ShowModal(QDialog &dialog) override;
 
 private:
@@ -68,6 +73,7 @@ private:
         TKind Kind;
         QString Expected;
         bool Yes = false;
+        TAnswer Answer = TAnswer::Cancel;
         std::optional<FileChoice> File;
         int Result = 2;
         std::function<void(QDialog &)> Fill;

@@ -5,12 +5,14 @@
 
 #include "model/type.h"
 #include "support/scripted_prompts.h"
+#include "ui/checklist.h"
 #include "ui/sigcfg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -34,12 +36,26 @@ protected:
     {
         // Closing a window in a test must not post a quit that ends a later dialog's loop.
         QApplication::setQuitOnLastWindowClosed(false);
+        QSettings().clear(); // no recent projects or folder from an earlier test
         ResetProject(Project);
         Window = std::make_unique<TfrMain>(Project, Prompts);
         ASSERT_TRUE(Folder.isValid());
     }
 
     void TearDown() override { Window.reset(); }
+
+    // The window's private parts, reached as its friend.
+    TfrMain::TControls &Ui() const { return Window->Ui; }
+    bool Modified() const { return Window->Modified; }
+    void SetModified(bool modified) { Window->Modified = modified; }
+    std::vector<std::string> &PlayList() const { return Window->PlayList; }
+    int ClipboardMode() const { return Window->ClipboardMode; }
+    int CurrentGroup() const { return Window->CurrentGroup; }
+    int CurrentScenario() const { return Window->CurrentScenario; }
+    TfrInputValue *frInputValue() const { return Window->frInputValue.get(); }
+    TfrPlayList *frPlayList() const { return Window->frPlayList.get(); }
+    TfrSelect *frSelect() const { return Window->frSelect.get(); }
+    TWeekChart *WeekChartWindow() const { return Window->frWeekChart; }
 
     std::string PathIn(const std::string &name) const
     {
@@ -88,7 +104,7 @@ protected:
     void Select(QTreeWidgetItem *node)
     {
         ASSERT_NE(node, nullptr);
-        Window->tvMain->setCurrentItem(node);
+        Ui().tvMain->setCurrentItem(node);
     }
     void SelectGroup(int g) { Select(Window->FindGroupNode(g)); }
     void SelectScenario(int g, int s) { Select(Window->FindScenarioNode(g, s)); }
@@ -97,8 +113,8 @@ protected:
     QStringList TreeTexts() const
     {
         QStringList texts;
-        for (int i = 0; i < Window->tvMain->topLevelItemCount(); ++i) {
-            const QTreeWidgetItem *group = Window->tvMain->topLevelItem(i);
+        for (int i = 0; i < Ui().tvMain->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem *group = Ui().tvMain->topLevelItem(i);
             texts.push_back(group->text(0));
             for (int j = 0; j < group->childCount(); ++j)
                 texts.push_back(U("  ") + group->child(j)->text(0));
@@ -108,11 +124,11 @@ protected:
 
     QStringList LogLines() const
     {
-        const QString text = Window->mmLog->toPlainText();
+        const QString text = Ui().mmLog->toPlainText();
         return text.isEmpty() ? QStringList() : text.split(u'\n');
     }
 
-    QWidget *Page() const { return Window->pcMain->currentWidget(); }
+    QWidget *Page() const { return Ui().pcMain->currentWidget(); }
 
     /// The enabled state of the commands that change with the window's state, one letter each and
     /// "." when disabled: P the project commands (save, save as, close, export, playlist, settings,
@@ -120,7 +136,7 @@ protected:
     /// group, S add scenario, d delete scenario, C copy and cut, V paste.
     std::string States() const
     {
-        const TfrMain &w = *Window;
+        const auto &w = Ui();
         const bool project = w.miProjectSave->isEnabled();
         // The project-wide commands move together; a split among them is a fault of its own.
         for (const bool other :
@@ -129,7 +145,7 @@ protected:
               w.bbSaveAsProject->isEnabled(), w.bbExportProject->isEnabled(), w.bbSavePlayList->isEnabled()})
             EXPECT_EQ(other, project) << "project commands disagree";
         EXPECT_EQ(w.lbProjectNameAlt->isEnabled(), w.lbDeviceNameAlt->isEnabled());
-        // Menu and pop-up agree except for add group in the design-time row.
+        // Menu and pop-up agree except for add group in the window just created (AtStart).
         EXPECT_EQ(w.miDelGroup->isEnabled(), w.pmmiDelGroup->isEnabled());
         EXPECT_EQ(w.miAddScenario->isEnabled(), w.pmmiAddScenario->isEnabled());
         EXPECT_EQ(w.miDelScenario->isEnabled(), w.pmmiDelScenario->isEnabled());
@@ -152,7 +168,7 @@ protected:
         return states;
     }
 
-    // The rows of the state table.
+    // The command states of each window state, as States() spells them.
     static constexpr const char *AtStart = "...g.....";
     static constexpr const char *Closed = ".........";
     static constexpr const char *Opened = "PLGg.....";
