@@ -10,3 +10,4 @@ int RunCheck(const std::vector<std::string> &args);
 int RunShow(const std::vector<std::string> &args);
 int RunConvert(const std::vector<std::string> &args);
 int RunCopyTracks(const std::vector<std::string> &args);
+int RunTracks(const std::vector<std::string> &args);

@@ -22,6 +22,10 @@ constexpr const char *Usage =
     "  copy-tracks FILE.vlpj TARGET\n"
     "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
     "                              as 001.mp3, 002.mp3 ...; exit 1 when a file was not copied\n"
+    "  tracks [--tsv] FILE.vlpj    check every track file (MP3 or not, damage, exact length) and list\n"
+    "                              tracks still playing when a later bell starts in the same zones;\n"
+    "                              --tsv: one row per playlist line (track, status, seconds, sample\n"
+    "                              rate, channels, kbps, path); exit 0 all clean, 1 problems, 2 error\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -55,6 +59,8 @@ int main(int argc, char **argv)
             return RunConvert(args);
         if (command == "copy-tracks")
             return RunCopyTracks(args);
+        if (command == "tracks")
+            return RunTracks(args);
     } catch (const TSigError &error) {
         std::cerr << "sigcfg-tool: " << error.what() << "\n";
         return 2;
