@@ -7,6 +7,7 @@
 #include "ui/modeltext.h"
 #include "ui/playlist.h"
 #include "ui/select.h"
+#include "ui/trackswindow.h"
 
 #include <QAction>
 #include <QFont>
@@ -312,6 +313,9 @@ void TfrMain::BuildMenus()
     miEdit = menuBar()->addMenu(u"&Редактировать"_s);
     editItems(miEdit, miAddGroup, miDelGroup, miAddScenario, miDelScenario, miCopyScenario, miCutScenario,
               miPutScenario);
+    // The track list window; its command is self-contained, so it can move to another menu.
+    miEdit->addSeparator();
+    AddTracksWindowCommand(*this, *miEdit);
     pmEdit = new QMenu(this);
     editItems(pmEdit, pmmiAddGroup, pmmiDelGroup, pmmiAddScenario, pmmiDelScenario, pmmiCopyScenario, pmmiCutScenario,
               pmmiPutScenario);

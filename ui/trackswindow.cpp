@@ -1,0 +1,213 @@
+#include "ui/trackswindow.h"
+
+#include "device/sdcard.h"
+#include "model/lib.h"
+#include "schedule/overlaps.h"
+#include "ui/modeltext.h"
+#include "ui/playlist.h"
+#include "ui/sigcfg.h"
+#include "ui/trackplayer.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum TColumn
+{
+    ColTrack,
+    ColFile,
+    ColStatus,
+    ColDuration,
+    ColFormat,
+};
+
+bool Playable(const TTrackRow &row)
+{
+    return row.Info.Status == TTrackStatus::Ok || row.Info.Status == TTrackStatus::Damaged;
+}
+
+} // namespace
+
+TTracksWindow::TTracksWindow(TfrMain &main)
+    : QWidget(&main, Qt::Window), Main(main), Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
+{
+    setObjectName(u"frTracks"_s);
+    setWindowTitle(u"Треки"_s);
+    resize(860, 520);
+
+    tvTracks = new QTreeWidget(this);
+    tvTracks->setObjectName(u"tvTracks"_s);
+    tvTracks->setRootIsDecorated(false);
+    tvTracks->setUniformRowHeights(true);
+    tvTracks->setHeaderLabels({u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"Формат"_s});
+    tvTracks->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvTracks->header()->setStretchLastSection(false);
+    tvTracks->header()->setSectionResizeMode(ColFile, QHeaderView::Stretch);
+
+    lbOverlaps = new QListWidget(this);
+    lbOverlaps->setObjectName(u"lbOverlaps"_s);
+    lbOverlaps->setWordWrap(true);
+    lbSummary = new QLabel(this);
+
+    btPlay = new QPushButton(u"Прослушать"_s, this);
+    btPlay->setObjectName(u"btPlay"_s);
+    if (!HasOutput)
+        btPlay->setToolTip(u"В системе нет звукового выхода"_s);
+    btRefresh = new QPushButton(u"Обновить"_s, this);
+    btRefresh->setObjectName(u"btRefresh"_s);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btPlay);
+    buttons->addWidget(btRefresh);
+    buttons->addStretch(1);
+    buttons->addWidget(lbSummary);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tvTracks, 3);
+    layout->addWidget(new QLabel(u"Наложения звука"_s, this));
+    layout->addWidget(lbOverlaps, 1);
+    layout->addLayout(buttons);
+
+    connect(btPlay, &QPushButton::clicked, this, &TTracksWindow::btPlayClick);
+    connect(btRefresh, &QPushButton::clicked, this, &TTracksWindow::Refresh);
+    connect(tvTracks, &QTreeWidget::itemDoubleClicked, this, &TTracksWindow::tvTracksDoubleClick);
+    connect(tvTracks, &QTreeWidget::currentItemChanged, this, &TTracksWindow::UpdatePlayButton);
+    connect(Player, &TTrackPlayer::Finished, this, &TTracksWindow::UpdatePlayButton);
+    UpdatePlayButton();
+}
+
+TTracksWindow::~TTracksWindow() = default;
+
+void TTracksWindow::Refresh()
+{
+    const int current = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    FRows = InspectPlayList(Main.Project, Main.PlayList, Cache);
+    ProblemsFirst(FRows);
+    const std::vector<TOverlap> overlaps = FindOverlaps(Main.Project, TrackDurations(FRows));
+
+    tvTracks->clear();
+    int problems = 0;
+    for (const TTrackRow &row : FRows) {
+        std::string status = TrackStatusText(row.Info);
+        if (!row.Used)
+            status += "; не используется в сценариях";
+        auto *item = new QTreeWidgetItem(tvTracks);
+        item->setText(ColTrack, QString::number(row.Track));
+        item->setText(ColFile, row.Path.empty() ? u"—"_s : FromModel(row.Path));
+        item->setText(ColStatus, FromModel(status));
+        item->setText(ColDuration, row.Info.Seconds > 0 ? FromModel(DurationText(row.Info.Seconds)) : QString());
+        item->setText(ColFormat, FromModel(TrackFormatText(row.Info)));
+        item->setToolTip(ColFile, item->text(ColFile));
+        if (row.Info.Status != TTrackStatus::Ok) {
+            ++problems;
+            for (int c = 0; c <= ColFormat; ++c)
+                item->setForeground(c, Qt::red);
+        }
+    }
+    lbOverlaps->clear();
+    for (const TOverlap &overlap : overlaps)
+        lbOverlaps->addItem(FromModel(OverlapText(overlap)));
+    lbSummary->setText(u"Треков с ошибками: %1, наложений звука: %2"_s.arg(problems).arg(overlaps.size()));
+    if (current >= 0 && current < tvTracks->topLevelItemCount())
+        tvTracks->setCurrentItem(tvTracks->topLevelItem(current));
+    UpdatePlayButton();
+}
+
+void TTracksWindow::UpdatePlayButton()
+{
+    if (Player->IsPlaying()) {
+        btPlay->setText(u"Остановить"_s);
+        btPlay->setEnabled(true);
+        return;
+    }
+    btPlay->setText(u"Прослушать"_s);
+    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    btPlay->setEnabled(HasOutput && index >= 0 && index < int(FRows.size()) && Playable(FRows[index]));
+}
+
+void TTracksWindow::btPlayClick()
+{
+    if (Player->IsPlaying()) {
+        Player->Stop();
+        return;
+    }
+    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    if (!HasOutput || index < 0 || index >= int(FRows.size()) || !Playable(FRows[index]))
+        return;
+    Player->Play(FRows[index].Path); // a failure propagates to the one place that shows errors
+    UpdatePlayButton();
+}
+
+void TTracksWindow::tvTracksDoubleClick(QTreeWidgetItem *item)
+{
+    const int index = tvTracks->indexOfTopLevelItem(item);
+    if (index < 0 || index >= int(FRows.size()))
+        return;
+    const TTrackRow row = FRows[index];
+
+    // The editor gets every playlist line, not only the used tracks as the card writer shows
+    // them, so that OK drops nothing. Lines with no ";" mean nothing to the editor and stay as they are.
+    QListWidget &list = *Main.frPlayList->lbPlayList;
+    list.clear();
+    std::vector<std::string> kept;
+    int selected = -1;
+    for (size_t i = 0; i < Main.PlayList.size(); ++i) {
+        const std::string &line = Main.PlayList[i];
+        if (line.find(';') == std::string::npos) {
+            kept.push_back(line);
+            continue;
+        }
+        if (int(i) == row.PlayListLine)
+            selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(LeadingNumber(line), TextAfter(line, ";"))));
+    }
+    if (row.PlayListLine < 0) { // a used track that the playlist lacks: offer its line, empty
+        selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(row.Track, "")));
+    }
+    list.setCurrentRow(selected);
+    Main.frPlayList->lbPlayListClick();
+    if (Main.prompts().ShowModal(*Main.frPlayList) != 1)
+        return;
+
+    std::vector<std::string> edited;
+    for (const QString &line : Main.frPlayList->Lines())
+        edited.push_back(line.toStdString());
+    std::vector<std::string> playList = PlayListFromDialog(edited);
+    playList.insert(playList.end(), kept.begin(), kept.end());
+    if (playList != Main.PlayList) {
+        Main.PlayList = std::move(playList);
+        Main.Modified = true;
+    }
+    Refresh();
+}
+
+bool TTracksWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)
+        Refresh();
+    return QWidget::event(event);
+}
+
+QAction *AddTracksWindowCommand(TfrMain &main, QMenu &menu)
+{
+    QAction *action = menu.addAction(u"&Треки ..."_s);
+    QObject::connect(action, &QAction::triggered, &main, [&main] {
+        auto *window = main.findChild<TTracksWindow *>();
+        if (!window)
+            window = new TTracksWindow(main);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    return action;
+}
