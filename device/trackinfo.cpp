@@ -21,6 +21,7 @@ using TClock = std::chrono::steady_clock;
 // libmpg123 would otherwise hunt through all of a large WAV byte by byte.
 constexpr uint64_t LeadingJunkLimit = uint64_t(1) << 20;
 constexpr size_t ReadChunk = size_t(256) << 10;
+constexpr uint64_t TailPeek = 4096;
 
 void InitLibrary()
 {
@@ -71,7 +72,9 @@ struct TScanReader
         auto &r = *static_cast<TScanReader *>(handle);
         size_t done = 0;
         while (done < count) {
-            if (r.Pos >= r.Limit) {
+            // libmpg123 looks at the end for a tag when it opens the file: that is no search through junk.
+            const bool tail = r.Pos + TailPeek >= r.Size;
+            if (r.Pos >= (tail ? r.Size : r.Limit)) {
                 r.HitLimit = r.HitLimit || r.Pos < r.Size;
                 break;
             }
@@ -79,7 +82,8 @@ struct TScanReader
                 if (!r.Refill())
                     break;
             }
-            const uint64_t available = std::min<uint64_t>(r.BufferStart + r.BufferLength, r.Limit) - r.Pos;
+            const uint64_t available =
+                std::min<uint64_t>(r.BufferStart + r.BufferLength, tail ? r.Size : r.Limit) - r.Pos;
             const size_t n = static_cast<size_t>(std::min<uint64_t>(available, count - done));
             std::memcpy(static_cast<char *>(out) + done, r.Buffer.get() + (r.Pos - r.BufferStart), n);
             done += n;
@@ -256,22 +260,33 @@ int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
     }
     if (!haveFrame)
         return otherLayer;
+    // A few stray sync words inside another kind of file are not an MP3 with damage.
+    if (frameBytes * 2 < std::min(reader.Size, reader.Pos)) {
+        info.Frames = 0;
+        return 0;
+    }
     // A cut-off download ends inside a frame; a file that ends exactly after its last frame or
     // tag is whole.
     if (!reader.HitLimit && expected != reader.Size)
         ++info.Errors;
+    // The walk misses the frame right after an MPEG-2 Info frame, so the length comes from libmpg123's
+    // own scan: every frame its decoder plays, less the encoder's delay and padding. Its count from the
+    // walk is the fallback when the scan can not finish in time.
+    const bool timedOut = reader.TimedOut;
     long delay = -1, padding = -1;
     double unused = 0;
     mpg123_getstate(mh, MPG123_ENC_DELAY, &delay, &unused);
     mpg123_getstate(mh, MPG123_ENC_PADDING, &padding, &unused);
     info.Samples = std::max<int64_t>(0, rawSamples - std::max(0L, delay) - std::max(0L, padding));
+    const int scanned = mpg123_scan(mh);
+    if (scanned == MPG123_OK && reader.TimedOut == timedOut) {
+        const off_t length = mpg123_length(mh);
+        if (length > 0)
+            info.Samples = length;
+    }
     info.Seconds = double(info.Samples) / info.SampleRate;
     const double rawSeconds = double(rawSamples) / info.SampleRate;
     info.Kbps = rawSeconds > 0 ? static_cast<int>(std::lround(frameBytes * 8 / rawSeconds / 1000)) : 0;
-    info.BytesRead = reader.BytesRead;
-    // A few stray sync words inside another kind of file are not an MP3 with damage.
-    if (frameBytes * 2 < std::min(reader.Size, reader.Pos))
-        info.Frames = 0;
     return 0;
 }
 
@@ -315,7 +330,7 @@ TTrackInfo InspectTrack(const std::string &path, const TTrackScanLimits &limits)
     mpg123_handle *mh = handle.Get();
     if (!mh)
         throw std::bad_alloc();
-    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2 | MPG123_NO_PEEK_END, 0);
+    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0);
     mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0); // through damage of any length, within the limits
     TTrackInfo info;
     if (mpg123_replace_reader_handle(mh, &TScanReader::Read, &TScanReader::Seek, nullptr) != MPG123_OK ||

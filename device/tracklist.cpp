@@ -51,7 +51,7 @@ std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows)
 {
     std::map<int32_t, double> durations;
     for (const TTrackRow &row : rows)
-        if (row.PlayListLine >= 0 && !row.Path.empty())
+        if (row.PlayListLine >= 0 && row.Info.Status != TTrackStatus::Missing)
             durations[row.Track] = row.Info.Seconds;
     std::erase_if(durations, [](const auto &entry) { return !(entry.second > 0); });
     return durations;

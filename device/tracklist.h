@@ -30,5 +30,5 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
 void ProblemsFirst(std::vector<TTrackRow> &rows);
 
 /// The length of each track whose file could be read, for the overlap report. Where several
-/// playlist lines carry one number, the last one with a path counts: its copy is the one left on the card.
+/// playlist lines carry one number, the last one whose file exists counts: its copy is the one left on the card.
 std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows);

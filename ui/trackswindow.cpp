@@ -22,8 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-enum TColumn
-{
+enum TColumn {
     ColTrack,
     ColFile,
     ColStatus,
