@@ -153,7 +153,7 @@ std::string SerializeSpreadsheet(TProject &project)
     return WorkbookBytes(project, "Unable to write the workbook");
 }
 
-void ExportSpreadsheet(TProject &project, const std::string &path)
+void WriteSpreadsheetFile(TProject &project, const std::string &path)
 {
     WriteFileAtomically(path, WorkbookBytes(project, "Unable to write to " + path));
 }
@@ -191,7 +191,7 @@ TImportResult ParseSpreadsheet(std::string_view bytes, const std::string &name, 
     return ImportCellGrid(ReadWorkbookCells(bytes, name), project);
 }
 
-TImportResult ImportSpreadsheet(const std::string &path, TProject &project)
+TImportResult ReadSpreadsheetFile(const std::string &path, TProject &project)
 {
     // The whole sheet is read before the project is touched, so a bad file leaves it as it was.
     return ImportCellGrid(ReadWorkbookFile(path), project);

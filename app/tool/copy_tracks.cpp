@@ -10,6 +10,6 @@ int RunCopyTracks(const std::vector<std::string> &args)
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded);
-    TStdoutLog log;
+    TStdoutLog log(TStdoutLog::LineByLine);
     return CopyTracks(loaded.PlayList, args[1], log) ? 0 : 1;
 }

@@ -7,12 +7,26 @@
 #include <string>
 #include <vector>
 
-/// A log that prints each line on standard output as it comes.
+/// A log on standard output. By default lines are gathered and written 64 KB at a time, for
+/// reports of millions of lines; a command whose lines follow slow work (a copy) prints each
+/// line as it comes.
 class TStdoutLog : public TLogSink
 {
 public:
+    enum TMode { Buffered, LineByLine };
+    explicit TStdoutLog(TMode mode = Buffered) : Mode(mode) {}
+    ~TStdoutLog() override { Flush(); }
+    TStdoutLog(const TStdoutLog &) = delete;
+    TStdoutLog &operator=(const TStdoutLog &) = delete;
+
     void ClearLog() override {}
     void AddLog(std::string_view line) override;
+    /// Writes what is gathered; what the command printed through std::cout comes first.
+    void Flush();
+
+private:
+    TMode Mode;
+    std::string Buffer;
 };
 
 /// Checks the argument count of a command; prints the usage line and returns false when wrong.

@@ -107,6 +107,15 @@ expect_eq "$rc" "2" "a damaged workbook is an error"
 expect_has "$err" "$work/bad.xlsx" "the error names the workbook"
 [ ! -e "$work/bad.vlpj" ] || fail "nothing is written from a damaged workbook"
 
+# the workbook code is a module loaded on demand: without it only workbook commands fail, and say why
+mkdir -p "$work/bare"
+cp "$tool" "$work/bare/sigcfg-tool"
+"$work/bare/sigcfg-tool" check "$work/school.vlpj" >/dev/null; rc=$?
+expect_eq "$rc" "0" "a project command needs no workbook module"
+err="$("$work/bare/sigcfg-tool" convert "$work/school.vlpj" "$work/nomodule.xlsx" 2>&1)"; rc=$?
+expect_eq "$rc" "2" "a workbook command without the module is an error"
+expect_has "$err" "libsigcfg-workbook.so" "the error names the missing module"
+
 # a pair that does not exist
 err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
 expect_eq "$rc" "2" "unsupported pair exit status"

@@ -1,0 +1,47 @@
+#include "storage/workbookmodule.h"
+
+#include "model/error.h"
+#include "storage/spreadsheet.h"
+
+#include <new>
+
+namespace {
+
+/// Runs one entry point's work and turns its exception, if any, into an outcome and a text.
+template <typename Work> TModuleOutcome Guarded(std::string &text, Work work)
+{
+    try {
+        return work();
+    } catch (const TFormatError &e) {
+        text = e.what();
+        return TModuleOutcome::FormatError;
+    } catch (const TFileError &e) {
+        text = e.what();
+        return TModuleOutcome::FileError;
+    } catch (const std::exception &e) {
+        text = e.what();
+        return TModuleOutcome::Failure;
+    }
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookExport(TProject &project,
+                                                                                   const std::string &path,
+                                                                                   std::string &text)
+{
+    return Guarded(text, [&] {
+        WriteSpreadsheetFile(project, path);
+        return TModuleOutcome::Done;
+    });
+}
+
+extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookImport(const std::string &path,
+                                                                                   TProject &project,
+                                                                                   std::string &text)
+{
+    return Guarded(text, [&] {
+        const TImportResult result = ReadSpreadsheetFile(path, project);
+        return result == TImportResult::Imported ? TModuleOutcome::Done : TModuleOutcome::WrongFormat;
+    });
+}
