@@ -158,7 +158,7 @@ std::optional<TStaged> Stage(const std::string &source, const std::string &targe
 class TCardWriter
 {
 public:
-    explicit TCardWriter(TLogSink &log) : Log(log) {}
+    TCardWriter(TLogSink &log, const TCopyVerify &verify) : Log(log), Verify(verify) {}
     TCardWriter(const TCardWriter &) = delete;
     TCardWriter &operator=(const TCardWriter &) = delete;
     // Only reached with copies pending when an exception unwinds: drop their temporaries.
@@ -234,9 +234,16 @@ public:
             const bool copied = entry.Staged && std::find(unflushed.begin(), unflushed.end(), FolderOf(entry.Target)) ==
                                                     unflushed.end();
             const std::string &source = entry.Source, &target = entry.Target;
-            Log.AddLog(copied ? "Файл '" + source + "' скопирован в '" + target + "'"
-                              : "Файл '" + source + "' не скопирован в '" + target + "'");
-            allCopied = allCopied && copied;
+            // Read back from the card itself: a card that loses what it was given is found here, not at
+            // the bell. A later copy to the same name replaced this one, and is read back in its turn.
+            const bool replaced = std::any_of(&entry + 1, Entries.data() + Entries.size(), [&](const TEntry &later) {
+                return later.Staged && later.Target == target;
+            });
+            const bool differs = copied && Verify.Enabled && !replaced && !CardCopyMatches(source, target, Verify.Read);
+            Log.AddLog(differs ? "Файл '" + source + "' не совпадает после записи в '" + target + "'"
+                       : copied ? "Файл '" + source + "' скопирован в '" + target + "'"
+                                : "Файл '" + source + "' не скопирован в '" + target + "'");
+            allCopied = allCopied && copied && !differs;
         }
         Entries.clear();
         Bytes = 0;
@@ -253,6 +260,7 @@ private:
     };
 
     TLogSink &Log;
+    const TCopyVerify &Verify;
     std::vector<TEntry> Entries;
     uint64_t Bytes = 0;
 };
@@ -270,14 +278,14 @@ std::string CardFilePath(const std::string &target, int32_t number)
 }
 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
-                const TCopyProgressFn &progress, const std::atomic<bool> *stop)
+                const TCopyProgressFn &progress, const std::atomic<bool> *stop, const TCopyVerify &verify)
 {
     size_t count = 0;
     for (const std::string &line : playList)
         if (!TextAfter(line, ";").empty())
             ++count;
 
-    TCardWriter writer(log);
+    TCardWriter writer(log, verify);
     bool allCopied = true;
     size_t index = 0;
     for (const std::string &line : playList) {

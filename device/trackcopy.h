@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/log.h"
+#include "device/trackverify.h"
 
 #include <atomic>
 #include <cstdint>
@@ -35,6 +36,9 @@ std::string CardFilePath(const std::string &target, int32_t number);
 /// a path are skipped silently. Each copy goes to a temporary beside its target, is flushed to
 /// the disk and renamed over it; a failed copy leaves the old file as it was and no temporary.
 /// "скопирован" is logged once the copy is on the disk. When stop is set, the run ends before the next file with
-/// CopyStoppedLine. True when every line with a path was copied.
+/// CopyStoppedLine. With verify enabled, each copy is read back from the card once it is there and
+/// compared with its source; one that differs is logged "не совпадает после записи" instead and
+/// counts as not copied. True when every line with a path was copied.
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
-                const TCopyProgressFn &progress = {}, const std::atomic<bool> *stop = nullptr);
+                const TCopyProgressFn &progress = {}, const std::atomic<bool> *stop = nullptr,
+                const TCopyVerify &verify = {});

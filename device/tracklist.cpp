@@ -56,3 +56,18 @@ std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows)
     std::erase_if(durations, [](const auto &entry) { return !(entry.second > 0); });
     return durations;
 }
+
+std::vector<std::string> CopyProblemLines(const std::vector<std::string> &playList, TTrackCache &cache)
+{
+    std::vector<std::string> lines;
+    for (const std::string &line : playList) {
+        const std::string path(TextAfter(line, ";"));
+        if (path.empty())
+            continue; // the copy passes over it without a word
+        const TTrackInfo &info = cache.Inspect(path);
+        if (info.Status != TTrackStatus::Ok)
+            lines.push_back("Трек " + std::to_string(LeadingNumber(line)) + ": файл '" + path + "' — " +
+                            TrackStatusText(info));
+    }
+    return lines;
+}

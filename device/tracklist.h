@@ -32,3 +32,7 @@ void ProblemsFirst(std::vector<TTrackRow> &rows);
 /// The length of each track whose file could be read, for the overlap report. Where several
 /// playlist lines carry one number, the last one whose file exists counts: its copy is the one left on the card.
 std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows);
+
+/// The playlist lines the card writer would copy whose file is not a sound MP3, one log line each:
+/// "Трек 5: файл '<path>' — не MP3: это файл WAV".
+std::vector<std::string> CopyProblemLines(const std::vector<std::string> &playList, TTrackCache &cache);

@@ -2,12 +2,14 @@
 // playlist is saved with the project, and the files go onto a removable drive.
 #include "device/drives.h"
 #include "device/sdcard.h"
+#include "device/trackverify.h"
 #include "ui/copyprogress.h"
 #include "ui/modeltext.h"
 #include "ui/playlist.h"
 #include "ui/sdcardsource.h"
 #include "ui/select.h"
 #include "ui/sigcfg.h"
+#include "ui/trackswindow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -43,6 +45,8 @@ void TfrMain::miSavePlaylistClick()
     Modified = true;
     if (!WriteProjectFile())
         return;
+    if (!ConfirmTrackProblems(*this))
+        return;
 
     // Target.
     if (!prompts().AskOkCancel(FromModel(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
@@ -67,5 +71,8 @@ void TfrMain::miSavePlaylistClick()
         return;
 
     // Copy.
-    CopyTracksWithProgress(this, PlayList, frSelect->cbSelect->currentText().toStdString(), Log());
+    const std::string target = frSelect->cbSelect->currentText().toStdString();
+    CopyTracksWithProgress(this, PlayList, target, Log());
+    for (const std::string &extra : ExtraCardFiles(PlayList, target))
+        Log().AddLog(ExtraCardFileLine(extra));
 }

@@ -210,3 +210,15 @@ QAction *AddTracksWindowCommand(TfrMain &main, QMenu &menu)
     });
     return action;
 }
+
+bool ConfirmTrackProblems(TfrMain &main)
+{
+    TTrackCache cache;
+    const std::vector<std::string> problems = CopyProblemLines(main.PlayList, cache);
+    if (problems.empty())
+        return true;
+    for (const std::string &line : problems)
+        main.AddLog(FromModel(line));
+    return main.prompts().AskYesNo(FromModel(ProgramTitle),
+                                   u"Есть треки с ошибками (%1). Продолжить запись?"_s.arg(problems.size()));
+}

@@ -56,3 +56,7 @@ private:
 
 /// Adds the command that shows the window (one per main window, made on first use) to menu.
 QAction *AddTracksWindowCommand(TfrMain &main, QMenu &menu);
+
+/// Before the card copy: logs every playlist file that is missing, not an MP3 or damaged, and asks
+/// whether to write all the same. True when there is none or the operator says yes.
+bool ConfirmTrackProblems(TfrMain &main);

@@ -60,7 +60,7 @@ TEST_F(MainWindowLayout, FixedSizePictureButtonsAndMenus)
                 "Настройки проекта"));
     const QString edit = U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|У&далить сценарий|-|"
                            "&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий");
-    EXPECT_EQ(MenuTexts(Window->miEdit), edit);
+    EXPECT_EQ(MenuTexts(Window->miEdit), edit + U("|-|&Треки ..."));
     EXPECT_EQ(MenuTexts(Window->pmEdit), edit);
     EXPECT_EQ(MenuTexts(Window->miHelp), U("&О программе"));
     EXPECT_EQ(Window->miProjectNew->shortcut(), QKeySequence(U("Ctrl+N")));

@@ -89,6 +89,7 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     Window->PlayList = {"99;/music/unused.mp3", "3;/music/start.mp3"};
     // The operator adds a line with "Добавить"; case of the labels does not matter.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("трек:7 ПУТЬ:/music/extra.mp3"); })
+        .AnswerYesNo(true, U("Есть треки с ошибками (2). Продолжить запись?"))
         .AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
     Window->miSavePlaylistClick();
     const TStrings expected{"3;/music/start.mp3", "12;", "7;/music/extra.mp3"};
@@ -100,8 +101,8 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     LoadProjectFile(Project.FileName, saved, savedList, skipped);
     EXPECT_EQ(savedList, expected);
     EXPECT_EQ(LogLines().value(0), U("Проверка проекта"));
-    ASSERT_EQ(Prompts.Asked.size(), 2u);
-    EXPECT_EQ(Prompts.Asked[1].Caption, U("Конфигуратор таймера сигнала"));
+    ASSERT_EQ(Prompts.Asked.size(), 3u);
+    EXPECT_EQ(Prompts.Asked[2].Caption, U("Конфигуратор таймера сигнала"));
 }
 
 TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)
@@ -125,15 +126,17 @@ TEST_F(SdCardCommand, OffersTheRemovableRootsStopsWhenTheChoiceIsClosedCopiesToA
     Roots = TStrings{"/media/op/CARD/", "/media/op/STICK/"};
     QComboBox &choice = *Window->frSelect->cbSelect;
     choice.addItem(U("/stale/"));
-    Prompts.AnswerModal(1).AnswerOkCancel(true).CloseDialog(U("Выберите"));
+    Prompts.AnswerModal(1).AnswerYesNo(true).AnswerOkCancel(true).CloseDialog(U("Выберите"));
     Window->miSavePlaylistClick();
     EXPECT_EQ(Window->frSelect->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
     ASSERT_EQ(choice.count(), 2);
     EXPECT_EQ(choice.itemText(1), U("/media/op/STICK/"));
     EXPECT_EQ(choice.currentText(), U("/media/op/CARD/"));
-    EXPECT_EQ(LogLines().back(), U("Всего ошибок: 0")); // the check, and no copy after it
+    EXPECT_TRUE(LogLines().contains(U("Всего ошибок: 0")));
+    EXPECT_TRUE(LogLines().back().startsWith(U("Трек 12: "))); // the check, the files' problems, and no copy
 
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("Трек:5 Путь:"); })
+        .AnswerYesNo(true)
         .AnswerOkCancel(true)
         .AnswerModal(1, [&](QDialog &) {
             AddLine("Трек:40 Путь:" + Mp3("late.mp3", "late")); // after the playlist was taken: no part
@@ -147,6 +150,29 @@ TEST_F(SdCardCommand, OffersTheRemovableRootsStopsWhenTheChoiceIsClosedCopiesToA
     EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), "start bell");
     EXPECT_EQ(ReadWholeFile(Card() + "012.mp3"), "end bell");
     EXPECT_EQ(QDir(QString::fromStdString(Card())).entryList(QDir::Files).size(), 2);
+}
+
+TEST_F(SdCardCommand, ProblemFilesAreLoggedAndAskedAboutExtraCardFilesAreListedAfterTheCopy)
+{
+    const std::string start = Mp3("start.mp3", "start bell"), gone = PathIn("gone.mp3");
+    Window->PlayList = {"3;" + start, "12;" + gone};
+    Prompts.AnswerModal(1).AnswerYesNo(false, U("Есть треки с ошибками (2). Продолжить запись?"));
+    Window->miSavePlaylistClick();
+    QStringList log = LogLines();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Трек 3: файл '" + start + "' — не MP3: нет кадров MPEG Layer III");
+    EXPECT_EQ(log.back().toStdString(), "Трек 12: файл '" + gone + "' — файл отсутствует");
+    EXPECT_EQ(Prompts.Asked.back().Caption, U("Конфигуратор таймера сигнала"));
+
+    // Yes goes on; a track-named file that the playlist does not write is listed, and stays.
+    WriteFileAtomically(Card() + "017.mp3", "old");
+    Roots = TStrings{Card()};
+    Prompts.AnswerModal(1).AnswerYesNo(true).AnswerOkCancel(true).AnswerModal(1);
+    Window->miSavePlaylistClick();
+    log = LogLines();
+    EXPECT_EQ(log.back().toStdString(), "Файл '" + Card() + "017.mp3' — лишний файл на карте");
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Файл '" + gone + "' отсутствует");
+    EXPECT_TRUE(FileExists(Card() + "017.mp3"));
 }
 
 TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSaveFails)

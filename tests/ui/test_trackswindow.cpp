@@ -71,10 +71,9 @@ TEST_F(TracksWindow, ListsProblemsFirstInRedThenTheGoodTracksAndTheOverlapBelow)
     TTracksWindow &window = Open();
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(Column(window, 0), (QStringList{U("2"), U("0"), U("5"), U("1")}));
-    EXPECT_EQ(Column(window, 2),
-              (QStringList{U("не MP3: это файл WAV; не используется в сценариях"),
-                           U("путь к файлу не задан; не используется в сценариях"), U("трека нет в плейлисте"),
-                           U("в порядке")}));
+    EXPECT_EQ(Column(window, 2), (QStringList{U("не MP3: это файл WAV; не используется в сценариях"),
+                                              U("путь к файлу не задан; не используется в сценариях"),
+                                              U("трека нет в плейлисте"), U("в порядке")}));
     EXPECT_EQ(window.tvTracks->topLevelItem(0)->foreground(2).color(), QColor(Qt::red));
     EXPECT_NE(window.tvTracks->topLevelItem(3)->foreground(2).color(), QColor(Qt::red));
     EXPECT_EQ(window.tvTracks->topLevelItem(3)->text(4), U("MPEG-2.5 Layer III, 8000 Гц, моно, 16 кбит/с"));
@@ -111,10 +110,9 @@ TEST_F(TracksWindow, DoubleClickEditsThatLineAndKeepsEveryOther)
     });
     emit window.tvTracks->itemDoubleClicked(window.tvTracks->topLevelItem(2), 0); // track 5, not in the playlist
     EXPECT_EQ(shown, (QStringList{U("Трек:1 Путь:") + QString::fromStdString(PathIn("march.mp3")),
-                                  U("Трек:2 Путь:") + QString::fromStdString(PathIn("march.wav")),
-                                  U("Трек:5 Путь:")}));
-    const std::vector<std::string> expected{"1;" + PathIn("march.mp3"), "2;" + PathIn("march.wav"),
-                                            "5;/music/bell.mp3", "no path"};
+                                  U("Трек:2 Путь:") + QString::fromStdString(PathIn("march.wav")), U("Трек:5 Путь:")}));
+    const std::vector<std::string> expected{"1;" + PathIn("march.mp3"), "2;" + PathIn("march.wav"), "5;/music/bell.mp3",
+                                            "no path"};
     EXPECT_EQ(Window->PlayList, expected);
     EXPECT_TRUE(Window->Modified);
     const qsizetype five = Column(window, 0).indexOf(U("5"));
