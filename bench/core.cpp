@@ -17,14 +17,6 @@
 
 namespace {
 
-class TCountingLog : public TLogSink
-{
-public:
-    void ClearLog() override { Lines = 0; }
-    void AddLog(std::string_view) override { ++Lines; }
-    long Lines = 0;
-};
-
 /// Pads text with Cyrillic letters (two bytes each in UTF-8) to exactly size bytes.
 std::string CyrillicPadded(std::string text, size_t size)
 {

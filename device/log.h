@@ -23,3 +23,13 @@ public:
 
     std::vector<std::string> Lines;
 };
+
+/// A log that only counts its lines: for reports of millions of lines that nobody reads.
+class TCountingLog : public TLogSink
+{
+public:
+    void ClearLog() override { Lines = 0; }
+    void AddLog(std::string_view) override { ++Lines; }
+
+    long Lines = 0;
+};

@@ -35,8 +35,8 @@ const TModule &Module()
     if (module.Export != nullptr)
         return module;
     const std::string folder = ProgramFolder();
-    const std::array<std::string, 2> candidates = {folder + "/lib/sigcfg/" + ModuleFileName,
-                                                   folder + "/../lib/sigcfg/" + ModuleFileName};
+    const std::array<std::string, 2> candidates = {folder + "/lib/sigcfg/modules/" + ModuleFileName,
+                                                   folder + "/../lib/sigcfg/modules/" + ModuleFileName};
     std::string failure;
     for (const std::string &path : candidates) {
         if (::access(path.c_str(), F_OK) != 0)

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 
@@ -53,16 +55,24 @@ TfrCopyProgress::TfrCopyProgress(QWidget *parent) : QDialog(parent)
 
     lbFile = new QLabel(this);
     lbFile->setObjectName(u"lbFile"_s);
-    lbName = new QLabel(this);
+    lbName = new TElidedLabel(this);
     lbName->setObjectName(u"lbName"_s);
-    lbName->setMinimumWidth(480);
-    lbName->setWordWrap(true);
+    lbTarget = new TElidedLabel(this);
+    lbTarget->setObjectName(u"lbTarget"_s);
     pbBytes = new QProgressBar(this);
     pbBytes->setObjectName(u"pbBytes"_s);
-    pbBytes->setRange(0, 1000);
-    pbBytes->setTextVisible(false);
+    pbTotal = new QProgressBar(this);
+    pbTotal->setObjectName(u"pbTotal"_s);
+    for (QProgressBar *bar : {pbBytes, pbTotal}) {
+        bar->setRange(0, 1000);
+        bar->setTextVisible(false);
+    }
     lbBytes = new QLabel(this);
     lbBytes->setObjectName(u"lbBytes"_s);
+    auto *lbTotal = new QLabel(u"Всего:"_s, this);
+    lbState = new QLabel(this);
+    lbState->setObjectName(u"lbState"_s);
+    lbState->hide();
     btStop = new QPushButton(u"Остановить"_s, this);
     btStop->setObjectName(u"btStop"_s);
     btStop->setAutoDefault(false);
@@ -70,9 +80,13 @@ TfrCopyProgress::TfrCopyProgress(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbFile);
     layout->addWidget(lbName);
+    layout->addWidget(lbTarget);
     layout->addWidget(pbBytes);
     layout->addWidget(lbBytes);
+    layout->addWidget(lbTotal);
+    layout->addWidget(pbTotal);
     auto *row = new QHBoxLayout;
+    row->addWidget(lbState);
     row->addStretch();
     row->addWidget(btStop);
     layout->addLayout(row);
@@ -87,8 +101,13 @@ QString TfrCopyProgress::BytesText(uint64_t done, uint64_t total)
 void TfrCopyProgress::ShowProgress(const TCopyProgress &progress)
 {
     lbFile->setText(u"Файл %1 из %2"_s.arg(progress.FileIndex).arg(progress.FileCount));
-    lbName->setText(FromModel(progress.Source) + u"\n→ "_s + FromModel(progress.Target));
-    pbBytes->setValue(progress.BytesTotal == 0 ? 1000 : int(progress.BytesDone * 1000 / progress.BytesTotal));
+    lbName->SetFullText(FromModel(progress.Source));
+    lbTarget->SetFullText(u"→ "_s + FromModel(progress.Target));
+    const uint64_t fileShare = progress.BytesTotal == 0 ? 1000 : progress.BytesDone * 1000 / progress.BytesTotal;
+    pbBytes->setValue(int(fileShare));
+    // Files count alike whatever their size: the run's total bytes are not known beforehand.
+    const size_t count = std::max<size_t>(progress.FileCount, 1), done = std::min(progress.FileIndex, count);
+    pbTotal->setValue(int(((done > 0 ? done - 1 : 0) * 1000 + fileShare) / count));
     lbBytes->setText(BytesText(progress.BytesDone, progress.BytesTotal));
 }
 
@@ -96,6 +115,8 @@ void TfrCopyProgress::btStopClick()
 {
     FStop = true;
     btStop->setEnabled(false);
+    lbState->setText(u"Остановка: дописываются уже начатые файлы…"_s);
+    lbState->show();
 }
 
 void TfrCopyProgress::Finish()
@@ -121,6 +142,31 @@ void TfrCopyProgress::reject()
         QDialog::reject();
     else
         btStopClick();
+}
+
+TElidedLabel::TElidedLabel(QWidget *parent) : QLabel(parent)
+{
+    setMinimumWidth(480);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+}
+
+void TElidedLabel::SetFullText(const QString &text)
+{
+    Full = text;
+    setToolTip(text);
+    Elide();
+}
+
+void TElidedLabel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    Elide();
+}
+
+void TElidedLabel::Elide()
+{
+    const int room = std::max(width(), minimumWidth()) - 2 * margin() - 2 * indent();
+    setText(fontMetrics().elidedText(Full, Qt::ElideMiddle, std::max(room, 0)));
 }
 
 bool CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,

@@ -4,28 +4,48 @@
 #include "device/trackcopy.h"
 
 #include <QDialog>
+#include <QLabel>
 
 #include <atomic>
 #include <string>
 #include <vector>
 
-class QLabel;
 class QProgressBar;
 class QPushButton;
 
-/// The card writer's progress window: which file of how many, its name, its bytes, and a
-/// button that stops the run before the next file. Only the end of the run closes it; the
-/// close box and Escape ask for a stop like the button.
+/// One line of text shortened in the middle to fit its width, so that both ends of a long path
+/// stay readable; the whole text is its tooltip.
+class TElidedLabel : public QLabel
+{
+public:
+    explicit TElidedLabel(QWidget *parent = nullptr);
+    void SetFullText(const QString &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void Elide();
+    QString Full;
+};
+
+/// The card writer's progress window: which file of how many, its name and card file (long
+/// paths shortened in the middle, whole in the tooltip), its bytes, the whole run, and a button
+/// that stops the run before the next file. Only the end of the run closes it; the close box and
+/// Escape ask for a stop like the button.
 class TfrCopyProgress : public QDialog
 {
     Q_OBJECT
 public:
     explicit TfrCopyProgress(QWidget *parent = nullptr);
 
-    QLabel *lbFile;  // "Файл 3 из 40"
-    QLabel *lbName;  // the source and its card file
-    QLabel *lbBytes; // "1,5 из 5,0 МБ"
-    QProgressBar *pbBytes;
+    QLabel *lbFile;         // "Файл 3 из 40"
+    TElidedLabel *lbName;   // the source
+    TElidedLabel *lbTarget; // "→ " and its card file
+    QLabel *lbBytes;        // "1,5 из 5,0 МБ"
+    QProgressBar *pbBytes;  // the current file
+    QProgressBar *pbTotal;  // the whole run
+    QLabel *lbState;        // after a stop: the files already started are being finished
     QPushButton *btStop;
 
     /// Shows where the run stands.

@@ -5,6 +5,7 @@
 #include "ui/inputval.h"
 #include "ui/prompts.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -34,7 +35,7 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     lbPlayList = new QListWidget(this);
     lbPlayList->setObjectName(QStringLiteral("lbPlayList"));
     lbPlayList->setSelectionMode(QAbstractItemView::SingleSelection);
-    lbPlayList->setFixedSize(560, 320);
+    lbPlayList->setMinimumSize(560, 320);
 
     auto *lbNumber = new QLabel(QString::fromUtf8("Номер"), this);
     edNumber = new QLineEdit(this);
@@ -45,6 +46,7 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     auto *lbPath = new QLabel(QString::fromUtf8("Путь"), this);
     edPath = new QLineEdit(this);
     edPath->setObjectName(QStringLiteral("edPath"));
+    connect(edPath, &QLineEdit::textChanged, edPath, &QLineEdit::setToolTip);
 
     Button1 = new QPushButton(QString::fromUtf8("Найти"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -65,7 +67,17 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     layout->addWidget(lbPlayList);
     layout->addLayout(fields);
     btOk = AddOkRow(*this, *layout, QStringLiteral("btOk"), QStringLiteral("OK"));
-    SetFixedDialogFrame(*this);
+    // Long paths: the dialog may be widened, and every line shows whole in its tooltip.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(true);
+    connect(lbPlayList->model(), &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { SyncToolTips(first, last); });
+    connect(lbPlayList->model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &from, const QModelIndex &to, const QList<int> &roles) {
+                if (roles.isEmpty() || roles.contains(Qt::DisplayRole))
+                    SyncToolTips(from.row(), to.row());
+            });
 
     // A line that becomes selected shows in the fields. Emptying the list from code (the card
     // writer refills it) must not touch the fields: they keep the last shown line until the
@@ -115,25 +127,70 @@ void TfrPlayList::lbPlayListClick()
 
 void TfrPlayList::Button1Click()
 {
+    const QList<QListWidgetItem *> selected = lbPlayList->selectedItems();
+    QListWidgetItem *item = selected.isEmpty() ? nullptr : selected.first();
+    // A file never goes in without its track: a new line, or a line whose number could not be
+    // read, gets its number first.
+    QString number = item ? edNumber->text() : QString();
+    if (number.isEmpty()) {
+        number = AskTrackNumber();
+        if (number.isEmpty())
+            return;
+    }
     const std::optional<Prompts::FileChoice> file = FPrompts.OpenFile(QString(), QStringLiteral("MP3 (*.mp3)"));
     if (!file)
         return;
+    if (!QFileInfo(file->Path).isFile()) {
+        FPrompts.Notice(ApplicationTitle(), QString::fromUtf8("Файл '%1' не найден").arg(file->Path));
+        return;
+    }
+    edNumber->setText(number);
     edPath->setText(file->Path);
-    const QString line = EditorLine(edNumber->text(), edPath->text());
-    const QList<QListWidgetItem *> selected = lbPlayList->selectedItems();
-    if (selected.isEmpty())
-        lbPlayList->addItem(line);
+    const QString line = EditorLine(number, file->Path);
+    if (item)
+        item->setText(line); // same place, still selected
     else
-        selected.first()->setText(line); // same place, still selected
+        lbPlayList->addItem(line);
 }
 
 void TfrPlayList::btAddClick()
 {
-    // The shared prompt keeps whatever its last use left in edValue.
+    const QString number = AskTrackNumber();
+    if (!number.isEmpty())
+        lbPlayList->addItem(EditorLine(number, QString()));
+}
+
+QString TfrPlayList::AskTrackNumber()
+{
     FInputValue.setWindowTitle(QString::fromUtf8("Введите номер трека"));
+    FInputValue.edValue->clear(); // not the project name or number its last use left
     if (FPrompts.ShowModal(FInputValue) != 1)
-        return;
-    lbPlayList->addItem(EditorLine(FInputValue.edValue->text(), QString()));
+        return QString();
+    const QString typed = FInputValue.edValue->text().trimmed();
+    const int32_t number = WholeTextInteger(typed.toStdString());
+    if (number <= 0) {
+        FPrompts.Notice(ApplicationTitle(),
+                        QString::fromUtf8("Неверный номер трека '%1': нужно целое число больше нуля").arg(typed));
+        return QString();
+    }
+    return QString::number(number);
+}
+
+void TfrPlayList::SyncToolTips(int first, int last)
+{
+    for (int row = std::max(first, 0); row <= last && row < lbPlayList->count(); ++row) {
+        QListWidgetItem *item = lbPlayList->item(row);
+        if (item->toolTip() != item->text())
+            item->setToolTip(item->text());
+    }
+}
+
+void TfrPlayList::showEvent(QShowEvent *event)
+{
+    // Each opening starts from blank fields: nothing of another project or run shows.
+    edNumber->clear();
+    edPath->clear();
+    QDialog::showEvent(event);
 }
 
 void TfrPlayList::btOkClick()

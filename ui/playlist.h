@@ -8,7 +8,8 @@ class QListWidget;
 class QPushButton;
 class TfrInputValue;
 
-/// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer.
+/// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer. Its
+/// fields start blank each time it opens, and no line without a track number above 0 gets in.
 class TfrPlayList : public QDialog
 {
     Q_OBJECT
@@ -34,8 +35,14 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
+    /// The number for a new line from the shared text prompt, shown blank; "" when the prompt is
+    /// closed or the text is no whole number above 0 (the operator is told).
+    QString AskTrackNumber();
+    void SyncToolTips(int first, int last);
+
     Prompts &FPrompts;
     TfrInputValue &FInputValue;
 };

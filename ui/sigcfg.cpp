@@ -313,12 +313,13 @@ void TfrMain::BuildMenus()
     miEdit = menuBar()->addMenu(u"&Редактировать"_s);
     editItems(miEdit, miAddGroup, miDelGroup, miAddScenario, miDelScenario, miCopyScenario, miCutScenario,
               miPutScenario);
-    // The track list window; its command is self-contained, so it can move to another menu.
-    miEdit->addSeparator();
-    AddTracksWindowCommand(*this, *miEdit);
     pmEdit = new QMenu(this);
     editItems(pmEdit, pmmiAddGroup, pmmiDelGroup, pmmiAddScenario, pmmiDelScenario, pmmiCopyScenario, pmmiCutScenario,
               pmmiPutScenario);
+    BuildScheduleMenus();
+    // The track list window; its command is self-contained, so it can move to another menu.
+    miEdit->addSeparator();
+    AddTracksWindowCommand(*this, *miEdit);
 
     miHelp = menuBar()->addMenu(u"&Помощь"_s);
     miAbout = item(miHelp, u"&О программе"_s, &TfrMain::miAboutClick);

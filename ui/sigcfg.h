@@ -234,6 +234,16 @@ public:
     QAction *pmmiCutScenario = nullptr;
     QAction *pmmiPutScenario = nullptr;
 
+    // Lesson bells and group-wide edits, in the edit menu and the pop-up (ui/sigcfg_bells.cpp).
+    QAction *miBells = nullptr;
+    QAction *miShiftGroup = nullptr;
+    QAction *miGroupDays = nullptr;
+    QAction *miGroupVolume = nullptr;
+    QAction *pmmiBells = nullptr;
+    QAction *pmmiShiftGroup = nullptr;
+    QAction *pmmiGroupDays = nullptr;
+    QAction *pmmiGroupVolume = nullptr;
+
     /// The filter of the project file dialogs.
     static QString ProjectFilter();
     /// The filter of the exchange file dialogs: entry 0 CSV, entry 1 workbooks.
@@ -274,6 +284,12 @@ public slots:
     void edScenarioVolumeChange(const QString &text);
     void clDayOfWeekClickCheck(QListWidgetItem *item);
 
+    // Lesson bells and group-wide edits (ui/sigcfg_bells.cpp).
+    void miBellsClick();
+    void miShiftGroupClick();
+    void miGroupDaysClick();
+    void miGroupVolumeClick();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -293,6 +309,10 @@ private:
 
     void BuildControls();
     void BuildMenus();
+    /// Adds the bell and group-wide items at the end of the edit menu and the pop-up (ui/sigcfg_bells.cpp).
+    void BuildScheduleMenus();
+    /// After a group-wide change: Modified, the tree, the shown page and the whole check.
+    void GroupScheduleChanged(int g);
     QToolButton *AddToolButton(const QString &icon, const QString &hint);
     void ShowGroup(QTreeWidgetItem *node);
     void ShowScenario(QTreeWidgetItem *node);

@@ -1,5 +1,6 @@
 // The card writer: the tracks of the project get their files in the playlist editor, the
 // playlist is saved with the project, and the files go onto a removable drive.
+#include "device/cardsummary.h"
 #include "device/drives.h"
 #include "device/sdcard.h"
 #include "device/trackverify.h"
@@ -14,12 +15,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QStatusBar>
 
 using namespace Qt::StringLiterals;
 
-TDriveRootsProvider &DriveRootsProvider()
+TDriveProvider &DriveProvider()
 {
-    static TDriveRootsProvider provider;
+    static TDriveProvider provider;
     return provider;
 }
 
@@ -43,36 +45,51 @@ void TfrMain::miSavePlaylistClick()
     PlayList = PlayListFromDialog(edited);
     // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
     Modified = true;
-    if (!WriteProjectFile())
+    if (!WriteProjectFile()) {
+        AddLog(u"Проект не сохранён (окно сохранения закрыто): на SD-Карту ничего не скопировано"_s);
         return;
-    if (!ConfirmTrackProblems(*this))
-        return;
+    }
 
     // Target.
     if (!prompts().AskOkCancel(FromModel(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
         return;
-    const TDriveRootsProvider &provider = DriveRootsProvider();
-    const std::optional<std::vector<std::string>> roots = provider ? provider() : RemovableDriveRoots();
-    if (!roots) {
+    const TDriveProvider &provider = DriveProvider();
+    const std::optional<std::vector<TDrive>> drives = provider ? provider() : RemovableDrives();
+    if (!drives) {
         prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта"_s);
         return;
     }
-    frSelect->cbSelect->clear();
+    QComboBox &choice = *frSelect->cbSelect;
+    choice.clear();
     frSelect->lbSelect->setText(u"Выберите SD-Карту MP3 ЛВ"_s);
-    for (const std::string &root : *roots)
-        frSelect->cbSelect->addItem(FromModel(root));
-    if (frSelect->cbSelect->count() == 0) {
+    // The operator reads label and size; the copy is given the mount point alone.
+    for (const TDrive &drive : *drives)
+        choice.addItem(FromModel(DriveChoiceText(drive)), FromModel(drive.MountPoint));
+    if (choice.count() == 0) {
         prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта MP3 ЛВ"_s);
         return;
     }
-    frSelect->cbSelect->setCurrentIndex(0);
-    frSelect->cbSelect->setEditText(frSelect->cbSelect->itemText(0));
+    choice.setCurrentIndex(0);
+    choice.setEditText(choice.itemText(0));
     if (prompts().ShowModal(*frSelect) != 1)
         return;
+    const int chosen = choice.findText(choice.currentText(), Qt::MatchExactly);
+    const QString typed = chosen >= 0 ? choice.itemData(chosen).toString() : choice.currentText();
+    const TCardTarget target = CheckCardTarget(typed.toStdString());
+    if (!target.Error.empty()) {
+        prompts().Notice(ApplicationTitle(), FromModel(target.Error));
+        return;
+    }
+    if (!ConfirmTrackProblems(*this))
+        return;
 
-    // Copy.
-    const std::string target = frSelect->cbSelect->currentText().toStdString();
-    CopyTracksWithProgress(this, PlayList, target, Log());
-    for (const std::string &extra : ExtraCardFiles(PlayList, target))
+    // Copy, saying first which tracks will stay silent and last what reached the card.
+    const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
+    TCopyTally tally(Log());
+    CopyTracksWithProgress(this, PlayList, target.Folder, tally);
+    for (const std::string &extra : ExtraCardFiles(PlayList, target.Folder))
         Log().AddLog(ExtraCardFileLine(extra));
+    const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
+    AddLog(summary);
+    statusBar()->showMessage(summary);
 }

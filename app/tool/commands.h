@@ -11,3 +11,6 @@ int RunShow(const std::vector<std::string> &args);
 int RunConvert(const std::vector<std::string> &args);
 int RunCopyTracks(const std::vector<std::string> &args);
 int RunTracks(const std::vector<std::string> &args);
+int RunBells(const std::vector<std::string> &args);
+int RunShift(const std::vector<std::string> &args);
+int RunDrives(const std::vector<std::string> &args);

@@ -1,12 +1,14 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
+#include "device/cardsummary.h"
 #include "device/trackcopy.h"
 
 #include <algorithm>
+#include <iostream>
 
 // sigcfg-tool copy-tracks [--no-verify] FILE.vlpj TARGET: the card writer's copy stage alone, for
-// the playlist stored in FILE; the same log lines as the window, on standard output, and then the
-// track-named files on the card that the playlist does not name.
+// the playlist stored in FILE; the same log lines as the window, on standard output, then the
+// track-named files on the card that the playlist does not name, then the summary.
 int RunCopyTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
@@ -20,9 +22,18 @@ int RunCopyTracks(const std::vector<std::string> &args)
         return 2;
     TToolProject loaded;
     LoadExistingProject(rest[0], loaded);
+    const TCardTarget target = CheckCardTarget(rest[1]);
+    if (!target.Error.empty()) {
+        std::cerr << "sigcfg-tool: " << target.Error << "\n";
+        return 2;
+    }
     TStdoutLog log(TStdoutLog::LineByLine);
-    const bool copied = CopyTracks(loaded.PlayList, rest[1], log, {}, nullptr, verify);
-    for (const std::string &extra : ExtraCardFiles(loaded.PlayList, rest[1]))
+    const std::vector<int32_t> noFile = LogTracksWithoutFile(loaded.Project, loaded.PlayList, log);
+    TCopyTally tally(log);
+    CopyTracks(loaded.PlayList, target.Folder, tally, {}, nullptr, verify);
+    for (const std::string &extra : ExtraCardFiles(loaded.PlayList, target.Folder))
         log.AddLog(ExtraCardFileLine(extra));
-    return copied ? 0 : 1;
+    const TCopySummary summary = tally.Summarize(loaded.PlayList, target.Folder, noFile);
+    log.AddLog(summary.Text());
+    return summary.Clean() ? 0 : 1;
 }

@@ -20,14 +20,30 @@ constexpr const char *Usage =
     "  convert IN OUT              convert by extension: .vlpj to .vlpj, .csv or .xlsx;\n"
     "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv\n"
     "  copy-tracks [--no-verify] FILE.vlpj TARGET\n"
-    "                              copy the playlist's MP3 files to TARGET (a folder ending in \"/\")\n"
-    "                              as 001.mp3, 002.mp3 ...; each copy is read back from the card and\n"
-    "                              compared (--no-verify skips that); track files on the card that the\n"
-    "                              playlist does not name are listed; exit 1 when a file was not copied\n"
+    "                              copy the playlist's MP3 files into the folder TARGET as 001.mp3,\n"
+    "                              002.mp3 ...; each copy is read back from the card and compared\n"
+    "                              (--no-verify skips that); track files on the card that the\n"
+    "                              playlist does not name are listed; exit 1 when a file was not\n"
+    "                              copied or a track that the scenarios use has no file\n"
     "  tracks [--tsv] FILE.vlpj    check every track file (MP3 or not, damage, exact length) and list\n"
     "                              tracks still playing when a later bell starts in the same zones;\n"
     "                              --tsv: one row per playlist line (track, status, seconds, sample\n"
     "                              rate, channels, kbps, path); exit 0 all clean, 1 problems, 2 error\n"
+    "  drives [--root DIR]         list the drives offered for the card: mount point, label, size,\n"
+    "                              device (tab-separated); exit 1 when there is none. --root reads\n"
+    "                              DIR/proc/self/mounts, DIR/proc/swaps, DIR/sys and DIR/dev\n"
+    "  bells FILE.vlpj --group G --start HH:MM --lessons N --lesson MIN [--breaks B1,B2,...]\n"
+    "        [--days LIST] [--start-track T] [--end-track T] [--warn MIN --warn-track T] [--volume V]\n"
+    "                              add lesson bells to group G: \"Урок i: начало\", \"Урок i: конец\"\n"
+    "                              (end track 0: none) and, with --warn, \"Урок i: предупреждение\"\n"
+    "                              MIN minutes before; breaks repeat their last value (default 10);\n"
+    "                              LIST \"1-5\" or \"1,3,5\", 1 = Monday (default 1-5); start track 1,\n"
+    "                              end track = start track, volume 20. Writes FILE, then prints the check\n"
+    "  shift FILE.vlpj --group G --minutes N\n"
+    "                              move every scenario of group G by N minutes (negative: earlier);\n"
+    "                              writes FILE, then prints the check\n"
+    "                              bells and shift: exit 0 without clashes, 1 with clashes, 2 when\n"
+    "                              refused (reason on stderr, FILE unchanged)\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -63,6 +79,12 @@ int main(int argc, char **argv)
             return RunCopyTracks(args);
         if (command == "tracks")
             return RunTracks(args);
+        if (command == "bells")
+            return RunBells(args);
+        if (command == "shift")
+            return RunShift(args);
+        if (command == "drives")
+            return RunDrives(args);
     } catch (const TSigError &error) {
         std::cerr << "sigcfg-tool: " << error.what() << "\n";
         return 2;

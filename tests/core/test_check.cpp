@@ -38,14 +38,6 @@ std::string Clash(int a, int b, int i, int n, int d)
            std::string(DayNames[d]);
 }
 
-class TCountingLog : public TLogSink
-{
-public:
-    void ClearLog() override { Lines = 0; }
-    void AddLog(std::string_view) override { ++Lines; }
-    long Lines = 0;
-};
-
 } // namespace
 
 TEST(CheckScenario, ListsOnlyItsOwnClashesInGroupSlotDayOrder)

@@ -19,6 +19,13 @@ to_windows >"$work/school.vlpj" <<EOF_PROJECT
 [Project]
 Name=Школа
 Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Начало;8;30;20;1;0;
+1=1;Конец;14;0;20;12;0;
+2=1;Пожар;9;0;20;7;0;
+3=1;Обед;12;0;20;9;0;
 [Playlist]
 0=1;$work/Звонки/начало.mp3
 1=12;$work/Звонки/конец урока.mp3
@@ -26,20 +33,47 @@ Device=Велтара ДК-4
 3=7;$work/Звонки/нет такого.mp3
 EOF_PROJECT
 
-# One file missing: the others are copied, the missing one is logged, exit 1.
+# One file missing, track 9 without a line: the gaps first, then the copies, then the summary; exit 1.
 out="$("$tool" copy-tracks "$work/school.vlpj" "$work/card/")"; rc=$?
 expect_eq "$rc" "1" "exit status with a missing file"
-expect_eq "$out" "Файл '$work/Звонки/начало.mp3' скопирован в '$work/card/001.mp3'
+expect_eq "$out" "Трек 7: нет файла
+Трек 9: нет файла
+Файл '$work/Звонки/начало.mp3' скопирован в '$work/card/001.mp3'
 Файл '$work/Звонки/конец урока.mp3' скопирован в '$work/card/012.mp3'
-Файл '$work/Звонки/нет такого.mp3' отсутствует" "log lines"
+Файл '$work/Звонки/нет такого.mp3' отсутствует
+Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 7, 9" "log lines"
 expect_eq "$(cat "$work/card/012.mp3")" "last bell" "copied content"
 expect_eq "$(ls "$work/card" | tr '\n' ' ')" "001.mp3 012.mp3 " "card listing"
 
-# Everything there: exit 0; the target is a plain prefix of the file names.
+# Every file there but track 9 still has none: still exit 1.
 printf 'x' >"$work/Звонки/нет такого.mp3"
-out="$("$tool" copy-tracks "$work/school.vlpj" "$work/card/music")"; rc=$?
+"$tool" copy-tracks "$work/school.vlpj" "$work/card/" >/dev/null
+expect_eq "$?" "1" "exit status while a used track has no file"
+
+# Everything there: exit 0; a folder named without the final "/" gets the files inside it.
+to_windows >"$work/clean.vlpj" <<EOF_PROJECT
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Начало;8;30;20;7;0;
+[Playlist]
+0=7;$work/Звонки/нет такого.mp3
+EOF_PROJECT
+mkdir -p "$work/music"
+out="$("$tool" copy-tracks "$work/clean.vlpj" "$work/music")"; rc=$?
 expect_eq "$rc" "0" "exit status when all are copied"
-[ -f "$work/card/music007.mp3" ] || fail "typed prefix without a slash gives a sibling name"
+expect_eq "$(ls "$work/music")" "007.mp3" "inside the folder named without a slash"
+expect_eq "$(tail -n 1 <<<"$out")" "Скопировано 1 из 1" "summary of a clean run"
+[ ! -e "$work/music007.mp3" ] || fail "no sibling file beside the folder"
+
+# An empty, relative or missing target copies nothing anywhere, the working folder included.
+mkdir -p "$work/cwd"
+for target in "" "  " "card" "$work/nowhere" "$work/Звонки/начало.mp3"; do
+    err="$(cd "$work/cwd" && "$tool" copy-tracks "$work/school.vlpj" "$target" 2>&1 >/dev/null)"; rc=$?
+    expect_eq "$rc" "2" "exit status for target [$target]"
+    grep -qF "ничего не скопировано" <<<"$err" || fail "reason for target [$target]: [$err]"
+done
+expect_eq "$(ls -A "$work/cwd")" "" "nothing written into the working folder"
 
 # A project file that is not there is an error naming it.
 err="$("$tool" copy-tracks "$work/nothing.vlpj" "$work/card/" 2>&1 >/dev/null)"; rc=$?
@@ -53,9 +87,9 @@ expect_eq "$?" "2" "exit status without a target"
 mkdir -p "$work/card2"
 printf 'old' >"$work/card2/017.mp3"
 printf 'notes' >"$work/card2/notes.txt"
-out="$("$tool" copy-tracks --no-verify "$work/school.vlpj" "$work/card2/")"; rc=$?
+out="$("$tool" copy-tracks --no-verify "$work/clean.vlpj" "$work/card2/")"; rc=$?
 expect_eq "$rc" "0" "exit status with an extra file"
-expect_eq "$(tail -1 <<<"$out")" "Файл '$work/card2/017.mp3' — лишний файл на карте" "extra file line"
+expect_eq "$(tail -2 <<<"$out" | head -1)" "Файл '$work/card2/017.mp3' — лишний файл на карте" "extra file line, before the summary"
 [ -f "$work/card2/017.mp3" ] || fail "the extra file stays"
 
 [ "$failures" -eq 0 ] || exit 1

@@ -14,8 +14,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QThread>
 
@@ -29,7 +32,7 @@ protected:
     void SetUp() override
     {
         TWindowTest::SetUp();
-        DriveRootsProvider() = [this] { return Roots; };
+        DriveProvider() = [this] { return Drives; };
         ASSERT_TRUE(QDir(Folder.path()).mkpath(U("card")));
         // A saved school project whose scenarios use tracks 12, 3 and 12 again, in slot order.
         OpenProject(4);
@@ -42,7 +45,7 @@ protected:
     }
     void TearDown() override
     {
-        DriveRootsProvider() = {};
+        DriveProvider() = {};
         TWindowTest::TearDown();
     }
 
@@ -54,7 +57,7 @@ protected:
     void AddLine(const std::string &line) { Window->frPlayList->lbPlayList->addItem(QString::fromStdString(line)); }
     std::string Card() const { return PathIn("card") + "/"; }
 
-    std::optional<TStrings> Roots = TStrings{};
+    std::optional<std::vector<TDrive>> Drives = std::vector<TDrive>{};
 };
 
 } // namespace
@@ -89,7 +92,6 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     Window->PlayList = {"99;/music/unused.mp3", "3;/music/start.mp3"};
     // The operator adds a line with "Добавить"; case of the labels does not matter.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("трек:7 ПУТЬ:/music/extra.mp3"); })
-        .AnswerYesNo(true, U("Есть треки с ошибками (2). Продолжить запись?"))
         .AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
     Window->miSavePlaylistClick();
     const TStrings expected{"3;/music/start.mp3", "12;", "7;/music/extra.mp3"};
@@ -101,17 +103,17 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     LoadProjectFile(Project.FileName, saved, savedList, skipped);
     EXPECT_EQ(savedList, expected);
     EXPECT_EQ(LogLines().value(0), U("Проверка проекта"));
-    ASSERT_EQ(Prompts.Asked.size(), 3u);
-    EXPECT_EQ(Prompts.Asked[2].Caption, U("Конфигуратор таймера сигнала"));
+    ASSERT_EQ(Prompts.Asked.size(), 2u);
+    EXPECT_EQ(Prompts.Asked[1].Caption, U("Конфигуратор таймера сигнала"));
 }
 
 TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)
 {
-    const std::pair<std::optional<TStrings>, const char *> cases[] = {{std::nullopt, "Остсутсвует SD-Карта"},
-                                                                      {TStrings{}, "Остсутсвует SD-Карта MP3 ЛВ"}};
-    for (const auto &[roots, notice] : cases) {
+    const std::pair<std::optional<std::vector<TDrive>>, const char *> cases[] = {
+        {std::nullopt, "Остсутсвует SD-Карта"}, {std::vector<TDrive>{}, "Остсутсвует SD-Карта MP3 ЛВ"}};
+    for (const auto &[drives, notice] : cases) {
         SCOPED_TRACE(notice);
-        Roots = roots;
+        Drives = drives;
         Prompts.AnswerModal(1).AnswerOkCancel(true).ExpectNotice(U(notice));
         Window->miSavePlaylistClick();
         EXPECT_EQ(Prompts.Asked.back().Caption, ApplicationTitle());
@@ -119,59 +121,99 @@ TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)
     }
 }
 
-TEST_F(SdCardCommand, OffersTheRemovableRootsStopsWhenTheChoiceIsClosedCopiesToATypedTarget)
+TEST_F(SdCardCommand, OffersDrivesWithLabelAndSizeStopsWhenTheChoiceIsClosedCopiesIntoTheMountPoint)
 {
     const std::string start = Mp3("start.mp3", "start bell"), end = Mp3("end.mp3", "end bell");
     Window->PlayList = {"3;" + start, "12;" + end};
-    Roots = TStrings{"/media/op/CARD/", "/media/op/STICK/"};
+    Drives = std::vector<TDrive>{{PathIn("card"), "CARD", 7'948'206'080, "/dev/sdb1"}, {"/media/op/STICK", "", 0, ""}};
     QComboBox &choice = *Window->frSelect->cbSelect;
     choice.addItem(U("/stale/"));
-    Prompts.AnswerModal(1).AnswerYesNo(true).AnswerOkCancel(true).CloseDialog(U("Выберите"));
+    Prompts.AnswerModal(1).AnswerOkCancel(true).CloseDialog(U("Выберите"));
     Window->miSavePlaylistClick();
     EXPECT_EQ(Window->frSelect->lbSelect->text(), U("Выберите SD-Карту MP3 ЛВ"));
     ASSERT_EQ(choice.count(), 2);
-    EXPECT_EQ(choice.itemText(1), U("/media/op/STICK/"));
-    EXPECT_EQ(choice.currentText(), U("/media/op/CARD/"));
-    EXPECT_TRUE(LogLines().contains(U("Всего ошибок: 0")));
-    EXPECT_TRUE(LogLines().back().startsWith(U("Трек 12: "))); // the check, the files' problems, and no copy
+    EXPECT_EQ(choice.itemText(1), U("/media/op/STICK"));
+    EXPECT_EQ(choice.currentText(), QString::fromStdString(PathIn("card") + " (CARD, 7,4 ГБ)"));
+    EXPECT_EQ(LogLines().back(), U("Всего ошибок: 0")); // the check, and no copy after it
 
+    // The first drive as offered: the copy goes inside its mount point.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("Трек:5 Путь:"); })
-        .AnswerYesNo(true)
         .AnswerOkCancel(true)
-        .AnswerModal(1, [&](QDialog &) {
-            AddLine("Трек:40 Путь:" + Mp3("late.mp3", "late")); // after the playlist was taken: no part
-            choice.setEditText(QString::fromStdString(Card()));
-        });
+        .AnswerModal(1, [&](QDialog &) { AddLine("Трек:40 Путь:" + Mp3("late.mp3", "late")); }) // too late: no part
+        .AnswerYesNo(true, U("Есть треки с ошибками (2). Продолжить запись?"));                 // they are not MP3s
     Window->miSavePlaylistClick();
-    const QStringList log = LogLines();
-    ASSERT_GE(log.size(), 2);
-    EXPECT_EQ(log[log.size() - 2], QString::fromStdString("Файл '" + start + "' скопирован в '" + Card() + "003.mp3'"));
-    EXPECT_EQ(log.back(), QString::fromStdString("Файл '" + end + "' скопирован в '" + Card() + "012.mp3'"));
+    const QString summary = U("Скопировано 2 из 2");
+    EXPECT_EQ(
+        LogLines().mid(LogLines().size() - 3),
+        (QStringList{QString::fromStdString("Файл '" + start + "' скопирован в '" + Card() + "003.mp3'"),
+                     QString::fromStdString("Файл '" + end + "' скопирован в '" + Card() + "012.mp3'"), summary}));
+    EXPECT_EQ(Window->statusBar()->currentMessage(), summary);
     EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), "start bell");
     EXPECT_EQ(ReadWholeFile(Card() + "012.mp3"), "end bell");
     EXPECT_EQ(QDir(QString::fromStdString(Card())).entryList(QDir::Files).size(), 2);
 }
 
-TEST_F(SdCardCommand, ProblemFilesAreLoggedAndAskedAboutExtraCardFilesAreListedAfterTheCopy)
+TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt)
+{
+    const std::string start = Mp3("start.mp3", "start bell");
+    Window->PlayList = {"3;" + start, "12;" + PathIn("gone.mp3")};
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
+    Window->miSavePlaylistClick();
+    const QStringList log = LogLines();
+    ASSERT_GE(log.size(), 4);
+    const QString summary = U("Скопировано 1 из 2; не скопированы треки: 12; нет файла у треков: 12");
+    EXPECT_EQ(log.mid(log.size() - 4),
+              (QStringList{U("Трек 12: нет файла"),
+                           QString::fromStdString("Файл '" + start + "' скопирован в '" + Card() + "003.mp3'"),
+                           QString::fromStdString("Файл '" + PathIn("gone.mp3") + "' отсутствует"), summary}));
+    EXPECT_EQ(Window->statusBar()->currentMessage(), summary);
+}
+
+TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
+{
+    Window->PlayList = {"3;" + Mp3("start.mp3", "start bell")};
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Не указана папка для записи на SD-Карту: ничего не скопировано"},
+        {"card", "Папка 'card' указана не полным путём (от «/»): ничего не скопировано"},
+        {PathIn("card/music"), "Папка '" + PathIn("card/music") + "' не найдена: ничего не скопировано"},
+    };
+    for (const auto &[typed, reason] : cases) {
+        Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1, [&, typed = typed](QDialog &) {
+            Window->frSelect->cbSelect->setEditText(QString::fromStdString(typed));
+        });
+        Prompts.ExpectNotice(QString::fromStdString(reason));
+        Window->miSavePlaylistClick();
+        EXPECT_EQ(LogLines().back(), U("Всего ошибок: 0"));
+    }
+    EXPECT_TRUE(QDir(QString::fromStdString(Card())).isEmpty());
+    EXPECT_FALSE(QFile::exists(U("003.mp3")));
+}
+
+TEST_F(SdCardCommand, ProblemFilesAreAskedAboutBeforeTheCopyExtraCardFilesListedAfterIt)
 {
     const std::string start = Mp3("start.mp3", "start bell"), gone = PathIn("gone.mp3");
     Window->PlayList = {"3;" + start, "12;" + gone};
-    Prompts.AnswerModal(1).AnswerYesNo(false, U("Есть треки с ошибками (2). Продолжить запись?"));
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    WriteFileAtomically(Card() + "017.mp3", "old");
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(
+        false, U("Есть треки с ошибками (2). Продолжить запись?"));
     Window->miSavePlaylistClick();
     QStringList log = LogLines();
     ASSERT_GE(log.size(), 2);
     EXPECT_EQ(log[log.size() - 2].toStdString(), "Трек 3: файл '" + start + "' — не MP3: нет кадров MPEG Layer III");
     EXPECT_EQ(log.back().toStdString(), "Трек 12: файл '" + gone + "' — файл отсутствует");
     EXPECT_EQ(Prompts.Asked.back().Caption, U("Конфигуратор таймера сигнала"));
+    EXPECT_FALSE(FileExists(Card() + "003.mp3"));
 
     // Yes goes on; a track-named file that the playlist does not write is listed, and stays.
-    WriteFileAtomically(Card() + "017.mp3", "old");
-    Roots = TStrings{Card()};
-    Prompts.AnswerModal(1).AnswerYesNo(true).AnswerOkCancel(true).AnswerModal(1);
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
     Window->miSavePlaylistClick();
     log = LogLines();
-    EXPECT_EQ(log.back().toStdString(), "Файл '" + Card() + "017.mp3' — лишний файл на карте");
-    EXPECT_EQ(log[log.size() - 2].toStdString(), "Файл '" + gone + "' отсутствует");
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Файл '" + Card() + "017.mp3' — лишний файл на карте");
+    EXPECT_TRUE(FileExists(Card() + "003.mp3"));
     EXPECT_TRUE(FileExists(Card() + "017.mp3"));
 }
 
@@ -181,6 +223,7 @@ TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSave
     Window->PlayList = {"3;/music/start.mp3"};
     Prompts.AnswerModal(1).CancelSaveFile();
     Window->miSavePlaylistClick();
+    EXPECT_EQ(LogLines().back(), U("Проект не сохранён (окно сохранения закрыто): на SD-Карту ничего не скопировано"));
     EXPECT_EQ(Window->PlayList, (TStrings{"3;/music/start.mp3", "12;"}));
     EXPECT_TRUE(Window->Modified); // the close prompt still offers to save it
     EXPECT_TRUE(Project.FileName.empty());
@@ -194,23 +237,52 @@ TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSave
     EXPECT_TRUE(Window->Modified);
 }
 
-TEST(CopyProgressWindow, ShowsFileNameAndBytesCloseBoxAndEscapeOnlyAskForAStop)
+TEST_F(SdCardCommand, PlayListEditorOpensWithBlankFieldsAndShowsLongLinesWholeInTooltips)
+{
+    TfrPlayList &editor = *Window->frPlayList;
+    AddLine("Трек:12 Путь:/old project/bell.mp3");
+    editor.lbPlayList->setCurrentRow(0);
+    ASSERT_EQ(editor.edNumber->text(), U("12"));
+    editor.lbPlayList->clear();
+    editor.show();
+    EXPECT_EQ(QStringList({editor.edNumber->text(), editor.edPath->text()}), QStringList({QString(), QString()}));
+
+    const QString line = QString::fromStdString("Трек:3 Путь:/" + std::string(300, 'a') + "/bell.mp3");
+    editor.lbPlayList->addItem(line);
+    EXPECT_EQ(editor.lbPlayList->item(0)->toolTip(), line);
+    editor.lbPlayList->setCurrentRow(0);
+    EXPECT_EQ(editor.edPath->toolTip(), line.mid(line.indexOf(u'/')));
+    editor.lbPlayList->item(0)->setText(U("Трек:4 Путь:/x.mp3"));
+    EXPECT_EQ(editor.lbPlayList->item(0)->toolTip(), U("Трек:4 Путь:/x.mp3"));
+    editor.hide();
+}
+
+TEST(CopyProgressWindow, ShowsFileCardFileBytesAndTheRunStopOnlyAsksToFinishWhatIsStarted)
 {
     TfrCopyProgress dialog;
-    dialog.ShowProgress({3, 40, "/music/a.mp3", "/media/card/003.mp3", 1572864, 5242880});
+    const QString longSource = U("/music/") + QString(400, u'x') + U("/a.mp3");
+    dialog.ShowProgress({3, 40, longSource.toStdString(), "/media/card/003.mp3", 1572864, 5242880});
     EXPECT_EQ(dialog.lbFile->text(), U("Файл 3 из 40"));
-    EXPECT_TRUE(dialog.lbName->text().contains(U("/music/a.mp3")));
-    EXPECT_TRUE(dialog.lbName->text().contains(U("/media/card/003.mp3")));
+    // A long path keeps both ends; the tooltip has it whole.
+    EXPECT_TRUE(dialog.lbName->text().startsWith(U("/music/xx")));
+    EXPECT_TRUE(dialog.lbName->text().endsWith(U("x/a.mp3")));
+    EXPECT_LT(dialog.lbName->text().size(), longSource.size());
+    EXPECT_EQ(dialog.lbName->toolTip(), longSource);
+    EXPECT_EQ(dialog.lbTarget->text(), U("→ /media/card/003.mp3"));
     EXPECT_EQ(dialog.lbBytes->text(), U("1,5 из 5,0 МБ"));
     EXPECT_EQ(dialog.pbBytes->value(), 300);
+    EXPECT_EQ(dialog.pbTotal->value(), (2 * 1000 + 300) / 40);
 
     dialog.show();
     EXPECT_FALSE(dialog.StopRequested());
+    EXPECT_FALSE(dialog.lbState->isVisible());
     QCloseEvent close;
     QCoreApplication::sendEvent(&dialog, &close);
     EXPECT_FALSE(close.isAccepted());
     EXPECT_TRUE(dialog.StopRequested());
     EXPECT_FALSE(dialog.btStop->isEnabled());
+    EXPECT_TRUE(dialog.lbState->isVisible());
+    EXPECT_EQ(dialog.lbState->text(), U("Остановка: дописываются уже начатые файлы…"));
     QTest::keyClick(&dialog, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
     dialog.Finish();

@@ -1,0 +1,72 @@
+#include "app/tool/options.h"
+
+#include "app/tool/toolio.h"
+#include "schedule/check.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+
+bool TFileOptions::Read(const std::vector<std::string> &args, const std::vector<std::string> &known, const char *usage)
+{
+    const auto fail = [usage](const std::string &why) {
+        std::cerr << "sigcfg-tool: " << why << "\nUsage: sigcfg-tool " << usage << "\n";
+        return false;
+    };
+    if (args.empty() || args[0].starts_with("--"))
+        return fail("не указан файл проекта");
+    File = args[0];
+    for (size_t k = 1; k < args.size(); k += 2) {
+        const std::string &name = args[k];
+        if (std::find(known.begin(), known.end(), name) == known.end())
+            return fail("неизвестный параметр «" + name + "»");
+        if (k + 1 >= args.size())
+            return fail("у параметра " + name + " нет значения");
+        if (!Values.emplace(name, args[k + 1]).second)
+            return fail("параметр " + name + " указан дважды");
+    }
+    return true;
+}
+
+bool TFileOptions::Number(const std::string &name, int fallback, int &value) const
+{
+    const auto found = Values.find(name);
+    if (found == Values.end()) {
+        value = fallback;
+        return true;
+    }
+    std::string_view text = found->second;
+    if (text.starts_with('+') && !text.starts_with("+-"))
+        text.remove_prefix(1);
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        std::cerr << "sigcfg-tool: " << name << ": «" << found->second << "» не целое число\n";
+        return false;
+    }
+    return true;
+}
+
+int RefuseChange(const std::string &file, const std::string &reason)
+{
+    std::cerr << "sigcfg-tool: " << file << ": " << reason << "; файл не изменён\n";
+    return 2;
+}
+
+bool LoadForEdit(const std::string &path, TToolProject &loaded)
+{
+    LoadExistingProject(path, loaded);
+    if (loaded.Skipped.empty())
+        return true;
+    std::cerr << "sigcfg-tool: " << path << ": в файле есть записи, которым нет места в проекте; запись без них "
+              << "потеряла бы их, файл не изменён:\n";
+    for (const TSkippedEntry &entry : loaded.Skipped)
+        std::cerr << "  " << entry.Key << ": " << entry.Reason << "\n";
+    return false;
+}
+
+int SaveAndCheck(TToolProject &loaded)
+{
+    SaveProjectFile(loaded.Project, loaded.PlayList);
+    TStdoutLog log;
+    return CheckProject(loaded.Project, log) == 0 ? 0 : 1;
+}

@@ -1,0 +1,32 @@
+#include "app/tool/commands.h"
+#include "app/tool/options.h"
+#include "app/tool/toolio.h"
+#include "schedule/groupedit.h"
+
+#include <iostream>
+
+// sigcfg-tool shift FILE.vlpj --group G --minutes N: moves a whole group's timetable, written back
+// in place, then the clash check as `check` prints it.
+int RunShift(const std::vector<std::string> &args)
+{
+    const char *usage = "shift FILE.vlpj --group G --minutes N";
+    TFileOptions options;
+    if (!options.Read(args, {"--group", "--minutes"}, usage))
+        return 2;
+    if (!options.Has("--group") || !options.Has("--minutes")) {
+        std::cerr << "sigcfg-tool: нужны оба параметра --group и --minutes\nUsage: sigcfg-tool " << usage << "\n";
+        return 2;
+    }
+    int group = 0;
+    int minutes = 0;
+    if (!options.Number("--group", 0, group) || !options.Number("--minutes", 0, minutes))
+        return 2;
+
+    TToolProject loaded;
+    if (!LoadForEdit(options.File, loaded))
+        return 2;
+    const std::string refusal = ShiftGroup(loaded.Project, group, minutes);
+    if (!refusal.empty())
+        return RefuseChange(options.File, refusal);
+    return SaveAndCheck(loaded);
+}

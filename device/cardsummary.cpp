@@ -1,0 +1,130 @@
+#include "device/cardsummary.h"
+
+#include "device/sdcard.h"
+#include "device/trackcopy.h"
+#include "model/lib.h"
+#include "storage/fileio.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A list of track numbers, cut short so that a broken playlist can not make an endless line.
+std::string TrackList(const std::vector<int32_t> &tracks)
+{
+    constexpr size_t shown = 20;
+    std::string text;
+    for (size_t i = 0; i < tracks.size() && i < shown; ++i)
+        text += (i ? ", " : "") + std::to_string(tracks[i]);
+    if (tracks.size() > shown)
+        text += " и ещё " + std::to_string(tracks.size() - shown);
+    return text;
+}
+
+} // namespace
+
+TCardTarget CheckCardTarget(std::string_view typed)
+{
+    const std::string text(TrimControl(typed));
+    if (text.empty())
+        return {{}, "Не указана папка для записи на SD-Карту: ничего не скопировано"};
+    if (text.front() != '/')
+        return {{}, "Папка '" + text + "' указана не полным путём (от «/»): ничего не скопировано"};
+    std::error_code error;
+    const fs::file_status status = fs::status(text, error);
+    if (!fs::exists(status))
+        return {{}, "Папка '" + text + "' не найдена: ничего не скопировано"};
+    if (!fs::is_directory(status))
+        return {{}, "'" + text + "' не папка: ничего не скопировано"};
+    return {text.back() == '/' ? text : text + "/", {}};
+}
+
+std::string NoFileLine(int32_t track)
+{
+    return "Трек " + std::to_string(track) + ": нет файла";
+}
+
+std::vector<int32_t> TracksWithoutFile(const TProject &project, const std::vector<std::string> &playList)
+{
+    std::vector<int32_t> withFile;
+    for (const std::string &line : playList) {
+        const std::string path(TextAfter(line, ";"));
+        if (!path.empty() && FileExists(path))
+            withFile.push_back(LeadingNumber(line));
+    }
+    std::vector<int32_t> missing;
+    for (int32_t track : CollectTracks(project))
+        if (std::find(withFile.begin(), withFile.end(), track) == withFile.end())
+            missing.push_back(track);
+    return missing;
+}
+
+std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::vector<std::string> &playList,
+                                          TLogSink &log)
+{
+    std::vector<int32_t> missing = TracksWithoutFile(project, playList);
+    for (int32_t track : missing)
+        log.AddLog(NoFileLine(track));
+    return missing;
+}
+
+std::string CopiedLine(const std::string &source, const std::string &target)
+{
+    return "Файл '" + source + "' скопирован в '" + target + "'";
+}
+
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause)
+{
+    return "Файл '" + source + "' не скопирован в '" + target + "'" + (cause.empty() ? "" : ": " + cause);
+}
+
+std::string TCopySummary::Text() const
+{
+    std::string text = "Скопировано " + std::to_string(Copied) + " из " + std::to_string(Total);
+    if (!NotCopied.empty())
+        text += "; не скопированы треки: " + TrackList(NotCopied);
+    if (!NoFile.empty())
+        text += "; нет файла у треков: " + TrackList(NoFile);
+    return text;
+}
+
+void TCopyTally::ClearLog()
+{
+    Log.ClearLog();
+}
+
+void TCopyTally::AddLog(std::string_view line)
+{
+    Lines.emplace(line);
+    Log.AddLog(line);
+}
+
+TCopySummary TCopyTally::Summarize(const std::vector<std::string> &playList, const std::string &folder,
+                                   std::vector<int32_t> noFile) const
+{
+    TCopySummary summary;
+    summary.NoFile = std::move(noFile);
+    // Each line names one file; a "скопирован" line counts for one of them only, so two playlist
+    // lines for the same file and card name need two such lines. Whatever the copy adds after
+    // the names (a note on a replaced file) does not matter.
+    std::multiset<std::string, std::less<>> lines = Lines;
+    for (const std::string &line : playList) {
+        const std::string source(TextAfter(line, ";"));
+        if (source.empty())
+            continue;
+        ++summary.Total;
+        const int32_t track = LeadingNumber(line);
+        const std::string copied = CopiedLine(source, CardFilePath(folder, track));
+        const auto found = lines.lower_bound(copied);
+        if (found != lines.end() && found->starts_with(copied)) {
+            lines.erase(found);
+            ++summary.Copied;
+        } else if (std::find(summary.NotCopied.begin(), summary.NotCopied.end(), track) == summary.NotCopied.end()) {
+            summary.NotCopied.push_back(track);
+        }
+    }
+    return summary;
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "device/log.h"
+#include "model/type.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the card writer checks around the copy: the folder it writes into, the tracks that will
+// have no file, and the summary of what reached the card.
+
+/// The folder the copy writes into, from the text the operator typed or chose.
+struct TCardTarget
+{
+    std::string Folder; // ends with "/": the card files go inside it
+    std::string Error;  // why nothing may be copied there; "" when Folder is good
+};
+
+/// Blanks at the ends dropped; an empty text, a relative path, or one that is not an existing
+/// folder gives an Error. A folder named without the final "/" still means inside it.
+TCardTarget CheckCardTarget(std::string_view typed);
+
+/// The log line of a used track that will have no file on the card: "Трек 5: нет файла".
+std::string NoFileLine(int32_t track);
+
+/// The tracks the scenarios use (ascending) that no playlist line gives an existing file under
+/// the number the copy names it by.
+std::vector<int32_t> TracksWithoutFile(const TProject &project, const std::vector<std::string> &playList);
+
+/// Logs NoFileLine for each of TracksWithoutFile and returns them.
+std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::vector<std::string> &playList,
+                                          TLogSink &log);
+
+/// The copy's line for a file that reached the card.
+std::string CopiedLine(const std::string &source, const std::string &target);
+/// The copy's line for a file that did not, with its cause after ": " when one is known.
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause);
+
+/// The outcome of one copy run.
+struct TCopySummary
+{
+    size_t Copied = 0;
+    size_t Total = 0;               // playlist lines that name a file
+    std::vector<int32_t> NotCopied; // their tracks, once each, in playlist order
+    std::vector<int32_t> NoFile;    // used tracks without a file
+    /// True when everything reached the card and every used track had a file.
+    bool Clean() const { return NotCopied.empty() && NoFile.empty(); }
+    /// "Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 5" (long lists cut short).
+    std::string Text() const;
+};
+
+/// Passes the copy's log lines on to log and keeps them, to sum the run up afterwards.
+class TCopyTally : public TLogSink
+{
+public:
+    explicit TCopyTally(TLogSink &log) : Log(log) {}
+    void ClearLog() override;
+    void AddLog(std::string_view line) override;
+
+    /// The run over playList into folder as its log lines tell it; noFile from LogTracksWithoutFile.
+    TCopySummary Summarize(const std::vector<std::string> &playList, const std::string &folder,
+                           std::vector<int32_t> noFile) const;
+
+private:
+    TLogSink &Log;
+    std::multiset<std::string, std::less<>> Lines;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "model/type.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The lesson-bell generator: a school day given as "first lesson at 08:30, 45-minute lessons,
+// breaks of 10, 20, 10" becomes one scenario per bell in a group.
+
+constexpr int MaxLessons = 16;
+constexpr int MaxLessonLength = 240;
+constexpr int MaxBreak = 240;
+constexpr int MaxWarning = 120;
+constexpr int MaxTrack = 999; // the card names tracks with three digits
+
+/// What the operator asks for.
+struct TBellPlan
+{
+    int Group = 0;
+    int StartHour = 8;
+    int StartMinute = 30;
+    int Lessons = 6;
+    int LessonLength = 45;
+    /// Minutes between the end of lesson i and the start of lesson i + 1; the last value repeats,
+    /// an empty list means 10.
+    std::vector<int> Breaks;
+    std::array<bool, 7> Days{true, true, true, true, true, false, false};
+    int StartTrack = 1;
+    int EndTrack = 1;       // 0: no end bell
+    int WarningMinutes = 0; // 0: no warning bell
+    int WarningTrack = 1;
+    int Volume = 20;
+};
+
+/// One bell as it will stand in the group.
+struct TBell
+{
+    int Slot = 0;
+    std::string Name;
+    int MinuteOfDay = 0;
+    int Track = 0;
+};
+
+/// The bells of a plan in time order (earliest first, each in the lowest free slot left), or why
+/// the plan is refused; Bells is empty then.
+struct TBellOutcome
+{
+    std::vector<TBell> Bells;
+    std::string Refusal;
+};
+
+/// The bells a plan would add to the project, which is not touched.
+TBellOutcome PreviewBells(const TProject &project, const TBellPlan &plan);
+
+/// Adds the plan's bells to its group as new scenarios; on a refusal nothing changes.
+TBellOutcome AddBells(TProject &project, const TBellPlan &plan);
+
+/// "HH:MM" with hours 0..23 and minutes 0..59, blanks around allowed; false otherwise.
+bool ParseClock(std::string_view text, int &hour, int &minute);
+
+/// Whole numbers separated by commas, semicolons or blanks ("10, 20,10"); false on anything else.
+/// An empty text is an empty list.
+bool ParseNumberList(std::string_view text, std::vector<int> &numbers);
+
+/// Days as "1-5", "1,3,5" or "1-3,6" (1 = Monday ... 7 = Sunday); false on anything else.
+bool ParseDayList(std::string_view text, std::array<bool, 7> &days);

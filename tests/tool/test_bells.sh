@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# sigcfg-tool bells and shift on a real project file: what they write, their exit codes, and that
+# a refusal leaves the file byte for byte as it was.
+set -uo pipefail
+tool="$1"
+data="$2"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in output:"$'\n'"$1"; }
+fresh() { cp "$data/windows-school.vlpj" "$work/school.vlpj"; }
+# Runs the tool expecting a refusal: exit 2, the reason on stderr, the file untouched.
+expect_refused() {
+    local what="$1" reason="$2"
+    shift 2
+    fresh
+    local err rc
+    err="$("$tool" "$@" 2>&1 >/dev/null)"; rc=$?
+    expect_eq "$rc" "2" "$what: exit status"
+    expect_has "$err" "$reason" "$what: reason"
+    cmp -s "$data/windows-school.vlpj" "$work/school.vlpj" || fail "$what: the file was changed"
+}
+
+help="$("$tool" --help)"
+expect_has "$help" "bells FILE.vlpj --group G" "help lists bells"
+expect_has "$help" "shift FILE.vlpj --group G --minutes N" "help lists shift"
+
+# Group 3 holds one scenario in slot 1; three lessons with warnings and end bells fill slots 2-10
+# in time order on the weekend, and group 1 stays as it was.
+fresh
+out="$("$tool" bells "$work/school.vlpj" --group 3 --start 9:00 --lessons 3 --lesson 40 --breaks 10,20 \
+    --days 6-7 --start-track 4 --end-track 5 --warn 3 --warn-track 6 --volume 15)"; rc=$?
+expect_eq "$rc" "0" "bells without clashes"
+expect_eq "$(head -1 <<<"$out")" "Проверка проекта" "bells prints the check"
+show="$("$tool" show "$work/school.vlpj")"
+expect_has "$show" "Сценарий 2: Урок 1: предупреждение
+    Время: 08:57; Дни: Суббота, Воскресенье; Трек: 6; Громкость: 15
+  Сценарий 3: Урок 1: начало
+    Время: 09:00; Дни: Суббота, Воскресенье; Трек: 4; Громкость: 15
+  Сценарий 4: Урок 1: конец
+    Время: 09:40; Дни: Суббота, Воскресенье; Трек: 5; Громкость: 15
+  Сценарий 5: Урок 2: предупреждение
+    Время: 09:47" "bells: first lesson and the next warning"
+expect_has "$show" "Сценарий 10: Урок 3: конец
+    Время: 11:30" "bells: the last break repeats"
+expect_has "$show" "Сценарий 2: Конец
+    Время: 14:00; Дни: Понедельник, Вторник, Среда, Четверг, Пятница; Трек: 2; Громкость: 20" "group 1 untouched"
+expect_eq "$(grep -c "Сценарий" <<<"$show")" "12" "bells: scenario count"
+
+# Defaults: Monday to Friday, start track 1, end track = start track, volume 20; one lands on
+# group 1's 08:30 bell, so the check finds clashes.
+fresh
+"$tool" bells "$work/school.vlpj" --group 1 --start 08:30 --lessons 1 --lesson 45 --start-track 7 >/dev/null; rc=$?
+expect_eq "$rc" "1" "bells with clashes"
+show="$("$tool" show "$work/school.vlpj")"
+expect_has "$show" "Сценарий 3: Урок 1: начало
+    Время: 08:30; Дни: Понедельник, Вторник, Среда, Четверг, Пятница; Трек: 7; Громкость: 20
+  Сценарий 4: Урок 1: конец
+    Время: 09:15; Дни: Понедельник, Вторник, Среда, Четверг, Пятница; Трек: 7; Громкость: 20" "bells defaults"
+
+# shift moves the whole group and writes the file; the other group keeps its time.
+fresh
+"$tool" shift "$work/school.vlpj" --group 1 --minutes -30 >/dev/null; rc=$?
+expect_eq "$rc" "0" "shift exit status"
+show="$("$tool" show "$work/school.vlpj")"
+expect_has "$show" "Время: 08:00; Дни: Понедельник" "shift: first scenario"
+expect_has "$show" "Время: 13:30; Дни: Понедельник" "shift: second scenario"
+expect_has "$show" "Время: 10:05; Дни: Суббота" "shift: other group untouched"
+
+# Refusals: exit 2, the reason, the file unchanged.
+expect_refused "too few slots" "В группе 1 свободно 30 мест, нужно 32" \
+    bells "$work/school.vlpj" --group 1 --start 07:00 --lessons 16 --lesson 20 --breaks 5
+expect_refused "a bell past midnight" "Урок 2: конец" \
+    bells "$work/school.vlpj" --group 1 --start 22:00 --lessons 2 --lesson 45 --breaks 60
+expect_refused "a bad day list" "1-5 или 1,3,5" \
+    bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1 --lesson 45 --days 0-4
+expect_refused "a missing option" "--lesson" \
+    bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1
+expect_refused "shift past 23:59" "за пределы суток" \
+    shift "$work/school.vlpj" --group 1 --minutes +600
+expect_refused "shift by a word" "не целое число" \
+    shift "$work/school.vlpj" --group 1 --minutes five
+
+# A file with an entry the model has no place for is not written back without it.
+printf '[Project]\r\nName=X\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-4\r\n[Groups]\r\n0=1;A;1;\r\n[Scenarios]\r\n0=1;B;8;0;20;1;0;\r\n1=40;C;9;0;20;1;0;\r\n' >"$work/odd.vlpj"
+cp "$work/odd.vlpj" "$work/odd-before.vlpj"
+err="$("$tool" shift "$work/odd.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "a file with a skipped entry: exit status"
+expect_has "$err" "Scenarios/1" "the skipped entry is named"
+cmp -s "$work/odd.vlpj" "$work/odd-before.vlpj" || fail "a file with a skipped entry was changed"
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures failure(s)"
+    exit 1
+fi
+echo "all bells and shift tool tests passed"

@@ -1,0 +1,201 @@
+// The lesson-bell dialog and the group-wide edits in the window: preview, verdict, OK, refusals.
+#include "support/window_fixture.h"
+#include "ui/bellsdialog.h"
+#include "ui/groupeditdialogs.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimeEdit>
+#include <QTimer>
+
+namespace {
+
+QStringList PreviewRows(const TfrBells &dialog)
+{
+    QStringList rows;
+    for (int i = 0; i < dialog.lvPreview->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *row = dialog.lvPreview->topLevelItem(i);
+        rows.push_back(row->text(0) + u' ' + row->text(1) + u' ' + row->text(2) + u' ' + row->text(3));
+    }
+    return rows;
+}
+
+bool OkEnabled(const QDialogButtonBox *buttons)
+{
+    return buttons->button(QDialogButtonBox::Ok)->isEnabled();
+}
+
+} // namespace
+
+class BellsWindow : public TWindowTest
+{
+protected:
+    /// Group 1 with an 08:30 Monday scenario in slot 1, group 2 empty; group 2 shown.
+    void SetUp() override
+    {
+        TWindowTest::SetUp();
+        OpenTree(4, {{1, 1}, {2, 0}});
+        Project.Groups[1].Scenarios[1].Days[0] = true;
+        SelectGroup(2);
+    }
+
+    /// Opens the menu as the operator does, so the items' state is the menu's, then picks one.
+    void Pick(QMenu *menu, QAction *action)
+    {
+        emit menu->aboutToShow();
+        ASSERT_TRUE(action->isEnabled());
+        action->trigger();
+    }
+};
+
+TEST_F(BellsWindow, PreviewFollowsTheFieldsAndOkAddsTheBells)
+{
+    Prompts.AnswerModal(
+        1,
+        [](QDialog &modal) {
+            auto *dialog = qobject_cast<TfrBells *>(&modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->cbGroup->currentData().toInt(), 2); // the group shown
+            dialog->seLessons->setValue(2);
+            dialog->edBreaks->setText(U("15"));
+            dialog->seEndTrack->setValue(2);
+            dialog->seWarning->setValue(5);
+            dialog->seWarningTrack->setValue(3);
+            EXPECT_EQ(PreviewRows(*dialog),
+                      (QStringList{U("08:25 1 Урок 1: предупреждение 3"), U("08:30 2 Урок 1: начало 1"),
+                                   U("09:15 3 Урок 1: конец 2"), U("09:25 4 Урок 2: предупреждение 3"),
+                                   U("09:30 5 Урок 2: начало 1"), U("10:15 6 Урок 2: конец 2")}));
+            // Group 1 rings at 08:30 on Monday too.
+            EXPECT_EQ(dialog->lbVerdict->text(),
+                      U("Проверка: найдено совпадений по времени: 1\nОшибка совпадение времени: (группа 2 сценарий 2) "
+                        "с (группой 1 сценарий 1) день Понедельник"));
+
+            dialog->edStart->setTime(QTime(23, 0));
+            EXPECT_TRUE(PreviewRows(*dialog).isEmpty());
+            EXPECT_TRUE(dialog->lbVerdict->text().contains(U("выходит за пределы суток")));
+            EXPECT_FALSE(OkEnabled(dialog->bbButtons));
+            dialog->edStart->setTime(QTime(8, 0));
+            dialog->edBreaks->setText(U("15, пять"));
+            EXPECT_FALSE(OkEnabled(dialog->bbButtons));
+            dialog->edBreaks->setText(U("15"));
+            EXPECT_TRUE(OkEnabled(dialog->bbButtons));
+            EXPECT_EQ(dialog->lbVerdict->text(), U("Проверка: совпадений по времени нет"));
+        },
+        U("Расписание звонков"));
+    Pick(Window->pmEdit, Window->pmmiBells);
+
+    const TScenario &start = Project.Groups[2].Scenarios[2];
+    EXPECT_EQ(start.Name, "Урок 1: начало");
+    EXPECT_EQ(start.Hour * 60 + start.Minute, 8 * 60);
+    EXPECT_EQ(start.Volume, 20);
+    EXPECT_TRUE(Project.Groups[2].Scenarios[6].Used);
+    EXPECT_FALSE(Project.Groups[2].Scenarios[7].Used);
+    EXPECT_TRUE(Window->Modified);
+    EXPECT_TRUE(TreeTexts().contains(U("  Сценарий 6: Урок 2: конец")));
+    EXPECT_EQ(LogLines(), (QStringList{U("Проверка проекта"), U("Всего ошибок: 0")}));
+}
+
+TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)
+{
+    Prompts.AnswerModal(2);
+    Window->miBellsClick();
+    for (int s = 1; s <= MaxScenarios; ++s)
+        EXPECT_FALSE(Project.Groups[2].Scenarios[s].Used);
+    EXPECT_FALSE(Window->Modified);
+
+    // Sixteen lessons with end bells need all 32 slots; with one taken, OK (which the dialog keeps
+    // off) still changes nothing.
+    Project.Groups[2].Scenarios[9].Used = true;
+    Prompts
+        .AnswerModal(1,
+                     [](QDialog &modal) {
+                         auto &dialog = dynamic_cast<TfrBells &>(modal);
+                         dialog.seLessons->setValue(16);
+                         EXPECT_FALSE(OkEnabled(dialog.bbButtons));
+                     })
+        .ExpectNotice(U("В группе 2 свободно 31 мест, нужно 32"));
+    Window->miBellsClick();
+    EXPECT_FALSE(Window->Modified);
+}
+
+TEST_F(BellsWindow, GroupEditsRefreshTheShownScenarioAndRunTheCheck)
+{
+    Scenario(2, 1, 7, 50);
+    Window->RebuildTree();
+    SelectScenario(2, 1);
+
+    Prompts.AnswerModal(1, [](QDialog &modal) {
+        auto &dialog = dynamic_cast<TfrShiftGroup &>(modal);
+        dialog.seMinutes->setValue(-470); // 07:50 -> 00:00; group 1 does not move
+        EXPECT_TRUE(OkEnabled(dialog.bbButtons));
+        dialog.seMinutes->setValue(-471);
+        EXPECT_FALSE(OkEnabled(dialog.bbButtons));
+        EXPECT_EQ(dialog.lbStatus->text(),
+                  U("Сдвиг на -471 мин выводит сценарий 1 группы 2 за пределы суток (-00:01)"));
+        dialog.seMinutes->setValue(40);
+    });
+    Pick(Window->miEdit, Window->miShiftGroup);
+    EXPECT_EQ(Project.Groups[2].Scenarios[1].Hour * 60 + Project.Groups[2].Scenarios[1].Minute, 8 * 60 + 30);
+    EXPECT_EQ(Project.Groups[1].Scenarios[1].Minute, 30);
+    EXPECT_EQ(Window->edScenarioTime->text(), U("08:30"));
+    EXPECT_TRUE(Window->Modified);
+    EXPECT_EQ(LogLines().front(), U("Проверка проекта"));
+
+    Window->Modified = false;
+    Prompts.AnswerModal(1, [](QDialog &modal) { dynamic_cast<TfrShiftGroup &>(modal).seMinutes->setValue(1000); })
+        .ExpectNotice();
+    Window->miShiftGroupClick();
+    EXPECT_EQ(Project.Groups[2].Scenarios[1].Minute, 30);
+    EXPECT_FALSE(Window->Modified);
+
+    Prompts.AnswerModal(1, [](QDialog &modal) {
+        auto &dialog = dynamic_cast<TfrGroupDays &>(modal);
+        for (QCheckBox *day : dialog.Days->cbDays)
+            day->setChecked(false);
+        dialog.Days->cbDays[0]->setChecked(true);
+    });
+    Window->miGroupDaysClick();
+    EXPECT_EQ(Project.Groups[2].Scenarios[1].Days, (std::array<bool, 7>{true}));
+    EXPECT_EQ(Window->clDayOfWeek->item(0)->checkState(), Qt::Checked);
+    // Now both 08:30 scenarios ring on Monday: the check says so.
+    EXPECT_EQ(LogLines().back(), U("Всего ошибок: 2"));
+
+    Prompts.AnswerModal(1, [](QDialog &modal) { dynamic_cast<TfrGroupVolume &>(modal).seVolume->setValue(33); });
+    Window->miGroupVolumeClick();
+    EXPECT_EQ(Project.Groups[2].Scenarios[1].Volume, 33);
+    EXPECT_EQ(Window->edScenarioVolume->text(), U("33"));
+}
+
+TEST_F(BellsWindow, CommandsNeedAShownGroup)
+{
+    OpenTree(1, {{2, 0}}); // two zones: group 2 shows
+    emit Window->miEdit->aboutToShow();
+    EXPECT_TRUE(Window->miBells->isEnabled());
+    OpenTree(1, {{3, 0}}); // group 3 is hidden by the device type
+    emit Window->pmEdit->aboutToShow();
+    for (QAction *action : {Window->pmmiBells, Window->pmmiShiftGroup, Window->pmmiGroupDays, Window->pmmiGroupVolume})
+        EXPECT_FALSE(action->isEnabled());
+    Window->miBellsClick(); // nothing to ask about
+}
+
+TEST(BellsDialog, EnterAcceptsAndEscapeCancelsAsInAnyDialog)
+{
+    TProject project;
+    project.DeviceType = 1;
+    project.Groups[1].Used = true;
+    for (const auto &[key, expected] : {std::pair{Qt::Key_Return, 1}, std::pair{Qt::Key_Escape, 2}}) {
+        TfrBells dialog(project, 1);
+        bool timedOut = false;
+        QTimer::singleShot(0, &dialog, [&dialog, key] { QTest::keyClick(&dialog, key); });
+        QTimer::singleShot(5000, &dialog, [&dialog, &timedOut] { timedOut = true, dialog.done(3); });
+        EXPECT_EQ(TRealPrompts().ShowModal(dialog), expected);
+        EXPECT_FALSE(timedOut);
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "model/type.h"
+#include "schedule/bells.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTimeEdit;
+class QTreeWidget;
+class TDayTicks;
+
+/// "Расписание звонков": a school day described by its first lesson, lesson length and breaks,
+/// with a live preview of the bells it makes and the clash check's verdict on them. Our dialog:
+/// OK and Cancel, Enter and Escape as in any dialog; OK only while the plan can be carried out.
+class TfrBells : public QDialog
+{
+    Q_OBJECT
+public:
+    TfrBells(const TProject &project, int group, QWidget *parent = nullptr);
+
+    /// The plan as the fields stand.
+    TBellPlan Plan() const;
+    /// The bells of the plan as last previewed (empty when refused).
+    const TBellOutcome &Preview() const { return FPreview; }
+
+    QComboBox *cbGroup = nullptr;
+    QTimeEdit *edStart = nullptr;
+    QSpinBox *seLessons = nullptr;
+    QSpinBox *seLessonLength = nullptr;
+    QLineEdit *edBreaks = nullptr;
+    TDayTicks *Days = nullptr;
+    QSpinBox *seStartTrack = nullptr;
+    QSpinBox *seEndTrack = nullptr;
+    QSpinBox *seWarning = nullptr;
+    QSpinBox *seWarningTrack = nullptr;
+    QSpinBox *seVolume = nullptr;
+    QTreeWidget *lvPreview = nullptr; // time, slot, name, track
+    QLabel *lbVerdict = nullptr;
+    QDialogButtonBox *bbButtons = nullptr;
+
+private:
+    void UpdatePreview();
+    /// The clash check's lines for the previewed bells, as they would stand in the project.
+    QStringList PreviewClashes() const;
+
+    const TProject &Project;
+    TBellOutcome FPreview;
+};
