@@ -42,16 +42,21 @@ TTracksWindow::TTracksWindow(TfrMain &main)
 {
     setObjectName(u"frTracks"_s);
     setWindowTitle(u"Треки"_s);
-    resize(860, 520);
+    resize(1040, 520);
 
     tvTracks = new QTreeWidget(this);
     tvTracks->setObjectName(u"tvTracks"_s);
     tvTracks->setRootIsDecorated(false);
     tvTracks->setUniformRowHeights(true);
     tvTracks->setHeaderLabels({u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"Формат"_s});
-    tvTracks->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    tvTracks->header()->setStretchLastSection(false);
-    tvTracks->header()->setSectionResizeMode(ColFile, QHeaderView::Stretch);
+    // Long paths and reasons are cut in the middle; the whole text is in the tooltip.
+    tvTracks->setTextElideMode(Qt::ElideMiddle);
+    tvTracks->header()->setSectionResizeMode(QHeaderView::Interactive);
+    tvTracks->header()->setStretchLastSection(true);
+    tvTracks->setColumnWidth(ColTrack, 50);
+    tvTracks->setColumnWidth(ColFile, 300);
+    tvTracks->setColumnWidth(ColStatus, 320);
+    tvTracks->setColumnWidth(ColDuration, 100);
 
     lbOverlaps = new QListWidget(this);
     lbOverlaps->setObjectName(u"lbOverlaps"_s);
@@ -68,8 +73,8 @@ TTracksWindow::TTracksWindow(TfrMain &main)
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btPlay);
     buttons->addWidget(btRefresh);
-    buttons->addStretch(1);
-    buttons->addWidget(lbSummary);
+    buttons->addSpacing(12);
+    buttons->addWidget(lbSummary, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(tvTracks, 3);
     layout->addWidget(new QLabel(u"Наложения звука"_s, this));
@@ -105,7 +110,8 @@ void TTracksWindow::Refresh()
         item->setText(ColStatus, FromModel(status));
         item->setText(ColDuration, row.Info.Seconds > 0 ? FromModel(DurationText(row.Info.Seconds)) : QString());
         item->setText(ColFormat, FromModel(TrackFormatText(row.Info)));
-        item->setToolTip(ColFile, item->text(ColFile));
+        for (int c : {ColFile, ColStatus, ColFormat})
+            item->setToolTip(c, item->text(c));
         if (row.Info.Status != TTrackStatus::Ok) {
             ++problems;
             for (int c = 0; c <= ColFormat; ++c)
@@ -194,6 +200,8 @@ bool TTracksWindow::event(QEvent *event)
 {
     if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)
         Refresh();
+    else if (event->type() == QEvent::Hide)
+        Player->Stop(); // a closed window plays nothing on
     return QWidget::event(event);
 }
 
