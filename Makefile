@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan bench fuzz package clean
+.PHONY: all deps build run test test-asan bench fuzz fuzz-build package clean
 
 all: build
 
@@ -22,7 +22,7 @@ build: deps $(BUILD)/build.ninja
 run: build
 	@scripts/run-sigcfg $(BUILD)/ui/sigcfg
 
-test: build test-asan
+test: build test-asan fuzz-build
 	@cd $(BUILD) && ctest --output-on-failure -j 2
 
 # The core tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
@@ -39,10 +39,13 @@ bench:
 	@cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@scripts/run-bench $(BENCH_BUILD)
 
-fuzz: deps
+# The libFuzzer targets and nothing else (clang); `make test` builds them too, so none can break unseen.
+fuzz-build: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CXX=clang++ CC=clang cmake -S . -B $(FUZZ_BUILD) -G Ninja \
 		-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSIG_BUILD_UI=OFF -DSIG_FUZZ=ON >/dev/null
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # The Debian package, $(BUILD)/sigcfg_<version>_<arch>.deb.

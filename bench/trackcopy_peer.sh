@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Card copy speed against its peer, in one run: "sigcfg-tool copy-tracks" (a flushed temporary
-# and a rename per file) versus "cp" of the same files followed by one "sync".
+# and a rename per file, committed in small groups) versus "cp" of the same files followed by a
+# "sync" of those files and their folder: both put the same files on the disk, nothing else.
 # Usage: bench/trackcopy_peer.sh BUILD_DIR [FILES] [MB_EACH] [ROUNDS]
 set -euo pipefail
 build="$1"
@@ -25,6 +26,7 @@ mkdir -p "$work/src"
 sync
 
 now() { date +%s%N; }
+# Untimed: each side starts with nothing of the other's waiting to be written.
 run_ours() {
     sync
     local t0 t1
@@ -38,7 +40,7 @@ run_peer() {
     local t0 t1
     t0=$(now)
     cp "$work"/src/*.mp3 "$work/peer/"
-    sync
+    sync "$work"/peer/*.mp3 "$work/peer"
     t1=$(now)
     peer+=($(((t1 - t0) / 1000000)))
 }

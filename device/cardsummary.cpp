@@ -71,16 +71,6 @@ std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::ve
     return missing;
 }
 
-std::string CopiedLine(const std::string &source, const std::string &target)
-{
-    return "Файл '" + source + "' скопирован в '" + target + "'";
-}
-
-std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause)
-{
-    return "Файл '" + source + "' не скопирован в '" + target + "'" + (cause.empty() ? "" : ": " + cause);
-}
-
 std::string TCopySummary::Text() const
 {
     std::string text = "Скопировано " + std::to_string(Copied) + " из " + std::to_string(Total);

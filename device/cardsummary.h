@@ -34,11 +34,6 @@ std::vector<int32_t> TracksWithoutFile(const TProject &project, const std::vecto
 std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::vector<std::string> &playList,
                                           TLogSink &log);
 
-/// The copy's line for a file that reached the card.
-std::string CopiedLine(const std::string &source, const std::string &target);
-/// The copy's line for a file that did not, with its cause after ": " when one is known.
-std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause);
-
 /// The outcome of one copy run.
 struct TCopySummary
 {

@@ -1,321 +1,308 @@
 #include "device/trackcopy.h"
 
 #include "device/sdcard.h"
+#include "model/cause.h"
 #include "model/lib.h"
 #include "storage/fileio.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
-#include <optional>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr size_t ChunkSize = size_t(4) << 20;
+// A commit after this much: an interruption loses at most this much finished work, and a
+// group this size still keeps the copy as fast as cp followed by one sync (bench/trackcopy_peer.sh).
+constexpr size_t BatchFiles = 8;
+constexpr uint64_t BatchBytes = uint64_t(8) << 20;
 
-class TFd
+// Room a copy needs beyond its size: the last cluster and a longer folder on a FAT card.
+constexpr uint64_t RoomSlack = uint64_t(64) << 10;
+
+std::optional<uint64_t> FileSystemFreeSpace(const std::string &folder)
 {
-public:
-    explicit TFd(int fd = -1) : Fd(fd) {}
-    ~TFd() { Close(); }
-    TFd(TFd &&other) noexcept : Fd(other.Fd) { other.Fd = -1; }
-    TFd &operator=(TFd &&other) = delete;
-    TFd(const TFd &) = delete;
-    TFd &operator=(const TFd &) = delete;
-    int Get() const { return Fd; }
-    bool Close()
-    {
-        if (Fd < 0)
-            return true;
-        const bool closed = ::close(Fd) == 0;
-        Fd = -1;
-        return closed;
-    }
-
-private:
-    int Fd;
-};
-
-std::string FolderOf(const std::string &path)
-{
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    struct statvfs st = {};
+    if (::statvfs(folder.c_str(), &st) != 0)
+        return std::nullopt;
+    return uint64_t(st.f_bavail) * st.f_frsize;
 }
 
-bool WriteAll(int fd, const char *data, size_t size)
+// A track's file name as TrackFileName makes it: "007", "042", "123", "00-5".
+bool IsTrackStem(std::string_view stem)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+    const bool negative = stem.substr(0, 3) == "00-";
+    if (negative)
+        stem.remove_prefix(3);
+    if (stem.empty() || (!negative && stem.size() < 3))
+        return false;
+    return stem.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// Copies everything from in to out; the kernel does it where it can (no round trip through
-// user memory, reflinks on file systems that share blocks), a plain buffer elsewhere.
-bool CopyData(int in, int out, uint64_t total, const std::function<void(uint64_t, uint64_t)> &progress)
+// prefix + track + ".mp3." + the safe write's six letters or digits.
+bool IsOwnTemporary(std::string_view name, std::string_view prefix)
 {
-    uint64_t done = 0;
-    bool kernelCopy = true;
-    while (kernelCopy) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, ChunkSize, 0);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF ||
-                errno == ETXTBSY || errno == EPERM)
-                break;
-            return false;
-        }
-        if (n == 0)
-            break; // end of file, or a file system that leaves it to us: the loop below tells
-        done += static_cast<uint64_t>(n);
-        if (progress)
-            progress(done, total);
-    }
-    std::unique_ptr<char[]> buffer;
-    for (;;) {
-        if (!buffer)
-            buffer.reset(new char[ChunkSize]);
-        const ssize_t n = ::read(in, buffer.get(), ChunkSize);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return true;
-        if (!WriteAll(out, buffer.get(), static_cast<size_t>(n)))
-            return false;
-        done += static_cast<uint64_t>(n);
-        if (progress)
-            progress(done, total);
-    }
+    constexpr std::string_view Extension = ".mp3.";
+    if (name.substr(0, prefix.size()) != prefix || name.size() < prefix.size() + Extension.size() + 6)
+        return false;
+    name.remove_prefix(prefix.size());
+    const std::string_view suffix = name.substr(name.size() - 6);
+    name.remove_suffix(6);
+    if (name.substr(name.size() - Extension.size()) != Extension)
+        return false;
+    name.remove_suffix(Extension.size());
+    return IsTrackStem(name) && suffix.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                         "0123456789") == std::string_view::npos;
 }
 
-using TBytesFn = std::function<void(uint64_t, uint64_t)>;
-
-// One file copied into a temporary beside its target, not yet flushed nor renamed.
-struct TStaged
+std::string ResultLine(const TCopyResult &result)
 {
-    std::string Temp;
-    TFd Out;
-};
-
-// Copies source into a fresh temporary beside target; nothing when any step fails (the
-// temporary is gone again then). The data is only in the page cache when this returns.
-std::optional<TStaged> Stage(const std::string &source, const std::string &target, const TBytesFn &progress)
-{
-    if (target.empty() || target.back() == '/')
-        return std::nullopt;
-    TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat st = {};
-    if (in.Get() < 0 || ::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    TStaged staged{std::move(temp), TFd(fd)};
-    if (staged.Out.Get() < 0)
-        return std::nullopt;
-    // mkstemp makes the file for the owner only; give it the rights of an ordinary new file.
-    // File systems without rights (the card's FAT) refuse, which does not matter.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(staged.Out.Get(), 0666 & ~mask);
-
-    const auto total = static_cast<uint64_t>(st.st_size);
-    if (progress)
-        progress(0, total);
-    if (!CopyData(in.Get(), staged.Out.Get(), total, progress)) {
-        staged.Out.Close();
-        ::unlink(staged.Temp.c_str());
-        return std::nullopt;
+    switch (result.Outcome) {
+    case TCopyResult::Copied:
+        return CopiedLine(result.Source, result.Target);
+    case TCopyResult::Missing:
+        return "Файл '" + result.Source + "' отсутствует";
+    case TCopyResult::Failed:
+        break;
     }
-    // Let the device start on this file while the next one is read.
-    ::sync_file_range(staged.Out.Get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-    return staged;
+    const std::string cause = CauseText(result.Cause);
+    return NotCopiedLine(result.Source, result.Target,
+                         result.SourceUnreadable ? "исходный файл не читается: " + cause : cause);
 }
 
-// Puts staged copies on the disk in groups: one flush of the file system and of the device's
-// cache for all of them (a flush per file costs a journal commit and a cache flush each, which
-// made the card writer far slower than cp + sync), then per file a wait that reports that
-// file's own write errors, the renames, and one flush of the folder. Log lines come out in
-// playlist order, each once its fate is known: "скопирован" only when the data and the new
-// name are on the disk.
+// Copies into safe writes and commits them in groups. Log lines come out in playlist order,
+// each once its fate is known: "скопирован" only when the data and the new name are on the disk.
 class TCardWriter
 {
 public:
-    TCardWriter(TLogSink &log, const TCopyVerify &verify) : Log(log), Verify(verify) {}
-    TCardWriter(const TCardWriter &) = delete;
-    TCardWriter &operator=(const TCardWriter &) = delete;
-    // Only reached with copies pending when an exception unwinds: drop their temporaries.
-    ~TCardWriter()
-    {
-        for (TEntry &entry : Entries)
-            if (entry.Staged) {
-                entry.Staged->Out.Close();
-                ::unlink(entry.Staged->Temp.c_str());
-            }
-    }
+    TCardWriter(TLogSink &log, TCopyReport &report, const TFreeSpaceFn &freeSpace, const TCopyVerify &verify)
+        : Log(log), Report(report), FreeSpace(freeSpace ? freeSpace : FileSystemFreeSpace), Verify(verify)
+    {}
 
-    // Files and bytes waiting for a commit; the caller commits before these grow too large.
     size_t PendingFiles() const { return Entries.size(); }
     uint64_t PendingBytes() const { return Bytes; }
 
-    // A line with no copy behind it, logged in its turn.
-    void AddLine(std::string line) { Entries.push_back({std::move(line), {}, {}, std::nullopt}); }
+    void AddMissing(const std::string &source)
+    {
+        Report.Files.push_back({source, {}, TCopyResult::Missing});
+        Entries.push_back({Report.Files.size() - 1, nullptr});
+    }
 
     void Copy(const std::string &source, const std::string &target, const TBytesFn &progress)
     {
-        uint64_t size = 0;
-        auto staged = Stage(source, target, [&](uint64_t done, uint64_t total) {
-            size = total;
-            if (progress)
-                progress(done, total);
-        });
+        Report.Files.push_back({source, target, TCopyResult::Failed});
+        const size_t index = Report.Files.size() - 1;
+        const auto fail = [&](int cause, bool sourceSide = false) {
+            Report.Files[index].Cause = cause;
+            Report.Files[index].SourceUnreadable = sourceSide;
+            Entries.push_back({index, nullptr});
+        };
+        const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (in < 0)
+            return fail(errno, true);
+        const std::unique_ptr<const int, void (*)(const int *)> closer(&in, [](const int *f) { ::close(*f); });
+        struct stat st = {};
+        if (::fstat(in, &st) != 0)
+            return fail(errno, true);
+        if (!S_ISREG(st.st_mode))
+            return fail(CauseNotRegularFile, true);
+        ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+        const auto size = uint64_t(st.st_size);
+
+        auto write = std::make_unique<TSafeWrite>();
+        if (!write->Open(target))
+            return fail(write->Error());
+        if (!HasRoom(*write, size)) {
+            Commit(); // the renames of the pending copies free the files they replace
+            if (!HasRoom(*write, size) && write->ReplacesFile() && !RemoveOldFirst(*write, index))
+                return fail(write->Error());
+        }
+        if (progress)
+            progress(0);
+        // Free space is only an estimate: a full card shows itself for sure when a write fails.
+        while (!write->CopyFrom(in, progress)) {
+            const int error = write->Error();
+            const bool full = error == ENOSPC || error == EDQUOT;
+            if (!full || (PendingFiles() == 0 && !write->ReplacesFile()) || !write->Rewind() ||
+                ::lseek(in, 0, SEEK_SET) != 0)
+                return fail(error);
+            if (PendingFiles() > 0)
+                Commit();
+            else if (!RemoveOldFirst(*write, index))
+                return fail(write->Error());
+        }
+        // Let the device start on this file while the next one is read.
+        write->StartFlush();
         Bytes += size;
-        Entries.push_back({{}, source, target, std::move(staged)});
+        Entries.push_back({index, std::move(write)});
     }
 
-    // True when every copy since the last commit reached the disk.
-    bool Commit()
+    void Commit()
     {
-        bool allCopied = true;
-        int anyFd = -1;
+        std::vector<TSafeWrite *> writes;
         for (const TEntry &entry : Entries)
-            if (entry.Staged)
-                anyFd = entry.Staged->Out.Get();
-        // syncfs writes and commits everything; one fsync then empties the device's cache,
-        // so no rename below can reach the disk before the data it names.
-        const bool flushed = anyFd < 0 || (::syncfs(anyFd) == 0 && ::fsync(anyFd) == 0);
-        std::vector<std::string> folders;
-        for (TEntry &entry : Entries) {
-            if (!entry.Staged)
-                continue;
-            TStaged &staged = *entry.Staged;
-            constexpr unsigned WaitForWrite =
-                SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-            const bool synced = flushed && ::sync_file_range(staged.Out.Get(), 0, 0, WaitForWrite) == 0;
-            const bool closed = staged.Out.Close();
-            if (!synced || !closed || ::rename(staged.Temp.c_str(), entry.Target.c_str()) != 0) {
-                ::unlink(staged.Temp.c_str());
-                entry.Staged.reset();
-                continue;
+            if (entry.Write)
+                writes.push_back(entry.Write.get());
+        TSafeWrite::CommitAll(writes);
+        for (const TEntry &entry : Entries) {
+            TCopyResult &result = Report.Files[entry.Index];
+            if (entry.Write) {
+                result.Cause = entry.Write->Error();
+                if (result.Cause == 0 && !ReadsBack(entry))
+                    result.Cause = CauseDiffersAfterWrite;
+                result.Outcome = result.Cause == 0 ? TCopyResult::Copied : TCopyResult::Failed;
             }
-            const std::string folder = FolderOf(entry.Target);
-            if (std::find(folders.begin(), folders.end(), folder) == folders.end())
-                folders.push_back(folder);
-        }
-        // The renames live in the folders: flush those too, so the copies survive pulling the card.
-        std::vector<std::string> unflushed;
-        for (const std::string &folder : folders) {
-            TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (dir.Get() < 0 || ::fsync(dir.Get()) != 0)
-                unflushed.push_back(folder);
-        }
-        for (TEntry &entry : Entries) {
-            if (entry.Target.empty()) {
-                Log.AddLog(entry.Line);
-                continue;
-            }
-            const bool copied = entry.Staged && std::find(unflushed.begin(), unflushed.end(), FolderOf(entry.Target)) ==
-                                                    unflushed.end();
-            const std::string &source = entry.Source, &target = entry.Target;
-            // Read back from the card itself: a card that loses what it was given is found here, not at
-            // the bell. A later copy to the same name replaced this one, and is read back in its turn.
-            const bool replaced = std::any_of(&entry + 1, Entries.data() + Entries.size(), [&](const TEntry &later) {
-                return later.Staged && later.Target == target;
-            });
-            const bool differs = copied && Verify.Enabled && !replaced && !CardCopyMatches(source, target, Verify.Read);
-            Log.AddLog(differs ? "Файл '" + source + "' не совпадает после записи в '" + target + "'"
-                       : copied ? "Файл '" + source + "' скопирован в '" + target + "'"
-                                : "Файл '" + source + "' не скопирован в '" + target + "'");
-            allCopied = allCopied && copied && !differs;
+            Log.AddLog(ResultLine(result));
         }
         Entries.clear();
         Bytes = 0;
-        return allCopied;
     }
 
 private:
     struct TEntry
     {
-        std::string Line; // a finished line, when Target is empty
-        std::string Source;
-        std::string Target;
-        std::optional<TStaged> Staged; // nothing when the copy already failed
+        size_t Index;                      // in Report.Files
+        std::unique_ptr<TSafeWrite> Write; // nothing when there is no copy to commit
     };
 
+    bool HasRoom(const TSafeWrite &write, uint64_t size) const
+    {
+        const std::optional<uint64_t> free = FreeSpace(FolderOf(write.Target()));
+        return !free || *free >= size + RoomSlack;
+    }
+
+    // Only called with nothing pending, so the line keeps its place in playlist order.
+    bool RemoveOldFirst(TSafeWrite &write, size_t index)
+    {
+        if (!write.RemoveOld())
+            return false;
+        Report.Files[index].OldRemovedFirst = true;
+        Log.AddLog("Файл '" + write.Target() +
+                   "' удалён перед копированием: на карте нет места для новой копии рядом "
+                   "со старой");
+        return true;
+    }
+
+    // The copy as the card gives it back, past the page cache, equals its source. A later copy
+    // of the group to the same name replaced this one and is read back in its turn.
+    bool ReadsBack(const TEntry &entry) const
+    {
+        const TCopyResult &result = Report.Files[entry.Index];
+        const bool replaced = std::any_of(&entry + 1, Entries.data() + Entries.size(), [&](const TEntry &later) {
+            return later.Write && later.Write->Error() == 0 && Report.Files[later.Index].Target == result.Target;
+        });
+        return !Verify.Enabled || replaced || CardCopyMatches(result.Source, result.Target, Verify.Read);
+    }
+
     TLogSink &Log;
+    TCopyReport &Report;
+    TFreeSpaceFn FreeSpace;
     const TCopyVerify &Verify;
     std::vector<TEntry> Entries;
     uint64_t Bytes = 0;
 };
 
-// A commit after this much keeps the log moving, the temporaries on the card few and the
-// number of open files small.
-constexpr size_t BatchFiles = 32;
-constexpr uint64_t BatchBytes = uint64_t(64) << 20;
-
 } // namespace
+
+bool TCopyReport::AllCopied() const
+{
+    for (const TCopyResult &file : Files)
+        if (file.Outcome != TCopyResult::Copied)
+            return false;
+    return !Stopped;
+}
 
 std::string CardFilePath(const std::string &target, int32_t number)
 {
     return target + TrackFileName(number) + ".mp3";
 }
 
-bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
-                const TCopyProgressFn &progress, const std::atomic<bool> *stop, const TCopyVerify &verify)
+size_t RemoveStaleTemporaries(const std::string &target)
 {
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string prefix = slash == std::string::npos ? target : target.substr(slash + 1);
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    size_t removed = 0;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (!IsOwnTemporary(entry->d_name, prefix))
+            continue;
+        const std::string path = folder + "/" + entry->d_name;
+        struct stat st = {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
+                       const TCopyOptions &options)
+{
+    TCopyReport report;
+    report.TemporariesRemoved = RemoveStaleTemporaries(target);
+    if (report.TemporariesRemoved > 0)
+        log.AddLog("Удалены временные файлы прерванного копирования: " + std::to_string(report.TemporariesRemoved));
+
     size_t count = 0;
     for (const std::string &line : playList)
         if (!TextAfter(line, ";").empty())
             ++count;
 
-    TCardWriter writer(log, verify);
-    bool allCopied = true;
+    TCardWriter writer(log, report, options.FreeSpace, options.Verify);
     size_t index = 0;
     for (const std::string &line : playList) {
         const std::string source(TextAfter(line, ";"));
         if (source.empty())
             continue;
-        if (stop && stop->load()) {
+        if (options.Stop && options.Stop->load()) {
             writer.Commit(); // what was copied before the stop still goes onto the card
             log.AddLog(CopyStoppedLine);
-            return false;
+            report.Stopped = true;
+            return report;
         }
         ++index;
         if (!FileExists(source)) {
-            writer.AddLine("Файл '" + source + "' отсутствует");
-            allCopied = false;
+            writer.AddMissing(source);
             continue;
         }
         const std::string card = CardFilePath(target, LeadingNumber(line));
         TCopyProgress state{index, count, source, card, 0, 0};
-        TBytesFn report;
-        if (progress) {
-            report = [&](uint64_t done, uint64_t total) {
+        TBytesFn bytes;
+        if (options.Progress) {
+            struct stat st = {};
+            state.BytesTotal = ::stat(source.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+            bytes = [&](uint64_t done) {
                 state.BytesDone = done;
-                state.BytesTotal = total;
-                progress(state);
+                options.Progress(state);
             };
         }
-        writer.Copy(source, card, report);
+        writer.Copy(source, card, bytes);
         if (writer.PendingFiles() >= BatchFiles || writer.PendingBytes() >= BatchBytes)
-            allCopied = writer.Commit() && allCopied;
+            writer.Commit();
     }
-    return writer.Commit() && allCopied;
+    writer.Commit();
+    return report;
+}
+
+std::string CopiedLine(const std::string &source, const std::string &target)
+{
+    return "Файл '" + source + "' скопирован в '" + target + "'";
+}
+
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause)
+{
+    return "Файл '" + source + "' не скопирован в '" + target + "'" + (cause.empty() ? "" : ": " + cause);
+}
+
+bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
+                const TCopyProgressFn &progress, const std::atomic<bool> *stop)
+{
+    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}}).AllCopied();
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,44 @@ struct TCopyProgress
 
 using TCopyProgressFn = std::function<void(const TCopyProgress &)>;
 
+/// Bytes free for a new file in a folder, or nothing when unknown.
+using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &folder)>;
+
+/// How a copy run is watched and steered; all optional.
+struct TCopyOptions
+{
+    TCopyProgressFn Progress;
+    const std::atomic<bool> *Stop = nullptr; // set: the run ends before the next file
+    TFreeSpaceFn FreeSpace;                  // the file system's own figure when empty
+    TCopyVerify Verify;                      // each copy read back from the card; on unless switched off
+};
+
+/// What became of one playlist line that names a file.
+struct TCopyResult
+{
+    enum TOutcome { Copied, Missing, Failed };
+    std::string Source;
+    std::string Target; // the card file
+    TOutcome Outcome = Failed;
+    int Cause = 0;                 // when Failed: an errno value or a Cause constant (model/cause.h)
+    bool SourceUnreadable = false; // when Failed: the cause concerns the source, not the card
+    bool OldRemovedFirst = false;  // the old card file was removed to make room before the copy
+};
+
+/// A whole run: the lines that name a file, in playlist order, up to a stop.
+struct TCopyReport
+{
+    std::vector<TCopyResult> Files;
+    size_t TemporariesRemoved = 0; // left behind by earlier interrupted runs
+    bool Stopped = false;
+    bool AllCopied() const;
+};
+
+/// The copy's line for a file that reached the card.
+std::string CopiedLine(const std::string &source, const std::string &target);
+/// The copy's line for a file that did not, with its cause after ": " when one is known.
+std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause);
+
 /// The log line written when the operator stops a run.
 inline constexpr const char *CopyStoppedLine = "Копирование остановлено оператором";
 
@@ -31,14 +70,23 @@ inline constexpr const char *CopyStoppedLine = "Копирование оста�
 /// The target is a plain prefix: no separator is inserted.
 std::string CardFilePath(const std::string &target, int32_t number);
 
+/// Removes what earlier interrupted runs left in the target's folder: names of the card files'
+/// own pattern ("001.mp3." and six letters or digits) only. Returns how many went.
+size_t RemoveStaleTemporaries(const std::string &target);
+
 /// Copies the file of every playlist line that has a path to target + TrackFileName + ".mp3",
-/// logging one line per file ("отсутствует", "скопирован в", "не скопирован в"); lines without
-/// a path are skipped silently. Each copy goes to a temporary beside its target, is flushed to
-/// the disk and renamed over it; a failed copy leaves the old file as it was and no temporary.
-/// "скопирован" is logged once the copy is on the disk. When stop is set, the run ends before the next file with
-/// CopyStoppedLine. With verify enabled, each copy is read back from the card once it is there and
-/// compared with its source; one that differs is logged "не совпадает после записи" instead and
-/// counts as not copied. True when every line with a path was copied.
+/// logging one line per file ("отсутствует", "скопирован в", "не скопирован в" with its cause);
+/// lines without a path are skipped silently. First the temporaries of interrupted runs are
+/// removed. Each copy goes through the safe write; copies are committed in small groups, each
+/// logged once on the disk, so that an interruption loses at most one group. Where the card has
+/// no room for a copy beside the old file, the old file is removed first (and logged), so each
+/// card file ends old, new or absent, never torn. A stop ends the run before the next file with
+/// CopyStoppedLine, committing what was copied. Each committed copy is read back from the card
+/// and compared with its source (unless switched off): one that differs is not copied, its cause
+/// "не совпадает после записи".
+TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
+                       const TCopyOptions &options);
+
+/// The same, true when every line with a path was copied.
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
-                const TCopyProgressFn &progress = {}, const std::atomic<bool> *stop = nullptr,
-                const TCopyVerify &verify = {});
+                const TCopyProgressFn &progress = {}, const std::atomic<bool> *stop = nullptr);

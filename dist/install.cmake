@@ -60,6 +60,11 @@ install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
 target_link_options(sigworkbookmodule PRIVATE LINKER:-z,now)
 install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
+# The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
+if(TARGET sigcfg-print)
+    target_link_options(sigcfg-print PRIVATE LINKER:-z,now)
+    install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)
+endif()
 install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME sigcfg-tool)

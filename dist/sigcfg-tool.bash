@@ -11,6 +11,7 @@ declare -gA _sigcfg_tool_args=(
     [drives]=""
     [bells]="vlpj"
     [shift]="vlpj"
+    [print]="vlpj pdf"
 )
 
 # The options each command takes after its file arguments; an option named in _sigcfg_tool_dirs

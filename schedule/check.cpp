@@ -107,6 +107,53 @@ struct TEntry
     uint16_t BucketEnd;
 };
 
+/// The used scenarios of a project with their indexes sorted by time, each entry knowing the
+/// range of equal times it belongs to. Every used scenario against every other one is
+/// 1024 x 1024 in the worst case; comparing only within equal times keeps the usual project linear.
+struct TByTime
+{
+    std::array<TEntry, MaxGroups * MaxScenarios> Entries;
+    std::array<uint16_t, MaxGroups * MaxScenarios> Order;
+    int Count = 0;
+};
+
+void SortByTime(const TProject &project, TByTime &byTime)
+{
+    auto &entries = byTime.Entries;
+    auto &order = byTime.Order;
+    int &count = byTime.Count;
+    count = 0;
+    ForEachUsedScenario(project, [&](int g, int s, const TScenario &scenario) {
+        entries[count++] = {
+            scenario.Hour, scenario.Minute, static_cast<uint8_t>(g), static_cast<uint8_t>(s), DayMask(scenario), 0, 0};
+    });
+
+    // Stable, so each bucket stays in group/slot order.
+    for (int k = 0; k < count; ++k)
+        order[k] = static_cast<uint16_t>(k);
+    const auto earlier = [&](uint16_t a, uint16_t b) {
+        const TEntry &x = entries[a];
+        const TEntry &y = entries[b];
+        if (x.Hour != y.Hour)
+            return x.Hour < y.Hour;
+        if (x.Minute != y.Minute)
+            return x.Minute < y.Minute;
+        return a < b;
+    };
+    std::sort(order.begin(), order.begin() + count, earlier);
+    for (int begin = 0; begin < count;) {
+        int end = begin + 1;
+        const TEntry &first = entries[order[begin]];
+        while (end < count && entries[order[end]].Hour == first.Hour && entries[order[end]].Minute == first.Minute)
+            ++end;
+        for (int k = begin; k < end; ++k) {
+            entries[order[k]].BucketBegin = static_cast<uint16_t>(begin);
+            entries[order[k]].BucketEnd = static_cast<uint16_t>(end);
+        }
+        begin = end;
+    }
+}
+
 } // namespace
 
 int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogSink &log)
@@ -135,40 +182,11 @@ int CheckProject(const TProject &project, TLogSink &log)
     log.ClearLog();
     log.AddLog("Проверка проекта");
 
-    // Every used scenario against every other one is 1024 x 1024 in the worst case; comparing
-    // only within groups of equal time keeps the usual project linear.
-    std::array<TEntry, MaxGroups * MaxScenarios> entries;
-    int count = 0;
-    ForEachUsedScenario(project, [&](int g, int s, const TScenario &scenario) {
-        entries[count++] = {
-            scenario.Hour, scenario.Minute, static_cast<uint8_t>(g), static_cast<uint8_t>(s), DayMask(scenario), 0, 0};
-    });
-
-    // Sorting indexes by time, stable so each bucket stays in group/slot order.
-    std::array<uint16_t, MaxGroups * MaxScenarios> byTime;
-    for (int k = 0; k < count; ++k)
-        byTime[k] = static_cast<uint16_t>(k);
-    const auto earlier = [&](uint16_t a, uint16_t b) {
-        const TEntry &x = entries[a];
-        const TEntry &y = entries[b];
-        if (x.Hour != y.Hour)
-            return x.Hour < y.Hour;
-        if (x.Minute != y.Minute)
-            return x.Minute < y.Minute;
-        return a < b;
-    };
-    std::sort(byTime.begin(), byTime.begin() + count, earlier);
-    for (int begin = 0; begin < count;) {
-        int end = begin + 1;
-        const TEntry &first = entries[byTime[begin]];
-        while (end < count && entries[byTime[end]].Hour == first.Hour && entries[byTime[end]].Minute == first.Minute)
-            ++end;
-        for (int k = begin; k < end; ++k) {
-            entries[byTime[k]].BucketBegin = static_cast<uint16_t>(begin);
-            entries[byTime[k]].BucketEnd = static_cast<uint16_t>(end);
-        }
-        begin = end;
-    }
+    TByTime sorted;
+    SortByTime(project, sorted);
+    const auto &entries = sorted.Entries;
+    const auto &byTime = sorted.Order;
+    const int count = sorted.Count;
 
     TClashWriter writer(log);
     int total = 0;
@@ -189,4 +207,24 @@ int CheckProject(const TProject &project, TLogSink &log)
 
     log.AddLog("Всего ошибок: " + std::to_string(total));
     return total;
+}
+
+std::vector<TClashPair> FindClashPairs(const TProject &project)
+{
+    TByTime sorted;
+    SortByTime(project, sorted);
+    std::vector<TClashPair> pairs;
+    // Entries are in group/slot order, so taking each pair from its earlier side gives them in that order.
+    for (int k = 0; k < sorted.Count; ++k) {
+        const TEntry &first = sorted.Entries[k];
+        for (int b = first.BucketBegin; b < first.BucketEnd; ++b) {
+            const int other = sorted.Order[b];
+            if (other <= k)
+                continue;
+            const TEntry &second = sorted.Entries[other];
+            if (const uint8_t common = first.Days & second.Days)
+                pairs.push_back({first.Group, first.Slot, second.Group, second.Slot, common});
+        }
+    }
+    return pairs;
 }

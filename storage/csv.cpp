@@ -9,6 +9,7 @@ namespace {
 
 constexpr int FixedColumns = 12;
 constexpr std::string_view LineEnd = "\r\n";
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
 /// Calls line(text) for every line; CR LF, LF and CR end a line, and a final line end
 /// does not make one more empty line.
@@ -205,6 +206,12 @@ void ExportCsv(TProject &project, const std::string &path)
 
 TImportResult ParseCsv(std::string_view bytes, TProject &project)
 {
+    // A NUL byte: a picture or a UTF-16 text, no schedule of ours. The byte-order mark that
+    // spreadsheet programs and editors put in front is no part of the first number.
+    if (bytes.find('\0') != std::string_view::npos)
+        return TImportResult::WrongFormat;
+    if (bytes.starts_with(Utf8Bom))
+        bytes.remove_prefix(Utf8Bom.size());
     int64_t width = 0;
     ForEachLine(bytes, [&width](std::string_view line) { width = std::max(width, FieldCount(line)); });
     const int32_t type = DeviceTypeForColumnCount(width);

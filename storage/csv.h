@@ -53,7 +53,8 @@ void ExportCsv(TProject &project, const std::string &path);
 
 enum class TImportResult { Imported, WrongFormat };
 
-/// Replaces the project with the schedule in the CSV bytes; WrongFormat leaves it untouched.
+/// Replaces the project with the schedule in the CSV bytes (a leading UTF-8 byte-order mark is
+/// passed over); WrongFormat, also for bytes holding a NUL, leaves it untouched.
 TImportResult ParseCsv(std::string_view bytes, TProject &project);
 
 /// Reads the file first (TFileError naming it, project untouched), then ParseCsv.

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 // Profile-style INI files ("[section]" lines and "key=value" lines) as the project file uses them.
@@ -14,24 +13,49 @@
 class TIniReader
 {
 public:
-    /// Indexes the text: CR LF, LF or CR end a line; blanks and tabs around names and values
-    /// are dropped; lines that are neither a section nor a key line are ignored.
-    explicit TIniReader(std::string_view text);
+    /// Indexes the keys of the named sections: CR LF, LF or CR end a line; blanks and tabs around
+    /// names and values are dropped; lines that are neither a section nor a key line are ignored.
+    /// Other sections cost no memory, and a key some 16 bytes besides its text.
+    TIniReader(std::string text, const std::vector<std::string_view> &sections);
+    TIniReader(const TIniReader &) = delete; // the index points into the text it holds
+    TIniReader &operator=(const TIniReader &) = delete;
 
     /// The value of key in section, or def when either is absent. Valid while the reader lives.
     std::string_view Read(std::string_view section, std::string_view key, std::string_view def = {}) const;
+    /// How many key lines the section holds, a key given twice counted twice.
+    size_t KeyCount(std::string_view section) const;
 
 private:
-    std::unordered_map<std::string, std::string> Values; // "section\nkey", both folded
+    struct TEntry // places in Text
+    {
+        uint32_t KeyPos, KeyLength, ValuePos, ValueLength;
+    };
+    struct TSection
+    {
+        std::string_view Name;
+        std::vector<TEntry> Keys; // by folded key, and in file order among equal keys
+    };
+    const TSection *Find(std::string_view section) const;
+    std::string_view Key(const TEntry &entry) const
+    {
+        return std::string_view(Text).substr(entry.KeyPos, entry.KeyLength);
+    }
+
+    std::string Text;
+    std::vector<TSection> Sections; // the first section of each named name that the text holds
 };
 
-/// Collects keys and lays them out as an INI text: sections in the order of their first key,
-/// "key=value" lines, CR LF after every line, no blank lines.
+/// True when some line of the text opens a section ("[name]", blanks around it allowed).
+bool HasSectionLine(std::string_view text);
+
+/// Lays out keys as an INI text: sections in the order of their first key, "key=value" lines,
+/// CR LF after every line, no blank lines. It keeps the text only, no index of the keys.
 class TIniWriter
 {
 public:
-    /// Sets key in section (a key written twice keeps its place and takes the new value).
-    /// Throws std::invalid_argument for a name or value that would not read back as one line.
+    /// Adds "key=value" to section. Each key is written once: no earlier line of it is looked for
+    /// (a reader takes the first). Throws std::invalid_argument for a name or value that would
+    /// not read back as one line.
     void Write(std::string_view section, std::string_view key, std::string_view value);
 
     /// The whole text; a section that never got a key does not appear.
@@ -41,9 +65,7 @@ private:
     struct TSection
     {
         std::string Name;
-        std::vector<std::pair<std::string, std::string>> Keys;
-        std::unordered_map<std::string, size_t> KeyIndex; // folded key -> place in Keys
+        std::string Lines;
     };
-    std::vector<TSection> Sections;
-    std::unordered_map<std::string, size_t> SectionIndex; // folded name -> place in Sections
+    std::vector<TSection> Sections; // a writer has a handful, found by a look along them
 };

@@ -1,5 +1,6 @@
 #include "storage/memoryfile.h"
 
+#include "model/cause.h"
 #include "model/error.h"
 
 #include <cerrno>
@@ -7,11 +8,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The caller's text, and why on the next line.
+void TMemoryFile::Fail(int error) const
+{
+    throw TFileError(ErrorText + "\n" + CauseText(error));
+}
+
 TMemoryFile::TMemoryFile(const std::string &errorText) : ErrorText(errorText)
 {
     Fd = ::memfd_create("sigcfg-workbook", MFD_CLOEXEC);
     if (Fd < 0)
-        throw TFileError(ErrorText);
+        Fail(errno);
 }
 
 TMemoryFile::~TMemoryFile()
@@ -27,14 +34,14 @@ std::string TMemoryFile::Path() const
 void TMemoryFile::Write(std::string_view bytes)
 {
     if (::ftruncate(Fd, 0) != 0)
-        throw TFileError(ErrorText);
+        Fail(errno);
     off_t offset = 0;
     while (!bytes.empty()) {
         const ssize_t n = ::pwrite(Fd, bytes.data(), bytes.size(), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw TFileError(ErrorText);
+            Fail(n < 0 ? errno : EIO);
         bytes.remove_prefix(size_t(n));
         offset += n;
     }
@@ -46,7 +53,7 @@ std::string TMemoryFile::ReadAll() const
     {
     };
     if (::fstat(Fd, &st) != 0)
-        throw TFileError(ErrorText);
+        Fail(errno);
     std::string bytes(size_t(st.st_size), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
@@ -54,7 +61,7 @@ std::string TMemoryFile::ReadAll() const
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            throw TFileError(ErrorText);
+            Fail(n < 0 ? errno : EIO);
         done += size_t(n);
     }
     return bytes;

@@ -8,7 +8,7 @@
 class TMemoryFile
 {
 public:
-    /// Throws TFileError with errorText when no such file can be made.
+    /// Throws TFileError with errorText, and the cause on the next line, when no such file can be made.
     explicit TMemoryFile(const std::string &errorText);
     ~TMemoryFile();
     TMemoryFile(const TMemoryFile &) = delete;
@@ -16,12 +16,14 @@ public:
 
     /// A path that opens this very file ("/proc/self/fd/N").
     std::string Path() const;
-    /// Replaces the content; throws TFileError with the error text on failure.
+    /// Replaces the content; throws TFileError with the error text and the cause on failure.
     void Write(std::string_view bytes);
-    /// The whole content; throws TFileError with the error text on failure.
+    /// The whole content; throws TFileError with the error text and the cause on failure.
     std::string ReadAll() const;
 
 private:
+    [[noreturn]] void Fail(int error) const;
+
     int Fd = -1;
     std::string ErrorText;
 };

@@ -7,13 +7,15 @@
 #include "storage/inifile.h"
 
 #include <cstdio>
+#include <limits>
 
 namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
-constexpr int MaxGroupLines = 32;
-constexpr int MaxScenarioLines = 1000;
-constexpr int MaxPlaylistLines = 1000;
+// As many lines as the writer writes at most; the playlist has no fixed count, only the file's size.
+constexpr int MaxGroupLines = MaxGroups;
+constexpr int MaxScenarioLines = MaxGroups * MaxScenarios;
+constexpr size_t MaxSkippedEntries = 100;
 
 // A hand-edited file may hold bytes that are not UTF-8; the model promises UTF-8, so each
 // malformed sequence becomes U+FFFD (which the writer then refuses by name).
@@ -58,10 +60,36 @@ bool InRange(int32_t value, int32_t low, int32_t high)
     return value >= low && value <= high;
 }
 
-void Skip(std::vector<TSkippedEntry> &skipped, std::string_view section, int key, std::string reason)
+/// The entries left out: the first ones in full, the rest only counted in one closing entry, so a
+/// file of a million bad entries costs no more than one of a hundred.
+class TSkipList
 {
-    skipped.push_back({std::string(section) + "/" + std::to_string(key), std::move(reason)});
-}
+public:
+    explicit TSkipList(std::vector<TSkippedEntry> &list) : List(list) { List.clear(); }
+    TSkipList(const TSkipList &) = delete;
+    TSkipList &operator=(const TSkipList &) = delete;
+
+    /// Adds the closing entry that counts what was not listed, if anything was not.
+    void Close()
+    {
+        if (More > 0)
+            List.push_back({"…", "пропущено записей сверх первых " + std::to_string(MaxSkippedEntries) + ": " +
+                                     std::to_string(More)});
+    }
+
+    /// reason() gives the text; it is only built for an entry that is kept.
+    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
+    {
+        if (List.size() < MaxSkippedEntries)
+            List.push_back({std::string(section) + "/" + std::to_string(key), reason()});
+        else
+            ++More;
+    }
+
+private:
+    std::vector<TSkippedEntry> &List;
+    size_t More = 0;
+};
 
 // Calls each(k, line) for the keys "0", "1", ... of a section up to the first empty or absent value.
 template <typename TEach> void ForEachLine(const TIniReader &ini, std::string_view section, int limit, TEach each)
@@ -75,16 +103,16 @@ template <typename TEach> void ForEachLine(const TIniReader &ini, std::string_vi
 }
 
 // The group number that leads a line, or 0 (listed in skipped) when the model has no such group.
-int32_t LineGroup(std::string_view line, std::string_view section, int k, std::vector<TSkippedEntry> &skipped)
+int32_t LineGroup(std::string_view line, std::string_view section, int k, TSkipList &skipped)
 {
     const int32_t g = LeadingNumber(line);
     if (InRange(g, 1, MaxGroups))
         return g;
-    Skip(skipped, section, k, "group number " + std::to_string(g) + " is outside 1 to 32; line left out");
+    skipped.Add(section, k, [g] { return "group number " + std::to_string(g) + " is outside 1 to 32; line left out"; });
     return 0;
 }
 
-void ReadGroups(const TIniReader &ini, TProject &project, std::vector<TSkippedEntry> &skipped)
+void ReadGroups(const TIniReader &ini, TProject &project, TSkipList &skipped)
 {
     ForEachLine(ini, "Groups", MaxGroupLines, [&](int k, std::string_view line) {
         const int32_t g = LineGroup(line, "Groups", k, skipped);
@@ -99,12 +127,13 @@ void ReadGroups(const TIniReader &ini, TProject &project, std::vector<TSkippedEn
             if (InRange(z, 1, MaxZones))
                 group.Zones[z] = true;
             else
-                Skip(skipped, "Groups", k, "zone " + std::to_string(z) + " is outside 1 to 32; zone left out");
+                skipped.Add("Groups", k,
+                            [z] { return "zone " + std::to_string(z) + " is outside 1 to 32; zone left out"; });
         }
     });
 }
 
-void ReadScenarios(const TIniReader &ini, TProject &project, std::vector<TSkippedEntry> &skipped)
+void ReadScenarios(const TIniReader &ini, TProject &project, TSkipList &skipped)
 {
     std::array<int32_t, MaxGroups + 1> counters{};
     ForEachLine(ini, "Scenarios", MaxScenarioLines, [&](int k, std::string_view line) {
@@ -112,7 +141,8 @@ void ReadScenarios(const TIniReader &ini, TProject &project, std::vector<TSkippe
         if (g == 0)
             return;
         if (counters[g] == MaxScenarios) {
-            Skip(skipped, "Scenarios", k, "group " + std::to_string(g) + " already has 32 scenarios; line left out");
+            skipped.Add("Scenarios", k,
+                        [g] { return "group " + std::to_string(g) + " already has 32 scenarios; line left out"; });
             return;
         }
         // The slot is the line's place among its group's lines, not a number from the file.
@@ -129,7 +159,8 @@ void ReadScenarios(const TIniReader &ini, TProject &project, std::vector<TSkippe
             if (InRange(d, 0, 6))
                 scenario.Days[d] = true;
             else
-                Skip(skipped, "Scenarios", k, "day " + std::to_string(d) + " is outside 0 to 6; day left out");
+                skipped.Add("Scenarios", k,
+                            [d] { return "day " + std::to_string(d) + " is outside 0 to 6; day left out"; });
         }
     });
 }
@@ -163,18 +194,19 @@ std::string CharacterText(char32_t cp)
 }
 
 // Refuses, by name, a text that would not come back from the file as it was written.
-// what: "the project name", "the name of group 3" ...; fieldText: the text is one ";" field.
-// what() names the text for the message; it is only built when the text is refused, since a
-// save checks every name of the project.
-template <typename TWhat> void CheckText(std::string_view text, const TWhat &what, bool fieldText)
+// failure: "Невозможно сохранить проект ...: "; what: "название проекта", "название группы 3" ...;
+// fieldText: the text is one ";" field. what() names the text for the message; it is only built
+// when the text is refused, since a save checks every name of the project.
+template <typename TWhat>
+void CheckText(std::string_view text, const std::string &failure, const TWhat &what, bool fieldText)
 {
     if (text.find_first_of("\r\n") != std::string_view::npos)
-        throw TFormatError("Cannot save: " + what() + " holds a line break, which a project file can not hold");
+        throw TFormatError(failure + what() + " содержит перевод строки, который не может храниться в файле проекта");
     if (fieldText && text.find(';') != std::string_view::npos)
-        throw TFormatError("Cannot save: " + what() + " holds \";\", which a project file uses to separate fields");
+        throw TFormatError(failure + what() + " содержит знак \";\", которым в файле проекта разделяются поля");
     if (const std::optional<char32_t> cp = FirstUnencodable(text))
-        throw TFormatError("Cannot save: " + what() + " holds the character " + CharacterText(*cp) +
-                           ", which the Windows-1251 code page of project files can not hold");
+        throw TFormatError(failure + what() + " содержит символ " + CharacterText(*cp) +
+                           ", которого нет в кодовой странице Windows-1251 файлов проекта");
 }
 
 } // namespace
@@ -182,25 +214,43 @@ template <typename TWhat> void CheckText(std::string_view text, const TWhat &wha
 void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
                       std::vector<TSkippedEntry> &skipped)
 {
-    skipped.clear();
+    TSkipList skips(skipped);
     const bool utf8 = bytes.substr(0, Utf8Bom.size()) == Utf8Bom;
-    const std::string text = utf8 ? ValidUtf8(bytes.substr(Utf8Bom.size())) : Cp1251ToUtf8(bytes);
-    const TIniReader ini(text);
+    const TIniReader ini(utf8 ? ValidUtf8(bytes.substr(Utf8Bom.size())) : Cp1251ToUtf8(bytes),
+                         {"Project", "Groups", "Scenarios", "Playlist"});
 
     project.Name = ini.Read("Project", "Name");
     project.DeviceType = DeviceTypeIndex(ini.Read("Project", "Device"));
-    ReadGroups(ini, project, skipped);
-    ReadScenarios(ini, project, skipped);
+    ReadGroups(ini, project, skips);
+    ReadScenarios(ini, project, skips);
 
     playList.clear();
-    ForEachLine(ini, "Playlist", MaxPlaylistLines, [&](int, std::string_view line) { playList.emplace_back(line); });
+    playList.reserve(ini.KeyCount("Playlist")); // grown in steps, a long list would take half as much again
+    ForEachLine(ini, "Playlist", std::numeric_limits<int>::max(),
+                [&](int, std::string_view line) { playList.emplace_back(line); });
+    skips.Close();
+}
+
+void CheckProjectBytes(std::string_view bytes, const std::string &path)
+{
+    // A picture or a UTF-16 text holds NUL bytes; no project file does.
+    const std::string failure = "Файл '" + path + "' не является проектом: ";
+    if (bytes.find('\0') != std::string_view::npos)
+        throw TFormatError(failure + "в нём есть нулевые байты");
+    if (bytes.substr(0, Utf8Bom.size()) == Utf8Bom)
+        bytes.remove_prefix(Utf8Bom.size());
+    if (bytes.find_first_not_of(" \t\r\n") != std::string_view::npos && !HasSectionLine(bytes))
+        throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
 }
 
 std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList)
 {
+    const std::string failure = project.FileName.empty()
+                                    ? std::string("Невозможно сохранить проект: ")
+                                    : "Невозможно сохранить проект в файл '" + project.FileName + "': ";
     TIniWriter ini;
     CheckText(
-        project.Name, [] { return std::string("the project name"); }, false);
+        project.Name, failure, [] { return std::string("название проекта"); }, false);
     ini.Write("Project", "Name", project.Name);
     const bool knownType = InRange(project.DeviceType, 0, DeviceTypeCount - 1);
     ini.Write("Project", "Device", knownType ? DeviceTypeNames[project.DeviceType] : "");
@@ -214,7 +264,7 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
         if (!group.Used)
             continue;
         CheckText(
-            group.Name, [g] { return "the name of group " + std::to_string(g); }, true);
+            group.Name, failure, [g] { return "название группы " + std::to_string(g); }, true);
         std::string line = std::to_string(g) + ";" + group.Name + ";";
         for (int32_t z = 1; z <= n; ++z) {
             if (group.Zones[z])
@@ -227,9 +277,8 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
             if (!scenario.Used)
                 continue;
             CheckText(
-                scenario.Name,
-                [g, s] { return "the name of scenario " + std::to_string(s) + " of group " + std::to_string(g); },
-                true);
+                scenario.Name, failure,
+                [g, s] { return "название сценария " + std::to_string(s) + " группы " + std::to_string(g); }, true);
             line = std::to_string(g) + ";" + scenario.Name + ";" + std::to_string(scenario.Hour) + ";" +
                    std::to_string(scenario.Minute) + ";" + std::to_string(scenario.Volume) + ";" +
                    std::to_string(scenario.Track) + ";";
@@ -247,7 +296,7 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
     for (size_t i = 0; i < playList.size(); ++i) {
         const std::string &line = playList[i];
         CheckText(
-            line, [i] { return "playlist line " + std::to_string(i + 1); }, false);
+            line, failure, [i] { return "строка " + std::to_string(i + 1) + " плейлиста"; }, false);
         if (line.find_first_not_of(" \t") == std::string::npos)
             continue;
         ini.Write("Playlist", std::to_string(playlistKey++), line);
@@ -255,15 +304,18 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
 
     std::optional<std::string> bytes = Utf8ToCp1251(ini.Text());
     if (!bytes) // every value was checked above, so only the fixed texts could fail here
-        throw TFormatError("Cannot save: the project holds a text the Windows-1251 code page can not hold");
+        throw TFormatError(failure + "проект содержит текст, которого нет в кодовой странице Windows-1251");
     return std::move(*bytes);
 }
 
 void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
                      std::vector<TSkippedEntry> &skipped)
 {
-    // Read before clearing anything, so a file that can not be read leaves the open project as it was.
+    // Read and check before clearing anything, so a file that can not be read, or is no project,
+    // leaves the open project as it was (and a later save does not write over that file).
     const std::optional<std::string> bytes = ReadFileIfExists(path);
+    if (bytes)
+        CheckProjectBytes(*bytes, path);
     ResetProject(project);
     project.FileName = path;
     playList.clear();

@@ -15,17 +15,24 @@ struct TSkippedEntry
 
 /// Fills a project (already reset by the caller) and the playlist from the bytes of a project
 /// file. Windows-1251 unless the bytes start with the UTF-8 byte-order mark. Never fails;
-/// entries with no place in the model are listed in skipped.
+/// entries with no place in the model are listed in skipped (the first 100, then one entry
+/// that counts the rest).
 void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
                       std::vector<TSkippedEntry> &skipped);
 
+/// Throws TFormatError "Файл '<path>' не является проектом: ..." when the bytes hold a NUL byte, or
+/// something besides blanks and line ends but no section line. Empty bytes pass: an empty project.
+void CheckProjectBytes(std::string_view bytes, const std::string &path);
+
 /// The bytes of the project file for a project and its playlist (Windows-1251, CR LF).
-/// Throws TFormatError when a text can not be held by the code page or holds a line break.
+/// Throws TFormatError "Невозможно сохранить проект ..." naming the text (and project.FileName, when
+/// set) when a text can not be held by the code page or holds a line break.
 std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList);
 
 /// Load: resets the project, sets FileName to path, reads the file into the project and the
 /// playlist (emptied first). A path that names no file reads as an empty project. A file that
-/// exists but can not be read throws TFileError naming it.
+/// exists but can not be read throws TFileError naming it, one that is no project TFormatError
+/// (CheckProjectBytes); either leaves the project and the playlist as they were.
 void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
                      std::vector<TSkippedEntry> &skipped);
 

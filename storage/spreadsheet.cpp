@@ -11,9 +11,8 @@
 namespace {
 
 constexpr int ColumnCount = 45;
-/// Header cells scanned and rows read (the header row included).
+/// Header cells scanned.
 constexpr int MaxColumns = 99;
-constexpr int MaxRows = 99;
 
 const std::array<std::string, ColumnCount> &HeaderTexts()
 {
@@ -141,7 +140,7 @@ void PlaceValue(TScheduleRow &row, int c, int32_t value, int32_t zoneCount)
         row.Slot = value;
 }
 
-std::string_view CellText(const TCellGrid &grid, int row, int column)
+std::string_view CellText(const TCellGrid &grid, int64_t row, int column)
 {
     return TrimControl(grid.At(row, column));
 }
@@ -171,9 +170,8 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
     project.DeviceType = deviceType;
     const int32_t zoneCount = DeviceZoneCounts[size_t(deviceType)];
     TSlotCounters counters{};
-    for (int r = 2; r <= MaxRows; ++r) {
-        if (CellText(grid, r, 1).empty())
-            break;
+    // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
+    for (int64_t r = 2; !CellText(grid, r, 1).empty(); ++r) {
         TScheduleRow row;
         for (int c = 1; c <= columns; ++c) {
             const std::string_view text = CellText(grid, r, c);

@@ -31,5 +31,6 @@ std::string SerializeSpreadsheet(TProject &project);
 TImportResult ParseSpreadsheet(std::string_view bytes, const std::string &name, TProject &project);
 
 /// Replaces the project with the schedule on a sheet's cells: the header's cell count gives the
-/// device type (WrongFormat, project untouched, when it gives none), rows 2 to 99 the scenarios.
+/// device type (WrongFormat, project untouched, when it gives none), the rows from 2 up to the first
+/// whose first cell is empty the scenarios.
 TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project);

@@ -1,10 +1,12 @@
 #include "ui/application.h"
 
+#include "model/cause.h"
 #include "ui/prompts.h"
 
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -16,6 +18,12 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
 bool TSigApplication::notify(QObject *receiver, QEvent *event)
 {
     // The one place where a failed command ends: show its text and let the loop go on.
+    // A new command starts with no file in use, so a failure names only a file it opened.
+    static thread_local int depth = 0;
+    if (depth == 0)
+        ClearFileInUse();
+    ++depth;
+    const std::unique_ptr<int, void (*)(int *)> leave(&depth, [](int *d) { --*d; });
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
@@ -31,7 +39,7 @@ QString ExceptionText(const std::exception_ptr &error)
     try {
         std::rethrow_exception(error);
     } catch (const std::exception &e) {
-        return QString::fromUtf8(e.what());
+        return QString::fromUtf8(FailureText(e));
     } catch (...) {
         return QString(); // not one of ours: nothing readable to show
     }

@@ -79,6 +79,8 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
 
     BuildControls();
     BuildMenus();
+    BuildViewCommands();
+    Modified.OnSet = [this] { emit ProjectChanged(); };
     FLog = std::make_unique<TLogBox>(*mmLog);
     FNameValidator = new TFieldNameValidator(this);
     edGroupName->setValidator(FNameValidator);

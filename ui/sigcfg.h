@@ -2,6 +2,7 @@
 
 #include "device/log.h"
 #include "model/type.h"
+#include "ui/changeflag.h"
 #include "ui/prompts.h"
 
 #include <QLabel>
@@ -29,6 +30,7 @@ class TfrInputValue;
 class TfrInputCb;
 class TfrSelect;
 class TfrPlayList;
+class TWeekChart;
 
 /// A label drawn as a link (blue, underlined, hand cursor) that reports a left click.
 /// A disabled label gets no mouse events and so never reports one.
@@ -99,7 +101,7 @@ public:
 
     TProject &Project;                 // the single project of the run
     std::vector<std::string> PlayList; // "track;path" lines, UTF-8
-    bool Modified = false;
+    TChangeFlag Modified;              // reads and assigns as a bool; every assignment raises ProjectChanged
 
     TfrInputValue *frInputValue = nullptr;
     TfrInputCb *frInputCb = nullptr;
@@ -225,6 +227,14 @@ public:
     QMenu *miHelp = nullptr;
     QAction *miAbout = nullptr;
 
+    // The week chart and the printed schedule (ui/sigcfg_print.cpp).
+    QMenu *miView = nullptr;
+    QAction *miWeekChart = nullptr;
+    QAction *miPrint = nullptr;
+    QAction *miExportPdf = nullptr;
+    QToolButton *bbWeekChart = nullptr;
+    TWeekChart *frWeekChart = nullptr; // made when first shown
+
     QMenu *pmEdit = nullptr;
     QAction *pmmiAddGroup = nullptr;
     QAction *pmmiDelGroup = nullptr;
@@ -249,8 +259,18 @@ public:
     /// The filter of the exchange file dialogs: entry 0 CSV, entry 1 workbooks.
     static QString ExchangeFilter();
 
+signals:
+    /// The project, the playlist or the file name may have changed: views of the project look again.
+    /// Raised by every rebuild of the tree and every assignment of Modified.
+    void ProjectChanged();
+
 public slots:
     void tvMainChange(QTreeWidgetItem *node);
+
+    // The week chart and the printed schedule.
+    void miWeekChartClick();
+    void miPrintClick();
+    void miExportPdfClick();
 
     // Project file and exchange.
     void miProjectLoadClick();
@@ -313,6 +333,8 @@ private:
     void BuildScheduleMenus();
     /// After a group-wide change: Modified, the tree, the shown page and the whole check.
     void GroupScheduleChanged(int g);
+    /// The "Вид" menu, the print items of the file menu and the chart's toolbar button.
+    void BuildViewCommands();
     QToolButton *AddToolButton(const QString &icon, const QString &hint);
     void ShowGroup(QTreeWidgetItem *node);
     void ShowScenario(QTreeWidgetItem *node);

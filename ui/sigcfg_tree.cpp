@@ -269,6 +269,7 @@ void TfrMain::RebuildTree()
     else if (pcMain->currentWidget() == tsScenario)
         CurrentNode = FindScenarioNode(CurrentGroup, CurrentScenario);
     ShowProjectInfo();
+    emit ProjectChanged();
 }
 
 void TfrMain::tvMainChange(QTreeWidgetItem *node)

@@ -14,3 +14,4 @@ int RunTracks(const std::vector<std::string> &args);
 int RunBells(const std::vector<std::string> &args);
 int RunShift(const std::vector<std::string> &args);
 int RunDrives(const std::vector<std::string> &args);
+int RunPrint(const std::vector<std::string> &args);

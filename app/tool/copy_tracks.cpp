@@ -12,10 +12,10 @@
 int RunCopyTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
-    TCopyVerify verify;
+    TCopyOptions options;
     const auto noVerify = std::find(rest.begin(), rest.end(), "--no-verify");
     if (noVerify != rest.end()) {
-        verify.Enabled = false;
+        options.Verify.Enabled = false;
         rest.erase(noVerify);
     }
     if (!ExpectArgs(rest, 2, "copy-tracks [--no-verify] FILE.vlpj TARGET"))
@@ -30,7 +30,7 @@ int RunCopyTracks(const std::vector<std::string> &args)
     TStdoutLog log(TStdoutLog::LineByLine);
     const std::vector<int32_t> noFile = LogTracksWithoutFile(loaded.Project, loaded.PlayList, log);
     TCopyTally tally(log);
-    CopyTracks(loaded.PlayList, target.Folder, tally, {}, nullptr, verify);
+    CopyTracks(loaded.PlayList, target.Folder, tally, options);
     for (const std::string &extra : ExtraCardFiles(loaded.PlayList, target.Folder))
         log.AddLog(ExtraCardFileLine(extra));
     const TCopySummary summary = tally.Summarize(loaded.PlayList, target.Folder, noFile);

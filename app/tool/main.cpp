@@ -1,5 +1,6 @@
 // sigcfg-tool: the companion of the window program for site laptops, scripts and build servers.
 #include "app/tool/commands.h"
+#include "model/cause.h"
 #include "model/error.h"
 #include "model/lib.h"
 
@@ -44,6 +45,7 @@ constexpr const char *Usage =
     "                              writes FILE, then prints the check\n"
     "                              bells and shift: exit 0 without clashes, 1 with clashes, 2 when\n"
     "                              refused (reason on stderr, FILE unchanged)\n"
+    "  print FILE.vlpj OUT.pdf     write the printed schedule (tables, week chart, clashes) as A4 PDF\n"
     "\n"
     "Options:\n"
     "  --help                      show this text\n"
@@ -85,11 +87,12 @@ int main(int argc, char **argv)
             return RunShift(args);
         if (command == "drives")
             return RunDrives(args);
-    } catch (const TSigError &error) {
-        std::cerr << "sigcfg-tool: " << error.what() << "\n";
-        return 2;
+        if (command == "print")
+            return RunPrint(args);
     } catch (const std::exception &error) {
-        std::cerr << "sigcfg-tool: " << error.what() << "\n";
+        // Ours name their file already; others (memory running out) name the file last opened.
+        const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
+        std::cerr << "sigcfg-tool: " << FailureText(error, file) << "\n";
         return 2;
     }
     std::cerr << "sigcfg-tool: unknown command \"" << command << "\"\n\n" << Usage;

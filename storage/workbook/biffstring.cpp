@@ -1,7 +1,7 @@
 #include "storage/workbook/biffstring.h"
 
-#include "storage/workbook/littleendian.h"
 #include "storage/workbook/cellgrid.h"
+#include "storage/workbook/littleendian.h"
 
 #include <algorithm>
 

@@ -3,31 +3,47 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
+#include <unordered_map>
 
 // What the workbook readers share: the grid of cells they fill, the package they read parts from,
 // the limits that keep a crafted file small, and the messages that name the file.
 
-/// The top-left 99 x 99 cells of a sheet as texts; every other cell is dropped while reading.
+/// The cells of a sheet's first 99 columns as texts, as many rows down as the limits allow; every
+/// other cell is dropped while reading. Only cells with text take memory.
 class TCellGrid
 {
 public:
-    static constexpr int Size = 99;
-    /// A longer text is cut, as no application holds more in a cell; and all texts together stay
-    /// within MaxBytes, so a crafted file can not make the grid large.
+    static constexpr int Columns = 99;
+    static constexpr int64_t MaxRow = int64_t(1) << 40;
+    /// A longer text is cut, as no application holds more in a cell; all texts together stay
+    /// within MaxBytes and the cells within MaxCells, so a crafted file can not make the grid large.
     static constexpr size_t MaxCellBytes = 32767;
     static constexpr size_t MaxBytes = 16u << 20;
+    static constexpr size_t MaxCells = 1u << 18;
+    /// What a reader gathers of one cell's text at most: a character more than a cell keeps, so
+    /// that the grid sees where to cut.
+    static constexpr size_t MaxReadBytes = MaxCellBytes + 4;
 
     /// The text of cell (row, column), both from 1; "" for an empty cell or one outside the grid.
     const std::string &At(int64_t row, int64_t column) const;
-    /// Stores a cell's text; a cell outside the grid is ignored.
-    void Set(int64_t row, int64_t column, std::string text);
-    static bool Inside(int64_t row, int64_t column) { return row >= 1 && row <= Size && column >= 1 && column <= Size; }
+    /// Stores (a copy of) a cell's text, cut on a character boundary to the limits; "" empties
+    /// the cell. A cell outside the grid, or a new one once the grid is full, is ignored.
+    void Set(int64_t row, int64_t column, std::string_view text);
+    static bool Inside(int64_t row, int64_t column)
+    {
+        return row >= 1 && row <= MaxRow && column >= 1 && column <= Columns;
+    }
+    /// True when no more text can be stored in a new cell.
+    bool Full() const { return Cells.size() >= MaxCells || MaxBytes - Bytes < 4; }
 
 private:
-    std::vector<std::string> Cells = std::vector<std::string>(Size * Size);
+    std::unordered_map<int64_t, std::string> Cells; // (row - 1) * Columns + column - 1
     size_t Bytes = 0;
 };
+
+/// Appends text to a cell's text being read, never past TCellGrid::MaxReadBytes in all.
+void AppendCellText(std::string &out, std::string_view text);
 
 enum class TWorkbookKind { Unknown, Xlsx, Ods, Xls };
 

@@ -33,13 +33,13 @@ int64_t RepeatCount(const pugi::xml_node &node, std::string_view attribute)
 void AppendText(const pugi::xml_node &node, std::string &out, int depth)
 {
     for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (out.size() >= TCellGrid::MaxCellBytes)
+        if (out.size() >= TCellGrid::MaxReadBytes)
             return;
         if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
-            out += child.value();
+            AppendCellText(out, child.value());
         } else if (IsElement(child, "s")) {
             const int64_t blanks = RepeatCount(child, "c");
-            out.append(size_t(std::min<int64_t>(blanks, int64_t(TCellGrid::MaxCellBytes - out.size()))), ' ');
+            out.append(size_t(std::min<int64_t>(blanks, int64_t(TCellGrid::MaxReadBytes - out.size()))), ' ');
         } else if (IsElement(child, "tab")) {
             out += '\t';
         } else if (IsElement(child, "line-break")) {
@@ -55,7 +55,8 @@ std::string ParagraphsText(const pugi::xml_node &cell)
 {
     std::string text;
     bool first = true;
-    for (pugi::xml_node child = cell.first_child(); child; child = child.next_sibling()) {
+    for (pugi::xml_node child = cell.first_child(); child && text.size() < TCellGrid::MaxReadBytes;
+         child = child.next_sibling()) {
         if (!IsElement(child, "p"))
             continue;
         if (!first)
@@ -95,8 +96,11 @@ std::string CellText(const pugi::xml_node &cell, int64_t nullDate)
         return flag == "true" || flag == "1" ? "TRUE" : "FALSE";
     }
     if (type == "string") {
-        if (const pugi::xml_attribute value = LocalAttribute(cell, "string-value"))
-            return value.value();
+        if (const pugi::xml_attribute value = LocalAttribute(cell, "string-value")) {
+            std::string text;
+            AppendCellText(text, value.value());
+            return text;
+        }
     }
     return ParagraphsText(cell);
 }
@@ -110,16 +114,15 @@ public:
 
 private:
     /// Walks the rows of a table, of its header rows and of its (nested) row groups in order.
-    /// Returns false once the rows are past the grid.
+    /// Returns false once the rows are past the grid or the grid is full.
     bool ReadRows(const pugi::xml_node &parent, TCellGrid &grid, int depth)
     {
         for (pugi::xml_node child = parent.first_child(); child; child = child.next_sibling()) {
             if (IsElement(child, "table-row")) {
                 const int64_t repeat = RepeatCount(child, "number-rows-repeated");
-                const int64_t copies = std::min<int64_t>(repeat, TCellGrid::Size - RowsDone);
-                ReadRow(child, grid, copies);
-                RowsDone += std::min<int64_t>(repeat, TCellGrid::Size);
-                if (RowsDone >= TCellGrid::Size)
+                ReadRow(child, grid, repeat);
+                RowsDone += repeat;
+                if (RowsDone >= TCellGrid::MaxRow || grid.Full())
                     return false;
             } else if ((IsElement(child, "table-header-rows") || IsElement(child, "table-row-group") ||
                         IsElement(child, "table-rows")) &&
@@ -131,23 +134,30 @@ private:
         return true;
     }
 
-    /// Reads one row and stores it in the next copies rows; a repeat is never spelt out beyond
-    /// the grid, whatever it declares.
+    /// Reads one row and stores it in the next copies rows. A repeat is spelt out only while the
+    /// grid takes more, whatever it declares; a repeated row without text costs nothing.
     void ReadRow(const pugi::xml_node &row, TCellGrid &grid, int64_t copies)
     {
+        std::vector<std::pair<int64_t, std::string>> texts; // (first column, text)
+        std::vector<int64_t> repeats;
         int64_t column = 0;
-        for (pugi::xml_node cell = row.first_child(); cell && column < TCellGrid::Size; cell = cell.next_sibling()) {
+        for (pugi::xml_node cell = row.first_child(); cell && column < TCellGrid::Columns; cell = cell.next_sibling()) {
             if (!IsElement(cell, "table-cell") && !IsElement(cell, "covered-table-cell"))
                 continue;
-            const int64_t repeat = std::min<int64_t>(RepeatCount(cell, "number-columns-repeated"), TCellGrid::Size);
-            const std::string text = CellText(cell, NullDate);
+            const int64_t repeat = std::min<int64_t>(RepeatCount(cell, "number-columns-repeated"), TCellGrid::Columns);
+            std::string text = CellText(cell, NullDate);
             if (!text.empty()) {
-                for (int64_t k = 1; k <= repeat; ++k) {
-                    for (int64_t r = 1; r <= copies; ++r)
-                        grid.Set(RowsDone + r, column + k, text);
-                }
+                texts.emplace_back(column + 1, std::move(text));
+                repeats.push_back(repeat);
             }
             column += repeat;
+        }
+        copies = std::min(copies, TCellGrid::MaxRow - RowsDone);
+        for (int64_t r = 1; r <= copies && !texts.empty() && !grid.Full(); ++r) {
+            for (size_t k = 0; k < texts.size(); ++k) {
+                for (int64_t c = 0; c < repeats[k]; ++c)
+                    grid.Set(RowsDone + r, texts[k].first + c, texts[k].second);
+            }
         }
     }
 
@@ -156,13 +166,13 @@ private:
 };
 
 /// The name of the table that was active when the document was saved, or "".
-std::string ActiveTableName(TPackage &package)
+std::string ActiveTableName(TPackage &package, const std::string &name)
 {
     std::optional<std::string> bytes = package.Read("settings.xml");
     if (!bytes)
         return {};
     pugi::xml_document settings;
-    if (!ParseXmlPart(settings, *bytes))
+    if (!ParseXmlPart(settings, *bytes, name))
         return {}; // the settings only choose the table; without them the first one is read
     const pugi::xml_node item = settings.find_node([](const pugi::xml_node &node) {
         return IsElement(node, "config-item") &&
@@ -222,9 +232,11 @@ std::optional<double> DurationDays(std::string_view text)
 
 TCellGrid ReadOdsCells(TPackage &package, const std::string &name)
 {
+    // The settings first, so that their document is gone before the content is parsed.
+    const std::string active = ActiveTableName(package, name);
     std::optional<std::string> bytes = package.Read("content.xml");
     pugi::xml_document content;
-    if (!bytes || !ParseXmlPart(content, *bytes))
+    if (!bytes || !ParseXmlPart(content, *bytes, name))
         throw TFormatError(DamagedMessage(name));
     const pugi::xml_node spreadsheet = ChildElement(ChildElement(content.document_element(), "body"), "spreadsheet");
 
@@ -243,7 +255,6 @@ TCellGrid ReadOdsCells(TPackage &package, const std::string &name)
     TCellGrid grid;
     if (tables.empty())
         return grid;
-    const std::string active = ActiveTableName(package);
     const auto chosen = std::find_if(tables.begin(), tables.end(), [&](const pugi::xml_node &table) {
         return !active.empty() && active == LocalAttribute(table, "name").value();
     });

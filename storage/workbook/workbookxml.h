@@ -1,5 +1,8 @@
 #pragma once
 
+#include "model/error.h"
+#include "storage/workbook/cellgrid.h"
+
 #include <pugixml.hpp>
 
 #include <string>
@@ -41,10 +44,35 @@ inline pugi::xml_attribute LocalAttribute(const pugi::xml_node &node, std::strin
     return {};
 }
 
-/// Parses a part in place. No document type is processed, so no entity is ever expanded beyond
-/// the five of XML itself and character references; nothing outside the part is fetched.
-inline bool ParseXmlPart(pugi::xml_document &document, std::string &bytes)
+/// The nodes a parsed part may hold: some 60 bytes each, so a part of millions of tiny elements
+/// would cost far more than its bytes. Some five times what the largest schedule needs.
+inline constexpr size_t MaxXmlNodes = 2000000;
+
+/// About as many nodes as parsing makes of the bytes: a tag each, and each attribute.
+inline size_t XmlNodeCount(std::string_view bytes)
 {
+    size_t nodes = 0;
+    bool inTag = false;
+    for (const char c : bytes) {
+        if (c == '<') {
+            ++nodes;
+            inTag = true;
+        } else if (c == '>') {
+            inTag = false;
+        } else if (c == '=' && inTag) {
+            ++nodes;
+        }
+    }
+    return nodes;
+}
+
+/// Parses a part in place; false when it is no XML. No document type is processed, so no entity
+/// is ever expanded beyond the five of XML itself and character references; nothing outside the
+/// part is fetched. Throws TFormatError naming the file when the part would take too many nodes.
+inline bool ParseXmlPart(pugi::xml_document &document, std::string &bytes, const std::string &name)
+{
+    if (XmlNodeCount(bytes) > MaxXmlNodes)
+        throw TFormatError(TooLargeMessage(name));
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
     return document.load_buffer_inplace(bytes.data(), bytes.size(), flags).status == pugi::status_ok;
 }

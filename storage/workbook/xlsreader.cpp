@@ -2,8 +2,8 @@
 
 #include "model/codepage.h"
 #include "model/error.h"
-#include "storage/workbook/cellvalue.h"
 #include "storage/workbook/biffstring.h"
+#include "storage/workbook/cellvalue.h"
 #include "storage/workbook/compoundfile.h"
 #include "storage/workbook/littleendian.h"
 

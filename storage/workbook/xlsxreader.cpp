@@ -6,6 +6,7 @@
 #include "storage/workbook/workbookxml.h"
 
 #include <charconv>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -27,7 +28,7 @@ bool LoadPart(TPackage &package, const std::string &part, const std::string &nam
     if (!bytes)
         return false;
     out.Bytes = std::move(*bytes);
-    if (!ParseXmlPart(out.Document, out.Bytes))
+    if (!ParseXmlPart(out.Document, out.Bytes, name))
         throw TFormatError(DamagedMessage(name));
     return true;
 }
@@ -42,18 +43,19 @@ std::optional<int64_t> WholeNumber(std::string_view text, int64_t limit)
     return value;
 }
 
-/// The text of a shared or inline string: its <t>, or the <t> of every rich text run. Phonetic
-/// runs (<rPh>) are not part of the value.
+/// The text of a shared or inline string: its <t>, or the <t> of every rich text run, as far as a
+/// cell keeps. Phonetic runs (<rPh>) are not part of the value.
 std::string StringItemText(const pugi::xml_node &item)
 {
     std::string text;
-    for (pugi::xml_node child = item.first_child(); child; child = child.next_sibling()) {
+    for (pugi::xml_node child = item.first_child(); child && text.size() < TCellGrid::MaxReadBytes;
+         child = child.next_sibling()) {
         if (IsElement(child, "t")) {
-            text += child.text().get();
+            AppendCellText(text, child.text().get());
         } else if (IsElement(child, "r")) {
             for (pugi::xml_node run = child.first_child(); run; run = run.next_sibling()) {
                 if (IsElement(run, "t"))
-                    text += run.text().get();
+                    AppendCellText(text, run.text().get());
             }
         }
     }
@@ -61,14 +63,15 @@ std::string StringItemText(const pugi::xml_node &item)
 }
 
 /// A number cell's value as an application hands it over; text that is no number stays as it is.
-std::string NumberCellText(std::string_view value)
+void SetNumberCell(TCellGrid &grid, int64_t row, int64_t column, std::string_view value)
 {
     const std::string_view trimmed = TrimControl(value);
     double number = 0;
     const auto result = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), number);
     if (trimmed.empty() || result.ec != std::errc{} || result.ptr != trimmed.data() + trimmed.size())
-        return std::string(value);
-    return NumberText(number);
+        grid.Set(row, column, value);
+    else
+        grid.Set(row, column, NumberText(number));
 }
 
 struct TSharedStringCell
@@ -85,6 +88,25 @@ public:
 
     TCellGrid Read()
     {
+        TCellGrid grid;
+        if (!ReadWorkbookPart())
+            return grid;
+        {
+            // One large part at a time: the sheet is let go before the shared strings are loaded.
+            TXmlPart sheet;
+            if (!LoadPart(Package, SheetPart, Name, sheet))
+                throw TFormatError(DamagedMessage(Name));
+            ReadSheet(sheet.Document.document_element(), grid);
+        }
+        ResolveSharedStrings(grid);
+        return grid;
+    }
+
+private:
+    /// Reads the workbook's settings and finds the parts of its active sheet; false when it has
+    /// no sheet.
+    bool ReadWorkbookPart()
+    {
         TXmlPart workbook;
         if (!LoadPart(Package, std::string(WorkbookPart), Name, workbook))
             throw TFormatError(DamagedMessage(Name));
@@ -98,23 +120,19 @@ public:
             if (IsElement(sheet, "sheet"))
                 sheets.push_back(sheet);
         }
-        TCellGrid grid;
         if (sheets.empty())
-            return grid;
+            return false;
         const pugi::xml_node view = ChildElement(ChildElement(root, "bookViews"), "workbookView");
         const std::optional<int64_t> active = WholeNumber(LocalAttribute(view, "activeTab").value(), 65535);
         const size_t index = active && size_t(*active) < sheets.size() ? size_t(*active) : 0;
-
-        FindParts(LocalAttribute(sheets[index], "id").value(), index);
-        TXmlPart sheet;
-        if (!LoadPart(Package, SheetPart, Name, sheet))
-            throw TFormatError(DamagedMessage(Name));
-        ReadSheet(sheet.Document.document_element(), grid);
-        ResolveSharedStrings(grid);
-        return grid;
+        const std::string sheetId = LocalAttribute(sheets[index], "id").value();
+        // Let go before the relationships are parsed: never two large parts at once.
+        workbook.Document.reset();
+        workbook.Bytes = std::string();
+        FindParts(sheetId, index);
+        return true;
     }
 
-private:
     /// Finds the chosen sheet's part and the shared strings through the workbook's relationships;
     /// the usual names stand in where a workbook leaves them out.
     void FindParts(std::string_view sheetId, size_t index)
@@ -184,16 +202,20 @@ private:
             const std::string_view flag = TrimControl(value);
             grid.Set(row, column, flag == "1" || flag == "true" ? "TRUE" : flag.empty() ? "" : "FALSE");
         } else if (type == "str" || type == "e") {
-            grid.Set(row, column, std::string(value));
+            grid.Set(row, column, value);
         } else if (type == "d") {
             const std::optional<double> serial = ExcelSerialFromIsoDateTime(TrimControl(value), Date1904);
-            grid.Set(row, column, serial ? NumberText(*serial) : std::string(value));
+            if (serial)
+                grid.Set(row, column, NumberText(*serial));
+            else
+                grid.Set(row, column, value);
         } else {
-            grid.Set(row, column, NumberCellText(value));
+            SetNumberCell(grid, row, column, value);
         }
     }
 
-    /// Shared strings are looked up only when a cell of the grid uses them.
+    /// Shared strings are looked up only when a cell of the grid uses them, and each is put
+    /// together once however many cells use it.
     void ResolveSharedStrings(TCellGrid &grid)
     {
         if (SharedStringCells.empty())
@@ -207,9 +229,14 @@ private:
             if (IsElement(item, "si"))
                 items.push_back(item);
         }
+        std::unordered_map<int64_t, std::string> texts;
         for (const TSharedStringCell &cell : SharedStringCells) {
-            if (cell.Index < int64_t(items.size()))
-                grid.Set(cell.Row, cell.Column, StringItemText(items[size_t(cell.Index)]));
+            if (cell.Index >= int64_t(items.size()))
+                continue;
+            auto [text, fresh] = texts.try_emplace(cell.Index);
+            if (fresh)
+                text->second = StringItemText(items[size_t(cell.Index)]);
+            grid.Set(cell.Row, cell.Column, text->second);
         }
     }
 

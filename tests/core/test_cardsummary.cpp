@@ -1,11 +1,13 @@
 #include "device/cardsummary.h"
 #include "device/trackcopy.h"
+#include "model/cause.h"
 #include "storage/fileio.h"
 #include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -84,7 +86,7 @@ TEST(CardSummary, TracksWithoutAFileAreLoggedAndTheRunIsSummedUpFromItsLog)
     ASSERT_GE(log.Lines.size(), 3u);
     EXPECT_THAT(std::vector<std::string>(log.Lines.begin(), log.Lines.begin() + 3),
                 ElementsAre("Трек 5: нет файла", "Трек 7: нет файла", "Трек 11: нет файла"));
-    EXPECT_THAT(log.Lines, Contains(NotCopiedLine(bell, card + "012.mp3", "")));
+    EXPECT_THAT(log.Lines, Contains(NotCopiedLine(bell, card + "012.mp3", CauseText(EISDIR))));
 
     // A run that copied everything; notes after a copied line's names do not hide it.
     TVectorLog cleanLog;

@@ -93,6 +93,17 @@ TEST(CheckProject, ReportsEveryClashFromBothSides)
         expected.push_back("Всего ошибок: " + std::to_string(c.Clashes.size()));
         EXPECT_EQ(CheckProject(c.Project, log), int(c.Clashes.size()));
         EXPECT_EQ(log.Lines, expected);
+        // The pairs are the same clashes, each once: as lines, from both sides, one per day.
+        std::vector<std::string> fromPairs;
+        for (const TClashPair &pair : FindClashPairs(c.Project)) {
+            for (int d = 0; d < 7; ++d) {
+                if (pair.Days & (1u << d)) {
+                    fromPairs.push_back(Clash(pair.Group1, pair.Slot1, pair.Group2, pair.Slot2, d));
+                    fromPairs.push_back(Clash(pair.Group2, pair.Slot2, pair.Group1, pair.Slot1, d));
+                }
+            }
+        }
+        EXPECT_THAT(fromPairs, ::testing::UnorderedElementsAreArray(c.Clashes));
     }
 }
 

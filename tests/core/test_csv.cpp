@@ -212,16 +212,26 @@ TEST(CsvImport, SlotZeroLinesFillTheNextSlots)
               "G6\nS6.1 0:0 v0 t0\n");
 }
 
-TEST(CsvImport, AcceptsEveryLineEndAndNulBytes)
+TEST(CsvImport, AcceptsEveryLineEndAndALeadingByteOrderMark)
 {
-    std::string d = Bell(11, 1, 4);
-    d.insert(3, std::string(1, '\0')); // "11;\0" : a NUL ends nothing
-    const TProject project = Imported(Bell(8, 1, 1) + "\r" + Bell(9, 1, 2) + "\n" + Bell(10, 1, 3) + "\r\n" + d);
-    EXPECT_EQ(Summary(project), "N= D9\nG1\nS1.1 8:0 v1 t1 d0\nS1.2 9:0 v1 t1 d0\nS1.3 10:0 v1 t1 d0\n"
-                                "S1.4 11:0 v1 t1 d0\n");
+    const TProject project = Imported(Bell(8, 1, 1) + "\r" + Bell(9, 1, 2) + "\n" + Bell(10, 1, 3) + "\r\n");
+    EXPECT_EQ(Summary(project), "N= D9\nG1\nS1.1 8:0 v1 t1 d0\nS1.2 9:0 v1 t1 d0\nS1.3 10:0 v1 t1 d0\n");
     // CR CR LF is a line end, an empty line and a line end.
     EXPECT_EQ(Summary(Imported(Bell(8, 1, 1) + "\r\r\n" + Bell(9, 1, 2))),
               "N= D9\nG0\nS0.1 0:0 v0 t0\nG1\nS1.1 8:0 v1 t1 d0\nS1.2 9:0 v1 t1 d0\n");
+    // As a spreadsheet program or Notepad saves it: the mark is no part of the first hour.
+    EXPECT_EQ(Summary(Imported("\xEF\xBB\xBF" + Bell(8, 1, 1))), "N= D9\nG1\nS1.1 8:0 v1 t1 d0\n");
+}
+
+TEST(CsvImport, BytesWithANulAreNoScheduleAndLeaveTheProject)
+{
+    TProject project;
+    project.Name = "open";
+    const std::string utf16 = std::string("\xFF\xFE", 2) + std::string("8\0;\0", 4); // "8;" as Notepad's Unicode
+    for (const std::string &bytes : {Bell(8, 1, 1) + std::string("\r\n\0", 3), utf16}) {
+        EXPECT_EQ(ParseCsv(bytes, project), TImportResult::WrongFormat);
+        EXPECT_EQ(Summary(project), "N=open D0\n");
+    }
 }
 
 TEST(CsvImport, SkipsRowsWithNoRecordToGoTo)
@@ -255,14 +265,16 @@ TEST(CsvFiles, ExportReplacesAtomicallyAndImportReadsTheFileOrNamesIt)
     WriteFileAtomically(path, "old");
     {
         TFileSizeLimit limit(64);
-        ExpectError<TFileError>([&] { ExportCsv(project, path); }, "Unable to write to " + path);
+        ExpectError<TFileError>([&] { ExportCsv(project, path); },
+                                "Unable to write to " + path + "\nфайл слишком велик для этого диска");
     }
     EXPECT_EQ(ReadWholeFile(path), "old");
     EXPECT_EQ(folder.Entries(), 1);
 
     const std::string before = Summary(project);
     const std::string missing = folder.File("nothing.csv");
-    ExpectError<TFileError>([&] { ImportCsv(missing, project); }, "Unable to read " + missing);
+    ExpectError<TFileError>([&] { ImportCsv(missing, project); },
+                            "Не удалось прочитать файл " + missing + "\nфайл не найден");
     EXPECT_EQ(Summary(project), before);
 
     EXPECT_EQ(ImportCsv(std::string(SIG_TEST_DATA) + "/csv-hand-edited.csv", project), TImportResult::Imported);

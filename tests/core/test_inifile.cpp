@@ -12,7 +12,8 @@ TEST(IniRead, FindsEachValueWholeAndIgnoresOtherLines)
     const char nul[] = "nul=x\0y\x01z\n";
     const TIniReader ini("orphan=before any section\n[Project]\r\nName=Школа\r\n[Groups]\ngarbage line\n[unclosed\n"
                          "=no key\n; note\n0=1;Корпус;\nName=other\nquoted=\"Школа\"\neq=a=b;c\nempty = \t\n" +
-                         std::string(nul, sizeof nul - 1));
+                             std::string(nul, sizeof nul - 1) + "[Other]\nk=v\n[GROUPS]\nlater=dead text\n",
+                         {"Project", "Groups", "Playlist", "unclosed", ""});
     const struct
     {
         const char *Section, *Key;
@@ -24,7 +25,8 @@ TEST(IniRead, FindsEachValueWholeAndIgnoresOtherLines)
         {"Groups", "empty", ""},           {"Groups", "nul", std::string("x\0y\x01z", 5)},
         {"Groups", "1", "default"},        {"Playlist", "0", "default"},
         {"Groups", "", "default"},         {"", "orphan", "default"},
-        {"unclosed", "0", "default"},
+        {"unclosed", "0", "default"},      {"Other", "k", "default"}, // a section not asked for
+        {"Groups", "later", "default"},                               // only the first section of a name is read
     };
     for (const auto &c : cases)
         EXPECT_EQ(ini.Read(c.Section, c.Key, "default"), c.Expected) << c.Section << "/" << c.Key;
@@ -38,10 +40,10 @@ TEST(IniWrite, LaysOutSectionsInOrderOfFirstWriteAndReadsBack)
     ini.Write("Groups", "0", "a=b [c] ;d");
     ini.Write("project", "Device", "");
     ini.Write("Groups", "1", "1;C:\\Звонки\\начало.mp3");
-    ini.Write("PROJECT", "NAME", "Школа"); // keeps its place
-    EXPECT_EQ(ini.Text(),
-              "[Project]\r\nName=Школа\r\nDevice=\r\n[Groups]\r\n0=a=b [c] ;d\r\n1=1;C:\\Звонки\\начало.mp3\r\n");
-    const TIniReader back(ini.Text());
+    ini.Write("PROJECT", "Version", "1"); // joins the section of its name
+    EXPECT_EQ(ini.Text(), "[Project]\r\nName=old\r\nDevice=\r\nVersion=1\r\n[Groups]\r\n0=a=b [c] ;d\r\n"
+                          "1=1;C:\\Звонки\\начало.mp3\r\n");
+    const TIniReader back(ini.Text(), {"Groups"});
     EXPECT_EQ(back.Read("Groups", "0"), "a=b [c] ;d");
     EXPECT_EQ(back.Read("Groups", "1"), "1;C:\\Звонки\\начало.mp3");
 }

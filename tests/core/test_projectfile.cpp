@@ -210,7 +210,7 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
                       "Scenarios/33: group 2 already has 32 scenarios; line left out\n");
 }
 
-TEST(ProjectFileRead, StopsAfterAThousandScenarioLines)
+TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
 {
     TProject full;
     full.DeviceType = 9; // 32 zones: all 32 groups are written
@@ -219,13 +219,62 @@ TEST(ProjectFileRead, StopsAfterAThousandScenarioLines)
         for (int s = 1; s <= MaxScenarios; ++s)
             AddScenario(full, g, s, "s");
     }
-    const TLoaded loaded = Parse(SerializeProjectFile(full, {}));
+    std::vector<std::string> playList;
+    for (int k = 1; k <= 1500; ++k)
+        playList.push_back(std::to_string(k) + ";t.mp3");
+    const std::string bytes = SerializeProjectFile(full, playList);
+    const TLoaded loaded = Parse(bytes);
     int total = 0;
     for (const TGroup &group : loaded.Project.Groups)
         total += std::count_if(group.Scenarios.begin(), group.Scenarios.end(), [](auto &s) { return s.Used; });
-    EXPECT_EQ(total, 1000);
-    EXPECT_TRUE(loaded.Project.Groups[32].Scenarios[8].Used);
-    EXPECT_FALSE(loaded.Project.Groups[32].Scenarios[9].Used);
+    EXPECT_EQ(total, 1024);
+    EXPECT_EQ(loaded.PlayList, playList);
+    EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), bytes);
+}
+
+TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
+{
+    const std::string notProject = "Файл 'in.vlpj' не является проектом: ";
+    const struct
+    {
+        std::string Bytes;
+        std::string Error; // "" when the bytes pass as a project
+    } cases[] = {
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), notProject + "в нём есть нулевые байты"},
+        {std::string("[Project]\r\nName=a\0b\r\n", 21), notProject + "в нём есть нулевые байты"},
+        {"Дорогие коллеги,\r\nрасписание звонков во вложении.\r\n",
+         notProject + "в нём нет ни одной строки раздела «[…]»"},
+        {"Name=Школа\n[unclosed\n", notProject + "в нём нет ни одной строки раздела «[…]»"},
+        {"", ""},
+        {" \t\r\n\r\n", ""},
+        {"\xEF\xBB\xBF", ""},
+        {"; a note\n\t [Groups] \n", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Bytes);
+        std::string error;
+        try {
+            CheckProjectBytes(c.Bytes, "in.vlpj");
+        } catch (const TFormatError &e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, c.Error);
+    }
+}
+
+TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
+{
+    std::string zones;
+    for (int k = 0; k < 100000; ++k)
+        zones += "0;";
+    const TLoaded loaded = Parse("[Groups]\r\n0=1;Корпус;" + zones + "2;\r\n");
+    ASSERT_EQ(loaded.Skipped.size(), 101u);
+    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason,
+              "Groups/0: zone 0 is outside 1 to 32; zone left out");
+    EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
+              "…: пропущено записей сверх первых 100: 99900");
+    EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
+    EXPECT_EQ(Parse("[Groups]\r\n0=1;Корпус;" + zones.substr(0, 200) + "\r\n").Skipped.size(), 100u);
 }
 
 TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)
@@ -285,15 +334,17 @@ TEST(ProjectFileWrite, RefusesTextsTheFileCanNotHold)
     } cases[] = {
         {ProjectName, "Школа; №1", "no error"}, // the project name is one whole value
         {GroupName, "Зал Ω",
-         "Cannot save: the name of group 3 holds the character \"Ω\" (U+03A9), which the Windows-1251 code page of "
-         "project files can not hold"},
-        {ScenarioName, "Звонок 🔔", "scenario 4 of group 3 holds the character \"🔔\" (U+1F514)"},
-        {PlayListLine, "2;日.mp3", "playlist line 2 holds the character \"日\" (U+65E5)"},
+         "Невозможно сохранить проект: название группы 3 содержит символ \"Ω\" (U+03A9), которого нет в кодовой "
+         "странице Windows-1251 файлов проекта"},
+        {ScenarioName, "Звонок 🔔", "название сценария 4 группы 3 содержит символ \"🔔\" (U+1F514)"},
+        {PlayListLine, "2;日.mp3", "строка 2 плейлиста содержит символ \"日\" (U+65E5)"},
         {ProjectName, "Школа\n[Groups]",
-         "Cannot save: the project name holds a line break, which a project file can not hold"},
-        {PlayListLine, "2;a\rb.mp3", "playlist line 2 holds a line break"},
+         "Невозможно сохранить проект: название проекта содержит перевод строки, который не может храниться в файле "
+         "проекта"},
+        {PlayListLine, "2;a\rb.mp3", "строка 2 плейлиста содержит перевод строки"},
         {GroupName, "Урок;1",
-         "Cannot save: the name of group 3 holds \";\", which a project file uses to separate fields"},
+         "Невозможно сохранить проект: название группы 3 содержит знак \";\", которым в файле проекта разделяются "
+         "поля"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Error);
@@ -347,8 +398,18 @@ TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneTh
 
     fs::create_directory(PathOf("folder.vlpj"));
     ExpectError<TFileError>([&] { LoadProjectFile(PathOf("folder.vlpj"), back.Project, back.PlayList, back.Skipped); },
-                            "Unable to read " + PathOf("folder.vlpj"));
+                            "Не удалось прочитать файл " + PathOf("folder.vlpj") + "\nэто папка, а не файл");
     EXPECT_EQ(Summary(back), ExampleSummary); // the open project stays
+
+    // A picture under a project's name is refused and stays as it was: no later save writes over it.
+    const std::string picture = std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    std::ofstream(PathOf("picture.vlpj"), std::ios::binary) << picture;
+    ExpectError<TFormatError>(
+        [&] { LoadProjectFile(PathOf("picture.vlpj"), back.Project, back.PlayList, back.Skipped); },
+        "Файл '" + PathOf("picture.vlpj") + "' не является проектом: в нём есть нулевые байты");
+    EXPECT_EQ(back.Project.FileName, school.Project.FileName);
+    EXPECT_EQ(Summary(back), ExampleSummary);
+    EXPECT_EQ(ReadWholeFile(PathOf("picture.vlpj")), picture);
 
     LoadProjectFile(PathOf("none.vlpj"), back.Project, back.PlayList, back.Skipped);
     EXPECT_EQ(back.Project.FileName, PathOf("none.vlpj"));
@@ -359,20 +420,25 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
 {
     TProject p = School().Project;
     p.FileName = PathOf("missing/school.vlpj");
-    ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
+    ExpectError<TFileError>([&] { SaveProjectFile(p, {}); },
+                            "Unable to write to " + p.FileName + "\nпапка не существует");
     EXPECT_EQ(Entries(), 0);
 
     p.FileName = PathOf("school.vlpj");
     std::ofstream(p.FileName, std::ios::binary) << "old content";
     p.Groups[1].Name = "Ω";
-    EXPECT_THROW(SaveProjectFile(p, {}), TFormatError);
+    ExpectError<TFormatError>([&] { SaveProjectFile(p, {}); },
+                              "Невозможно сохранить проект в файл '" + p.FileName +
+                                  "': название группы 1 содержит символ \"Ω\" (U+03A9), которого нет в кодовой "
+                                  "странице Windows-1251 файлов проекта");
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
 
     // A file size limit stops the write part-way, as a full disk would, and binds root too.
     p.Groups[1].Name = "Корпус";
     {
         TFileSizeLimit limit(64);
-        ExpectError<TFileError>([&] { SaveProjectFile(p, {}); }, "Unable to write to " + p.FileName);
+        ExpectError<TFileError>([&] { SaveProjectFile(p, {}); },
+                                "Unable to write to " + p.FileName + "\nфайл слишком велик для этого диска");
     }
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
     EXPECT_EQ(Entries(), 1);

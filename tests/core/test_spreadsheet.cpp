@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "storage/projectfile.h"
 #include "storage/workbook/workbook.h"
 #include "tests/core/support.h"
 
@@ -142,11 +143,12 @@ TEST(SpreadsheetExport, WritesThePathAsGivenAndAFailureLeavesWhatWasThere)
         EXPECT_EQ(bytes.substr(0, 4), "PK\x03\x04") << name;
         EXPECT_EQ(ReadWorkbookCells(bytes, name).At(2, 1), "08") << name;
     }
-    // A folder in the way of the target: the rename fails after the workbook has been written.
+    // A folder in the way of the target is refused, and nothing appears beside it.
     const std::string taken = folder.File("taken");
     fs::create_directory(taken);
     WriteFileAtomically(taken + "/inside", "old");
-    ExpectError<TFileError>([&] { ExportSpreadsheet(project, taken); }, "Unable to write to " + taken);
+    ExpectError<TFileError>([&] { ExportSpreadsheet(project, taken); },
+                            "Unable to write to " + taken + "\nэто папка, а не файл");
     EXPECT_EQ(folder.Entries(), 3); // no temporary, no added extension
     EXPECT_EQ(ReadWholeFile(taken + "/inside"), "old");
     EXPECT_THROW(ExportSpreadsheet(project, folder.File("missing/plan.xlsx")), TFileError);
@@ -225,7 +227,7 @@ TEST(SpreadsheetImport, RowsFindTheirPlaceByGroupAndSlot)
     EXPECT_TRUE(project.Groups[5].Used);
 }
 
-TEST(SpreadsheetImport, RowsPast99AreNotRead)
+TEST(SpreadsheetImport, RowsRunToTheFirstEmptyFirstCell)
 {
     TProject project;
     project.DeviceType = 9;
@@ -235,12 +237,67 @@ TEST(SpreadsheetImport, RowsPast99AreNotRead)
     }
     TProject back;
     ASSERT_EQ(ParseSpreadsheet(SerializeSpreadsheet(project), "big.xlsx", back), TImportResult::Imported);
-    // 128 rows and the end row were written; rows 2 to 99 hold groups 1 to 3 and two slots of group 4.
-    const std::map<std::string, std::string> used = UsedScenarios(back);
-    EXPECT_EQ(used.size(), 98u);
-    EXPECT_TRUE(used.contains("4/2"));
-    EXPECT_FALSE(used.contains("4/3"));
-    EXPECT_FALSE(back.Groups[0].Scenarios[1].Used); // the end row was not reached
+    // 128 rows and the end row, which goes to group 0.
+    EXPECT_EQ(UsedScenarios(back), UsedScenarios(project));
+    EXPECT_TRUE(back.Groups[0].Scenarios[1].Used);
+    // A row whose first cell is empty ends the table, whatever follows.
+    const TProject cut = ImportedGrid(Sheet(45, {Row("08", "00", "1000000", {}, "1", "1", "01", "01"),
+                                                 {"", "30"},
+                                                 Row("09", "00", "1000000", {}, "1", "1", "01", "02")}));
+    EXPECT_EQ(UsedScenarios(cut), (std::map<std::string, std::string>{{"1/1", "8:0 1000000 1/1"}}));
+}
+
+TEST(SpreadsheetImport, AFullProjectComesBackWholeThroughEveryFormat)
+{
+    TProject full;
+    full.Name = "Школа";
+    full.DeviceType = 9; // 32 zones
+    for (int g = 1; g <= 32; ++g) {
+        for (int s = 1; s <= 32; ++s) {
+            TScenario &scenario = AddScenario(full, g, s, (g + s) % 24, (g * s) % 60, s % 30, g * 32 + s);
+            for (int d = 0; d < 7; ++d)
+                scenario.Days[d] = (g + s + d) % 3 == 0;
+        }
+        for (int z = 1; z <= 32; ++z)
+            full.Groups[g].Zones[z] = (g * z) % 5 != 0;
+    }
+    std::vector<std::string> playList;
+    for (int k = 1; k <= 1500; ++k)
+        playList.push_back(std::to_string(k) + ";C:\\Звонки\\" + std::to_string(k) + ".mp3");
+    TTempFolder folder;
+    full.FileName = folder.File("full.vlpj");
+    SaveProjectFile(full, playList);
+    const std::string bytes = ReadWholeFile(full.FileName);
+
+    TProject project;
+    std::vector<std::string> list;
+    std::vector<TSkippedEntry> skipped;
+    LoadProjectFile(full.FileName, project, list, skipped);
+    project.FileName = folder.File("again.vlpj");
+    SaveProjectFile(project, list);
+    EXPECT_EQ(ReadWholeFile(project.FileName), bytes);
+    EXPECT_TRUE(skipped.empty());
+
+    // The exchange formats hold the schedule without names or playlist.
+    TProject unnamed = full;
+    unnamed.Name.clear();
+    for (TGroup &group : unnamed.Groups) {
+        group.Name.clear();
+        for (TScenario &scenario : group.Scenarios)
+            scenario.Name.clear();
+    }
+    const std::string schedule = SerializeProjectFile(unnamed, {});
+    for (const std::string name : {"full.csv", "full.xlsx"}) {
+        SCOPED_TRACE(name);
+        const std::string path = folder.File(name);
+        TProject exported = project;
+        name.ends_with(".csv") ? ExportCsv(exported, path) : ExportSpreadsheet(exported, path);
+        TProject back;
+        const TImportResult result = name.ends_with(".csv") ? ImportCsv(path, back) : ImportSpreadsheet(path, back);
+        ASSERT_EQ(result, TImportResult::Imported);
+        back.Groups[0] = TGroup{}; // the end row
+        EXPECT_EQ(SerializeProjectFile(back, {}), schedule);
+    }
 }
 
 TEST(SpreadsheetImport, WorkbooksOfOtherProgramsImportAlike)
@@ -282,7 +339,8 @@ TEST(SpreadsheetImport, AFileThatIsNoWorkbookLeavesTheProject)
     TProject project;
     project.Name = "kept";
     const std::string missing = folder.File("missing.xlsx");
-    ExpectError<TFileError>([&] { ImportSpreadsheet(missing, project); }, "Unable to read " + missing);
+    ExpectError<TFileError>([&] { ImportSpreadsheet(missing, project); },
+                            "Не удалось прочитать файл " + missing + "\nфайл не найден");
     const std::string text = folder.File("plan.xls");
     WriteFileAtomically(text, "08;05;1;0;0\r\n");
     ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); }, text + " is not a workbook that can be read");

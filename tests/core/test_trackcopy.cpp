@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -44,8 +47,26 @@ protected:
     {
         return "Файл '" + source + "' " + verb + " в '" + target + "'";
     }
-    static std::string NotCopied(const std::string &s, const std::string &t) { return Copied(s, t, "не скопирован"); }
+    static std::string NotCopied(const std::string &s, const std::string &t, const std::string &cause)
+    {
+        return Copied(s, t, "не скопирован") + ": " + cause;
+    }
     static std::string Missing(const std::string &source) { return "Файл '" + source + "' отсутствует"; }
+    static std::string RemovedFirst(const std::string &target)
+    {
+        return "Файл '" + target + "' удалён перед копированием: на карте нет места для новой копии рядом со старой";
+    }
+
+    // A card of the given capacity: what its files do not use is free.
+    TFreeSpaceFn CardOf(uint64_t capacity) const
+    {
+        return [this, capacity](const std::string &) -> std::optional<uint64_t> {
+            uint64_t used = 0;
+            for (const auto &entry : fs::directory_iterator(Dir / "card"))
+                used += entry.is_regular_file() ? entry.file_size() : 0;
+            return used < capacity ? capacity - used : 0;
+        };
+    }
 
     TTempFolder Folder;
     const fs::path &Dir = Folder.Path;
@@ -77,11 +98,12 @@ TEST_F(TrackCopy, TargetIsAPlainPrefixAMissingFolderFailsEachFile)
 {
     const std::string a = Source("a.mp3", "x");
     const std::string typed = Card("music"), nowhere = (Dir / "nowhere").string() + "/";
+    const std::string gone = "папка не существует";
     EXPECT_TRUE(CopyTracks({"1;" + a}, typed, Log));
     EXPECT_TRUE(FileExists(Card("music001.mp3")));
     EXPECT_FALSE(CopyTracks({"1;" + a, "2;" + a}, nowhere, Log));
-    EXPECT_THAT(Log.Lines, ElementsAre(Copied(a, typed + "001.mp3"), NotCopied(a, nowhere + "001.mp3"),
-                                       NotCopied(a, nowhere + "002.mp3")));
+    EXPECT_THAT(Log.Lines, ElementsAre(Copied(a, typed + "001.mp3"), NotCopied(a, nowhere + "001.mp3", gone),
+                                       NotCopied(a, nowhere + "002.mp3", gone)));
     EXPECT_FALSE(fs::exists(Dir / "nowhere"));
 }
 
@@ -95,7 +117,8 @@ TEST_F(TrackCopy, AFailedCopyKeepsTheOldTargetAndLeavesNoTemporary)
         EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log));
     }
     EXPECT_FALSE(CopyTracks({"2;" + a}, Card(), Log)); // a folder is not replaced
-    EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("001.mp3")), NotCopied(a, Card("002.mp3"))));
+    EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("001.mp3"), "файл слишком велик для этого диска"),
+                                       NotCopied(a, Card("002.mp3"), "это папка, а не файл")));
     EXPECT_EQ(ReadWholeFile(Card("001.mp3")), "old track");
     EXPECT_TRUE(fs::is_directory(Dir / "card" / "002.mp3"));
     EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3"));
@@ -138,14 +161,149 @@ TEST_F(TrackCopy, AStopEndsTheRunBeforeTheNextFile)
     EXPECT_THAT(Listing(), ElementsAre("001.mp3"));
 }
 
+TEST_F(TrackCopy, ClearsOnlyItsOwnTemporariesBeforeCopying)
+{
+    const std::string a = Source("a.mp3", "abc");
+    struct TCase
+    {
+        const char *Name;
+        bool Removed;
+    } cases[] = {
+        {"001.mp3.Ab3dE9", true},  {"00-5.mp3.zzzzzz", true},
+        {"1000.mp3.x1y2z3", true}, {"music001.mp3.abcdef", false}, // another target's
+        {"001.mp3.abcde", false},  {"001.mp3.abcdefg", false},
+        {"01.mp3.abcdef", false},  {"0a1.mp3.abcdef", false},
+        {"001.MP3.abcdef", false}, {"001.mp3.abc-ef", false},
+        {"001.mp3", false},        {"notes.txt", false},
+    };
+    for (const TCase &c : cases)
+        WriteFileAtomically(Card(c.Name), "left");
+    fs::create_directory(Card("002.mp3.abcdef")); // not a file of ours
+    EXPECT_TRUE(CopyTracks({"7;" + a}, Card(), Log));
+    EXPECT_THAT(Log.Lines,
+                ElementsAre("Удалены временные файлы прерванного копирования: 3", Copied(a, Card("007.mp3"))));
+    for (const TCase &c : cases)
+        EXPECT_EQ(fs::exists(Card(c.Name)), !c.Removed) << c.Name;
+    EXPECT_TRUE(fs::is_directory(Card("002.mp3.abcdef")));
+
+    Log.Lines.clear();
+    EXPECT_EQ(CopyTracks({"7;" + a}, Card("music"), Log, TCopyOptions{}).TemporariesRemoved, 1u);
+    EXPECT_FALSE(fs::exists(Card("music001.mp3.abcdef")));
+}
+
+TEST_F(TrackCopy, FinishedFilesAreOnTheCardWhileLaterOnesCopy)
+{
+    std::vector<std::string> playList;
+    for (int i = 1; i <= 20; ++i)
+        playList.push_back(std::to_string(i) + ";" + Source(std::to_string(i) + ".mp3", std::string(i, 'x')));
+    // When a file starts, how many before it are complete under their own names.
+    std::vector<size_t> finished;
+    const auto progress = [&](const TCopyProgress &p) {
+        if (p.BytesDone > 0)
+            return;
+        size_t count = 0;
+        for (const std::string &name : Listing())
+            count += name.size() == 7; // "007.mp3", not a temporary
+        finished.push_back(count);
+    };
+    EXPECT_TRUE(CopyTracks(playList, Card(), Log, progress));
+    ASSERT_EQ(finished.size(), 20u);
+    for (size_t i = 0; i < finished.size(); ++i)
+        EXPECT_GE(finished[i] + 8, i) << "file " << i + 1; // an interruption loses at most 8 files
+    EXPECT_EQ(Listing().size(), 20u);
+}
+
+TEST_F(TrackCopy, ReplacesTracksOnAFullCard)
+{
+    constexpr uint64_t K = 1024;
+    struct TCase
+    {
+        uint64_t Capacity;
+        std::vector<uint64_t> Sizes; // of tracks 1, 2 ..., old and new alike
+        std::vector<bool> RemovedFirst;
+    } cases[] = {
+        {2000 * K, {300 * K, 300 * K}, {false, false}}, // room enough
+        {1000 * K, {300 * K, 300 * K}, {false, false}}, // the first rename makes room for the second
+        {700 * K, {600 * K}, {true}},                   // no room beside the old track
+        {1000 * K, {600 * K, 300 * K}, {true, true}},
+    };
+    for (const TCase &c : cases) {
+        fs::remove_all(Dir / "card");
+        fs::create_directory(Dir / "card");
+        Log.Lines.clear();
+        std::vector<std::string> playList, expected;
+        for (size_t i = 0; i < c.Sizes.size(); ++i) {
+            const std::string name = "00" + std::to_string(i + 1) + ".mp3";
+            WriteFileAtomically(Card(name), std::string(c.Sizes[i], 'o'));
+            playList.push_back(std::to_string(i + 1) + ";" + Source(name, std::string(c.Sizes[i], 'n')));
+            if (c.RemovedFirst[i])
+                expected.push_back(RemovedFirst(Card(name)));
+            expected.push_back(Copied(Src(name), Card(name)));
+        }
+        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{{}, nullptr, CardOf(c.Capacity), {}});
+        EXPECT_TRUE(report.AllCopied());
+        EXPECT_EQ(Log.Lines, expected) << c.Capacity;
+        for (size_t i = 0; i < c.Sizes.size(); ++i) {
+            EXPECT_EQ(report.Files[i].OldRemovedFirst, c.RemovedFirst[i]);
+            EXPECT_EQ(ReadWholeFile(report.Files[i].Target), std::string(c.Sizes[i], 'n'));
+        }
+    }
+}
+
+TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small card needs root";
+    constexpr size_t K = 1024;
+    const std::string out = (Dir / "out").string(), card = Card();
+    const std::string one = Source("one.mp3", std::string(600 * K, 'n')),
+                      two = Source("two.mp3", std::string(300 * K, 'm'));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // A 1 MB card in a mount namespace of the child's own, with last term's tracks on it.
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("sigtest", card.c_str(), "tmpfs", 0, "size=1m") != 0)
+            ::_exit(3);
+        try {
+            std::string lines;
+            // Once with the card's own free space, once with none known: then the full card shows itself by failing.
+            for (const TFreeSpaceFn &space :
+                 {TFreeSpaceFn(), TFreeSpaceFn([](const std::string &) { return std::optional<uint64_t>(); })}) {
+                fs::remove(card + "001.mp3");
+                fs::remove(card + "002.mp3");
+                WriteFileAtomically(card + "001.mp3", std::string(600 * K, 'o'));
+                WriteFileAtomically(card + "002.mp3", std::string(300 * K, 'o'));
+                TVectorLog log;
+                CopyTracks({"1;" + one, "2;" + two}, card, log, TCopyOptions{{}, nullptr, space, {}});
+                for (const std::string &line : log.Lines)
+                    lines += line + "\n";
+                lines += std::to_string(ReadWholeFile(card + "001.mp3") == ReadWholeFile(one)) +
+                         std::to_string(ReadWholeFile(card + "002.mp3") == ReadWholeFile(two)) + "\n";
+            }
+            WriteFileAtomically(out, lines);
+        } catch (const std::exception &error) {
+            WriteFileAtomically(out, error.what());
+        }
+        ::_exit(0); // never back into the test runner
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "no tmpfs in a private mount namespace here";
+    const std::string run = RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
+                            RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
+    EXPECT_EQ(ReadWholeFile(out), run + run);
+}
+
 TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopied)
 {
     std::string bytes(3 << 20, 'x');
     const std::string big = Source("big.mp3", bytes), small = Source("small.mp3", "abc");
     int reads = 0;
     // The card returns one wrong byte of 002.mp3, past its first megabyte, and only there.
-    TCopyVerify verify;
-    verify.Read = [&](int fd, void *buffer, size_t size, off_t offset) {
+    TCopyOptions options;
+    options.Verify.Read = [&](int fd, void *buffer, size_t size, off_t offset) {
         ++reads;
         const ssize_t n = ::pread(fd, buffer, size, offset);
         char link[64] = {};
@@ -155,16 +313,16 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopied)
             static_cast<char *>(buffer)[(2 << 20) - offset] ^= 1;
         return n;
     };
-    EXPECT_FALSE(CopyTracks({"1;" + small, "2;" + big}, Card(), Log, {}, nullptr, verify));
-    EXPECT_THAT(Log.Lines,
-                ElementsAre(Copied(small, Card("001.mp3")), Copied(big, Card("002.mp3"), "не совпадает после записи")));
+    EXPECT_FALSE(CopyTracks({"1;" + small, "2;" + big}, Card(), Log, options).AllCopied());
+    EXPECT_THAT(Log.Lines, ElementsAre(Copied(small, Card("001.mp3")),
+                                       NotCopied(big, Card("002.mp3"), "не совпадает после записи")));
     EXPECT_GT(reads, 0);
 
     // Without the check nothing is read back.
     Log.Lines.clear();
     reads = 0;
-    verify.Enabled = false;
-    EXPECT_TRUE(CopyTracks({"2;" + big}, Card(), Log, {}, nullptr, verify));
+    options.Verify.Enabled = false;
+    EXPECT_TRUE(CopyTracks({"2;" + big}, Card(), Log, options).AllCopied());
     EXPECT_EQ(reads, 0);
 }
 

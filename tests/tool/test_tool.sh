@@ -116,6 +116,21 @@ err="$("$work/bare/sigcfg-tool" convert "$work/school.vlpj" "$work/nomodule.xlsx
 expect_eq "$rc" "2" "a workbook command without the module is an error"
 expect_has "$err" "libsigcfg-workbook.so" "the error names the missing module"
 
+# what is no project is refused by name, and nothing is written
+printf '\x89PNG\r\n\x1a\n\0\0\0\rIHDR' >"$work/picture.vlpj"
+err="$("$tool" convert "$work/picture.vlpj" "$work/picture-out.vlpj" 2>&1)"; rc=$?
+expect_eq "$rc" "2" "a picture named .vlpj is an error"
+expect_eq "$err" "sigcfg-tool: Файл '$work/picture.vlpj' не является проектом: в нём есть нулевые байты" \
+    "the picture is named as no project"
+[ ! -e "$work/picture-out.vlpj" ] || fail "nothing is written from a picture"
+
+# skipped entries: the first hundred, then one line that counts the rest
+{ printf '[Groups]\r\n0=1;g;'; for _ in $(seq 1000); do printf '0;'; done; printf '\r\n'; } >"$work/zones.vlpj"
+err="$("$tool" convert "$work/zones.vlpj" "$work/zones-out.vlpj" 2>&1)"
+expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "101" "skipped entries listed"
+expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: skipped …: пропущено записей сверх первых 100: 900" \
+    "closing line of the skipped entries"
+
 # a pair that does not exist
 err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
 expect_eq "$rc" "2" "unsupported pair exit status"

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""Writes small files that inflate, and large ones of one repeated line, into a folder
+(or, with --seeds FOLDER, smaller ones as fuzzer seeds).
+
+Each must cost the tool under 300 MB and a few seconds, or be refused by name; run
+bench/hostile_measure.sh on the folder to see peak memory and time. The files are made
+here rather than kept in the repository, as some are large.
+"""
+import sys
+import zipfile
+from pathlib import Path
+
+# The fuzzers' -max_len (scripts/run-fuzz): a longer seed is cut to it.
+SEED_BYTES = 131072
+SHEET_NS = ('xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main" '
+            'xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"')
+ODS_NS = ('xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+          'xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0" '
+          'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"')
+
+
+def cell_name(row, column):
+    letters = ""
+    while column:
+        column, rest = divmod(column - 1, 26)
+        letters = chr(ord("A") + rest) + letters
+    return f"{letters}{row}"
+
+
+def xlsx(path, rows_xml, strings_xml=""):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        z.writestr("xl/workbook.xml", f'<workbook {SHEET_NS}><sheets><sheet name="S" sheetId="1" r:id="rId1"/>'
+                   '</sheets></workbook>')
+        z.writestr("xl/_rels/workbook.xml.rels",
+                   '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+                   '<Relationship Id="rId1" Type="x/worksheet" Target="worksheets/sheet1.xml"/>'
+                   '<Relationship Id="rId2" Type="x/sharedStrings" Target="sharedStrings.xml"/></Relationships>')
+        z.writestr("xl/worksheets/sheet1.xml", f"<worksheet {SHEET_NS}><sheetData>{rows_xml}</sheetData></worksheet>")
+        z.writestr("xl/sharedStrings.xml", f"<sst {SHEET_NS}>{strings_xml}</sst>")
+
+
+def grid_of(cell):
+    """99 x 99 cells, each given by cell(reference)."""
+    return "".join(f'<row r="{r}">' + "".join(cell(cell_name(r, c)) for c in range(1, 100)) + "</row>"
+                   for r in range(1, 100))
+
+
+def ods(path, table_xml):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
+        z.writestr("mimetype", "application/vnd.oasis.opendocument.spreadsheet", zipfile.ZIP_STORED)
+        z.writestr("content.xml", f"<office:document-content {ODS_NS}><office:body><office:spreadsheet>"
+                   f'<table:table table:name="T">{table_xml}</table:table>'
+                   "</office:spreadsheet></office:body></office:document-content>")
+
+
+def repeated_cells(cell_xml):
+    return (f'<table:table-row table:number-rows-repeated="99">'
+            f'<table:table-cell table:number-columns-repeated="99" {cell_xml}</table:table-row>')
+
+
+def workbooks(out):
+    """Small workbooks that inflate: each is a bomb for a reader that keeps what it cuts."""
+    shared = lambda ref: f'<c r="{ref}" t="s"><v>0</v></c>'
+    xlsx(out / "shared-1mb.xlsx", grid_of(shared), "<si><t>" + "a" * (1 << 20) + "</t></si>")
+    xlsx(out / "shared-15mb.xlsx", grid_of(shared), "<si><t>" + "a" * (15 << 20) + "</t></si>")
+    xlsx(out / "shared-rich-runs.xlsx", grid_of(shared), "<si>" + "<r><t>a</t></r>" * 200000 + "</si>")
+    xlsx(out / "inline-cells.xlsx", grid_of(lambda ref: f'<c r="{ref}" t="inlineStr"><is><t>' + "b" * 1600 +
+                                            "</t></is></c>"))
+    xlsx(out / "many-cells.xlsx", "<row>" + "<c/>" * 4000000 + "</row>")
+    ods(out / "string-value.ods", repeated_cells('office:value-type="string" office:string-value="' +
+                                                 "s" * 100000 + '"/>'))
+    ods(out / "paragraphs.ods", repeated_cells('office:value-type="string">' + "<text:p/>" * 1000000 +
+                                               "</table:table-cell>"))
+    ods(out / "repeated-rows.ods", '<table:table-row table:number-rows-repeated="1000000000">'
+        '<table:table-cell table:number-columns-repeated="99" office:value-type="float" office:value="1"/>'
+        "</table:table-row>")
+
+
+def projects(out, scale):
+    """Project files of one repeated line; scale 1 gives the sizes that were measured."""
+    (out / "semicolons-groups.vlpj").write_bytes(b"[Groups]\r\n0=1;" + b";" * int(scale * (10 << 20)) + b"\r\n")
+    (out / "semicolons-scenarios.vlpj").write_bytes(b"[Groups]\r\n0=1;g;1;\r\n[Scenarios]\r\n0=1;s;8;0;5;1;" +
+                                                    b";" * int(scale * (10 << 20)) + b"\r\n")
+    (out / "sections.vlpj").write_bytes(b"".join(b"[s%d]\r\n" % k for k in range(7 << 20))[:int(scale * (64 << 20))])
+    (out / "sections-keys.vlpj").write_bytes(b"".join(b"[s%d]\r\nk=v\r\n" % k for k in range(5 << 20))
+                                             [:int(scale * (64 << 20))])
+    (out / "keys.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"k%d=v\r\n" % k for k in range(int(scale * 1400000))))
+    (out / "playlist.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(b"%d=t\r\n" % k for k in range(int(scale * 1500000))))
+    (out / "picture.vlpj").write_bytes(b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR" + bytes(range(256)) * 64)
+
+
+def schedules(out, scale):
+    (out / "newlines.csv").write_bytes(b"\n" * int(scale * (16 << 20)))
+    (out / "semicolons.csv").write_bytes(b";" * int(scale * (16 << 20)))
+
+
+def main(args):
+    if args and args[0] == "--seeds":
+        # Seeds for the fuzzers, one folder a target, each file within their -max_len.
+        out = Path(args[1])
+        for name in ("fuzz_workbook", "fuzz_projectfile", "fuzz_csv"):
+            (out / name).mkdir(parents=True, exist_ok=True)
+        workbooks(out / "fuzz_workbook")
+        projects(out / "fuzz_projectfile", 1 / 128)
+        schedules(out / "fuzz_csv", 1 / 128)
+        for seed in out.glob("*/*"):
+            if seed.stat().st_size > SEED_BYTES:
+                seed.write_bytes(seed.read_bytes()[:SEED_BYTES])
+        return
+    out = Path(args[0] if args else "hostile")
+    out.mkdir(parents=True, exist_ok=True)
+    workbooks(out)
+    xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 300000)))
+    projects(out, 1)
+    schedules(out, 1)
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

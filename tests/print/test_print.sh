@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# sigcfg-tool print: the PDF of a project names everything in it with every font embedded, a full
+# project fills several pages, anything that is not a project is refused with nothing written,
+# and the tool's other commands still load no Qt.
+set -uo pipefail
+tool="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+expect_has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in the text"; }
+
+to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+
+to_windows >"$work/school.vlpj" <<'EOF_PROJECT'
+[Project]
+Name=Школа №5
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;2;
+1=3;Двор;4;
+2=7;Скрытая;1;
+[Scenarios]
+0=1;Начало уроков;8;30;20;1;0;1;2;3;4;
+1=1;Конец;14;0;25;2;0;1;2;3;4;
+2=3;Перемена;8;30;15;3;0;5;
+3=7;Невидимка;9;0;10;4;0;
+[Playlist]
+0=1;C:\Звонки\начало.mp3
+1=2;C:\Звонки\конец.mp3
+2=3;/home/op/перемена.mp3
+EOF_PROJECT
+
+"$tool" print "$work/school.vlpj" "$work/school.pdf"
+expect_eq "$?" "0" "print exit status"
+text="$(pdftotext -layout "$work/school.pdf" - 2>/dev/null)"
+for part in "Школа №5" "Велтара ДК-4" "school.vlpj" "Группа 1: Корпус" "Зоны: 1, 2" "Группа 3: Двор" "Зоны: 4" \
+    "Начало уроков" "08:30" "Пн Вт Ср Чт Пт" "начало.mp3" "конец.mp3" "перемена.mp3" "Пн Сб" "Неделя" \
+    "Совпадения времени" "Страница 1 из 3"; do
+    expect_has "$text" "$part" "PDF text"
+done
+grep -q "Невидимка" <<<"$text" && fail "a group the device hides is printed"
+grep -qE "^ *2 +Конец +14:00 +Пн Вт Ср Чт Пт +2 +конец.mp3 +25" <<<"$text" || fail "a table row: $text"
+expect_eq "$(pdfinfo "$work/school.pdf" | sed -n 's/^Page size: *//p')" "595 x 842 pts (A4)" "A4"
+expect_eq "$(pdfinfo -f 2 -l 2 "$work/school.pdf" | sed -n 's/^Page *2 size: *//p')" "842 x 595 pts (A4)" \
+    "landscape chart"
+fonts="$(pdffonts "$work/school.pdf" | tail -n +3)"
+[ -n "$fonts" ] || fail "no fonts listed"
+awk '$(NF-4) != "yes" { bad = 1 } END { exit bad }' <<<"$fonts" || fail "a font is not embedded: $fonts"
+
+# The largest project: 32 groups of 32 scenarios runs to several pages.
+{
+    printf '[Project]\r\nName=Full\r\nDevice=Велтара ДК-М-32\r\n[Groups]\r\n'
+    for g in $(seq 1 32); do printf '%d=%d;Группа %d;%d;\r\n' $((g - 1)) "$g" "$g" "$g"; done
+    printf '[Scenarios]\r\n'
+    for k in $(seq 0 1023); do
+        printf '%d=%d;Звонок %d;%d;%d;20;%d;0;1;2;3;4;5;6;\r\n' "$k" $((k / 32 + 1)) "$k" $((k / 60)) $((k % 60)) $((k % 100 + 1))
+    done
+} | iconv -f UTF-8 -t CP1251 >"$work/full.vlpj"
+"$tool" print "$work/full.vlpj" "$work/full.pdf" || fail "print of the full project"
+pages="$(pdfinfo "$work/full.pdf" | sed -n 's/^Pages: *//p')"
+[ "${pages:-0}" -ge 10 ] || fail "the full project on $pages pages"
+full="$(pdftotext "$work/full.pdf" - 2>/dev/null)"
+expect_has "$full" "Звонок 999" "a scenario of the last page"
+expect_has "$full" "Группа 32: Группа 32" "the last group"
+
+# Not a project: refused with exit 2, nothing written, an old file left alone.
+printf '\x89PNG\r\n\x1a\n\0\0\0' >"$work/picture.vlpj"
+echo "old" >"$work/old.pdf"
+"$tool" print "$work/picture.vlpj" "$work/old.pdf" 2>/dev/null
+expect_eq "$?" "2" "a picture named .vlpj"
+expect_eq "$(cat "$work/old.pdf")" "old" "the old file after a refusal"
+"$tool" print "$work/missing.vlpj" "$work/new.pdf" 2>/dev/null
+expect_eq "$?" "2" "a missing project"
+"$tool" print "$work/school.vlpj" "$work/school.vlpj" 2>/dev/null
+expect_eq "$?" "2" "the project itself as the output"
+"$tool" print "$work/school.vlpj" 2>/dev/null
+expect_eq "$?" "2" "a missing argument"
+"$tool" print "$work/school.vlpj" "$work/no/such/folder/x.pdf" 2>/dev/null
+expect_eq "$?" "2" "an unwritable output"
+expect_eq "$(ls "$work" | grep -c -v -E '^(school|full|picture)\.(vlpj|pdf)$|^old\.pdf$')" "0" "files left behind"
+iconv -f CP1251 -t UTF-8 "$work/school.vlpj" | grep -q "Начало уроков" || fail "the project file after print to itself"
+
+# The other commands must not load Qt.
+ldd "$tool" | grep -qi "libQt" && fail "sigcfg-tool links Qt"
+
+[ "$failures" -eq 0 ] && echo "all print checks passed"
+exit $((failures > 0))

@@ -1,0 +1,181 @@
+// The week chart: its painting, the window that follows the main window, and the printed pages.
+#include "support/window_fixture.h"
+#include "ui/schedulepages.h"
+#include "ui/weekchart.h"
+#include "ui/weekpainter.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QTest>
+
+namespace {
+
+/// Whether a pixel has a colour: exact, since the chart fills marks without smoothing.
+bool Is(const QImage &image, QPointF at, const QColor &colour)
+{
+    return image.pixel(at.toPoint()) == colour.rgb();
+}
+
+int CountOf(const QImage &image, const QColor &colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixel(x, y) == colour.rgb();
+    return count;
+}
+
+} // namespace
+
+using WeekChart = TWindowTest;
+
+TEST_F(WeekChart, PaintsMarksAtTheirDayAndTimeRedWhereTheyClash)
+{
+    OpenProject(2); // 4 zones: group 6 is hidden
+    Group(1, "Корпус");
+    Group(2, "Двор");
+    Group(6, "Скрытая");
+    Scenario(1, 1, 8, 0).Days = {true, true, true, true, true, false, false};
+    Scenario(2, 1, 8, 0).Days[0] = true; // clashes with 1.1 on Monday only
+    Scenario(2, 2, 12, 0).Days[2] = true;
+    Scenario(6, 1, 10, 0).Days = {true, true, true, true, true, true, true};
+    Scenario(1, 2, 18, 0).Days[6] = true;
+
+    QImage image(980, 620, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    TChartStyle style;
+    style.Font = QFont(U("DejaVu Sans"), 8);
+    const TWeekLayout layout = BuildWeekLayout(Project);
+    const TChartGeometry geometry = PaintWeekChart(painter, image.rect(), layout, Project, style);
+    painter.end();
+
+    // Positions worked out here from the grid alone: day d is the d-th seventh, 08:00 to 19:00 top to bottom.
+    ASSERT_EQ(geometry.FirstHour, 8);
+    ASSERT_EQ(geometry.EndHour, 19);
+    const QRectF grid = geometry.Grid;
+    const auto at = [&](double day, int hour) {
+        return QPointF(grid.left() + day * grid.width() / 7, grid.top() + (hour - 8) * grid.height() / 11);
+    };
+    const struct
+    {
+        double Day; // within the column: .25 and .75 are the two lanes of a clash, .5 a lone mark
+        int Hour;
+        QColor Colour;
+    } marks[] = {
+        {0.25 + 0.1, 8, ClashColour()}, {0.75, 8, ClashColour()},  {1.5, 8, GroupColour(1)},
+        {4.5, 8, GroupColour(1)},       {2.5, 12, GroupColour(2)}, {6.5, 18, GroupColour(1)},
+    };
+    for (const auto &mark : marks)
+        EXPECT_TRUE(Is(image, at(mark.Day, mark.Hour), mark.Colour)) << mark.Day << " " << mark.Hour;
+    const struct
+    {
+        double Day;
+        int Hour;
+    } empty[] = {{5.5, 8}, {1.5, 12}, {2.5, 10}, {0.5, 18}};
+    for (const auto &place : empty) {
+        for (const QColor &colour : {ClashColour(), GroupColour(1), GroupColour(2), GroupColour(6)})
+            EXPECT_FALSE(Is(image, at(place.Day, place.Hour), colour)) << place.Day << " " << place.Hour;
+    }
+    EXPECT_EQ(CountOf(image, GroupColour(6)), 0); // the hidden group
+}
+
+TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
+{
+    OpenTree(4, {{1, 1}, {1, 2}, {2, 1}});
+    Project.Groups[1].Scenarios[1].Days[0] = true;
+    Project.Groups[1].Scenarios[2].Days[1] = true;
+    Project.Groups[2].Scenarios[1].Days[0] = true;
+    Project.Groups[2].Scenarios[1].Track = 7;
+    Project.Groups[2].Scenarios[1].Volume = 25;
+    Project.Groups[2].Scenarios[1].Name = "Обед";
+    Project.Groups[2].Zones[3] = true;
+    Project.Groups[2].Name = "Двор";
+    Window->PlayList = {"7;/home/op/Звонки/обед.mp3"};
+    Window->RebuildTree();
+
+    Window->miWeekChart->trigger();
+    TWeekChart *chart = Window->frWeekChart;
+    ASSERT_NE(chart, nullptr);
+    EXPECT_TRUE(chart->isVisible());
+    EXPECT_FALSE(chart->isModal());
+    TWeekChartView *view = chart->View;
+    view->resize(800, 500);
+    const auto marks = [&] {
+        QApplication::processEvents();
+        QStringList texts;
+        for (const TWeekMark &m : view->Layout().Marks)
+            texts.push_back(QString(U("%1:%2.%3@%4%5"))
+                                .arg(m.Day)
+                                .arg(m.Group)
+                                .arg(m.Slot)
+                                .arg(m.Minute)
+                                .arg(m.Clash ? U("!") : QString()));
+        return texts.join(u' ');
+    };
+    EXPECT_EQ(marks(), U("0:1.1@510! 0:2.1@510! 1:1.2@510"));
+    EXPECT_EQ(chart->Legend->count(), 2);
+
+    // A time typed on the scenario page, a day ticked, a scenario deleted, a project opened.
+    SelectScenario(1, 1);
+    Window->edScenarioTime->setText(U("09:15"));
+    EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 1:1.2@510"));
+    Window->clDayOfWeek->item(4)->setCheckState(Qt::Checked);
+    EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 1:1.2@510 4:1.1@555"));
+    SelectScenario(1, 2);
+    Prompts.AnswerYesNo(true);
+    Window->miDelScenario->trigger();
+    EXPECT_EQ(marks(), U("0:2.1@510 0:1.1@555 4:1.1@555"));
+
+    // The hover names everything about the scenario, its track's file and its zones.
+    const int lunch = FindMark(view->Layout(), 0, 2, 1);
+    const QString tip = view->MarkToolTip(lunch);
+    for (const char *part : {"Группа 2: Двор", "Сценарий 1: Обед", "Время: 08:30", "Дни: Пн", "Трек: 7",
+                             "/home/op/Звонки/обед.mp3", "Громкость: 25", "Зоны: 3"})
+        EXPECT_TRUE(tip.contains(U(part))) << part << "\n" << tip.toStdString();
+
+    QTest::mouseClick(view, Qt::LeftButton, {}, view->MarkRect(lunch).center().toPoint());
+    EXPECT_EQ(Window->tvMain->currentItem(), Window->FindScenarioNode(2, 1));
+    EXPECT_EQ(Page(), Window->tsScenario);
+
+    // Taking group 2 out of the chart leaves group 1 alone.
+    chart->Legend->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(marks(), U("0:1.1@555 4:1.1@555"));
+
+    ResetProject(Project);
+    Window->ProjectOpened();
+    EXPECT_EQ(marks(), U(""));
+    EXPECT_EQ(chart->Legend->count(), 0);
+}
+
+TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
+{
+    EXPECT_FALSE(Window->miPrint->isEnabled());
+    OpenTree(2, {{1, 1}, {1, 2}});
+    EXPECT_TRUE(Window->miPrint->isEnabled());
+    EXPECT_TRUE(Window->miExportPdf->isEnabled());
+
+    // The preview draws the pages when asked: the tables, then the chart turned on its own sheet.
+    int pages = 0;
+    Prompts.AnswerModal(2, [&pages](QDialog &dialog) {
+        auto *preview = dialog.findChild<QPrintPreviewWidget *>();
+        ASSERT_NE(preview, nullptr);
+        preview->updatePreview();
+        pages = preview->pageCount();
+    });
+    Window->miPrint->trigger();
+    EXPECT_EQ(pages, 2);
+
+    Prompts.AnswerSaveFile(QString::fromStdString(PathIn("schedule")));
+    Window->miExportPdf->trigger();
+    QFile pdf(QString::fromStdString(PathIn("schedule.pdf")));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 1); // no temporary left behind
+}
