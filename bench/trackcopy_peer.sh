@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Card copy speed against its peer, in one run: "sigcfg-tool copy-tracks" (a flushed temporary
 # and a rename per file, committed in small groups) versus "cp" of the same files followed by a
-# "sync" of those files and their folder: both put the same files on the disk, nothing else.
+# "sync" of those files and their folder: both put the same files on the disk, nothing else
+# (copy-tracks with --no-verify). The read-back check is measured beside them: the same copy,
+# then every file read from the disk again and compared.
 # Usage: bench/trackcopy_peer.sh BUILD_DIR [FILES] [MB_EACH] [ROUNDS]
 set -euo pipefail
 build="$1"
@@ -31,9 +33,18 @@ run_ours() {
     sync
     local t0 t1
     t0=$(now)
-    "$tool" copy-tracks "$work/bench.vlpj" "$work/ours/" >/dev/null
+    "$tool" copy-tracks --no-verify "$work/bench.vlpj" "$work/ours/" >/dev/null
     t1=$(now)
     ours+=($(((t1 - t0) / 1000000)))
+}
+run_verified() {
+    rm -rf "$work/verified" && mkdir "$work/verified"
+    sync
+    local t0 t1
+    t0=$(now)
+    "$tool" copy-tracks "$work/bench.vlpj" "$work/verified/" >/dev/null
+    t1=$(now)
+    verified+=($(((t1 - t0) / 1000000)))
 }
 run_peer() {
     sync
@@ -46,11 +57,13 @@ run_peer() {
 }
 ours=()
 peer=()
+verified=()
 for r in $(seq 1 "$rounds"); do
     rm -rf "$work/ours" "$work/peer"
     mkdir "$work/ours" "$work/peer"
     # Take turns at going first, so neither side always meets the other's leftovers.
     if ((r % 2)); then run_ours; run_peer; else run_peer; run_ours; fi
+    run_verified
 done
 
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
@@ -59,4 +72,5 @@ mp=$(median "${peer[@]}")
 echo "files: $files x ${mb} MB, rounds: $rounds, on $(df -T "$work" | awk 'NR==2 {print $2}')"
 echo "copy-tracks (ms): ${ours[*]}  median $mo"
 echo "cp + sync   (ms): ${peer[*]}  median $mp"
+echo "copy-tracks with read-back (ms): ${verified[*]}  median $(median "${verified[@]}")"
 awk -v o="$mo" -v p="$mp" 'BEGIN { if (p > 0) printf "copy-tracks / (cp + sync) = %.2f\n", o / p }'

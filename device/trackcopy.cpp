@@ -5,6 +5,7 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -78,8 +79,8 @@ std::string ResultLine(const TCopyResult &result)
 class TCardWriter
 {
 public:
-    TCardWriter(TLogSink &log, TCopyReport &report, const TFreeSpaceFn &freeSpace)
-        : Log(log), Report(report), FreeSpace(freeSpace ? freeSpace : FileSystemFreeSpace)
+    TCardWriter(TLogSink &log, TCopyReport &report, const TFreeSpaceFn &freeSpace, const TCopyVerify &verify)
+        : Log(log), Report(report), FreeSpace(freeSpace ? freeSpace : FileSystemFreeSpace), Verify(verify)
     {}
 
     size_t PendingFiles() const { return Entries.size(); }
@@ -151,6 +152,8 @@ public:
             TCopyResult &result = Report.Files[entry.Index];
             if (entry.Write) {
                 result.Cause = entry.Write->Error();
+                if (result.Cause == 0 && !ReadsBack(entry))
+                    result.Cause = CauseDiffersAfterWrite;
                 result.Outcome = result.Cause == 0 ? TCopyResult::Copied : TCopyResult::Failed;
             }
             Log.AddLog(ResultLine(result));
@@ -184,9 +187,21 @@ private:
         return true;
     }
 
+    // The copy as the card gives it back, past the page cache, equals its source. A later copy
+    // of the group to the same name replaced this one and is read back in its turn.
+    bool ReadsBack(const TEntry &entry) const
+    {
+        const TCopyResult &result = Report.Files[entry.Index];
+        const bool replaced = std::any_of(&entry + 1, Entries.data() + Entries.size(), [&](const TEntry &later) {
+            return later.Write && later.Write->Error() == 0 && Report.Files[later.Index].Target == result.Target;
+        });
+        return !Verify.Enabled || replaced || CardCopyMatches(result.Source, result.Target, Verify.Read);
+    }
+
     TLogSink &Log;
     TCopyReport &Report;
     TFreeSpaceFn FreeSpace;
+    const TCopyVerify &Verify;
     std::vector<TEntry> Entries;
     uint64_t Bytes = 0;
 };
@@ -240,7 +255,7 @@ TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::stri
         if (!TextAfter(line, ";").empty())
             ++count;
 
-    TCardWriter writer(log, report, options.FreeSpace);
+    TCardWriter writer(log, report, options.FreeSpace, options.Verify);
     size_t index = 0;
     for (const std::string &line : playList) {
         const std::string source(TextAfter(line, ";"));
@@ -289,5 +304,5 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                 const TCopyProgressFn &progress, const std::atomic<bool> *stop)
 {
-    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}}).AllCopied();
+    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}}).AllCopied();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/log.h"
+#include "device/trackverify.h"
 
 #include <atomic>
 #include <cstdint>
@@ -33,6 +34,7 @@ struct TCopyOptions
     TCopyProgressFn Progress;
     const std::atomic<bool> *Stop = nullptr; // set: the run ends before the next file
     TFreeSpaceFn FreeSpace;                  // the file system's own figure when empty
+    TCopyVerify Verify;                      // each copy read back from the card; on unless switched off
 };
 
 /// What became of one playlist line that names a file.
@@ -79,7 +81,9 @@ size_t RemoveStaleTemporaries(const std::string &target);
 /// logged once on the disk, so that an interruption loses at most one group. Where the card has
 /// no room for a copy beside the old file, the old file is removed first (and logged), so each
 /// card file ends old, new or absent, never torn. A stop ends the run before the next file with
-/// CopyStoppedLine, committing what was copied.
+/// CopyStoppedLine, committing what was copied. Each committed copy is read back from the card
+/// and compared with its source (unless switched off): one that differs is not copied, its cause
+/// "не совпадает после записи".
 TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                        const TCopyOptions &options);
 

@@ -7,6 +7,7 @@ declare -gA _sigcfg_tool_args=(
     [show]="vlpj"
     [convert]="vlpj|csv|xlsx|xls|ods vlpj|csv|xlsx"
     [copy-tracks]="vlpj dir"
+    [tracks]="vlpj"
     [drives]=""
     [bells]="vlpj"
     [shift]="vlpj"
@@ -16,6 +17,8 @@ declare -gA _sigcfg_tool_args=(
 # The options each command takes after its file arguments; an option named in _sigcfg_tool_dirs
 # takes a folder.
 declare -gA _sigcfg_tool_options=(
+    [copy-tracks]="--no-verify"
+    [tracks]="--tsv"
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume"
     [shift]="--group --minutes"

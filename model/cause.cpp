@@ -25,6 +25,8 @@ std::string CauseText(int cause)
         return "файл слишком велик";
     case CauseNoFileName:
         return "не указано имя файла";
+    case CauseDiffersAfterWrite:
+        return "не совпадает после записи";
     case ENOSPC:
         return "на диске нет места";
     case EDQUOT:

@@ -7,10 +7,11 @@
 // message of the file layer and the card writer.
 
 /// Causes that no errno value names; negative, so they never meet one.
-inline constexpr int CauseFolderMissing = -1;  // the folder a new file should go into
-inline constexpr int CauseNotRegularFile = -2; // a pipe, a device or a socket
-inline constexpr int CauseTooLarge = -3;       // larger than any file the program reads
-inline constexpr int CauseNoFileName = -4;     // an empty path, or one ending in "/"
+inline constexpr int CauseFolderMissing = -1;     // the folder a new file should go into
+inline constexpr int CauseNotRegularFile = -2;    // a pipe, a device or a socket
+inline constexpr int CauseTooLarge = -3;          // larger than any file the program reads
+inline constexpr int CauseNoFileName = -4;        // an empty path, or one ending in "/"
+inline constexpr int CauseDiffersAfterWrite = -5; // a copy read back from the card differs from its source
 
 /// The cause, in Russian, of an errno value or of one of the Cause constants above
 /// ("на диске нет места", "нет прав доступа" ...).

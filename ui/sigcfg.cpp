@@ -10,6 +10,7 @@
 #include "ui/recentfiles.h"
 #include "ui/select.h"
 #include "ui/validators.h"
+#include "ui/trackswindow.h"
 
 #include <QAction>
 #include <QFont>

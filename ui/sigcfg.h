@@ -84,6 +84,9 @@ public:
     TLogSink &Log();
     /// Clears the log and runs the whole clash check into it, shown in one go.
     void RunCheckProject();
+    /// Opens the playlist editor on every playlist line with line playListLine selected (or, when it
+    /// is -1, a new empty line for track); OK stores the lines back and sets Modified when they changed.
+    void EditPlayListLine(int playListLine, int32_t track);
     /// Shows in the status bar what a save, an export or a copy wrote.
     void ShowSaved(const QString &what);
 
@@ -300,6 +303,9 @@ private:
     void BuildFileMenu();
     void BuildEditMenus();
     void BuildStatusBar();
+    /// Before the card copy: logs every playlist file that is missing, not an MP3 or damaged, and asks
+    /// whether to write all the same. True when there is none or the operator says yes.
+    bool ConfirmTrackProblems();
     /// Adds the bell and group-wide items at the end of the edit menu and the pop-up (ui/sigcfg_bells.cpp).
     void BuildScheduleMenus();
     /// After a group-wide change: Modified, the tree, the shown page and the whole check.

@@ -2,6 +2,7 @@
 #include "ui/sigcfg.h"
 
 #include "ui/schedulepages.h"
+#include "ui/trackswindow.h"
 #include "ui/weekchart.h"
 
 #include <QAction>
@@ -23,6 +24,7 @@ void TfrMain::BuildViewCommands()
     Ui.miWeekChart = Ui.miView->addAction(u"&Неделя"_s);
     Ui.miWeekChart->setShortcut(QKeySequence(u"F7"_s));
     connect(Ui.miWeekChart, &QAction::triggered, this, &TfrMain::miWeekChartClick);
+    AddTracksWindowCommand(*this, Project, PlayList, *Ui.miView);
 
     // In the file menu right after the export, which they resemble and whose state they share.
     const QList<QAction *> items = Ui.miFail->actions();

@@ -3,12 +3,16 @@
 #include "device/cardsummary.h"
 #include "device/drives.h"
 #include "device/sdcard.h"
+#include "device/tracklist.h"
+#include "device/trackverify.h"
+#include "model/lib.h"
 #include "ui/copyprogress.h"
 #include "ui/modeltext.h"
 #include "ui/playlist.h"
 #include "ui/sdcardsource.h"
 #include "ui/select.h"
 #include "ui/sigcfg.h"
+#include "ui/trackswindow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -78,12 +82,66 @@ void TfrMain::miSavePlaylistClick()
         prompts().Notice(ApplicationTitle(), FromModel(target.Error));
         return;
     }
+    if (!ConfirmTrackProblems())
+        return;
 
     // Copy, saying first which tracks will stay silent and last what reached the card.
     const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
     TCopyTally tally(Log());
     CopyTracksWithProgress(this, PlayList, target.Folder, tally);
+    for (const std::string &extra : ExtraCardFiles(PlayList, target.Folder))
+        Log().AddLog(ExtraCardFileLine(extra));
     const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
     AddLog(summary);
     statusBar()->showMessage(summary);
+}
+
+bool TfrMain::ConfirmTrackProblems()
+{
+    TTrackCache cache;
+    const std::vector<std::string> problems = CopyProblemLines(PlayList, cache);
+    if (problems.empty())
+        return true;
+    for (const std::string &line : problems)
+        AddLog(FromModel(line));
+    return prompts().AskYesNo(FromModel(ProgramTitle),
+                              u"Есть треки с ошибками (%1). Продолжить запись?"_s.arg(problems.size()));
+}
+
+void TfrMain::EditPlayListLine(int playListLine, int32_t track)
+{
+    // The editor gets every playlist line, not only the used tracks as the card writer shows
+    // them, so that OK drops nothing. Lines with no ";" mean nothing to the editor and stay as they are.
+    QListWidget &list = *frPlayList->lbPlayList;
+    list.clear();
+    std::vector<std::string> kept;
+    int selected = -1;
+    for (size_t i = 0; i < PlayList.size(); ++i) {
+        const std::string &line = PlayList[i];
+        if (line.find(';') == std::string::npos) {
+            kept.push_back(line);
+            continue;
+        }
+        if (int(i) == playListLine)
+            selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(LeadingNumber(line), TextAfter(line, ";"))));
+    }
+    if (playListLine < 0) { // a used track that the playlist lacks: offer its line, empty
+        selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(track, "")));
+    }
+    list.setCurrentRow(selected);
+    frPlayList->lbPlayListClick();
+    if (prompts().ShowModal(*frPlayList) != 1)
+        return;
+
+    std::vector<std::string> edited;
+    for (const QString &line : frPlayList->Lines())
+        edited.push_back(line.toStdString());
+    std::vector<std::string> playList = PlayListFromDialog(edited);
+    playList.insert(playList.end(), kept.begin(), kept.end());
+    if (playList != PlayList) {
+        PlayList = std::move(playList);
+        Modified = true;
+    }
 }

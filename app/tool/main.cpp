@@ -20,10 +20,16 @@ constexpr const char *Usage =
     "  show FILE.vlpj              print the project: groups, zones, scenarios, playlist\n"
     "  convert IN OUT              convert by extension: .vlpj to .vlpj, .csv or .xlsx;\n"
     "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv\n"
-    "  copy-tracks FILE.vlpj TARGET\n"
+    "  copy-tracks [--no-verify] FILE.vlpj TARGET\n"
     "                              copy the playlist's MP3 files into the folder TARGET as 001.mp3,\n"
-    "                              002.mp3 ...; exit 1 when a file was not copied or a track that\n"
-    "                              the scenarios use has no file\n"
+    "                              002.mp3 ...; each copy is read back from the card and compared\n"
+    "                              (--no-verify skips that); track files on the card that the\n"
+    "                              playlist does not name are listed; exit 1 when a file was not\n"
+    "                              copied or a track that the scenarios use has no file\n"
+    "  tracks [--tsv] FILE.vlpj    check every track file (MP3 or not, damage, exact length) and list\n"
+    "                              tracks still playing when a later bell starts in the same zones;\n"
+    "                              --tsv: one row per playlist line (track, status, seconds, sample\n"
+    "                              rate, channels, kbps, path); exit 0 all clean, 1 problems, 2 error\n"
     "  drives [--root DIR]         list the drives offered for the card: mount point, label, size,\n"
     "                              device (tab-separated); exit 1 when there is none. --root reads\n"
     "                              DIR/proc/self/mounts, DIR/proc/swaps, DIR/sys and DIR/dev\n"
@@ -73,6 +79,8 @@ int main(int argc, char **argv)
             return RunConvert(args);
         if (command == "copy-tracks")
             return RunCopyTracks(args);
+        if (command == "tracks")
+            return RunTracks(args);
         if (command == "bells")
             return RunBells(args);
         if (command == "shift")

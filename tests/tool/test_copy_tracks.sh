@@ -76,4 +76,13 @@ grep -qF "$work/nothing.vlpj" <<<"$err" || fail "error names the file: [$err]"
 "$tool" copy-tracks "$work/school.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status without a target"
 
+# A stray track-named file on the card is listed, not deleted; other names are left alone.
+mkdir -p "$work/card2"
+printf 'old' >"$work/card2/017.mp3"
+printf 'notes' >"$work/card2/notes.txt"
+out="$("$tool" copy-tracks --no-verify "$work/clean.vlpj" "$work/card2/")"; rc=$?
+expect_eq "$rc" "0" "exit status with an extra file"
+expect_eq "$(tail -2 <<<"$out" | head -1)" "Файл '$work/card2/017.mp3' — лишний файл на карте" "extra file line, before the summary"
+[ -f "$work/card2/017.mp3" ] || fail "the extra file stays"
+
 finish "copy-tracks"

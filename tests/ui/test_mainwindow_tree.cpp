@@ -72,7 +72,7 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_EQ(MenuTexts(Ui().miEdit), edit);
     EXPECT_EQ(MenuTexts(Ui().pmEdit), edit);
     EXPECT_EQ(MenuTexts(Ui().miHelp), U("&О программе"));
-    EXPECT_EQ(MenuTexts(Ui().miView), U("&Неделя"));
+    EXPECT_EQ(MenuTexts(Ui().miView), U("&Неделя|&Треки ..."));
     // One key press reaches one item: the access letters of each menu differ.
     for (const QWidget *menu :
          {static_cast<const QWidget *>(Window->menuBar()), static_cast<const QWidget *>(Ui().miFail),

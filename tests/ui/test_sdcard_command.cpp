@@ -139,7 +139,8 @@ TEST_F(SdCardCommand, OffersDrivesWithLabelAndSizeStopsWhenTheChoiceIsClosedCopi
     // The first drive as offered: the copy goes inside its mount point.
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("Трек:5 Путь:"); })
         .AnswerOkCancel(true)
-        .AnswerModal(1, [&](QDialog &) { AddLine("Трек:40 Путь:" + Mp3("late.mp3", "late")); }); // too late: no part
+        .AnswerModal(1, [&](QDialog &) { AddLine("Трек:40 Путь:" + Mp3("late.mp3", "late")); }) // too late: no part
+        .AnswerYesNo(true, U("Есть треки с ошибками (2). Продолжить запись?"));                 // they are not MP3s
     Window->miSavePlaylistClick();
     const QString summary = U("Скопировано 2 из 2");
     EXPECT_EQ(
@@ -157,7 +158,7 @@ TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt
     const std::string start = Mp3("start.mp3", "start bell");
     PlayList() = {"3;" + start, "12;" + PathIn("gone.mp3")};
     Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
-    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1);
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
     Window->miSavePlaylistClick();
     const QStringList log = LogLines();
     ASSERT_GE(log.size(), 4);
@@ -188,6 +189,32 @@ TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
     }
     EXPECT_TRUE(QDir(QString::fromStdString(Card())).isEmpty());
     EXPECT_FALSE(QFile::exists(U("003.mp3")));
+}
+
+TEST_F(SdCardCommand, ProblemFilesAreAskedAboutBeforeTheCopyExtraCardFilesListedAfterIt)
+{
+    const std::string start = Mp3("start.mp3", "start bell"), gone = PathIn("gone.mp3");
+    PlayList() = {"3;" + start, "12;" + gone};
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    WriteFileAtomically(Card() + "017.mp3", "old");
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(
+        false, U("Есть треки с ошибками (2). Продолжить запись?"));
+    Window->miSavePlaylistClick();
+    QStringList log = LogLines();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Трек 3: файл '" + start + "' — не MP3: нет кадров MPEG Layer III");
+    EXPECT_EQ(log.back().toStdString(), "Трек 12: файл '" + gone + "' — файл отсутствует");
+    EXPECT_EQ(Prompts.Asked.back().Caption, U("Конфигуратор таймера сигнала"));
+    EXPECT_FALSE(FileExists(Card() + "003.mp3"));
+
+    // Yes goes on; a track-named file that the playlist does not write is listed, and stays.
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
+    Window->miSavePlaylistClick();
+    log = LogLines();
+    ASSERT_GE(log.size(), 2);
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Файл '" + Card() + "017.mp3' — лишний файл на карте");
+    EXPECT_TRUE(FileExists(Card() + "003.mp3"));
+    EXPECT_TRUE(FileExists(Card() + "017.mp3"));
 }
 
 TEST_F(SdCardCommand, TheNewPlayListStaysUnsavedWhenAPathDialogIsClosedOrTheSaveFails)

@@ -1,0 +1,58 @@
+#include "app/tool/commands.h"
+#include "app/tool/toolio.h"
+#include "device/tracklist.h"
+#include "schedule/overlaps.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+
+// sigcfg-tool tracks [--tsv] FILE.vlpj: what each track file of the project holds, and which
+// tracks are still playing when a later bell starts in the same zones.
+int RunTracks(const std::vector<std::string> &args)
+{
+    std::vector<std::string> rest = args;
+    const auto tsvFlag = std::find(rest.begin(), rest.end(), "--tsv");
+    const bool tsv = tsvFlag != rest.end();
+    if (tsv)
+        rest.erase(tsvFlag);
+    if (!ExpectArgs(rest, 1, "tracks [--tsv] FILE.vlpj"))
+        return 2;
+    TToolProject loaded;
+    LoadExistingProject(rest[0], loaded);
+    TTrackCache cache;
+    const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
+    const std::vector<TOverlap> overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
+    const auto problems = std::count_if(rows.begin(), rows.end(),
+                                        [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
+
+    if (tsv) {
+        std::cout << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\n";
+        for (const TTrackRow &row : rows) {
+            if (row.PlayListLine < 0)
+                continue;
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.3f", row.Info.Seconds);
+            std::cout << row.Track << '\t' << TrackStatusWord(row.Info.Status) << '\t' << seconds << '\t'
+                      << row.Info.SampleRate << '\t' << row.Info.Channels << '\t' << row.Info.Kbps << '\t' << row.Path
+                      << '\n';
+        }
+    } else {
+        for (const TTrackRow &row : rows) {
+            std::cout << "Трек " << row.Track << ": " << (row.Path.empty() ? "(нет файла)" : row.Path) << " — "
+                      << TrackStatusText(row.Info);
+            if (row.Info.Seconds > 0)
+                std::cout << ", " << DurationText(row.Info.Seconds);
+            const std::string format = TrackFormatText(row.Info);
+            if (!format.empty())
+                std::cout << ", " << format;
+            if (!row.Used && row.PlayListLine >= 0)
+                std::cout << " (не используется в сценариях)";
+            std::cout << '\n';
+        }
+        for (const TOverlap &overlap : overlaps)
+            std::cout << OverlapText(overlap) << '\n';
+        std::cout << "Треков с ошибками: " << problems << ", наложений звука: " << overlaps.size() << '\n';
+    }
+    return problems == 0 && overlaps.empty() ? 0 : 1;
+}

@@ -1,0 +1,69 @@
+#include "device/trackdecoder.h"
+
+#include "model/error.h"
+
+#include <mpg123.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+TTrackDecoder::TTrackDecoder(const std::string &path)
+{
+    static const int initialised = mpg123_init();
+    (void)initialised;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st = {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw TFileError("Не удаётся открыть файл " + path);
+    }
+    int error = 0;
+    Handle = mpg123_new(nullptr, &error);
+    if (Handle) {
+        mpg123_param(Handle, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+        // One output encoding at every rate the library offers, so QAudioSink gets plain 16-bit samples.
+        mpg123_format_none(Handle);
+        const long *rates = nullptr;
+        size_t count = 0;
+        mpg123_rates(&rates, &count);
+        for (size_t i = 0; i < count; ++i)
+            mpg123_format(Handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+    }
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    // mpg123_open_fd leaves the descriptor to us; closing it right after mpg123_close is ours to do.
+    if (!Handle || mpg123_open_fd(Handle, fd) != MPG123_OK ||
+        mpg123_getformat(Handle, &rate, &channels, &encoding) != MPG123_OK) {
+        if (Handle)
+            mpg123_delete(Handle);
+        ::close(fd);
+        throw TFileError("В файле " + path + " нет звука MPEG");
+    }
+    Fd = fd;
+    Rate = static_cast<int>(rate);
+    ChannelCount = channels;
+}
+
+TTrackDecoder::~TTrackDecoder()
+{
+    mpg123_close(Handle);
+    mpg123_delete(Handle);
+    ::close(Fd);
+}
+
+size_t TTrackDecoder::Read(unsigned char *out, size_t bytes)
+{
+    const size_t frame = size_t(2) * ChannelCount;
+    bytes -= bytes % frame;
+    size_t total = 0;
+    while (!Finished && total < bytes) {
+        size_t done = 0;
+        const int result = mpg123_read(Handle, out + total, bytes - total, &done);
+        total += done;
+        if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && done == 0))
+            Finished = true;
+    }
+    return total - total % frame;
+}

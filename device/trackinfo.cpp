@@ -1,0 +1,453 @@
+#include "device/trackinfo.h"
+
+#include <mpg123.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+// Before the first frame, this much junk (past any ID3v2 tag) means the file is something else;
+// libmpg123 would otherwise hunt through all of a large WAV byte by byte.
+constexpr uint64_t LeadingJunkLimit = uint64_t(1) << 20;
+constexpr size_t ReadChunk = size_t(256) << 10;
+constexpr uint64_t TailPeek = 4096;
+
+void InitLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { mpg123_init(); });
+}
+
+// libmpg123 reads through this: a buffer over pread, so its byte-wise resync after damage costs
+// no system call per byte, and the place where the scan's byte and time limits are kept.
+struct TScanReader
+{
+    int Fd = -1;
+    uint64_t Size = 0;      // the audio part only: tags at the end are cut off, libmpg123 never sees them
+    uint64_t Limit = 0;     // no read beyond this offset
+    uint64_t ByteLimit = 0; // ... once the first frame is found
+    TClock::time_point Deadline;
+    std::unique_ptr<char[]> Buffer{new char[ReadChunk]};
+    uint64_t BufferStart = 0;
+    size_t BufferLength = 0;
+    uint64_t Pos = 0;
+    uint64_t BytesRead = 0;
+    bool HitLimit = false;
+    bool TimedOut = false;
+    bool Failed = false;
+
+    bool Refill()
+    {
+        if (TClock::now() > Deadline) {
+            TimedOut = HitLimit = true;
+            return false;
+        }
+        ssize_t n;
+        do
+            n = ::pread(Fd, Buffer.get(), ReadChunk, static_cast<off_t>(Pos));
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            Failed = n < 0;
+            return false;
+        }
+        BufferStart = Pos;
+        BufferLength = static_cast<size_t>(n);
+        BytesRead += BufferLength;
+        return true;
+    }
+
+    static mpg123_ssize_t Read(void *handle, void *out, size_t count)
+    {
+        auto &r = *static_cast<TScanReader *>(handle);
+        size_t done = 0;
+        while (done < count) {
+            // libmpg123 looks at the end for a tag when it opens the file: that is no search through junk.
+            const bool tail = r.Pos + TailPeek >= r.Size;
+            if (r.Pos >= (tail ? r.Size : r.Limit)) {
+                r.HitLimit = r.HitLimit || r.Pos < r.Size;
+                break;
+            }
+            if (r.Pos < r.BufferStart || r.Pos >= r.BufferStart + r.BufferLength) {
+                if (!r.Refill())
+                    break;
+            }
+            const uint64_t available =
+                std::min<uint64_t>(r.BufferStart + r.BufferLength, tail ? r.Size : r.Limit) - r.Pos;
+            const size_t n = static_cast<size_t>(std::min<uint64_t>(available, count - done));
+            std::memcpy(static_cast<char *>(out) + done, r.Buffer.get() + (r.Pos - r.BufferStart), n);
+            done += n;
+            r.Pos += n;
+        }
+        return static_cast<mpg123_ssize_t>(done);
+    }
+
+    static off_t Seek(void *handle, off_t offset, int whence)
+    {
+        auto &r = *static_cast<TScanReader *>(handle);
+        const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? int64_t(r.Pos) : int64_t(r.Size);
+        const int64_t pos = base + offset;
+        if (pos < 0)
+            return -1;
+        r.Pos = static_cast<uint64_t>(pos);
+        return static_cast<off_t>(pos);
+    }
+};
+
+bool ReadAt(int fd, uint64_t offset, void *out, size_t count)
+{
+    return ::pread(fd, out, count, static_cast<off_t>(offset)) == static_cast<ssize_t>(count);
+}
+
+uint32_t LittleEndian32(const unsigned char *p)
+{
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
+}
+
+// The name of a container the first bytes give away; "" when they might start an MP3.
+const char *ForeignFormat(const unsigned char *head, size_t size)
+{
+    if (size >= 4 && std::memcmp(head, "RIFF", 4) == 0)
+        return "WAV";
+    if (size >= 4 && std::memcmp(head, "fLaC", 4) == 0)
+        return "FLAC";
+    if (size >= 4 && std::memcmp(head, "OggS", 4) == 0)
+        return "Ogg";
+    if (size >= 4 && std::memcmp(head, "FORM", 4) == 0)
+        return "AIFF";
+    if (size >= 8 && std::memcmp(head + 4, "ftyp", 4) == 0)
+        return "MP4/M4A";
+    return "";
+}
+
+// Where the audio starts: after an ID3v2 tag, whose size the tag's header gives.
+uint64_t AudioStart(const unsigned char *head, size_t size)
+{
+    if (size < 10 || std::memcmp(head, "ID3", 3) != 0)
+        return 0;
+    const uint64_t body =
+        (uint64_t(head[6] & 0x7f) << 21) | ((head[7] & 0x7f) << 14) | ((head[8] & 0x7f) << 7) | (head[9] & 0x7f);
+    return 10 + body + ((head[5] & 0x10) ? 10 : 0);
+}
+
+// Where the audio ends: before an ID3v1 tag and an APEv2 tag at the end of the file.
+uint64_t AudioEnd(int fd, uint64_t size)
+{
+    uint64_t end = size;
+    char tag[3];
+    if (end >= 128 && ReadAt(fd, end - 128, tag, 3) && std::memcmp(tag, "TAG", 3) == 0)
+        end -= 128;
+    unsigned char footer[32];
+    if (end >= 32 && ReadAt(fd, end - 32, footer, 32) && std::memcmp(footer, "APETAGEX", 8) == 0) {
+        const uint64_t tagSize = LittleEndian32(footer + 12) + ((footer[23] & 0x80) ? 32 : 0);
+        end = tagSize <= end ? end - tagSize : end;
+    }
+    return end;
+}
+
+class THandle
+{
+public:
+    THandle()
+    {
+        InitLibrary();
+        int error = 0;
+        Handle = mpg123_new(nullptr, &error);
+    }
+    ~THandle()
+    {
+        if (Handle) {
+            mpg123_close(Handle);
+            mpg123_delete(Handle);
+        }
+    }
+    THandle(const THandle &) = delete;
+    THandle &operator=(const THandle &) = delete;
+    mpg123_handle *Get() const { return Handle; }
+
+private:
+    mpg123_handle *Handle = nullptr;
+};
+
+class TFdCloser
+{
+public:
+    explicit TFdCloser(int fd) : Fd(fd) {}
+    ~TFdCloser()
+    {
+        if (Fd >= 0)
+            ::close(Fd);
+    }
+    TFdCloser(const TFdCloser &) = delete;
+    TFdCloser &operator=(const TFdCloser &) = delete;
+
+private:
+    int Fd;
+};
+
+TTrackInfo NotMp3(std::string reason)
+{
+    TTrackInfo info;
+    info.Status = TTrackStatus::NotMp3;
+    info.Reason = std::move(reason);
+    return info;
+}
+
+// The frame walk: every frame header in turn, each checked to start where the one before ended.
+// Returns the layer of the first frames when none was of layer III.
+int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
+{
+    int64_t rawSamples = 0;
+    uint64_t frameBytes = 0, expected = 0;
+    int firstBitrate = -1, otherLayer = 0, otherFrames = 0;
+    bool haveFrame = false;
+    for (;;) {
+        const int result = mpg123_framebyframe_next(mh);
+        if (result == MPG123_DONE)
+            break;
+        if (result != MPG123_OK && result != MPG123_NEW_FORMAT) {
+            if (reader.Pos < reader.Size && !reader.HitLimit)
+                ++info.Errors; // gave up in the middle of the file; a cut-off end is counted below
+            break;
+        }
+        unsigned long header = 0;
+        unsigned char *body = nullptr;
+        size_t bodyBytes = 0;
+        mpg123_frameinfo2 frame{};
+        if (mpg123_framedata(mh, &header, &body, &bodyBytes) != MPG123_OK || mpg123_info2(mh, &frame) != MPG123_OK)
+            continue;
+        const auto pos = static_cast<uint64_t>(mpg123_framepos(mh));
+        if (!haveFrame) {
+            if (frame.layer != 3) {
+                otherLayer = frame.layer;
+                if (++otherFrames >= 8)
+                    break; // a whole stream of another layer: no use reading on
+                continue;
+            }
+            haveFrame = true;
+            info.MpegVersion = frame.version == MPG123_1_0 ? 1 : frame.version == MPG123_2_0 ? 2 : 25;
+            info.SampleRate = static_cast<int>(frame.rate);
+            info.Channels = frame.mode == MPG123_M_MONO ? 1 : 2;
+            firstBitrate = frame.bitrate;
+            reader.Limit = reader.ByteLimit; // past the leading junk now
+            reader.HitLimit = false;
+        } else {
+            if (pos != expected)
+                ++info.Errors; // junk between two frames: damage the decoder must resync over
+            const int version = frame.version == MPG123_1_0 ? 1 : frame.version == MPG123_2_0 ? 2 : 25;
+            if (frame.layer != 3 || frame.rate != info.SampleRate || version != info.MpegVersion) {
+                ++info.Errors;
+                expected = pos + 4 + bodyBytes;
+                continue;
+            }
+        }
+        // Frames found by a resync may be stray sync words in the damage: they say nothing of the bitrate.
+        info.Vbr = info.Vbr || (pos == expected && frame.bitrate != firstBitrate);
+        expected = pos + 4 + bodyBytes;
+        ++info.Frames;
+        rawSamples += mpg123_spf(mh);
+        frameBytes += 4 + bodyBytes;
+    }
+    if (!haveFrame)
+        return otherLayer;
+    // A few stray sync words inside another kind of file are not an MP3 with damage.
+    if (frameBytes * 2 < std::min(reader.Size, reader.Pos)) {
+        info.Frames = 0;
+        return 0;
+    }
+    // A cut-off download ends inside a frame; a file that ends exactly after its last frame or
+    // tag is whole.
+    if (!reader.HitLimit && expected != reader.Size)
+        ++info.Errors;
+    // The walk misses the frame right after an MPEG-2 Info frame, so the length comes from libmpg123's
+    // own scan: every frame its decoder plays, less the encoder's delay and padding. Its count from the
+    // walk is the fallback when the scan can not finish in time.
+    const bool timedOut = reader.TimedOut;
+    long delay = -1, padding = -1;
+    double unused = 0;
+    mpg123_getstate(mh, MPG123_ENC_DELAY, &delay, &unused);
+    mpg123_getstate(mh, MPG123_ENC_PADDING, &padding, &unused);
+    info.Samples = std::max<int64_t>(0, rawSamples - std::max(0L, delay) - std::max(0L, padding));
+    const int scanned = mpg123_scan(mh);
+    if (scanned == MPG123_OK && reader.TimedOut == timedOut) {
+        const off_t length = mpg123_length(mh);
+        if (length > 0)
+            info.Samples = length;
+    }
+    info.Seconds = double(info.Samples) / info.SampleRate;
+    const double rawSeconds = double(rawSamples) / info.SampleRate;
+    info.Kbps = rawSeconds > 0 ? static_cast<int>(std::lround(frameBytes * 8 / rawSeconds / 1000)) : 0;
+    return 0;
+}
+
+} // namespace
+
+TTrackInfo InspectTrack(const std::string &path, const TTrackScanLimits &limits)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        TTrackInfo info;
+        info.Status = TTrackStatus::Missing;
+        info.Reason = errno == ENOENT || errno == ENOTDIR ? "файл отсутствует"
+                      : errno == EACCES                   ? "нет доступа к файлу"
+                                        : std::string("файл не читается: ") + std::strerror(errno);
+        return info;
+    }
+    TFdCloser closer(fd);
+    struct stat st = {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return NotMp3(S_ISDIR(st.st_mode) ? "это папка" : "не обычный файл");
+    if (st.st_size == 0)
+        return NotMp3("пустой файл");
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    unsigned char head[12] = {};
+    const ssize_t headSize = ::pread(fd, head, sizeof head, 0);
+    const char *foreign = ForeignFormat(head, headSize > 0 ? size_t(headSize) : 0);
+    if (*foreign)
+        return NotMp3(std::string("это файл ") + foreign);
+
+    TScanReader reader;
+    reader.Fd = fd;
+    reader.Size = AudioEnd(fd, static_cast<uint64_t>(st.st_size));
+    reader.Deadline =
+        TClock::now() + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(limits.MaxSeconds));
+    const uint64_t audioStart = AudioStart(head, headSize > 0 ? size_t(headSize) : 0);
+    reader.ByteLimit = std::min(reader.Size, limits.MaxBytes);
+    reader.Limit = std::min(reader.ByteLimit, audioStart + LeadingJunkLimit);
+
+    THandle handle;
+    mpg123_handle *mh = handle.Get();
+    if (!mh)
+        throw std::bad_alloc();
+    mpg123_param(mh, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_SKIP_ID3V2, 0);
+    mpg123_param(mh, MPG123_RESYNC_LIMIT, -1, 0); // through damage of any length, within the limits
+    TTrackInfo info;
+    if (mpg123_replace_reader_handle(mh, &TScanReader::Read, &TScanReader::Seek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(mh, &reader) != MPG123_OK)
+        return NotMp3("не открывается как MPEG");
+    const int otherLayer = ScanFrames(mh, reader, info);
+    info.BytesRead = reader.BytesRead;
+    info.Partial = reader.HitLimit && info.Frames > 0;
+    info.TimedOut = reader.TimedOut;
+    if (reader.Failed)
+        return NotMp3("ошибка чтения файла");
+    if (info.Frames == 0) {
+        if (otherLayer != 0)
+            return NotMp3("MPEG Layer " + std::string(otherLayer == 1 ? "I" : "II") + ", а не Layer III");
+        if (reader.TimedOut)
+            return NotMp3("за " + std::to_string(int(limits.MaxSeconds)) + " с не найдено кадров MPEG");
+        return NotMp3("нет кадров MPEG Layer III");
+    }
+    info.Status = info.Errors > 0 ? TTrackStatus::Damaged : TTrackStatus::Ok;
+    return info;
+}
+
+const char *TrackStatusWord(TTrackStatus status)
+{
+    switch (status) {
+    case TTrackStatus::Ok:
+        return "ok";
+    case TTrackStatus::Missing:
+        return "missing";
+    case TTrackStatus::NotMp3:
+        return "not-mp3";
+    case TTrackStatus::Damaged:
+        return "damaged";
+    }
+    return "missing";
+}
+
+namespace {
+
+// "1 ошибка", "3 ошибки", "11 ошибок".
+std::string ErrorCount(int n)
+{
+    const int tens = n % 100, ones = n % 10;
+    const char *word = (tens >= 11 && tens <= 14) || ones == 0 || ones >= 5 ? "ошибок"
+                       : ones == 1                                          ? "ошибка"
+                                                                            : "ошибки";
+    return std::to_string(n) + " " + word;
+}
+
+} // namespace
+
+std::string TrackStatusText(const TTrackInfo &info)
+{
+    std::string text;
+    switch (info.Status) {
+    case TTrackStatus::Ok:
+        text = "в порядке";
+        break;
+    case TTrackStatus::Missing:
+        return info.Reason.empty() ? "файл отсутствует" : info.Reason;
+    case TTrackStatus::NotMp3:
+        return "не MP3" + (info.Reason.empty() ? std::string() : ": " + info.Reason);
+    case TTrackStatus::Damaged:
+        text = "повреждён (" + ErrorCount(info.Errors) + ")";
+        break;
+    }
+    if (info.TimedOut)
+        text += "; проверено не до конца: вышло время";
+    else if (info.Partial)
+        text += "; проверены первые " + std::to_string(info.BytesRead >> 20) + " МБ";
+    return text;
+}
+
+std::string TrackFormatText(const TTrackInfo &info)
+{
+    if (info.SampleRate == 0)
+        return "";
+    const std::string version = info.MpegVersion == 25 ? "2.5" : std::to_string(info.MpegVersion);
+    std::string text = "MPEG-" + version + " Layer III, " + std::to_string(info.SampleRate) + " Гц, " +
+                       (info.Channels == 1 ? "моно" : "стерео") + ", " + std::to_string(info.Kbps) + " кбит/с";
+    if (info.Vbr)
+        text += ", VBR";
+    return text;
+}
+
+std::string DurationText(double seconds)
+{
+    const auto tenths = static_cast<int64_t>(std::llround(std::max(0.0, seconds) * 10));
+    const int64_t whole = tenths / 10, hours = whole / 3600, minutes = whole / 60 % 60, secs = whole % 60;
+    char buffer[48];
+    if (hours > 0)
+        std::snprintf(buffer, sizeof buffer, "%lld:%02lld:%02lld.%lld", (long long)hours, (long long)minutes,
+                      (long long)secs, (long long)(tenths % 10));
+    else
+        std::snprintf(buffer, sizeof buffer, "%lld:%02lld.%lld", (long long)minutes, (long long)secs,
+                      (long long)(tenths % 10));
+    return buffer;
+}
+
+const TTrackInfo &TTrackCache::Inspect(const std::string &path)
+{
+    TEntry &entry = Entries[path];
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        // Nothing to key a missing file or a device by: look again every time.
+        entry.Size = -1;
+        entry.Info = InspectTrack(path, Limits);
+        ++ScanCount;
+        return entry.Info;
+    }
+    if (entry.Size == int64_t(st.st_size) && entry.Modified.tv_sec == st.st_mtim.tv_sec &&
+        entry.Modified.tv_nsec == st.st_mtim.tv_nsec)
+        return entry.Info;
+    entry.Info = InspectTrack(path, Limits);
+    ++ScanCount;
+    // A scan cut short by the clock may go further next time: keep only finished ones.
+    entry.Size = entry.Info.TimedOut ? -1 : int64_t(st.st_size);
+    entry.Modified = st.st_mtim;
+    return entry.Info;
+}

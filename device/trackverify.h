@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// What the card holds after a copy: each copy read back from the card itself and compared with
+// its source, and the track-named files on the card that the playlist does not name.
+
+/// Reads from an open card file as pread does; tests put a card that changes bytes here.
+using TCardReadFn = std::function<ssize_t(int fd, void *buffer, size_t size, off_t offset)>;
+
+/// Whether and how the card writer reads its copies back.
+struct TCopyVerify
+{
+    bool Enabled = true;
+    TCardReadFn Read; // empty: pread
+};
+
+/// True when the card file holds exactly the source's bytes. The card file's pages are flushed
+/// and dropped from the cache first, so the bytes compared are the ones the card returns.
+bool CardCopyMatches(const std::string &source, const std::string &card, const TCardReadFn &read = {});
+
+/// The regular files beside the card copies whose names look like track copies (the target's
+/// name part, three or more digits, ".mp3" in any case) but that no playlist line with a path
+/// would write; sorted by name.
+std::vector<std::string> ExtraCardFiles(const std::vector<std::string> &playList, const std::string &target);
+
+/// The log line of an extra file: "Файл '<path>' — лишний файл на карте".
+std::string ExtraCardFileLine(const std::string &path);

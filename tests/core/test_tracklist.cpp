@@ -1,0 +1,57 @@
+#include "device/tracklist.h"
+
+#include <gtest/gtest.h>
+
+TEST(TrackList, EveryPlayListLineThenEveryUsedTrackItLacks)
+{
+    TProject project;
+    project.Groups[3].Used = true;
+    for (int s : {1, 2}) {
+        project.Groups[3].Scenarios[s].Used = true;
+        project.Groups[3].Scenarios[s].Track = s == 1 ? 1 : 5;
+    }
+    TTrackCache cache;
+    const std::vector<TTrackRow> rows =
+        InspectPlayList(project, {"1;/nowhere/a.mp3", "2;", " 7;/nowhere/b.mp3", "no number"}, cache);
+    const struct
+    {
+        int32_t Track;
+        int Line;
+        bool Used;
+        const char *Status;
+    } expected[] = {{1, 0, true, "файл отсутствует"},
+                    {2, 1, false, "путь к файлу не задан"},
+                    {7, 2, false, "файл отсутствует"},
+                    {0, 3, false, "путь к файлу не задан"},
+                    {5, -1, true, "трека нет в плейлисте"}};
+    ASSERT_EQ(rows.size(), std::size(expected));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].Track, expected[i].Track) << i;
+        EXPECT_EQ(rows[i].PlayListLine, expected[i].Line) << i;
+        EXPECT_EQ(rows[i].Used, expected[i].Used) << i;
+        EXPECT_EQ(rows[i].Info.Status, TTrackStatus::Missing) << i;
+        EXPECT_EQ(TrackStatusText(rows[i].Info), expected[i].Status) << i;
+    }
+}
+
+TEST(TrackList, ProblemsFirstAndTheLastCopyOfANumberGivesItsLength)
+{
+    const auto row = [](int32_t track, TTrackStatus status, double seconds, int line) {
+        TTrackRow r;
+        r.Track = track;
+        r.Path = "/t" + std::to_string(line);
+        r.PlayListLine = line;
+        r.Info.Status = status;
+        r.Info.Seconds = seconds;
+        return r;
+    };
+    std::vector<TTrackRow> rows{row(1, TTrackStatus::Ok, 10, 0), row(2, TTrackStatus::Damaged, 20, 1),
+                                row(1, TTrackStatus::Ok, 30, 2), row(3, TTrackStatus::NotMp3, 0, 3),
+                                row(4, TTrackStatus::Ok, 40, 4)};
+    EXPECT_EQ(TrackDurations(rows), (std::map<int32_t, double>{{1, 30}, {2, 20}, {4, 40}}));
+    ProblemsFirst(rows);
+    std::vector<int> order;
+    for (const TTrackRow &r : rows)
+        order.push_back(r.PlayListLine);
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2, 4}));
+}

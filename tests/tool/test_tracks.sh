@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# sigcfg-tool tracks: what each track file holds, and tracks still playing at the next bell.
+set -uo pipefail
+tool="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
+to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+
+command -v lame >/dev/null || { echo "FAIL: lame is needed (scripts/install-deps)"; exit 1; }
+# A 3-minute mono tone at 8 kHz, encoded by lame; its WAV renamed; a copy with its middle overwritten.
+python3 - "$work" <<'EOF_PY'
+import math, struct, sys, wave
+w = wave.open(sys.argv[1] + "/march.wav", "wb")
+w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
+w.writeframes(b"".join(struct.pack("<h", int(6000 * math.sin(i / 3.0))) for i in range(180 * 8000)))
+w.close()
+EOF_PY
+lame --quiet -b 32 "$work/march.wav" "$work/march.mp3" || fail "lame"
+cp "$work/march.wav" "$work/wav.mp3"
+cp "$work/march.mp3" "$work/damaged.mp3"
+head -c 20000 /dev/urandom | dd of="$work/damaged.mp3" bs=1 seek=300000 conv=notrunc status=none
+
+# The march at 08:30 Monday, a bell at 08:32 in a zone of the same group.
+to_windows >"$work/school.vlpj" <<EOF_PROJECT
+[Project]
+Name=Школа
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;2;
+[Scenarios]
+0=1;Марш;8;30;20;1;0;
+1=1;Звонок;8;32;20;2;0;
+[Playlist]
+0=1;$work/march.mp3
+1=2;$work/wav.mp3
+2=3;$work/damaged.mp3
+3=4;$work/missing.mp3
+EOF_PROJECT
+
+out="$("$tool" tracks --tsv "$work/school.vlpj")"; rc=$?
+expect_eq "$rc" "1" "exit status with problems"
+expect_eq "$(head -1 <<<"$out")" "$(printf 'track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath')" "header"
+expect_eq "$(cut -f1,2 <<<"$out" | tail -n +2 | tr '\t\n' ': ')" "1:ok 2:not-mp3 3:damaged 4:missing " "statuses"
+seconds="$(awk -F'\t' '$1 == 1 {print $3}' <<<"$out")"
+awk -v s="$seconds" 'BEGIN { exit !(s > 179.95 && s < 180.05) }' || fail "march length: $seconds"
+expect_eq "$(awk -F'\t' '$1 == 1 {print $4, $5, $6, $7}' <<<"$out")" "8000 1 32 $work/march.mp3" "march format"
+grep -q "Наложение" <<<"$out" && fail "--tsv leaves overlaps out"
+
+out="$("$tool" tracks "$work/school.vlpj")"; rc=$?
+expect_eq "$rc" "1" "exit status of the table"
+grep -qF "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «Марш» в 08:30 ещё звучит, когда в 08:32 начинается сценарий 2 группы 1 «Звонок»: ещё 60.0 с; дни: Понедельник" <<<"$out" ||
+    fail "the overlap is reported: [$out]"
+
+# Only the good track, and the bell moved past its end: clean.
+to_windows >"$work/clean.vlpj" <<EOF_PROJECT
+[Project]
+Name=Школа
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Марш;8;30;20;1;0;
+1=1;Звонок;8;33;20;1;0;
+[Playlist]
+0=1;$work/march.mp3
+EOF_PROJECT
+"$tool" tracks "$work/clean.vlpj" >/dev/null
+expect_eq "$?" "0" "exit status when clean"
+
+"$tool" tracks "$work/nothing.vlpj" >/dev/null 2>&1
+expect_eq "$?" "2" "exit status of a missing project"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "tracks: all passed"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QIODevice>
+#include <QObject>
+#include <memory>
+#include <string>
+
+class QAudioSink;
+class TTrackDecoder;
+
+/// Plays one track at a time through the default audio output, decoding as the output asks.
+class TTrackPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TTrackPlayer(QObject *parent = nullptr);
+    ~TTrackPlayer() override;
+
+    /// False where the system has no audio output: nothing can be played then.
+    static bool HasAudioOutput();
+    /// Stops what plays and starts path; throws TFileError when the file can not be decoded.
+    void Play(const std::string &path);
+    void Stop();
+    bool IsPlaying() const;
+
+signals:
+    /// Playing ended: the track is over, it was stopped, or the output failed.
+    void Finished();
+
+private:
+    class TSource;
+    std::unique_ptr<TTrackDecoder> Decoder;
+    std::unique_ptr<TSource> Source;
+    std::unique_ptr<QAudioSink> Sink;
+};
