@@ -1,5 +1,7 @@
 #include "ui/weekchart.h"
 
+#include "device/tracklist.h"
+
 #include "device/sdcard.h"
 #include "model/lib.h"
 #include "ui/modeltext.h"
@@ -164,7 +166,7 @@ void TWeekChartView::mouseReleaseEvent(QMouseEvent *event)
 }
 
 TWeekChart::TWeekChart(TfrMain &main, const TProject &project, const std::vector<std::string> &playList)
-    : QWidget(&main, Qt::Window), Main(main), Project(project), Unchecked(MaxGroups + 1, false)
+    : QWidget(&main, Qt::Window), Main(main), Project(project), PlayList(playList), Unchecked(MaxGroups + 1, false)
 {
     setWindowTitle(u"Неделя"_s);
     View = new TWeekChartView(project, playList, this);
@@ -224,6 +226,12 @@ void TWeekChart::ProjectChanged()
 
 void TWeekChart::RefreshLegend()
 {
+    // Each mark lasts as long as its track plays; the cache makes an unchanged file cost one stat.
+    std::map<int32_t, int32_t> seconds;
+    for (const auto &[track, duration] : TrackDurations(InspectPlayList(Project, PlayList, Tracks)))
+        seconds[track] = static_cast<int32_t>(std::ceil(duration));
+    View->SetTrackSeconds(std::move(seconds));
+
     const QSignalBlocker blocker(Legend);
     Legend->clear();
     const int side = Legend->fontMetrics().height() - 4;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/trackinfo.h"
 #include "schedule/weeklayout.h"
 
 #include <QTimer>
@@ -85,6 +86,8 @@ private:
 
     TfrMain &Main;
     const TProject &Project;
+    const std::vector<std::string> &PlayList;
+    TTrackCache Tracks;
     QTimer LegendTimer;          // one legend refresh for a burst of changes
     std::vector<bool> Unchecked; // groups the operator took out of the chart, by number
 };
