@@ -17,6 +17,8 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     // The recent projects and the last folder live under this name in the user's settings.
     setOrganizationName(QStringLiteral("sigcfg"));
     setApplicationName(QStringLiteral("sigcfg"));
+    // The desktop matches the window with its menu entry and icon by this name.
+    setDesktopFileName(QStringLiteral("name.sigcfg.configurator"));
     InstallQtTranslations(*this);
 }
 
