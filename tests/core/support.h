@@ -3,6 +3,8 @@
 // What the core tests share: a scratch folder, a way to make writes fail part-way, and the
 // check that an operation fails with the text the operator reads.
 
+#include "model/type.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -70,4 +72,12 @@ template <typename TError, typename TRun> void ExpectError(TRun &&run, const std
     } catch (const TError &error) {
         EXPECT_EQ(std::string(error.what()), message);
     }
+}
+
+/// Marks group g and its slot s used, with the given track.
+inline void AddScenario(TProject &project, int g, int s, int32_t track)
+{
+    project.Groups[g].Used = true;
+    project.Groups[g].Scenarios[s].Used = true;
+    project.Groups[g].Scenarios[s].Track = track;
 }

@@ -14,17 +14,6 @@ namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 
-namespace {
-
-void AddScenario(TProject &project, int g, int s, int32_t track)
-{
-    project.Groups[g].Used = true;
-    project.Groups[g].Scenarios[s].Used = true;
-    project.Groups[g].Scenarios[s].Track = track;
-}
-
-} // namespace
-
 TEST(CardTarget, AnExistingFolderWithOrWithoutTheSlashElseAReasonAndNoFolder)
 {
     TTempFolder folder;

@@ -2,21 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include "tests/core/support.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using ::testing::ElementsAre;
-
-namespace {
-
-void AddScenario(TProject &project, int g, int s, int32_t track)
-{
-    project.Groups[g].Used = true;
-    project.Groups[g].Scenarios[s].Used = true;
-    project.Groups[g].Scenarios[s].Track = track;
-}
-
-} // namespace
 
 TEST(TrackSet, EachUsedNonZeroTrackOnceAscendingFromEveryGroupSlot)
 {
