@@ -55,15 +55,15 @@ void AppendCellText(std::string &out, std::string_view text)
 
 std::string NotAWorkbookMessage(const std::string &name)
 {
-    return name + " is not a workbook that can be read";
+    return "Файл " + name + " не является книгой (.xlsx, .ods или .xls), которую можно прочитать";
 }
 
 std::string DamagedMessage(const std::string &name)
 {
-    return name + " is damaged";
+    return "Файл " + name + " повреждён";
 }
 
 std::string TooLargeMessage(const std::string &name)
 {
-    return name + " is too large to be read";
+    return "Файл " + name + " слишком велик для чтения";
 }

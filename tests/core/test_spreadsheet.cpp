@@ -343,6 +343,6 @@ TEST(SpreadsheetImport, AFileThatIsNoWorkbookLeavesTheProject)
                             "Не удалось прочитать файл " + missing + "\nфайл не найден");
     const std::string text = folder.File("plan.xls");
     WriteFileAtomically(text, "08;05;1;0;0\r\n");
-    ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); }, text + " is not a workbook that can be read");
+    ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); }, "Файл " + text + " не является книгой (.xlsx, .ods или .xls), которую можно прочитать");
     EXPECT_EQ(project.Name, "kept");
 }

@@ -227,24 +227,24 @@ TEST(WorkbookBadInput, UnreadableBytesAreNamedAsNoWorkbookOrAsDamaged)
     // One flipped byte in the packed sheet: it no longer inflates, or fails its checksum.
     std::string flipped = ReadWholeFile(Data + "/openpyxl-schedule.xlsx");
     flipped[flipped.find("xl/worksheets/sheet1.xml") + 100] ^= 0x55;
-    const std::string notWorkbook = " is not a workbook that can be read";
+    const std::string notWorkbook = " не является книгой (.xlsx, .ods или .xls), которую можно прочитать";
     std::vector<std::tuple<std::string, std::string, std::string>> cases = {
         {noise, "noise.xlsx", notWorkbook},
         {"", "empty.xlsx", notWorkbook},
         {MakeZip({{"hello.txt", "hello"}}), "plain.zip", notWorkbook},
         {MakeZip({{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", "<a/>"}}), "letter.odt",
          notWorkbook},
-        {Xlsx(Worksheet("<row><c><v>1</v></row>")), "broken.xlsx", " is damaged"},
-        {flipped, "flipped.xlsx", " is damaged"},
+        {Xlsx(Worksheet("<row><c><v>1</v></row>")), "broken.xlsx", " повреждён"},
+        {flipped, "flipped.xlsx", " повреждён"},
     };
     for (const std::string name : {"openpyxl-schedule.xlsx", "libreoffice-schedule.ods", "libreoffice-schedule.xls"}) {
         const std::string bytes = ReadWholeFile(Data + "/" + name);
-        cases.emplace_back(bytes.substr(0, bytes.size() / 2), name, " is damaged"); // cut short
+        cases.emplace_back(bytes.substr(0, bytes.size() / 2), name, " повреждён"); // cut short
     }
     // Plain references, not structured bindings: clang 14 can not capture those in a lambda.
     for (const auto &c : cases) {
         const std::string &bytes = std::get<0>(c), &name = std::get<1>(c);
-        ExpectError<TFormatError>([&] { ReadWorkbookCells(bytes, name); }, name + std::get<2>(c));
+        ExpectError<TFormatError>([&] { ReadWorkbookCells(bytes, name); }, "Файл " + name + std::get<2>(c));
     }
 }
 
@@ -256,7 +256,7 @@ TEST(WorkbookBadInput, ZipPartsAreBoundedWhateverTheyDeclare)
     ASSERT_LT(bomb.size(), 100000u);
     TZipPackage declared(bomb, "bomb.xlsx");
     EXPECT_TRUE(declared.Has("xl/worksheets/sheet1.xml"));
-    ExpectError<TFormatError>([&] { declared.Read("xl/worksheets/sheet1.xml"); }, "bomb.xlsx is too large to be read");
+    ExpectError<TFormatError>([&] { declared.Read("xl/worksheets/sheet1.xml"); }, "Файл bomb.xlsx слишком велик для чтения");
     // The same part declaring 1000 bytes, in its local header and in the directory, is caught while it inflates.
     std::string lying = MakeZip({{"xl/worksheets/sheet1.xml", blanks}, {"xl/workbook.xml", "<workbook/>"}});
     for (size_t pos : {lying.find("PK\x03\x04") + 22, lying.find("PK\x01\x02") + 24})
@@ -278,7 +278,7 @@ TEST(WorkbookBadInput, AHugeFileAPipeOrAFolderIsNotRead)
     const std::string huge = folder.File("huge.xlsx");
     WriteFileAtomically(huge, "");
     fs::resize_file(huge, MaxWorkbookFileBytes + 1); // sparse: costs no disk
-    ExpectError<TFormatError>([&] { ReadWorkbookFile(huge); }, huge + " is too large to be read");
+    ExpectError<TFormatError>([&] { ReadWorkbookFile(huge); }, "Файл " + huge + " слишком велик для чтения");
     const std::string pipe = folder.File("plan.xlsx");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0); // opening it to read would wait for a writer
     EXPECT_THROW(ReadWorkbookFile(pipe), TFileError);
@@ -338,7 +338,7 @@ TEST(WorkbookBadInput, APartOfMillionsOfTinyElementsIsRefusedBeforeItIsParsed)
     for (size_t k = 0; k <= MaxXmlNodes / 2; ++k)
         tiny += R"(<c r="A1"/>)";
     ExpectError<TFormatError>([&] { ReadWorkbookCells(Xlsx(Worksheet("<row>" + tiny + "</row>")), "tiny.xlsx"); },
-                              "tiny.xlsx is too large to be read");
+                              "Файл tiny.xlsx слишком велик для чтения");
 }
 
 TEST(CellGrid, CutsLongTextsToACellAndAllTextsToTheGrid)

@@ -159,7 +159,7 @@ TEST(XlsReader, ASheetDeclaringMillionsOfCellsCostsNoMoreThanItHolds)
 TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
 {
     const auto expectDamaged = [](const std::string &bytes) {
-        ExpectError<TFormatError>([&] { ReadXlsCells(bytes, "bad.xls"); }, "bad.xls is damaged");
+        ExpectError<TFormatError>([&] { ReadXlsCells(bytes, "bad.xls"); }, "Файл bad.xls повреждён");
     };
     expectDamaged(std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(600, 'x'));
     expectDamaged(CompoundFile("no BIFF here"));
