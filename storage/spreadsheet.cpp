@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "model/lib.h"
+#include "storage/exchangecolumns.h"
 #include "storage/fileio.h"
 #include "storage/memoryfile.h"
 #include "storage/workbook/workbook.h"
@@ -10,35 +11,8 @@
 
 namespace {
 
-constexpr int ColumnCount = 45;
 /// Header cells scanned.
 constexpr int MaxColumns = 99;
-
-const std::array<std::string, ColumnCount> &HeaderTexts()
-{
-    static const std::array<std::string, ColumnCount> texts = [] {
-        std::array<std::string, ColumnCount> t;
-        size_t k = 0;
-        t[k++] = "Час";
-        t[k++] = "Минута";
-        for (std::string_view day : DayNames)
-            t[k++] = std::string(day);
-        for (int z = 1; z <= MaxZones; ++z)
-            t[k++] = "Зона " + std::to_string(z);
-        t[k++] = "Громкость";
-        t[k++] = "Трэк";
-        t[k++] = "Группа";
-        t[k++] = "Сценарий";
-        return t;
-    }();
-    return texts;
-}
-
-/// Hour, minute, volume, track, group and slot are text cells, so they keep their two digits.
-bool IsTextColumn(size_t k)
-{
-    return k < 2 || k >= 41;
-}
 
 /// The workbook being written; closing it writes the file, on every way out.
 class TXlsxWriter
@@ -59,11 +33,13 @@ public:
             workbook_close(Workbook);
     }
 
-    void Row(lxw_row_t row, const std::array<std::string, ColumnCount> &texts, bool textColumns)
+    /// Writes the texts of a row; textColumns: the two-digit columns are marked as text.
+    void Row(lxw_row_t row, const std::array<std::string, WrittenColumnCount> &texts, bool textColumns)
     {
-        for (size_t k = 0; k < texts.size(); ++k) {
-            lxw_format *format = textColumns && IsTextColumn(k) ? TextFormat : nullptr;
-            if (worksheet_write_string(Sheet, row, lxw_col_t(k), texts[k].c_str(), format) != LXW_NO_ERROR)
+        for (int c = 0; c < WrittenColumnCount; ++c) {
+            const bool text = textColumns && IsTwoDigitColumn(*ExchangeColumnAt(c, MaxZones));
+            if (worksheet_write_string(Sheet, row, lxw_col_t(c), texts[size_t(c)].c_str(),
+                                       text ? TextFormat : nullptr) != LXW_NO_ERROR)
                 throw TFileError(ErrorText);
         }
     }
@@ -90,8 +66,8 @@ std::string WorkbookBytes(TProject &project, const std::string &errorText)
     TXlsxWriter writer(file.Path(), errorText);
     writer.Row(0, HeaderTexts(), false);
     lxw_row_t row = 0;
-    ExportWalk(project, [&](int g, int s) { writer.Row(++row, ScheduleRowTexts(project, g, s), true); });
-    writer.Row(++row, EndOfTableTexts(), true);
+    ExportWalk(project, [&](int g, int s) { writer.Row(++row, RowTexts(ScheduleRow(project, g, s)), true); });
+    writer.Row(++row, RowTexts(EndOfTableRow()), true);
     writer.Close();
     return file.ReadAll();
 }
@@ -117,27 +93,6 @@ int32_t CellInteger(std::string_view text)
     if (negative)
         value = -value;
     return value >= INT32_MIN && value <= INT32_MAX ? int32_t(value) : 0;
-}
-
-/// Puts the value of column c (from 1) where the reading table of the sheet says.
-void PlaceValue(TScheduleRow &row, int c, int32_t value, int32_t zoneCount)
-{
-    if (c == 1)
-        row.Hour = value;
-    else if (c == 2)
-        row.Minute = value;
-    else if (c <= 9)
-        row.Days[size_t(c - 3)] = value;
-    else if (c <= 9 + zoneCount)
-        row.Zones[size_t(c - 9)] = value;
-    else if (c == zoneCount + 10)
-        row.Volume = value;
-    else if (c == zoneCount + 11)
-        row.Track = value;
-    else if (c == zoneCount + 12)
-        row.Group = value;
-    else if (c == zoneCount + 13)
-        row.Slot = value;
 }
 
 std::string_view CellText(const TCellGrid &grid, int64_t row, int column)
@@ -177,7 +132,9 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
             const std::string_view text = CellText(grid, r, c);
             if (text.empty())
                 break; // the rest of the row stays 0
-            PlaceValue(row, c, CellInteger(text), zoneCount);
+            // Columns past the row's last, up to the header's count, are read and left alone.
+            if (const std::optional<TExchangeColumn> column = ExchangeColumnAt(c - 1, zoneCount))
+                ColumnValue(row, *column) = CellInteger(text);
         }
         StoreScheduleRow(project, counters, row, zoneCount, false);
     }
