@@ -6,7 +6,8 @@
 #include <vector>
 
 // Profile-style INI files ("[section]" lines and "key=value" lines) as the project file uses them.
-// Both sides work on text that is already decoded; the code page is the caller's business.
+// The syntax is all ASCII, so the scanner reads the bytes of the file's code page or of UTF-8 alike;
+// decoding the values is the caller's business.
 
 /// One line of an INI text, as TIniScanner finds it.
 struct TIniLine
@@ -19,8 +20,8 @@ struct TIniLine
 
 /// Walks the lines of an INI text as the platform's profile functions read them: CR LF, LF or CR
 /// end a line; blanks and tabs around names and values are dropped; "[name]" opens a section
-/// (whatever follows the "]"); "key=value" with a key gives a key; any other line, one that starts
-/// with "[" but has no "]" among them, is neither. The one reading of the syntax that every reader uses.
+/// (whatever follows the "]"); "key=value" with a key gives a key; any other line (one that starts
+/// with "[" but has no "]" among them) is neither. The one reading of the syntax that every reader uses.
 class TIniScanner
 {
 public:
