@@ -57,8 +57,10 @@ TScheduleRow ReadRow(std::string_view line, int32_t zoneCount)
 {
     TFieldReader fields(line);
     TScheduleRow row;
-    for (int c = 0; c < ExchangeColumnCount(zoneCount); ++c)
-        ColumnValue(row, *ExchangeColumnAt(c, zoneCount)) = fields.Next();
+    ForEachColumn(row, zoneCount, [&fields](TExchangeColumn, int32_t &value) {
+        value = fields.Next();
+        return true;
+    });
     return row;
 }
 
@@ -132,12 +134,14 @@ std::string SerializeCsv(TProject &project)
 {
     std::string bytes;
     const auto appendLine = [&bytes](const TScheduleRow &row) {
-        const std::array<std::string, WrittenColumnCount> texts = RowTexts(row);
-        for (size_t k = 0; k < texts.size(); ++k) {
-            if (k > 0)
-                bytes.push_back(';');
-            bytes.append(texts[k]);
-        }
+        bool first = true;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t value) {
+            if (!first)
+                bytes += ';';
+            first = false;
+            AppendColumnText(bytes, column, value);
+            return true;
+        });
         bytes.append(LineEnd);
     };
     ExportWalk(project, [&](int g, int s) { appendLine(ScheduleRow(project, g, s)); });

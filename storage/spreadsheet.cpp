@@ -33,15 +33,27 @@ public:
             workbook_close(Workbook);
     }
 
-    /// Writes the texts of a row; textColumns: the two-digit columns are marked as text.
-    void Row(lxw_row_t row, const std::array<std::string, WrittenColumnCount> &texts, bool textColumns)
+    /// Writes the header row.
+    void Header()
     {
-        for (int c = 0; c < WrittenColumnCount; ++c) {
-            const bool text = textColumns && IsTwoDigitColumn(*ExchangeColumnAt(c, MaxZones));
-            if (worksheet_write_string(Sheet, row, lxw_col_t(c), texts[size_t(c)].c_str(),
-                                       text ? TextFormat : nullptr) != LXW_NO_ERROR)
-                throw TFileError(ErrorText);
-        }
+        int c = 0;
+        const TScheduleRow row;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t) {
+            Cell(0, c++, ColumnHeader(column), nullptr);
+            return true;
+        });
+    }
+
+    /// Writes a row of the schedule; the two-digit columns are marked as text.
+    void Row(lxw_row_t r, const TScheduleRow &row)
+    {
+        int c = 0;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t value) {
+            std::string text;
+            AppendColumnText(text, column, value);
+            Cell(r, c++, text, IsTwoDigitColumn(column) ? TextFormat : nullptr);
+            return true;
+        });
     }
 
     void Close()
@@ -53,6 +65,12 @@ public:
     }
 
 private:
+    void Cell(lxw_row_t r, int c, const std::string &text, lxw_format *format)
+    {
+        if (worksheet_write_string(Sheet, r, lxw_col_t(c), text.c_str(), format) != LXW_NO_ERROR)
+            throw TFileError(ErrorText);
+    }
+
     std::string ErrorText;
     lxw_workbook *Workbook = nullptr;
     lxw_worksheet *Sheet = nullptr;
@@ -64,10 +82,10 @@ std::string WorkbookBytes(TProject &project, const std::string &errorText)
     // The writer wants a file name; a file in memory keeps the disk out of it until the atomic write.
     TMemoryFile file(errorText);
     TXlsxWriter writer(file.Path(), errorText);
-    writer.Row(0, HeaderTexts(), false);
+    writer.Header();
     lxw_row_t row = 0;
-    ExportWalk(project, [&](int g, int s) { writer.Row(++row, RowTexts(ScheduleRow(project, g, s)), true); });
-    writer.Row(++row, RowTexts(EndOfTableRow()), true);
+    ExportWalk(project, [&](int g, int s) { writer.Row(++row, ScheduleRow(project, g, s)); });
+    writer.Row(++row, EndOfTableRow());
     writer.Close();
     return file.ReadAll();
 }
@@ -127,15 +145,17 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
     TSlotCounters counters{};
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
     for (int64_t r = 2; !CellText(grid, r, 1).empty(); ++r) {
+        // The row's cells up to the header's count: an empty one ends the row and the rest stays
+        // 0; cells past the last column have no place and are left alone.
         TScheduleRow row;
-        for (int c = 1; c <= columns; ++c) {
-            const std::string_view text = CellText(grid, r, c);
+        int c = 0;
+        ForEachColumn(row, zoneCount, [&](TExchangeColumn, int32_t &value) {
+            const std::string_view text = ++c <= columns ? CellText(grid, r, c) : std::string_view();
             if (text.empty())
-                break; // the rest of the row stays 0
-            // Columns past the row's last, up to the header's count, are read and left alone.
-            if (const std::optional<TExchangeColumn> column = ExchangeColumnAt(c - 1, zoneCount))
-                ColumnValue(row, *column) = CellInteger(text);
-        }
+                return false;
+            value = CellInteger(text);
+            return true;
+        });
         StoreScheduleRow(project, counters, row, zoneCount, false);
     }
     return TImportResult::Imported;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
 namespace {
 
@@ -11,20 +10,30 @@ namespace {
 std::string Layout(int32_t zoneCount)
 {
     std::string out;
-    for (int c = 0; const std::optional<TExchangeColumn> column = ExchangeColumnAt(c, zoneCount); ++c) {
+    const TScheduleRow row;
+    ForEachColumn(row, zoneCount, [&](TExchangeColumn column, int32_t) {
         static const char *const kinds[] = {"h", "m", "d", "z", "v", "t", "g", "s"};
-        out += std::string(c > 0 ? " " : "") + kinds[int(column->Kind)];
-        if (column->Kind == TExchangeColumn::TKind::Day || column->Kind == TExchangeColumn::TKind::Zone)
-            out += std::to_string(column->Index);
-    }
+        out += std::string(out.empty() ? "" : " ") + kinds[int(column.Kind)];
+        if (column.Kind == TExchangeColumn::TKind::Day || column.Kind == TExchangeColumn::TKind::Zone)
+            out += std::to_string(column.Index);
+        return true;
+    });
     return out;
 }
 
-template <typename TTexts> std::string Joined(const TTexts &texts)
+/// A written row's texts, separated by ";", or its header texts.
+std::string Texts(const TScheduleRow &row, bool header = false)
 {
     std::string out;
-    for (const std::string &text : texts)
-        out += (out.empty() ? "" : ";") + text;
+    ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t value) {
+        if (!out.empty())
+            out += ';';
+        if (header)
+            out += ColumnHeader(column);
+        else
+            AppendColumnText(out, column, value);
+        return true;
+    });
     return out;
 }
 
@@ -40,8 +49,7 @@ TEST(ExchangeColumns, ZoneColumnsFollowTheDaysAndTheRestFollowsTheZones)
         zones += " z" + std::to_string(z);
     EXPECT_EQ(Layout(32), days + zones + " v t g s");
     EXPECT_EQ(Layout(99), Layout(32)); // no row has room for more zones than the model
-    EXPECT_EQ(ExchangeColumnCount(32), WrittenColumnCount);
-    EXPECT_FALSE(ExchangeColumnAt(-1, 4).has_value());
+    EXPECT_EQ(Layout(-1), Layout(0));
 }
 
 TEST(ExchangeColumns, WrittenRowsHeaderAndEndOfTable)
@@ -56,21 +64,33 @@ TEST(ExchangeColumns, WrittenRowsHeaderAndEndOfTable)
     std::tie(scenario.Hour, scenario.Minute, scenario.Volume, scenario.Track) = std::tuple(8, 5, 7, 120);
     scenario.Days[0] = scenario.Days[4] = true;
     const std::string zero28 = ";0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0";
-    EXPECT_EQ(Joined(RowTexts(ScheduleRow(project, 2, 3))), "08;05;1;0;0;0;1;0;0;1;0;1;0" + zero28 + ";07;120;02;03");
-    EXPECT_EQ(Joined(RowTexts(EndOfTableRow())), "90;00;0;0;0;0;0;0;0;0;0;0;0" + zero28 + ";00;00;00;00");
+    EXPECT_EQ(Texts(ScheduleRow(project, 2, 3)), "08;05;1;0;0;0;1;0;0;1;0;1;0" + zero28 + ";07;120;02;03");
+    EXPECT_EQ(Texts(EndOfTableRow()), "90;00;0;0;0;0;0;0;0;0;0;0;0" + zero28 + ";00;00;00;00");
 
-    const auto &header = HeaderTexts();
-    EXPECT_EQ(Joined(std::vector<std::string>{header[0], header[1], header[2], header[8], header[9], header[40],
-                                              header[41], header[42], header[43], header[44]}),
-              "Час;Минута;Понедельник;Воскресенье;Зона 1;Зона 32;Громкость;Трэк;Группа;Сценарий");
+    std::string zones;
+    for (int z = 1; z <= 32; ++z)
+        zones += ";Зона " + std::to_string(z);
+    EXPECT_EQ(Texts({}, true), "Час;Минута;Понедельник;Вторник;Среда;Четверг;Пятница;Суббота;Воскресенье" + zones +
+                                   ";Громкость;Трэк;Группа;Сценарий");
 }
 
-TEST(ExchangeColumns, ReadValuesLandInTheirColumnsPlace)
+TEST(ExchangeColumns, ReadValuesLandInTheirColumnsPlaceUntilTheWalkStops)
 {
     TScheduleRow row;
-    for (int c = 0; c < ExchangeColumnCount(4); ++c)
-        ColumnValue(row, *ExchangeColumnAt(c, 4)) = c + 1;
+    int c = 0;
+    EXPECT_TRUE(ForEachColumn(row, 4, [&c](TExchangeColumn, int32_t &value) {
+        value = ++c;
+        return true;
+    }));
     EXPECT_EQ(std::tuple(row.Hour, row.Minute, row.Days[0], row.Days[6], row.Zones[1], row.Zones[4], row.Zones[5]),
               std::tuple(1, 2, 3, 9, 10, 13, 0));
     EXPECT_EQ(std::tuple(row.Volume, row.Track, row.Group, row.Slot), std::tuple(14, 15, 16, 17));
+
+    TScheduleRow cut;
+    c = 0;
+    EXPECT_FALSE(ForEachColumn(cut, 4, [&c](TExchangeColumn, int32_t &value) {
+        value = ++c;
+        return c < 12; // the 12th column, zone 3, is the last one written
+    }));
+    EXPECT_EQ(std::tuple(cut.Zones[3], cut.Volume, cut.Track), std::tuple(12, 0, 0));
 }
