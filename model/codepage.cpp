@@ -86,6 +86,15 @@ std::string ValidUtf8(std::string_view text)
     out.reserve(text.size());
     size_t start = 0; // of the well-formed run not yet copied
     for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            i += 2; // Cyrillic: the usual case
+            continue;
+        }
         const size_t at = i;
         if (DecodeUtf8(text, i) == 0xFFFD && i == at + 1) { // malformed; a real U+FFFD takes three bytes
             out.append(text.substr(start, at - start));
