@@ -1,9 +1,11 @@
-// Core operations on the largest project the model holds: load and save of the project file,
-// the clash check, CSV export and import; and the check on the worst clash pattern.
+// Core operations on the largest project the model holds: load (Windows-1251 and UTF-8) and save
+// of the project file, the clash check, CSV export and import; and the check on the worst clash
+// pattern.
 //
 // With SIG_BENCH_PROJECT_FILE set, writes the maximal project file to that path and exits,
 // so peer scripts can time other readers on the very same bytes.
 
+#include "model/codepage.h"
 #include "schedule/check.h"
 #include "storage/csv.h"
 #include "storage/fileio.h"
@@ -99,6 +101,24 @@ void BM_LoadProjectFile(benchmark::State &state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
 }
 BENCHMARK(BM_LoadProjectFile)->Unit(benchmark::kMicrosecond);
+
+void BM_LoadProjectFileUtf8(benchmark::State &state)
+{
+    // The same file as a text editor saves it in UTF-8, with the byte-order mark.
+    static const std::string bytes = "\xEF\xBB\xBF" + Cp1251ToUtf8(MaximalProjectFile());
+    auto project = std::make_unique<TProject>();
+    std::vector<std::string> playList;
+    std::vector<TSkippedEntry> skipped;
+    for (auto _ : state) {
+        ResetProject(*project);
+        playList.clear();
+        skipped.clear();
+        ParseProjectFile(bytes, *project, playList, skipped);
+        benchmark::DoNotOptimize(project->Groups[32].Scenarios[32].Hour);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+}
+BENCHMARK(BM_LoadProjectFileUtf8)->Unit(benchmark::kMicrosecond);
 
 void BM_SaveProjectFile(benchmark::State &state)
 {

@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr std::string_view TrackLabel = "Трек:";
-constexpr std::string_view PathLabel = " Путь:";
-
 // Lower case of the letters a Windows-1251 text can hold (Latin, Latin-1, Cyrillic).
 char32_t FoldCase(char32_t c)
 {
@@ -101,9 +98,10 @@ std::string TrackFileName(int32_t number)
 
 std::string PlayListDialogLine(int32_t track, std::string_view path)
 {
-    std::string line(TrackLabel);
+    std::string line(PlayListTrackTag);
     line += std::to_string(track);
-    line += PathLabel;
+    line += ' ';
+    line += PlayListPathTag;
     line += path;
     return line;
 }
@@ -118,8 +116,8 @@ std::vector<std::string> PlayListDialogLines(const TProject &project, const std:
 
 std::string PlayListLineFromDialog(std::string_view line)
 {
-    const std::string withoutTrack = ReplaceIgnoringCase(line, TrackLabel, "");
-    const std::string joined = ReplaceIgnoringCase(withoutTrack, PathLabel, ";");
+    const std::string withoutTrack = ReplaceIgnoringCase(line, PlayListTrackTag, "");
+    const std::string joined = ReplaceIgnoringCase(withoutTrack, " " + std::string(PlayListPathTag), ";");
     return std::string(TrimControl(joined));
 }
 

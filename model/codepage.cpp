@@ -18,63 +18,50 @@ constexpr std::array<char16_t, 128> HighHalf = {
     0x0445, 0x0446, 0x0447, 0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F,
 };
 
-void AppendUtf8(std::string &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// The byte for a code point, or -1 when the code page lacks it.
-int EncodeChar(char32_t cp)
-{
-    if (cp < 0x80)
-        return static_cast<int>(cp);
-    static const auto reverse = [] {
-        std::array<int16_t, 0x2200> table{};
-        table.fill(-1);
-        for (int b = 0; b < 128; ++b)
-            table[HighHalf[b]] = static_cast<int16_t>(0x80 + b);
-        return table;
-    }();
-    if (cp >= reverse.size())
-        return -1;
-    return reverse[cp];
-}
-
 } // namespace
+
+namespace CodePageTables {
+
+// Every code point of the high half is below U+0800 (two UTF-8 bytes) or below CodePointLimit (three).
+extern constexpr std::array<uint32_t, 256> Utf8OfByte = [] {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t b = 0; b < 256; ++b) {
+        const uint32_t cp = b < 0x80 ? b : HighHalf[b - 0x80];
+        if (cp < 0x80)
+            table[b] = cp | 1u << 24;
+        else if (cp < 0x800)
+            table[b] = (0xC0 | (cp >> 6)) | (0x80 | (cp & 0x3F)) << 8 | 2u << 24;
+        else
+            table[b] = (0xE0 | (cp >> 12)) | (0x80 | ((cp >> 6) & 0x3F)) << 8 | (0x80 | (cp & 0x3F)) << 16 | 3u << 24;
+    }
+    return table;
+}();
+
+extern constexpr std::array<uint8_t, CodePointLimit> ByteOfCodePoint = [] {
+    std::array<uint8_t, CodePointLimit> table{};
+    for (size_t b = 0; b < 128; ++b)
+        table[HighHalf[b]] = static_cast<uint8_t>(0x80 + b);
+    return table;
+}();
+
+} // namespace CodePageTables
 
 std::string Cp1251ToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80)
-            out += c;
-        else
-            AppendUtf8(out, HighHalf[b - 0x80]);
-    }
+    const size_t size = Cp1251Utf8Size(bytes);
+    std::string out(size + 3, '\0');
+    DecodeCp1251(bytes, out.data());
+    out.resize(size);
     return out;
 }
 
 std::optional<std::string> Utf8ToCp1251(std::string_view utf8)
 {
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        const int b = EncodeChar(DecodeUtf8(utf8, i));
-        if (b < 0)
-            return std::nullopt;
-        out += static_cast<char>(b);
-    }
+    std::string out(utf8.size(), '\0');
+    const char *end = EncodeCp1251(utf8, out.data());
+    if (end == nullptr)
+        return std::nullopt;
+    out.resize(static_cast<size_t>(end - out.data()));
     return out;
 }
 
@@ -82,7 +69,7 @@ std::optional<char32_t> FirstUnencodable(std::string_view utf8)
 {
     for (size_t i = 0; i < utf8.size();) {
         const char32_t cp = DecodeUtf8(utf8, i);
-        if (EncodeChar(cp) < 0)
+        if (Cp1251Byte(cp) < 0)
             return cp;
     }
     return std::nullopt;
@@ -91,4 +78,30 @@ std::optional<char32_t> FirstUnencodable(std::string_view utf8)
 bool FitsCp1251(std::string_view utf8)
 {
     return !FirstUnencodable(utf8).has_value();
+}
+
+std::string ValidUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t start = 0; // of the well-formed run not yet copied
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        if (b >= 0xC2 && b < 0xE0 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) {
+            i += 2; // Cyrillic: the usual case
+            continue;
+        }
+        const size_t at = i;
+        if (DecodeUtf8(text, i) == 0xFFFD && i == at + 1) { // malformed; a real U+FFFD takes three bytes
+            out.append(text.substr(start, at - start));
+            out += "\xEF\xBF\xBD";
+            start = i;
+        }
+    }
+    out.append(text.substr(start));
+    return out;
 }

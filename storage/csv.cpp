@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int FixedColumns = 12;
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
@@ -58,16 +57,10 @@ TScheduleRow ReadRow(std::string_view line, int32_t zoneCount)
 {
     TFieldReader fields(line);
     TScheduleRow row;
-    row.Hour = fields.Next();
-    row.Minute = fields.Next();
-    for (int32_t &day : row.Days)
-        day = fields.Next();
-    for (int z = 1; z <= zoneCount; ++z)
-        row.Zones[z] = fields.Next();
-    row.Volume = fields.Next();
-    row.Track = fields.Next();
-    row.Group = fields.Next();
-    row.Slot = fields.Next();
+    ForEachColumn(row, zoneCount, [&fields](TExchangeColumn, int32_t &value) {
+        value = fields.Next();
+        return true;
+    });
     return row;
 }
 
@@ -84,16 +77,6 @@ void StoreScenario(TScenario &scenario, const TScheduleRow &row)
 
 } // namespace
 
-int32_t DeviceTypeForColumnCount(int64_t n)
-{
-    const int64_t extra = n - FixedColumns;
-    for (int32_t type : {9, 8, 7, 4, 2, 1}) {
-        if (extra >= DeviceZoneCounts[type])
-            return type;
-    }
-    return 0;
-}
-
 void ExportWalk(TProject &project, const std::function<void(int g, int s)> &row)
 {
     for (int g = 1; g <= MaxGroups; ++g) {
@@ -109,40 +92,6 @@ void ExportWalk(TProject &project, const std::function<void(int g, int s)> &row)
                 ResetScenario(group.Scenarios[s]);
         }
     }
-}
-
-std::array<std::string, 45> ScheduleRowTexts(const TProject &project, int g, int s)
-{
-    const TGroup &group = project.Groups[g];
-    const TScenario &scenario = group.Scenarios[s];
-    const int32_t zoneCount = ZoneCount(project);
-    std::array<std::string, 45> texts;
-    size_t k = 0;
-    texts[k++] = TwoDigits(scenario.Hour);
-    texts[k++] = TwoDigits(scenario.Minute);
-    for (bool day : scenario.Days)
-        texts[k++] = day ? '1' : '0';
-    for (int z = 1; z <= MaxZones; ++z)
-        texts[k++] = z <= zoneCount && group.Zones[z] ? '1' : '0';
-    texts[k++] = TwoDigits(scenario.Volume);
-    texts[k++] = TwoDigits(scenario.Track);
-    texts[k++] = TwoDigits(g);
-    texts[k++] = TwoDigits(s);
-    return texts;
-}
-
-const std::array<std::string, 45> &EndOfTableTexts()
-{
-    static const std::array<std::string, 45> texts = [] {
-        std::array<std::string, 45> t;
-        t.fill("0");
-        t[0] = "90";
-        t[1] = "00";
-        for (size_t k = 41; k < 45; ++k)
-            t[k] = "00";
-        return t;
-    }();
-    return texts;
 }
 
 bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
@@ -184,16 +133,19 @@ bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TSchedul
 std::string SerializeCsv(TProject &project)
 {
     std::string bytes;
-    const auto appendLine = [&bytes](const std::array<std::string, 45> &texts) {
-        for (size_t k = 0; k < texts.size(); ++k) {
-            if (k > 0)
-                bytes.push_back(';');
-            bytes.append(texts[k]);
-        }
+    const auto appendLine = [&bytes](const TScheduleRow &row) {
+        bool first = true;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t value) {
+            if (!first)
+                bytes += ';';
+            first = false;
+            AppendColumnText(bytes, column, value);
+            return true;
+        });
         bytes.append(LineEnd);
     };
-    ExportWalk(project, [&](int g, int s) { appendLine(ScheduleRowTexts(project, g, s)); });
-    appendLine(EndOfTableTexts());
+    ExportWalk(project, [&](int g, int s) { appendLine(ScheduleRow(project, g, s)); });
+    appendLine(EndOfTableRow());
     return bytes;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/type.h"
+#include "storage/exchangecolumns.h"
 
 #include <array>
 #include <cstdint>
@@ -8,32 +9,9 @@
 #include <string>
 #include <string_view>
 
-/// Device type for a count of fields or columns (12 fixed columns besides the zones); 0: unusable.
-int32_t DeviceTypeForColumnCount(int64_t n);
-
 /// Walks groups 1..32 and slots 1..32: clears every unused group and every unused slot of a used
 /// group, and calls row(g, s) for each used scenario. The caller adds the end-of-table row.
 void ExportWalk(TProject &project, const std::function<void(int g, int s)> &row);
-
-/// The 45 values of one exchange row as texts, for scenario (g, s): hour, minute, 7 days,
-/// 32 zones, volume, track, group, slot.
-std::array<std::string, 45> ScheduleRowTexts(const TProject &project, int g, int s);
-
-/// The 45 texts of the end-of-table row.
-const std::array<std::string, 45> &EndOfTableTexts();
-
-/// One row of an imported schedule, read as numbers.
-struct TScheduleRow
-{
-    int32_t Hour = 0;
-    int32_t Minute = 0;
-    std::array<int32_t, 7> Days{};
-    std::array<int32_t, 33> Zones{}; // 1..Z used
-    int32_t Volume = 0;
-    int32_t Track = 0;
-    int32_t Group = 0;
-    int32_t Slot = 0;
-};
 
 /// The import's slot counters, one per group record 0..32.
 using TSlotCounters = std::array<int32_t, 33>;

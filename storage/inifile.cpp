@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <optional>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -31,45 +31,77 @@ int FoldedCompare(std::string_view a, std::string_view b)
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 std::string_view TrimBlanks(std::string_view text)
 {
-    const size_t b = text.find_first_not_of(" \t");
-    if (b == std::string_view::npos)
-        return text.substr(0, 0); // still a place in the text, which the reader's index keeps
-    const size_t e = text.find_last_not_of(" \t");
-    return text.substr(b, e - b + 1);
+    size_t b = 0;
+    size_t e = text.size();
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
+    return text.substr(b, e - b); // an empty result is still a place in the text, which the reader's index keeps
 }
 
-// The line starting at pos, without its end; pos moves past the CR LF, LF or CR.
-std::string_view NextLine(std::string_view text, size_t &pos)
+size_t Find(std::string_view text, char c, size_t from)
 {
-    const size_t start = pos;
-    const size_t end = std::min(text.find_first_of("\r\n", start), text.size());
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r')
-        ++pos;
-    if (pos < text.size() && text[pos] == '\n')
-        ++pos;
-    return text.substr(start, end - start);
-}
-
-/// The name of a section line ("[name]" after trimming), or nothing for any other line.
-std::optional<std::string_view> SectionName(std::string_view line)
-{
-    if (line.empty() || line.front() != '[')
-        return std::nullopt;
-    const size_t close = line.find(']');
-    if (close == std::string_view::npos)
-        return std::nullopt;
-    return TrimBlanks(line.substr(1, close - 1));
+    const void *found = std::memchr(text.data() + from, c, text.size() - from);
+    return found != nullptr ? size_t(static_cast<const char *>(found) - text.data()) : text.size();
 }
 
 bool HasLineBreak(std::string_view text)
 {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+    return std::memchr(text.data(), '\n', text.size()) != nullptr ||
+           std::memchr(text.data(), '\r', text.size()) != nullptr;
 }
 
 } // namespace
+
+TIniScanner::TIniScanner(std::string_view text) : Text(text), NextCr(Find(text, '\r', 0)), NextLf(Find(text, '\n', 0))
+{}
+
+bool TIniScanner::Next(TIniLine &line)
+{
+    if (Pos >= Text.size())
+        return false;
+    if (NextCr < Pos)
+        NextCr = Find(Text, '\r', Pos);
+    if (NextLf < Pos)
+        NextLf = Find(Text, '\n', Pos);
+    const size_t end = std::min(NextCr, NextLf);
+    const std::string_view text = TrimBlanks(Text.substr(Pos, end - Pos));
+    Pos = end < Text.size() && Text[end] == '\r' && end + 1 < Text.size() && Text[end + 1] == '\n' ? end + 2 : end + 1;
+
+    line = TIniLine{};
+    if (text.empty())
+        return true;
+    if (text.front() == '[') {
+        const size_t close = text.find(']');
+        if (close != std::string_view::npos) {
+            line.Kind = TIniLine::TKind::Section;
+            line.Name = TrimBlanks(text.substr(1, close - 1));
+        }
+        return true;
+    }
+    const size_t eq = text.find('=');
+    if (eq == std::string_view::npos)
+        return true;
+    line.Name = TrimBlanks(text.substr(0, eq));
+    if (!line.Name.empty()) {
+        line.Kind = TIniLine::TKind::Key;
+        line.Value = TrimBlanks(text.substr(eq + 1));
+    }
+    return true;
+}
+
+bool IniNamesEqual(std::string_view a, std::string_view b)
+{
+    return FoldedEqual(a, b);
+}
 
 TIniReader::TIniReader(std::string text, const std::vector<std::string_view> &sections) : Text(std::move(text))
 {
@@ -77,28 +109,20 @@ TIniReader::TIniReader(std::string text, const std::vector<std::string_view> &se
     const std::string_view all = std::string_view(Text).substr(0, UINT32_MAX);
     const auto place = [&all](std::string_view part) { return static_cast<uint32_t>(part.data() - all.data()); };
     TSection *current = nullptr; // null outside the sections asked for and inside a repeated one
-    size_t pos = 0;
-    while (pos < all.size()) {
-        const std::string_view line = TrimBlanks(NextLine(all, pos));
-        if (!line.empty() && line.front() == '[') {
-            const std::optional<std::string_view> name = SectionName(line);
-            if (!name)
-                continue;
+    TIniScanner scanner(all);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section) {
             // Only the first section of a name is searched; a later one is dead text.
             const bool wanted = std::any_of(sections.begin(), sections.end(),
-                                            [&](std::string_view s) { return FoldedEqual(s, *name); });
+                                            [&](std::string_view s) { return FoldedEqual(s, line.Name); });
             current = nullptr;
-            if (wanted && Find(*name) == nullptr)
-                current = &Sections.emplace_back(TSection{*name, {}});
-            continue;
+            if (wanted && Find(line.Name) == nullptr)
+                current = &Sections.emplace_back(TSection{line.Name, {}});
+        } else if (line.Kind == TIniLine::TKind::Key && current != nullptr) {
+            current->Keys.push_back(
+                {place(line.Name), uint32_t(line.Name.size()), place(line.Value), uint32_t(line.Value.size())});
         }
-        const size_t eq = line.find('=');
-        if (current == nullptr || eq == std::string_view::npos)
-            continue;
-        const std::string_view key = TrimBlanks(line.substr(0, eq));
-        const std::string_view value = TrimBlanks(line.substr(eq + 1));
-        if (!key.empty())
-            current->Keys.push_back({place(key), uint32_t(key.size()), place(value), uint32_t(value.size())});
     }
     for (TSection &section : Sections) {
         std::sort(section.Keys.begin(), section.Keys.end(), [this](const TEntry &a, const TEntry &b) {
@@ -139,9 +163,10 @@ size_t TIniReader::KeyCount(std::string_view section) const
 
 bool HasSectionLine(std::string_view text)
 {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        if (SectionName(TrimBlanks(NextLine(text, pos))))
+    TIniScanner scanner(text);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section)
             return true;
     }
     return false;

@@ -6,8 +6,9 @@
 #include "storage/fileio.h"
 #include "storage/inifile.h"
 
-#include <cstdio>
-#include <limits>
+#include <algorithm>
+#include <climits>
+#include <optional>
 
 namespace {
 
@@ -16,44 +17,6 @@ constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 constexpr int MaxGroupLines = MaxGroups;
 constexpr int MaxScenarioLines = MaxGroups * MaxScenarios;
 constexpr size_t MaxSkippedEntries = 100;
-
-// A hand-edited file may hold bytes that are not UTF-8; the model promises UTF-8, so each
-// malformed sequence becomes U+FFFD (which the writer then refuses by name).
-std::string ValidUtf8(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        int len = 0;
-        if (b0 < 0x80)
-            len = 1;
-        else if (b0 >= 0xC2 && b0 <= 0xDF)
-            len = 2;
-        else if (b0 >= 0xE0 && b0 <= 0xEF)
-            len = 3;
-        else if (b0 >= 0xF0 && b0 <= 0xF4)
-            len = 4;
-        bool ok = len > 0 && i + len <= text.size();
-        for (int k = 1; ok && k < len; ++k)
-            ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (ok && len >= 3) {
-            // Reject overlong forms, surrogates and code points above U+10FFFF.
-            const auto b1 = static_cast<unsigned char>(text[i + 1]);
-            ok = !(b0 == 0xE0 && b1 < 0xA0) && !(b0 == 0xED && b1 > 0x9F) && !(b0 == 0xF0 && b1 < 0x90) &&
-                 !(b0 == 0xF4 && b1 > 0x8F);
-        }
-        if (ok) {
-            out.append(text.substr(i, len));
-            i += len;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out;
-}
 
 bool InRange(int32_t value, int32_t low, int32_t high)
 {
@@ -91,15 +54,176 @@ private:
     size_t More = 0;
 };
 
-// Calls each(k, line) for the keys "0", "1", ... of a section up to the first empty or absent value.
-template <typename TEach> void ForEachLine(const TIniReader &ini, std::string_view section, int limit, TEach each)
+/// The values of one section's keys "0", "1", "2" ... as the reader takes them: the first line of
+/// each key, looked up in key order.
+class TNumberedValues
 {
-    for (int k = 0; k < limit; ++k) {
-        const std::string_view line = ini.Read(section, std::to_string(k));
-        if (line.empty())
-            break;
-        each(k, line);
+public:
+    /// Keys from limit on are never looked up, so they are not kept.
+    explicit TNumberedValues(size_t limit) : Limit(std::min<size_t>(limit, UINT32_MAX)) {}
+
+    /// Takes a key line of the section. Only a plain decimal number names a key that is looked up
+    /// ("00" or "+1" never match "0" or "1").
+    void Add(std::string_view key, std::string_view value)
+    {
+        if (key.size() > 10 || (key.size() > 1 && key[0] == '0'))
+            return;
+        uint64_t k = 0;
+        for (char c : key) {
+            if (c < '0' || c > '9')
+                return;
+            k = k * 10 + uint64_t(c - '0');
+        }
+        if (k >= Limit)
+            return;
+        if (InOrder) {
+            if (k < Entries.size())
+                return; // a repeated key: its first line wins
+            InOrder = k == Entries.size();
+        }
+        Entries.push_back({uint32_t(k), uint32_t(value.size()), value.data()});
     }
+
+    /// How many values the section gives: keys 0, 1, ... up to the first absent or empty value.
+    size_t Count()
+    {
+        if (!InOrder) { // keys out of order or repeated after a gap: the first line of each key wins
+            std::stable_sort(Entries.begin(), Entries.end(),
+                             [](const TEntry &a, const TEntry &b) { return a.Key < b.Key; });
+            Entries.erase(std::unique(Entries.begin(), Entries.end(),
+                                      [](const TEntry &a, const TEntry &b) { return a.Key == b.Key; }),
+                          Entries.end());
+            InOrder = true;
+        }
+        size_t k = 0;
+        while (k < Entries.size() && Entries[k].Key == k && Entries[k].Length > 0)
+            ++k;
+        return k;
+    }
+
+    /// Calls each(k, value) for those values in key order.
+    template <typename TEach> void ForEach(TEach each)
+    {
+        const size_t count = Count();
+        for (size_t k = 0; k < count; ++k)
+            each(int(k), std::string_view(Entries[k].Data, Entries[k].Length));
+    }
+
+private:
+    struct TEntry
+    {
+        uint32_t Key, Length;
+        const char *Data;
+    };
+    std::vector<TEntry> Entries;
+    bool InOrder = true; // Entries[k].Key == k, as the writer writes them
+    size_t Limit;
+};
+
+/// The sections of a project file as one pass over its bytes finds them: the first section of each
+/// name, the first "Name" and "Device" of the project, the numbered lines of the others. The values
+/// are still bytes of the file; ASCII is the same in either encoding, so numbers and separators are
+/// read from them directly, and only the texts that the model keeps are decoded.
+struct TProjectSections
+{
+    explicit TProjectSections(std::string_view text);
+
+    std::optional<std::string_view> Name, Device;
+    TNumberedValues Groups{MaxGroupLines};
+    TNumberedValues Scenarios{MaxScenarioLines};
+    TNumberedValues Playlist;
+};
+
+TProjectSections::TProjectSections(std::string_view text) : Playlist(std::min<size_t>(text.size(), INT_MAX))
+{
+    enum { InProject, InGroups, InScenarios, InPlaylist, Elsewhere };
+    static constexpr std::string_view names[] = {"Project", "Groups", "Scenarios", "Playlist"};
+    bool seen[std::size(names)] = {};
+    int current = Elsewhere;
+    TIniScanner scanner(text);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section) {
+            // Only the first section of a name is searched; a later one is dead text.
+            current = Elsewhere;
+            for (int id = 0; id < int(std::size(names)); ++id) {
+                if (IniNamesEqual(names[id], line.Name)) {
+                    if (!seen[id])
+                        current = id;
+                    seen[id] = true;
+                    break;
+                }
+            }
+            continue;
+        }
+        if (line.Kind != TIniLine::TKind::Key)
+            continue;
+        switch (current) {
+        case InProject:
+            if (!Name && IniNamesEqual(line.Name, "Name"))
+                Name = line.Value;
+            else if (!Device && IniNamesEqual(line.Name, "Device"))
+                Device = line.Value;
+            break;
+        case InGroups:
+            Groups.Add(line.Name, line.Value);
+            break;
+        case InScenarios:
+            Scenarios.Add(line.Name, line.Value);
+            break;
+        case InPlaylist:
+            Playlist.Add(line.Name, line.Value);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+/// A text of the file as the model holds it: UTF-8 as it is (each malformed byte made U+FFFD,
+/// which the writer then refuses by name), or Windows-1251 through the code page table.
+class TFileText
+{
+public:
+    explicit TFileText(bool utf8) : Utf8(utf8) {}
+    std::string operator()(std::string_view bytes)
+    {
+        if (Utf8)
+            return ValidUtf8(bytes);
+        // Decoded at once into room for the longest outcome, then copied: cheaper than a first
+        // pass that counts, and the model's strings get no room they do not use.
+        if (Scratch.size() < 3 * bytes.size() + 3)
+            Scratch.resize(3 * bytes.size() + 3);
+        const char *const end = DecodeCp1251(bytes, Scratch.data());
+        return std::string(Scratch.data(), size_t(end - Scratch.data()));
+    }
+
+private:
+    bool Utf8;
+    std::string Scratch;
+};
+
+// TextAfter(text, ";") and FirstField(text) of the text helpers, for the one separator and inline: a
+// load cuts some twenty thousand fields of a few bytes, and the general forms call a search and a
+// compare for each.
+size_t SeparatorAt(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && text[i] != ';')
+        ++i;
+    return i;
+}
+
+std::string_view AfterSeparator(std::string_view text)
+{
+    const size_t at = SeparatorAt(text);
+    return at < text.size() ? text.substr(at + 1) : std::string_view();
+}
+
+std::string_view NameField(std::string_view text)
+{
+    const size_t at = SeparatorAt(text);
+    return at < text.size() ? TrimControl(text.substr(0, at)) : std::string_view();
 }
 
 // The group number that leads a line, or 0 (listed in skipped) when the model has no such group.
@@ -112,17 +236,17 @@ int32_t LineGroup(std::string_view line, std::string_view section, int k, TSkipL
     return 0;
 }
 
-void ReadGroups(const TIniReader &ini, TProject &project, TSkipList &skipped)
+void ReadGroups(TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
 {
-    ForEachLine(ini, "Groups", MaxGroupLines, [&](int k, std::string_view line) {
+    lines.ForEach([&](int k, std::string_view line) {
         const int32_t g = LineGroup(line, "Groups", k, skipped);
         if (g == 0)
             return;
         TGroup &group = project.Groups[g];
-        std::string_view rest = TextAfter(line, ";");
-        group.Name = FirstField(rest);
+        std::string_view rest = AfterSeparator(line);
+        group.Name = text(NameField(rest));
         group.Used = true;
-        for (rest = TextAfter(rest, ";"); !rest.empty(); rest = TextAfter(rest, ";")) {
+        for (rest = AfterSeparator(rest); !rest.empty(); rest = AfterSeparator(rest)) {
             const int32_t z = LeadingNumber(rest);
             if (InRange(z, 1, MaxZones))
                 group.Zones[z] = true;
@@ -133,10 +257,10 @@ void ReadGroups(const TIniReader &ini, TProject &project, TSkipList &skipped)
     });
 }
 
-void ReadScenarios(const TIniReader &ini, TProject &project, TSkipList &skipped)
+void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
 {
     std::array<int32_t, MaxGroups + 1> counters{};
-    ForEachLine(ini, "Scenarios", MaxScenarioLines, [&](int k, std::string_view line) {
+    lines.ForEach([&](int k, std::string_view line) {
         const int32_t g = LineGroup(line, "Scenarios", k, skipped);
         if (g == 0)
             return;
@@ -147,14 +271,14 @@ void ReadScenarios(const TIniReader &ini, TProject &project, TSkipList &skipped)
         }
         // The slot is the line's place among its group's lines, not a number from the file.
         TScenario &scenario = project.Groups[g].Scenarios[++counters[g]];
-        std::string_view rest = TextAfter(line, ";");
-        scenario.Name = FirstField(rest);
+        std::string_view rest = AfterSeparator(line);
+        scenario.Name = text(NameField(rest));
         scenario.Used = true;
         for (int32_t *field : {&scenario.Hour, &scenario.Minute, &scenario.Volume, &scenario.Track}) {
-            rest = TextAfter(rest, ";");
+            rest = AfterSeparator(rest);
             *field = LeadingNumber(rest);
         }
-        for (rest = TextAfter(rest, ";"); !rest.empty(); rest = TextAfter(rest, ";")) {
+        for (rest = AfterSeparator(rest); !rest.empty(); rest = AfterSeparator(rest)) {
             const int32_t d = LeadingNumber(rest);
             if (InRange(d, 0, 6))
                 scenario.Days[d] = true;
@@ -165,69 +289,24 @@ void ReadScenarios(const TIniReader &ini, TProject &project, TSkipList &skipped)
     });
 }
 
-std::string CodePoint(char32_t cp)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(cp));
-    return text;
-}
-
-std::string CharacterText(char32_t cp)
-{
-    std::string utf8;
-    if (cp < 0x80) {
-        utf8 += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (cp >> 6));
-        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        utf8 += static_cast<char>(0xE0 | (cp >> 12));
-        utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        utf8 += static_cast<char>(0xF0 | (cp >> 18));
-        utf8 += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return "\"" + utf8 + "\" (" + CodePoint(cp) + ")";
-}
-
-// Refuses, by name, a text that would not come back from the file as it was written.
-// failure: "Невозможно сохранить проект ...: "; what: "название проекта", "название группы 3" ...;
-// fieldText: the text is one ";" field. what() names the text for the message; it is only built
-// when the text is refused, since a save checks every name of the project.
-template <typename TWhat>
-void CheckText(std::string_view text, const std::string &failure, const TWhat &what, bool fieldText)
-{
-    if (text.find_first_of("\r\n") != std::string_view::npos)
-        throw TFormatError(failure + what() + " содержит перевод строки, который не может храниться в файле проекта");
-    if (fieldText && text.find(';') != std::string_view::npos)
-        throw TFormatError(failure + what() + " содержит знак \";\", которым в файле проекта разделяются поля");
-    if (const std::optional<char32_t> cp = FirstUnencodable(text))
-        throw TFormatError(failure + what() + " содержит символ " + CharacterText(*cp) +
-                           ", которого нет в кодовой странице Windows-1251 файлов проекта");
-}
-
 } // namespace
 
 void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
                       std::vector<TSkippedEntry> &skipped)
 {
     TSkipList skips(skipped);
-    const bool utf8 = bytes.substr(0, Utf8Bom.size()) == Utf8Bom;
-    const TIniReader ini(utf8 ? ValidUtf8(bytes.substr(Utf8Bom.size())) : Cp1251ToUtf8(bytes),
-                         {"Project", "Groups", "Scenarios", "Playlist"});
+    const bool utf8 = bytes.starts_with(Utf8Bom);
+    TFileText text(utf8);
+    TProjectSections sections(utf8 ? bytes.substr(Utf8Bom.size()) : bytes);
 
-    project.Name = ini.Read("Project", "Name");
-    project.DeviceType = DeviceTypeIndex(ini.Read("Project", "Device"));
-    ReadGroups(ini, project, skips);
-    ReadScenarios(ini, project, skips);
+    project.Name = text(sections.Name.value_or(""));
+    project.DeviceType = DeviceTypeIndex(text(sections.Device.value_or("")));
+    ReadGroups(sections.Groups, text, project, skips);
+    ReadScenarios(sections.Scenarios, text, project, skips);
 
     playList.clear();
-    playList.reserve(ini.KeyCount("Playlist")); // grown in steps, a long list would take half as much again
-    ForEachLine(ini, "Playlist", std::numeric_limits<int>::max(),
-                [&](int, std::string_view line) { playList.emplace_back(line); });
+    playList.reserve(sections.Playlist.Count());
+    sections.Playlist.ForEach([&](int, std::string_view line) { playList.push_back(text(line)); });
     skips.Close();
 }
 
@@ -241,71 +320,6 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path)
         bytes.remove_prefix(Utf8Bom.size());
     if (bytes.find_first_not_of(" \t\r\n") != std::string_view::npos && !HasSectionLine(bytes))
         throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
-}
-
-std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList)
-{
-    const std::string failure = project.FileName.empty()
-                                    ? std::string("Невозможно сохранить проект: ")
-                                    : "Невозможно сохранить проект в файл '" + project.FileName + "': ";
-    TIniWriter ini;
-    CheckText(
-        project.Name, failure, [] { return std::string("название проекта"); }, false);
-    ini.Write("Project", "Name", project.Name);
-    const bool knownType = InRange(project.DeviceType, 0, DeviceTypeCount - 1);
-    ini.Write("Project", "Device", knownType ? DeviceTypeNames[project.DeviceType] : "");
-
-    // Groups and zones beyond the device's zone count have no place on the device.
-    const int32_t n = ZoneCount(project);
-    int groupKey = 0;
-    int scenarioKey = 0;
-    for (int32_t g = 1; g <= n; ++g) {
-        const TGroup &group = project.Groups[g];
-        if (!group.Used)
-            continue;
-        CheckText(
-            group.Name, failure, [g] { return "название группы " + std::to_string(g); }, true);
-        std::string line = std::to_string(g) + ";" + group.Name + ";";
-        for (int32_t z = 1; z <= n; ++z) {
-            if (group.Zones[z])
-                line += std::to_string(z) + ";";
-        }
-        ini.Write("Groups", std::to_string(groupKey++), line);
-
-        for (int s = 1; s <= MaxScenarios; ++s) {
-            const TScenario &scenario = group.Scenarios[s];
-            if (!scenario.Used)
-                continue;
-            CheckText(
-                scenario.Name, failure,
-                [g, s] { return "название сценария " + std::to_string(s) + " группы " + std::to_string(g); }, true);
-            line = std::to_string(g) + ";" + scenario.Name + ";" + std::to_string(scenario.Hour) + ";" +
-                   std::to_string(scenario.Minute) + ";" + std::to_string(scenario.Volume) + ";" +
-                   std::to_string(scenario.Track) + ";";
-            for (int d = 0; d < 7; ++d) {
-                if (scenario.Days[d])
-                    line += std::to_string(d) + ";";
-            }
-            ini.Write("Scenarios", std::to_string(scenarioKey++), line);
-        }
-    }
-
-    // An empty line would end the playlist on reading and lose every line after it, so empty
-    // lines are left out and the keys run on without a gap.
-    int playlistKey = 0;
-    for (size_t i = 0; i < playList.size(); ++i) {
-        const std::string &line = playList[i];
-        CheckText(
-            line, failure, [i] { return "строка " + std::to_string(i + 1) + " плейлиста"; }, false);
-        if (line.find_first_not_of(" \t") == std::string::npos)
-            continue;
-        ini.Write("Playlist", std::to_string(playlistKey++), line);
-    }
-
-    std::optional<std::string> bytes = Utf8ToCp1251(ini.Text());
-    if (!bytes) // every value was checked above, so only the fixed texts could fail here
-        throw TFormatError(failure + "проект содержит текст, которого нет в кодовой странице Windows-1251");
-    return std::move(*bytes);
 }
 
 void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,

@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "model/lib.h"
+#include "storage/exchangecolumns.h"
 #include "storage/fileio.h"
 #include "storage/memoryfile.h"
 #include "storage/workbook/workbook.h"
@@ -10,35 +11,8 @@
 
 namespace {
 
-constexpr int ColumnCount = 45;
 /// Header cells scanned.
 constexpr int MaxColumns = 99;
-
-const std::array<std::string, ColumnCount> &HeaderTexts()
-{
-    static const std::array<std::string, ColumnCount> texts = [] {
-        std::array<std::string, ColumnCount> t;
-        size_t k = 0;
-        t[k++] = "Час";
-        t[k++] = "Минута";
-        for (std::string_view day : DayNames)
-            t[k++] = std::string(day);
-        for (int z = 1; z <= MaxZones; ++z)
-            t[k++] = "Зона " + std::to_string(z);
-        t[k++] = "Громкость";
-        t[k++] = "Трэк";
-        t[k++] = "Группа";
-        t[k++] = "Сценарий";
-        return t;
-    }();
-    return texts;
-}
-
-/// Hour, minute, volume, track, group and slot are text cells, so they keep their two digits.
-bool IsTextColumn(size_t k)
-{
-    return k < 2 || k >= 41;
-}
 
 /// The workbook being written; closing it writes the file, on every way out.
 class TXlsxWriter
@@ -59,13 +33,27 @@ public:
             workbook_close(Workbook);
     }
 
-    void Row(lxw_row_t row, const std::array<std::string, ColumnCount> &texts, bool textColumns)
+    /// Writes the header row.
+    void Header()
     {
-        for (size_t k = 0; k < texts.size(); ++k) {
-            lxw_format *format = textColumns && IsTextColumn(k) ? TextFormat : nullptr;
-            if (worksheet_write_string(Sheet, row, lxw_col_t(k), texts[k].c_str(), format) != LXW_NO_ERROR)
-                throw TFileError(ErrorText);
-        }
+        int c = 0;
+        const TScheduleRow row;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t) {
+            Cell(0, c++, ColumnHeader(column), nullptr);
+            return true;
+        });
+    }
+
+    /// Writes a row of the schedule; the two-digit columns are marked as text.
+    void Row(lxw_row_t r, const TScheduleRow &row)
+    {
+        int c = 0;
+        ForEachColumn(row, MaxZones, [&](TExchangeColumn column, int32_t value) {
+            std::string text;
+            AppendColumnText(text, column, value);
+            Cell(r, c++, text, IsTwoDigitColumn(column) ? TextFormat : nullptr);
+            return true;
+        });
     }
 
     void Close()
@@ -77,6 +65,12 @@ public:
     }
 
 private:
+    void Cell(lxw_row_t r, int c, const std::string &text, lxw_format *format)
+    {
+        if (worksheet_write_string(Sheet, r, lxw_col_t(c), text.c_str(), format) != LXW_NO_ERROR)
+            throw TFileError(ErrorText);
+    }
+
     std::string ErrorText;
     lxw_workbook *Workbook = nullptr;
     lxw_worksheet *Sheet = nullptr;
@@ -88,10 +82,10 @@ std::string WorkbookBytes(TProject &project, const std::string &errorText)
     // The writer wants a file name; a file in memory keeps the disk out of it until the atomic write.
     TMemoryFile file(errorText);
     TXlsxWriter writer(file.Path(), errorText);
-    writer.Row(0, HeaderTexts(), false);
+    writer.Header();
     lxw_row_t row = 0;
-    ExportWalk(project, [&](int g, int s) { writer.Row(++row, ScheduleRowTexts(project, g, s), true); });
-    writer.Row(++row, EndOfTableTexts(), true);
+    ExportWalk(project, [&](int g, int s) { writer.Row(++row, ScheduleRow(project, g, s)); });
+    writer.Row(++row, EndOfTableRow());
     writer.Close();
     return file.ReadAll();
 }
@@ -117,27 +111,6 @@ int32_t CellInteger(std::string_view text)
     if (negative)
         value = -value;
     return value >= INT32_MIN && value <= INT32_MAX ? int32_t(value) : 0;
-}
-
-/// Puts the value of column c (from 1) where the reading table of the sheet says.
-void PlaceValue(TScheduleRow &row, int c, int32_t value, int32_t zoneCount)
-{
-    if (c == 1)
-        row.Hour = value;
-    else if (c == 2)
-        row.Minute = value;
-    else if (c <= 9)
-        row.Days[size_t(c - 3)] = value;
-    else if (c <= 9 + zoneCount)
-        row.Zones[size_t(c - 9)] = value;
-    else if (c == zoneCount + 10)
-        row.Volume = value;
-    else if (c == zoneCount + 11)
-        row.Track = value;
-    else if (c == zoneCount + 12)
-        row.Group = value;
-    else if (c == zoneCount + 13)
-        row.Slot = value;
 }
 
 std::string_view CellText(const TCellGrid &grid, int64_t row, int column)
@@ -172,13 +145,17 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
     TSlotCounters counters{};
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
     for (int64_t r = 2; !CellText(grid, r, 1).empty(); ++r) {
+        // The row's cells up to the header's count: an empty one ends the row and the rest stays
+        // 0; cells past the last column have no place and are left alone.
         TScheduleRow row;
-        for (int c = 1; c <= columns; ++c) {
-            const std::string_view text = CellText(grid, r, c);
+        int c = 0;
+        ForEachColumn(row, zoneCount, [&](TExchangeColumn, int32_t &value) {
+            const std::string_view text = ++c <= columns ? CellText(grid, r, c) : std::string_view();
             if (text.empty())
-                break; // the rest of the row stays 0
-            PlaceValue(row, c, CellInteger(text), zoneCount);
-        }
+                return false;
+            value = CellInteger(text);
+            return true;
+        });
         StoreScheduleRow(project, counters, row, zoneCount, false);
     }
     return TImportResult::Imported;

@@ -1,5 +1,6 @@
 #include "ui/playlist.h"
 
+#include "device/sdcard.h"
 #include "model/lib.h"
 #include "ui/dialogframe.h"
 #include "ui/inputval.h"
@@ -15,8 +16,8 @@
 
 namespace {
 
-const QString TrackTag = QString::fromUtf8("Трек:");
-const QString PathTag = QString::fromUtf8("Путь:");
+const QString TrackTag = QString::fromUtf8(PlayListTrackTag.data(), qsizetype(PlayListTrackTag.size()));
+const QString PathTag = QString::fromUtf8(PlayListPathTag.data(), qsizetype(PlayListPathTag.size()));
 
 QString EditorLine(const QString &number, const QString &path)
 {

@@ -7,9 +7,6 @@
 
 // The strings of BIFF workbooks, which may run on from a record into the CONTINUE records after it.
 
-/// Appends a code point as UTF-8.
-void AppendUtf8(std::string &out, char32_t c);
-
 /// Reads across a record and its CONTINUE records. Inside character data each CONTINUE starts
 /// with a fresh option byte that says whether the rest is stored in one or two bytes a character.
 /// Every read returns false when the data ends first.

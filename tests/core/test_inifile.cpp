@@ -58,3 +58,28 @@ TEST(IniWrite, RefusesWhatWouldNotReadBackAsOneLine)
     EXPECT_THROW(ini.Write("S]", "a", "x"), std::invalid_argument);
     EXPECT_EQ(ini.Text(), "");
 }
+
+TEST(IniScan, EveryLineEndAndEveryKindOfLine)
+{
+    // Line ends of all three kinds in one text, so that each is found while the others are pending.
+    const std::string text = "[A]\r\n k = v \rx\n\r\n[ B ] tail\n[open\n=v\n \t\n[C]\r\r\nk=\rlast=1";
+    std::string seen;
+    TIniScanner scanner(text);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        switch (line.Kind) {
+        case TIniLine::TKind::Section:
+            seen += "[" + std::string(line.Name) + "]";
+            break;
+        case TIniLine::TKind::Key:
+            seen += std::string(line.Name) + "=" + std::string(line.Value) + ";";
+            break;
+        case TIniLine::TKind::Other:
+            seen += ".";
+            break;
+        }
+    }
+    EXPECT_EQ(seen, "[A]k=v;..[B]...[C].k=;last=1;");
+    EXPECT_TRUE(IniNamesEqual("Playlist", "PLAYLIST"));
+    EXPECT_FALSE(IniNamesEqual("Playlist", "Playlis"));
+}

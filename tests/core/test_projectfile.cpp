@@ -443,3 +443,58 @@ TEST_F(ProjectFileDisk, FailedSavesLeaveTheOldFile)
     EXPECT_EQ(ReadWholeFile(p.FileName), "old content");
     EXPECT_EQ(Entries(), 1);
 }
+
+TEST(ProjectFileRead, NumberedKeysAreFoundInAnyOrderAndOnlyAsPlainNumbers)
+{
+    const struct
+    {
+        const char *What;
+        std::string Text;
+        std::vector<std::string> PlayList;
+    } cases[] = {
+        {"in order", "[Playlist]\n0=a\n1=b\n", {"a", "b"}},
+        {"out of order", "[Playlist]\n2=c\n0=a\n1=b\n", {"a", "b", "c"}},
+        {"the first of a repeated key, in order", "[Playlist]\n0=a\n0=x\n1=b\n", {"a", "b"}},
+        {"the first of a repeated key, out of order", "[Playlist]\n1=b\n0=a\n1=x\n0=y\n2=c\n", {"a", "b", "c"}},
+        {"an empty first value hides a later one", "[Playlist]\n0=a\n1=\n1=b\n", {"a"}},
+        {"no other spelling of a number", "[Playlist]\n00=x\n+0=x\n0x0=x\n0 0=x\n 0 =a\n01=x\n1=b\n", {"a", "b"}},
+        {"a key past the largest number", "[Playlist]\n0=a\n99999999999999999999=x\n1=b\n", {"a", "b"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(Parse(c.Text).PlayList, c.PlayList);
+    }
+    // Groups and scenarios keep to the lines the writer can write: keys 0..31 and 0..1023.
+    std::string text = "[Groups]\n";
+    for (int k = 32; k >= 0; --k)
+        text += std::to_string(k) + "=" + std::to_string(k % 32 + 1) + ";g" + std::to_string(k) + ";\n";
+    const TLoaded loaded = Parse(text);
+    EXPECT_EQ(loaded.Project.Groups[1].Name, "g0"); // key 32 names group 1 too, but is never read
+    EXPECT_EQ(loaded.Project.Groups[32].Name, "g31");
+}
+
+TEST(ProjectFileWrite, OfSeveralRefusedTextsTheFirstInWritingOrderIsNamed)
+{
+    TProject p;
+    p.DeviceType = 9;
+    AddGroup(p, 1, "Зал");
+    AddScenario(p, 1, 7, "Звонок\n");
+    AddGroup(p, 2, "Двор Ω");
+    std::vector<std::string> playList = {"1;日.mp3"};
+    const auto error = [&] {
+        try {
+            SerializeProjectFile(p, playList);
+        } catch (const TFormatError &e) {
+            return std::string(e.what());
+        }
+        return std::string("no error");
+    };
+    EXPECT_EQ(error(), "Невозможно сохранить проект: название сценария 7 группы 1 содержит перевод строки, который "
+                       "не может храниться в файле проекта");
+    p.Groups[1].Scenarios[7].Name = "Звонок";
+    EXPECT_NE(error().find("название группы 2 содержит символ \"Ω\""), std::string::npos) << error();
+    p.Groups[2].Name = "Двор";
+    EXPECT_NE(error().find("строка 1 плейлиста содержит символ \"日\""), std::string::npos) << error();
+    p.Name = "Школа\r";
+    EXPECT_NE(error().find("название проекта содержит перевод строки"), std::string::npos) << error();
+}
