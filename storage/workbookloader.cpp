@@ -1,26 +1,12 @@
 #include "model/error.h"
+#include "model/modulefile.h"
 #include "storage/spreadsheet.h"
 #include "storage/workbookmodule.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <array>
-#include <climits>
-
 namespace {
-
-/// The folder of the running program; the module lives beside it (build tree) or in its lib folder.
-std::string ProgramFolder()
-{
-    std::array<char, PATH_MAX> buffer{};
-    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0)
-        return ".";
-    const std::string path(buffer.data(), static_cast<size_t>(n));
-    const size_t slash = path.find_last_of('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 struct TModule
 {
@@ -34,9 +20,7 @@ const TModule &Module()
     static TModule module;
     if (module.Export != nullptr)
         return module;
-    const std::string folder = ProgramFolder();
-    const std::array<std::string, 2> candidates = {folder + "/lib/sigcfg/modules/" + ModuleFileName,
-                                                   folder + "/../lib/sigcfg/modules/" + ModuleFileName};
+    const std::vector<std::string> candidates = ModuleCandidates(ModuleFileName);
     std::string failure;
     for (const std::string &path : candidates) {
         if (::access(path.c_str(), F_OK) != 0)

@@ -1,84 +1,76 @@
 #include "ui/trackplayer.h"
 
-#include "device/trackdecoder.h"
 #include "model/error.h"
+#include "model/modulefile.h"
+#include "ui/player/playerbackend.h"
 
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QMediaDevices>
+#include <dlfcn.h>
+#include <unistd.h>
 
-// The sink pulls: each read decodes just as much as it asks for, so a long track costs no memory.
-class TTrackPlayer::TSource : public QIODevice
+namespace {
+
+struct TPlayerModule
 {
-public:
-    explicit TSource(TTrackDecoder &decoder) : Decoder(decoder) {}
-    bool isSequential() const override { return true; }
-    bool atEnd() const override { return Ended; }
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        const size_t n = Decoder.Read(reinterpret_cast<unsigned char *>(data), static_cast<size_t>(maxSize));
-        Ended = n == 0;
-        return Ended ? -1 : qint64(n);
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    TTrackDecoder &Decoder;
-    bool Ended = false;
+    TCreatePlayerEntry Create = nullptr;
+    THasAudioOutputEntry HasAudioOutput = nullptr;
 };
 
-TTrackPlayer::TTrackPlayer(QObject *parent) : QObject(parent) {}
+/// The player module, loaded once; empty entries when it is missing, and then nothing plays.
+const TPlayerModule &PlayerModule()
+{
+    static const TPlayerModule module = [] {
+        for (const std::string &path : ModuleCandidates(PlayerModuleFileName)) {
+            if (::access(path.c_str(), F_OK) != 0)
+                continue;
+            void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+            if (handle == nullptr)
+                continue;
+            TPlayerModule found;
+            found.Create = reinterpret_cast<TCreatePlayerEntry>(::dlsym(handle, CreatePlayerEntryName));
+            found.HasAudioOutput = reinterpret_cast<THasAudioOutputEntry>(::dlsym(handle, HasAudioOutputEntryName));
+            if (found.Create != nullptr && found.HasAudioOutput != nullptr)
+                return found;
+        }
+        return TPlayerModule{};
+    }();
+    return module;
+}
+
+} // namespace
+
+TTrackPlayer::TTrackPlayer(QObject *parent) : QObject(parent)
+{
+    if (PlayerModule().Create != nullptr)
+        Backend.reset(PlayerModule().Create([](void *self) { emit static_cast<TTrackPlayer *>(self)->Finished(); }, this));
+}
 
 TTrackPlayer::~TTrackPlayer()
 {
-    Stop();
+    if (Backend)
+        Backend->Stop();
 }
 
 bool TTrackPlayer::HasAudioOutput()
 {
-    return !QMediaDevices::defaultAudioOutput().isNull();
+    return PlayerModule().HasAudioOutput != nullptr && PlayerModule().HasAudioOutput();
 }
 
 void TTrackPlayer::Play(const std::string &path)
 {
-    Stop();
-    auto decoder = std::make_unique<TTrackDecoder>(path);
-    QAudioFormat format;
-    format.setSampleRate(decoder->SampleRate());
-    format.setChannelCount(decoder->Channels());
-    format.setSampleFormat(QAudioFormat::Int16);
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull() || !output.isFormatSupported(format))
-        throw TFileError("Звуковой выход не воспроизводит формат файла " + path);
-    Decoder = std::move(decoder);
-    Source = std::make_unique<TSource>(*Decoder);
-    Source->open(QIODevice::ReadOnly);
-    Sink = std::make_unique<QAudioSink>(output, format);
-    connect(Sink.get(), &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        // Idle: the source is drained and everything played; Stopped: an error or Stop.
-        if (state == QAudio::IdleState || state == QAudio::StoppedState)
-            QMetaObject::invokeMethod(this, &TTrackPlayer::Stop, Qt::QueuedConnection);
-    });
-    Sink->start(Source.get());
+    if (!Backend)
+        throw TFileError("Проигрыватель не установлен: нет модуля " + std::string(PlayerModuleFileName));
+    const std::string failure = Backend->Play(path);
+    if (!failure.empty())
+        throw TFileError(failure);
 }
 
 void TTrackPlayer::Stop()
 {
-    if (!Sink)
-        return;
-    // The sink goes first: it must not read from a source that is gone.
-    std::unique_ptr<QAudioSink> sink = std::move(Sink);
-    sink->disconnect(this);
-    sink->stop();
-    sink.reset();
-    Source.reset();
-    Decoder.reset();
-    emit Finished();
+    if (Backend)
+        Backend->Stop();
 }
 
 bool TTrackPlayer::IsPlaying() const
 {
-    return Sink != nullptr;
+    return Backend && Backend->IsPlaying();
 }

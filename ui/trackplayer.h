@@ -1,14 +1,13 @@
 #pragma once
 
-#include <QIODevice>
 #include <QObject>
 #include <memory>
 #include <string>
 
-class QAudioSink;
-class TTrackDecoder;
+class TPlayerBackend;
 
-/// Plays one track at a time through the default audio output, decoding as the output asks.
+/// Plays one track at a time through the default audio output, decoding as the output asks. The
+/// playing itself is done by the player module, loaded on first use; without it nothing plays.
 class TTrackPlayer : public QObject
 {
     Q_OBJECT
@@ -28,8 +27,5 @@ signals:
     void Finished();
 
 private:
-    class TSource;
-    std::unique_ptr<TTrackDecoder> Decoder;
-    std::unique_ptr<TSource> Source;
-    std::unique_ptr<QAudioSink> Sink;
+    std::unique_ptr<TPlayerBackend> Backend;
 };
