@@ -26,9 +26,8 @@ template <typename Work> TModuleOutcome Guarded(std::string &text, Work work)
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookExport(TProject &project,
-                                                                                   const std::string &path,
-                                                                                   std::string &text)
+extern "C" __attribute__((visibility("default"))) TModuleOutcome
+SigWorkbookExport(TProject &project, const std::string &path, std::string &text)
 {
     return Guarded(text, [&] {
         WriteSpreadsheetFile(project, path);
@@ -37,8 +36,7 @@ extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookExpo
 }
 
 extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookImport(const std::string &path,
-                                                                                   TProject &project,
-                                                                                   std::string &text)
+                                                                                   TProject &project, std::string &text)
 {
     return Guarded(text, [&] {
         const TImportResult result = ReadSpreadsheetFile(path, project);

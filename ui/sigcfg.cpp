@@ -9,8 +9,8 @@
 #include "ui/playlist.h"
 #include "ui/recentfiles.h"
 #include "ui/select.h"
-#include "ui/validators.h"
 #include "ui/trackswindow.h"
+#include "ui/validators.h"
 
 #include <QAction>
 #include <QFont>

@@ -102,8 +102,9 @@ void TfrMain::miGroupDaysClick()
     if (start == 0)
         return;
     TfrGroupDays dialog(Project, start, this);
-    if (const int g = RunGroupEdit(
-            prompts(), dialog, [this](const TfrGroupDays &d) { return SetGroupDays(Project, d.Group(), d.Days->Days()); }))
+    if (const int g = RunGroupEdit(prompts(), dialog, [this](const TfrGroupDays &d) {
+            return SetGroupDays(Project, d.Group(), d.Days->Days());
+        }))
         GroupScheduleChanged(g);
 }
 

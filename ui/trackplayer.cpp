@@ -41,7 +41,8 @@ const TPlayerModule &PlayerModule()
 TTrackPlayer::TTrackPlayer(QObject *parent) : QObject(parent)
 {
     if (PlayerModule().Create != nullptr)
-        Backend.reset(PlayerModule().Create([](void *self) { emit static_cast<TTrackPlayer *>(self)->Finished(); }, this));
+        Backend.reset(
+            PlayerModule().Create([](void *self) { emit static_cast<TTrackPlayer *>(self)->Finished(); }, this));
 }
 
 TTrackPlayer::~TTrackPlayer()

@@ -38,7 +38,8 @@ bool Playable(const TTrackRow &row)
 } // namespace
 
 TTracksWindow::TTracksWindow(TfrMain &main, const TProject &project, const std::vector<std::string> &playList)
-    : QWidget(&main, Qt::Window), Main(main), Project(project), PlayList(playList), Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
+    : QWidget(&main, Qt::Window), Main(main), Project(project), PlayList(playList), Player(new TTrackPlayer(this)),
+      HasOutput(TTrackPlayer::HasAudioOutput())
 {
     setObjectName(u"frTracks"_s);
     setWindowTitle(u"Треки"_s);
@@ -186,4 +187,3 @@ QAction *AddTracksWindowCommand(TfrMain &main, const TProject &project, const st
     });
     return action;
 }
-

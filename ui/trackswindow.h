@@ -60,4 +60,3 @@ private:
 /// Adds the command that shows the window (one per main window, made on first use) to menu.
 QAction *AddTracksWindowCommand(TfrMain &main, const TProject &project, const std::vector<std::string> &playList,
                                 QMenu &menu);
-

@@ -65,7 +65,8 @@ public:
         QObject::connect(Sink.get(), &QAudioSink::stateChanged, &Guard, [this](QAudio::State state) {
             // Idle: the source is drained and everything played; Stopped: an error or Stop.
             if (state == QAudio::IdleState || state == QAudio::StoppedState)
-                QMetaObject::invokeMethod(&Guard, [this] { Stop(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    &Guard, [this] { Stop(); }, Qt::QueuedConnection);
         });
         Sink->start(Source.get());
         return {};
