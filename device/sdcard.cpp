@@ -96,6 +96,11 @@ std::string TrackFileName(int32_t number)
     return digits;
 }
 
+std::string CardFilePath(const std::string &target, int32_t number)
+{
+    return target + TrackFileName(number) + ".mp3";
+}
+
 std::string PlayListDialogLine(int32_t track, std::string_view path)
 {
     std::string line(PlayListTrackTag);

@@ -21,6 +21,10 @@ std::string TrackPath(const std::vector<std::string> &playList, int32_t track);
 /// The card's file-name stem of a track: 7 -> "007", 42 -> "042", 123 -> "123", -5 -> "00-5".
 std::string TrackFileName(int32_t number);
 
+/// The card file of a playlist line's track: target, then the track's file name, then ".mp3".
+/// The target is a plain prefix: no separator is inserted.
+std::string CardFilePath(const std::string &target, int32_t number);
+
 /// The labels of the playlist editor's lines, "Трек:<track> Путь:<path>".
 inline constexpr std::string_view PlayListTrackTag = "Трек:";
 inline constexpr std::string_view PlayListPathTag = "Путь:";

@@ -216,11 +216,6 @@ bool TCopyReport::AllCopied() const
     return !Stopped;
 }
 
-std::string CardFilePath(const std::string &target, int32_t number)
-{
-    return target + TrackFileName(number) + ".mp3";
-}
-
 size_t RemoveStaleTemporaries(const std::string &target)
 {
     const size_t slash = target.find_last_of('/');

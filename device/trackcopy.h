@@ -66,10 +66,6 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 /// The log line written when the operator stops a run.
 inline constexpr const char *CopyStoppedLine = "Копирование остановлено оператором";
 
-/// The card file of a playlist line's track: target, then the track's file name, then ".mp3".
-/// The target is a plain prefix: no separator is inserted.
-std::string CardFilePath(const std::string &target, int32_t number);
-
 /// Removes what earlier interrupted runs left in the target's folder: names of the card files'
 /// own pattern ("001.mp3." and six letters or digits) only. Returns how many went.
 size_t RemoveStaleTemporaries(const std::string &target);

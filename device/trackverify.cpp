@@ -1,6 +1,6 @@
 #include "device/trackverify.h"
 
-#include "device/trackcopy.h"
+#include "device/sdcard.h"
 #include "model/lib.h"
 
 #include <algorithm>

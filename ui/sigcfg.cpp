@@ -9,7 +9,6 @@
 #include "ui/playlist.h"
 #include "ui/recentfiles.h"
 #include "ui/select.h"
-#include "ui/trackswindow.h"
 #include "ui/validators.h"
 
 #include <QAction>
