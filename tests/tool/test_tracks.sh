@@ -2,13 +2,7 @@
 # sigcfg-tool tracks: what each track file holds, and tracks still playing at the next bell.
 set -uo pipefail
 tool="$1"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-expect_eq() { [ "$1" == "$2" ] || fail "$3: expected [$2], got [$1]"; }
-to_windows() { iconv -f UTF-8 -t CP1251 | sed 's/$/\r/'; }
+source "$(dirname "$0")/../support/shell.sh"
 
 command -v lame >/dev/null || { echo "FAIL: lame is needed (scripts/install-deps)"; exit 1; }
 # A 3-minute mono tone at 8 kHz, encoded by lame; its WAV renamed; a copy with its middle overwritten.
@@ -74,5 +68,4 @@ expect_eq "$?" "0" "exit status when clean"
 "$tool" tracks "$work/nothing.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status of a missing project"
 
-[ "$failures" -eq 0 ] || exit 1
-echo "tracks: all passed"
+finish "tracks"
