@@ -232,7 +232,7 @@ int32_t LineGroup(std::string_view line, std::string_view section, int k, TSkipL
     const int32_t g = LeadingNumber(line);
     if (InRange(g, 1, MaxGroups))
         return g;
-    skipped.Add(section, k, [g] { return "group number " + std::to_string(g) + " is outside 1 to 32; line left out"; });
+    skipped.Add(section, k, [g] { return "номер группы " + std::to_string(g) + " вне 1–32; строка пропущена"; });
     return 0;
 }
 
@@ -252,7 +252,7 @@ void ReadGroups(TNumberedValues &lines, TFileText &text, TProject &project, TSki
                 group.Zones[z] = true;
             else
                 skipped.Add("Groups", k,
-                            [z] { return "zone " + std::to_string(z) + " is outside 1 to 32; zone left out"; });
+                            [z] { return "зона " + std::to_string(z) + " вне 1–32; зона пропущена"; });
         }
     });
 }
@@ -266,7 +266,7 @@ void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, T
             return;
         if (counters[g] == MaxScenarios) {
             skipped.Add("Scenarios", k,
-                        [g] { return "group " + std::to_string(g) + " already has 32 scenarios; line left out"; });
+                        [g] { return "в группе " + std::to_string(g) + " уже 32 сценария; строка пропущена"; });
             return;
         }
         // The slot is the line's place among its group's lines, not a number from the file.
@@ -284,7 +284,7 @@ void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, T
                 scenario.Days[d] = true;
             else
                 skipped.Add("Scenarios", k,
-                            [d] { return "day " + std::to_string(d) + " is outside 0 to 6; day left out"; });
+                            [d] { return "день " + std::to_string(d) + " вне 0–6; день пропущен"; });
         }
     });
 }

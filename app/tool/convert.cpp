@@ -93,7 +93,7 @@ int RunConvert(const std::vector<std::string> &args)
     if (inKind == TKind::Project) {
         LoadExistingProject(in, loaded);
         for (const TSkippedEntry &entry : loaded.Skipped)
-            std::cerr << "sigcfg-tool: " << in << ": skipped " << entry.Key << ": " << entry.Reason << "\n";
+            std::cerr << "sigcfg-tool: " << in << ": пропущено " << entry.Key << ": " << entry.Reason << "\n";
     } else {
         ImportSchedule(inKind, in, project);
     }

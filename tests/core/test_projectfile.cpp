@@ -198,16 +198,16 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
     std::string listed;
     for (const TSkippedEntry &entry : loaded.Skipped)
         listed += entry.Key + ": " + entry.Reason + "\n";
-    EXPECT_EQ(listed, "Groups/0: group number 0 is outside 1 to 32; line left out\n"
-                      "Groups/1: group number 33 is outside 1 to 32; line left out\n"
-                      "Groups/2: group number -1 is outside 1 to 32; line left out\n"
-                      "Groups/3: zone 0 is outside 1 to 32; zone left out\n"
-                      "Groups/3: zone 33 is outside 1 to 32; zone left out\n"
-                      "Groups/3: zone -4 is outside 1 to 32; zone left out\n"
-                      "Scenarios/0: group number 40 is outside 1 to 32; line left out\n"
-                      "Scenarios/1: day 7 is outside 0 to 6; day left out\n"
-                      "Scenarios/1: day -1 is outside 0 to 6; day left out\n"
-                      "Scenarios/33: group 2 already has 32 scenarios; line left out\n");
+    EXPECT_EQ(listed, "Groups/0: номер группы 0 вне 1–32; строка пропущена\n"
+                      "Groups/1: номер группы 33 вне 1–32; строка пропущена\n"
+                      "Groups/2: номер группы -1 вне 1–32; строка пропущена\n"
+                      "Groups/3: зона 0 вне 1–32; зона пропущена\n"
+                      "Groups/3: зона 33 вне 1–32; зона пропущена\n"
+                      "Groups/3: зона -4 вне 1–32; зона пропущена\n"
+                      "Scenarios/0: номер группы 40 вне 1–32; строка пропущена\n"
+                      "Scenarios/1: день 7 вне 0–6; день пропущен\n"
+                      "Scenarios/1: день -1 вне 0–6; день пропущен\n"
+                      "Scenarios/33: в группе 2 уже 32 сценария; строка пропущена\n");
 }
 
 TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
@@ -270,7 +270,7 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     const TLoaded loaded = Parse("[Groups]\r\n0=1;Корпус;" + zones + "2;\r\n");
     ASSERT_EQ(loaded.Skipped.size(), 101u);
     EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason,
-              "Groups/0: zone 0 is outside 1 to 32; zone left out");
+              "Groups/0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
               "…: пропущено записей сверх первых 100: 99900");
     EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end

@@ -119,7 +119,7 @@ expect_eq "$err" "sigcfg-tool: Файл '$work/picture.vlpj' не являетс
 { printf '[Groups]\r\n0=1;g;'; for _ in $(seq 1000); do printf '0;'; done; printf '\r\n'; } >"$work/zones.vlpj"
 err="$("$tool" convert "$work/zones.vlpj" "$work/zones-out.vlpj" 2>&1)"
 expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "101" "skipped entries listed"
-expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: skipped …: пропущено записей сверх первых 100: 900" \
+expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: пропущено …: пропущено записей сверх первых 100: 900" \
     "closing line of the skipped entries"
 
 # a pair that does not exist
