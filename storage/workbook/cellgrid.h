@@ -62,8 +62,10 @@ public:
 /// Parts larger than this are refused, and so are packages whose parts add up to more.
 inline constexpr size_t MaxPartBytes = 16u << 20;
 inline constexpr size_t MaxPackageBytes = 64u << 20;
-/// Files larger than this are refused before they are read.
-inline constexpr size_t MaxWorkbookFileBytes = 128u << 20;
+/// Files larger than this are refused before they are read: a full schedule's workbook is some
+/// 100 KB, and the file, its largest part and that part's XML tree must stay within the program's
+/// few hundred MB.
+inline constexpr size_t MaxWorkbookFileBytes = 32u << 20;
 
 /// The errors of the readers, each naming the file.
 std::string NotAWorkbookMessage(const std::string &name);

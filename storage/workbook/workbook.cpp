@@ -7,7 +7,6 @@
 #include "storage/workbook/xlsxreader.h"
 #include "storage/workbook/zippackage.h"
 
-#include <filesystem>
 
 namespace {
 
@@ -50,13 +49,6 @@ TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name)
 
 TCellGrid ReadWorkbookFile(const std::string &path)
 {
-    // A pipe or a device would block or never end: only regular files are read.
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw TFileError("Unable to read " + path);
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error && size > MaxWorkbookFileBytes)
-        throw TFormatError(TooLargeMessage(path));
-    return ReadWorkbookCells(ReadWholeFile(path), path);
+    // The file layer reads regular files only, and none larger than the limit.
+    return ReadWorkbookCells(ReadWholeFile(path, MaxWorkbookFileBytes), path);
 }

@@ -278,7 +278,8 @@ TEST(WorkbookBadInput, AHugeFileAPipeOrAFolderIsNotRead)
     const std::string huge = folder.File("huge.xlsx");
     WriteFileAtomically(huge, "");
     fs::resize_file(huge, MaxWorkbookFileBytes + 1); // sparse: costs no disk
-    ExpectError<TFormatError>([&] { ReadWorkbookFile(huge); }, "Файл " + huge + " слишком велик для чтения");
+    ExpectError<TFileError>([&] { ReadWorkbookFile(huge); },
+                            "Не удалось прочитать файл " + huge + "\nфайл слишком велик (больше 32 МБ)");
     const std::string pipe = folder.File("plan.xlsx");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0); // opening it to read would wait for a writer
     EXPECT_THROW(ReadWorkbookFile(pipe), TFileError);
