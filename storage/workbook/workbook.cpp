@@ -7,7 +7,6 @@
 #include "storage/workbook/xlsxreader.h"
 #include "storage/workbook/zippackage.h"
 
-
 namespace {
 
 bool StartsWith(std::string_view bytes, std::string_view prefix)
