@@ -226,11 +226,15 @@ void TWeekChart::ProjectChanged()
 
 void TWeekChart::RefreshLegend()
 {
-    // Each mark lasts as long as its track plays; the cache makes an unchanged file cost one stat.
-    std::map<int32_t, int32_t> seconds;
-    for (const auto &[track, duration] : TrackDurations(InspectPlayList(Project, PlayList, Tracks)))
-        seconds[track] = static_cast<int32_t>(std::ceil(duration));
-    View->SetTrackSeconds(std::move(seconds));
+    // Each mark lasts as long as its track plays. Most changes are edits of the schedule: the files
+    // are looked at again only when the playlist itself changed.
+    if (!InspectedPlayList || PlayList != *InspectedPlayList) {
+        InspectedPlayList = PlayList;
+        std::map<int32_t, int32_t> seconds;
+        for (const auto &[track, duration] : TrackDurations(InspectPlayList(Project, PlayList, Tracks)))
+            seconds[track] = static_cast<int32_t>(std::ceil(duration));
+        View->SetTrackSeconds(std::move(seconds));
+    }
 
     const QSignalBlocker blocker(Legend);
     Legend->clear();

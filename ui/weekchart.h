@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,7 @@ private:
     const TProject &Project;
     const std::vector<std::string> &PlayList;
     TTrackCache Tracks;
-    QTimer LegendTimer;          // one legend refresh for a burst of changes
-    std::vector<bool> Unchecked; // groups the operator took out of the chart, by number
+    std::optional<std::vector<std::string>> InspectedPlayList; // the playlist the lengths are of
+    QTimer LegendTimer;                                        // one legend refresh for a burst of changes
+    std::vector<bool> Unchecked;                               // groups the operator took out of the chart, by number
 };

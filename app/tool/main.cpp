@@ -4,9 +4,11 @@
 #include "model/error.h"
 #include "model/lib.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -70,31 +72,24 @@ int main(int argc, char **argv)
         std::cout << "sigcfg-tool " << VersionText() << "\n";
         return 0;
     }
+    using TCommand = int (*)(const std::vector<std::string> &);
+    static const std::pair<const char *, TCommand> commands[] = {
+        {"check", RunCheck},   {"show", RunShow},   {"convert", RunConvert}, {"copy-tracks", RunCopyTracks},
+        {"tracks", RunTracks}, {"bells", RunBells}, {"shift", RunShift},     {"drives", RunDrives},
+        {"print", RunPrint},
+    };
+    const auto found = std::find_if(std::begin(commands), std::end(commands),
+                                    [&](const auto &entry) { return command == entry.first; });
+    if (found == std::end(commands)) {
+        std::cerr << "sigcfg-tool: unknown command \"" << command << "\"\n\n" << Usage;
+        return 2;
+    }
     try {
-        if (command == "check")
-            return RunCheck(args);
-        if (command == "show")
-            return RunShow(args);
-        if (command == "convert")
-            return RunConvert(args);
-        if (command == "copy-tracks")
-            return RunCopyTracks(args);
-        if (command == "tracks")
-            return RunTracks(args);
-        if (command == "bells")
-            return RunBells(args);
-        if (command == "shift")
-            return RunShift(args);
-        if (command == "drives")
-            return RunDrives(args);
-        if (command == "print")
-            return RunPrint(args);
+        return found->second(args);
     } catch (const std::exception &error) {
         // Ours name their file already; others (memory running out) name the file last opened.
         const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
         std::cerr << "sigcfg-tool: " << FailureText(error, file) << "\n";
         return 2;
     }
-    std::cerr << "sigcfg-tool: unknown command \"" << command << "\"\n\n" << Usage;
-    return 2;
 }

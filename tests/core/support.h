@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 /// A fresh folder under the system's temporary folder, removed with everything in it.
 class TTempFolder
@@ -80,4 +81,35 @@ inline void AddScenario(TProject &project, int g, int s, int32_t track)
     project.Groups[g].Used = true;
     project.Groups[g].Scenarios[s].Used = true;
     project.Groups[g].Scenarios[s].Track = track;
+}
+
+/// A used scenario of a test project: group, slot, time and days; its track, and zones of its group.
+struct TBellSpec
+{
+    int G, S, Hour, Minute;
+    std::vector<int> Days;
+    int Track = 1;
+    std::vector<int> Zones = {};
+};
+
+/// A project of those scenarios on the given device type, each named "s<group><slot>".
+inline TProject ProjectOf(int deviceType, const std::vector<TBellSpec> &bells)
+{
+    TProject project;
+    project.DeviceType = deviceType;
+    for (const TBellSpec &bell : bells) {
+        TGroup &group = project.Groups[bell.G];
+        group.Used = true;
+        for (int z : bell.Zones)
+            group.Zones[z] = true;
+        TScenario &scenario = group.Scenarios[bell.S];
+        scenario.Used = true;
+        scenario.Name = "s" + std::to_string(bell.G) + std::to_string(bell.S);
+        scenario.Hour = bell.Hour;
+        scenario.Minute = bell.Minute;
+        scenario.Track = bell.Track;
+        for (int d : bell.Days)
+            scenario.Days[d] = true;
+    }
+    return project;
 }

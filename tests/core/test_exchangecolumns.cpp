@@ -6,21 +6,6 @@
 
 namespace {
 
-/// The columns of a row as "h m d0 .. d6 z1 .. zZ v t g s".
-std::string Layout(int32_t zoneCount)
-{
-    std::string out;
-    const TScheduleRow row;
-    ForEachColumn(row, zoneCount, [&](TExchangeColumn column, int32_t) {
-        static const char *const kinds[] = {"h", "m", "d", "z", "v", "t", "g", "s"};
-        out += std::string(out.empty() ? "" : " ") + kinds[int(column.Kind)];
-        if (column.Kind == TExchangeColumn::TKind::Day || column.Kind == TExchangeColumn::TKind::Zone)
-            out += std::to_string(column.Index);
-        return true;
-    });
-    return out;
-}
-
 /// A written row's texts, separated by ";", or its header texts.
 std::string Texts(const TScheduleRow &row, bool header = false)
 {
@@ -38,19 +23,6 @@ std::string Texts(const TScheduleRow &row, bool header = false)
 }
 
 } // namespace
-
-TEST(ExchangeColumns, ZoneColumnsFollowTheDaysAndTheRestFollowsTheZones)
-{
-    const std::string days = "h m d0 d1 d2 d3 d4 d5 d6";
-    EXPECT_EQ(Layout(0), days + " v t g s");
-    EXPECT_EQ(Layout(4), days + " z1 z2 z3 z4 v t g s");
-    std::string zones;
-    for (int z = 1; z <= 32; ++z)
-        zones += " z" + std::to_string(z);
-    EXPECT_EQ(Layout(32), days + zones + " v t g s");
-    EXPECT_EQ(Layout(99), Layout(32)); // no row has room for more zones than the model
-    EXPECT_EQ(Layout(-1), Layout(0));
-}
 
 TEST(ExchangeColumns, WrittenRowsHeaderAndEndOfTable)
 {

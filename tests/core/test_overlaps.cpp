@@ -1,37 +1,7 @@
 #include "schedule/overlaps.h"
+#include "tests/core/support.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-struct TBell
-{
-    int G, S, Hour, Minute, Track;
-    std::vector<int> Days;
-    std::vector<int> Zones;
-};
-
-TProject ProjectOf(const std::vector<TBell> &bells)
-{
-    TProject project;
-    for (const TBell &bell : bells) {
-        TGroup &group = project.Groups[bell.G];
-        group.Used = true;
-        for (int z : bell.Zones)
-            group.Zones[z] = true;
-        TScenario &scenario = group.Scenarios[bell.S];
-        scenario.Used = true;
-        scenario.Name = "s" + std::to_string(bell.G) + std::to_string(bell.S);
-        scenario.Hour = bell.Hour;
-        scenario.Minute = bell.Minute;
-        scenario.Track = bell.Track;
-        for (int d : bell.Days)
-            scenario.Days[d] = true;
-    }
-    return project;
-}
-
-} // namespace
 
 TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
 {
@@ -39,21 +9,21 @@ TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
     const struct
     {
         const char *What;
-        std::vector<TBell> Bells;
+        std::vector<TBellSpec> Bells;
         double Left; // seconds of the track left at the second start; 0: no overlap
     } cases[] = {
-        {"march until 08:33, bell at 08:32", {{1, 1, 8, 30, 1, {0}, {1}}, {2, 1, 8, 32, 4, {0}, {1, 2}}}, 60},
-        {"ends exactly at the next start", {{1, 1, 8, 30, 2, {0}, {1}}, {2, 1, 8, 32, 4, {0}, {1}}}, 0},
-        {"half a second past it", {{1, 1, 8, 30, 3, {0}, {1}}, {2, 1, 8, 32, 4, {0}, {1}}}, 0.5},
-        {"same group, so the same zones", {{1, 1, 8, 30, 1, {0}, {1}}, {1, 2, 8, 31, 4, {0}, {1}}}, 120},
-        {"another day", {{1, 1, 8, 30, 1, {0}, {1}}, {2, 1, 8, 32, 4, {1}, {1}}}, 0},
-        {"other zones", {{1, 1, 8, 30, 1, {0}, {1}}, {2, 1, 8, 32, 4, {0}, {2}}}, 0},
-        {"same start is the clash check's", {{1, 1, 8, 30, 1, {0}, {1}}, {2, 1, 8, 30, 4, {0}, {1}}}, 0},
-        {"a track of unknown length", {{1, 1, 8, 30, 9, {0}, {1}}, {2, 1, 8, 32, 4, {0}, {1}}}, 0},
-        {"slot order is not time order", {{1, 1, 8, 32, 4, {0}, {1}}, {1, 2, 8, 30, 1, {0}, {1}}}, 60},
+        {"march until 08:33, bell at 08:32", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {0}, 4, {1, 2}}}, 60},
+        {"ends exactly at the next start", {{1, 1, 8, 30, {0}, 2, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0},
+        {"half a second past it", {{1, 1, 8, 30, {0}, 3, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0.5},
+        {"same group, so the same zones", {{1, 1, 8, 30, {0}, 1, {1}}, {1, 2, 8, 31, {0}, 4, {1}}}, 120},
+        {"another day", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {1}, 4, {1}}}, 0},
+        {"other zones", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {0}, 4, {2}}}, 0},
+        {"same start is the clash check's", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 30, {0}, 4, {1}}}, 0},
+        {"a track of unknown length", {{1, 1, 8, 30, {0}, 9, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0},
+        {"slot order is not time order", {{1, 1, 8, 32, {0}, 4, {1}}, {1, 2, 8, 30, {0}, 1, {1}}}, 60},
     };
     for (const auto &c : cases) {
-        const std::vector<TOverlap> found = FindOverlaps(ProjectOf(c.Bells), durations);
+        const std::vector<TOverlap> found = FindOverlaps(ProjectOf(0, c.Bells), durations);
         if (c.Left == 0) {
             EXPECT_TRUE(found.empty()) << c.What;
             continue;
@@ -66,10 +36,10 @@ TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
 
 TEST(Overlaps, EachPairOnceWithItsCommonDaysAndEveryLaterStartInTheTrack)
 {
-    const TProject project = ProjectOf({{1, 1, 8, 30, 1, {0, 1, 2}, {1}},
-                                        {2, 1, 8, 31, 4, {1, 2, 3}, {1}},
-                                        {2, 2, 8, 32, 4, {2}, {1}},
-                                        {2, 3, 8, 34, 4, {2}, {1}}});
+    const TProject project = ProjectOf(0, {{1, 1, 8, 30, {0, 1, 2}, 1, {1}},
+                                           {2, 1, 8, 31, {1, 2, 3}, 4, {1}},
+                                           {2, 2, 8, 32, {2}, 4, {1}},
+                                           {2, 3, 8, 34, {2}, 4, {1}}});
     const std::vector<TOverlap> found = FindOverlaps(project, {{1, 180}, {4, 5}});
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].Second.Minute, 31);

@@ -1,4 +1,5 @@
 #include "schedule/weeklayout.h"
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,30 +8,6 @@ using ::testing::ElementsAre;
 using ::testing::Pair;
 
 namespace {
-
-struct TBell
-{
-    int G, S, Hour, Minute;
-    std::vector<int> Days;
-    int Track = 1;
-};
-
-TProject ProjectOf(int deviceType, const std::vector<TBell> &bells)
-{
-    TProject project;
-    project.DeviceType = deviceType;
-    for (const TBell &bell : bells) {
-        project.Groups[bell.G].Used = true;
-        TScenario &scenario = project.Groups[bell.G].Scenarios[bell.S];
-        scenario.Used = true;
-        scenario.Hour = bell.Hour;
-        scenario.Minute = bell.Minute;
-        scenario.Track = bell.Track;
-        for (int d : bell.Days)
-            scenario.Days[d] = true;
-    }
-    return project;
-}
 
 /// The marks of one day as "group.slot@minute lane/lanes" with a "!" for a clash.
 std::vector<std::string> DayMarks(const TWeekLayout &layout, int day)
@@ -70,7 +47,7 @@ TEST(WeekLayout, GroupsTheDeviceHidesAreLeftOut)
 {
     // Type 2 has 4 zones: group 7 stays in the model but is not shown, so its marks, its clash
     // with group 1 and its table are left out; type 0 shows nothing at all.
-    const std::vector<TBell> bells = {{1, 1, 8, 0, {0}}, {7, 1, 8, 0, {0}}, {4, 3, 10, 0, {1}}};
+    const std::vector<TBellSpec> bells = {{1, 1, 8, 0, {0}}, {7, 1, 8, 0, {0}}, {4, 3, 10, 0, {1}}};
     const TWeekLayout typed = BuildWeekLayout(ProjectOf(2, bells));
     EXPECT_THAT(typed.Groups, ElementsAre(1, 4));
     EXPECT_THAT(DayMarks(typed, 0), ElementsAre("1.1@480 0/1"));
@@ -123,7 +100,7 @@ TEST(WeekLayout, HourRangeCoversTheMarksAndThePlayingTime)
 {
     struct TCase
     {
-        std::vector<TBell> Bells;
+        std::vector<TBellSpec> Bells;
         std::map<int32_t, int32_t> Seconds;
         int First, End;
     };
