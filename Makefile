@@ -19,7 +19,11 @@ $(BUILD)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the window program and what it loads at run time: a newcomer's first start builds no test.
+RUN_TARGETS = sigcfg sigworkbookmodule sigplayermodule
+
+run: deps $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@scripts/run-sigcfg $(BUILD)/ui/sigcfg
 
 test: build test-asan fuzz-build

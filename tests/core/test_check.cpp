@@ -76,6 +76,7 @@ TEST(CheckProject, ReportsEveryClashFromBothSides)
         {"one group, two days",
          ProjectOf({{4, 1, 12, 0, {0, 1}}, {4, 2, 12, 0, {0, 1}}}),
          {Clash(4, 1, 4, 2, 0), Clash(4, 1, 4, 2, 1), Clash(4, 2, 4, 1, 0), Clash(4, 2, 4, 1, 1)}},
+        {"same hour, another minute", ProjectOf({{1, 1, 8, 30, {0}}, {2, 1, 8, 31, {0}}, {3, 1, 9, 30, {0}}}), {}},
         {"no day", ProjectOf({{1, 1, 8, 0, {}}, {1, 2, 8, 0, {0, 1, 2, 3, 4, 5, 6}}}), {}},
         {"unused slot and group keep old values",
          ProjectOf({{1, 1, 8, 0, {0}}, {1, 2, 8, 0, {0}, false}, {2, 1, 8, 0, {0}, true, false}}),
