@@ -2,6 +2,7 @@
 
 #include "model/codepage.h"
 #include "model/error.h"
+#include "storage/fileio.h"
 
 #include <algorithm>
 #include <charconv>
@@ -222,5 +223,11 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
         text(line, LineBreaks);
         out.Raw("\r\n");
     }
-    return std::move(out).Take();
+    // CR LF for every line end and the fields the writer always writes can make a file that was
+    // read within the limit larger than it: what we write must read back, so such a file is refused.
+    std::string bytes = std::move(out).Take();
+    if (bytes.size() > MaxReadBytes)
+        throw TFormatError(FailureText(project) + "файл проекта занял бы " + std::to_string(bytes.size()) +
+                           " байт, а файлы проекта больше " + std::to_string(MaxReadBytes >> 20) + " МБ не читаются");
+    return bytes;
 }
