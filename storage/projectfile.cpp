@@ -143,13 +143,14 @@ public:
             plain = key[i] >= '0' && key[i] <= '9';
             k = k * 10 + uint64_t(key[i] - '0');
         }
-        const auto skip = [&](std::string reason) {
-            skipped.AddEntry([&] { return std::string(Section) + "/" + text.Excerpt(key); }, [&] { return reason; });
+        const auto skip = [&](const char *reason) {
+            skipped.AddEntry([&] { return std::string(Section) + "/" + text.Excerpt(key); },
+                             [reason] { return std::string(reason); });
         };
         if (!plain)
             return skip("ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена");
         if (k >= Limit)
-            return skip(std::string(TooLarge) + "; строка пропущена");
+            return skip(TooLarge);
         if (InOrder) {
             if (k < Entries.size())
                 return skip("повторный ключ: читается первая строка с ним, эта пропущена");
@@ -221,14 +222,16 @@ struct TProjectSections
     TProjectSections(std::string_view bytes, TFileText &text, TSkipList &skipped);
 
     std::optional<std::string_view> Name, Device;
-    TNumberedValues Groups{"Groups", MaxGroupLines, "номер ключа больше 31: групп не бывает больше 32"};
+    TNumberedValues Groups{"Groups", MaxGroupLines,
+                           "номер ключа больше 31: групп не бывает больше 32; строка пропущена"};
     TNumberedValues Scenarios{"Scenarios", MaxScenarioLines,
-                              "номер ключа больше 1023: сценариев не бывает больше 1024"};
+                              "номер ключа больше 1023: сценариев не бывает больше 1024; строка пропущена"};
     TNumberedValues Playlist;
 };
 
 TProjectSections::TProjectSections(std::string_view bytes, TFileText &text, TSkipList &skipped)
-    : Playlist("Playlist", std::min<size_t>(bytes.size(), INT_MAX), "номер ключа больше числа строк файла")
+    : Playlist("Playlist", std::min<size_t>(bytes.size(), INT_MAX),
+               "номер ключа больше числа строк файла; строка пропущена")
 {
     enum { InProject, InGroups, InScenarios, InPlaylist, BeforeAny, Dropped };
     static constexpr std::string_view names[] = {"Project", "Groups", "Scenarios", "Playlist"};

@@ -91,5 +91,9 @@ int main(int argc, char **argv)
         const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
         std::cerr << "sigcfg-tool: " << FailureText(error, file) << "\n";
         return 2;
+    } catch (...) {
+        std::cerr << "sigcfg-tool: Непредвиденная ошибка" << (FileInUse().empty() ? "" : " при работе с файлом ")
+                  << FileInUse() << ": команда прервана\n";
+        return 2;
     }
 }
