@@ -25,24 +25,6 @@ bool InRange(int32_t value, int32_t low, int32_t high)
     return value >= low && value <= high;
 }
 
-/// True when the bytes hold a multi-byte character and are valid UTF-8 throughout: a text editor
-/// saved them so. Windows-1251 Cyrillic is practically never valid UTF-8 (a capital letter would
-/// have to be followed by a byte of 0x80 to 0xBF, mostly punctuation and rare letters).
-bool LooksLikeUtf8(std::string_view bytes)
-{
-    bool multiByte = false;
-    for (size_t i = 0; i < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
-            ++i;
-            continue;
-        }
-        if (DecodeUtf8(bytes, i) == 0xFFFD)
-            return false; // U+FFFD itself spelled out counts too: no editor writes it into a project
-        multiByte = true;
-    }
-    return multiByte;
-}
-
 /// A text of the file as the model holds it: UTF-8 as it is (each malformed byte made U+FFFD,
 /// which the writer then refuses by name), or Windows-1251 through the code page table.
 class TFileText

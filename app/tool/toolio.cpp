@@ -54,7 +54,8 @@ void PrintSkipped(const std::string &path, const TToolProject &loaded, const cha
 {
     if (loaded.Skipped.empty() && loaded.Encoding != TProjectEncoding::Utf8Unmarked)
         return;
-    std::cerr << "sigcfg-tool: " << path << ": " << SkippedHeading(loaded.Encoding) << "\n";
+    std::cerr << "sigcfg-tool: " << path << ": " << SkippedHeading(loaded.Encoding)
+              << (loaded.Skipped.empty() ? " ничего" : "") << "\n";
     for (const TSkippedEntry &entry : loaded.Skipped)
         std::cerr << "sigcfg-tool: " << path << ": " << what << ": " << entry.Key << ": " << entry.Reason << "\n";
 }

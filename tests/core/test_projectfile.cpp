@@ -460,6 +460,13 @@ TEST(ProjectFileWrite, WhatItWritesItCanReadBack)
     }
     EXPECT_TRUE(error.starts_with("Невозможно сохранить проект: файл проекта занял бы 167")) << error;
     EXPECT_TRUE(error.ends_with(" байт, а файлы проекта больше 16 МБ не читаются")) << error;
+
+    // "Я»" in Windows-1251 is DF BB, which is UTF-8 too: written as UTF-8 after a mark.
+    TProject p;
+    p.Name = "Я»";
+    const std::string bytes = SerializeProjectFile(p, {});
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF[Project]\r\nName=Я»\r\nDevice=\r\n");
+    EXPECT_EQ(Parse(bytes).Project.Name, "Я»");
 }
 
 TEST(ProjectFileWrite, EmptyPlaylistLinesAreLeftOutSoLaterLinesSurvive)

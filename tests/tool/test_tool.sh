@@ -143,7 +143,7 @@ while IFS='|' read -r name rc_expected line; do
     expect_eq "$rc" "$rc_expected" "convert $name: exit status"
     expect_has "$err" "$line" "convert $name: message"
 done <<EOF_CASES
-utf8.vlpj|0|$work/utf8.vlpj: Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251):
+utf8.vlpj|0|$work/utf8.vlpj: Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251): ничего
 nodevice.vlpj|1|не записано: Project/Device: неизвестный тип устройства «X-9»: это потеря всех групп
 extra.vlpj|1|не записано: строка 2: строка без «ключ=значение» (комментарий?) «; note»; пропущена
 extra.vlpj|1|не записано: строка 3: неизвестный раздел «[Extra]» пропущен со всеми своими строками
