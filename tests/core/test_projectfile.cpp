@@ -270,9 +270,6 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
         {"[Project]\nDevice=Велтара ДК-99\n[Groups]\n0=1;a;\n",
          "Project/Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
          "один сценарий не будут записаны\n"},
-        {"[Project]\nDevice=Велтара ДК-99\n", "Project/Device: неизвестный тип устройства «Велтара ДК-99»: это "
-                                              "потеря всех групп — ни одна группа, ни один сценарий не будут "
-                                              "записаны\n"},
         {"[Groups]\n0=1;a;\n", "Project/Device: тип устройства не указан: это потеря всех групп — ни одна группа, "
                                "ни один сценарий не будут записаны\n"},
         {head + "\n  \n[Groups]\n0=1;a;\n1=\n", ""}, // blank lines and an empty last value hold nothing
