@@ -237,7 +237,8 @@ bool TSafeWrite::Open(const std::string &path, TTemporary temporary)
     // A file the operator marked read-only is not replaced behind their back.
     if (OldExists && !MayReplace(TargetPath, old))
         return Fail(CauseWriteProtected);
-    if (temporary == TTemporary::Nameless)
+    // The name is given through /proc at Commit; without /proc (a chroot) the temporary is named.
+    if (temporary == TTemporary::Nameless && ::access("/proc/self/fd", X_OK) == 0)
         Fd = ::open(FolderOf(TargetPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, OldExists ? 0600 : 0666);
     for (int attempt = 0; Fd < 0; ++attempt) {
         Temp = TargetPath + "." + RandomSuffix();
