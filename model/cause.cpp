@@ -3,7 +3,6 @@
 #include "model/error.h"
 
 #include <cerrno>
-#include <cstring>
 #include <new>
 
 namespace {
@@ -27,6 +26,10 @@ std::string CauseText(int cause)
         return "не указано имя файла";
     case CauseDiffersAfterWrite:
         return "не совпадает после записи";
+    case CauseWriteProtected:
+        return "файл защищён от записи";
+    case CauseSameAsInput:
+        return "это сам исходный файл";
     case ENOSPC:
         return "на диске нет места";
     case EDQUOT:
@@ -72,9 +75,19 @@ std::string CauseText(int cause)
     case EHOSTUNREACH:
     case ETIMEDOUT:
         return "сетевой диск недоступен";
+    case EXDEV:
+        return "файлы на разных дисках";
+    case ENOTEMPTY:
+        return "папка не пуста";
+    case EOPNOTSUPP:
+        return "файловая система диска этого не умеет";
+    case ENOLCK:
+        return "блокировка файлов на этом диске недоступна";
+    case EINTR:
+        return "операция прервана";
     default:
-        // A rare cause: its system name at least lets the operator look it up.
-        return "системная ошибка " + std::to_string(cause) + " (" + std::strerror(cause) + ")";
+        // A rare cause: its number at least lets the operator look it up (the system's own texts are English).
+        return "системная ошибка " + std::to_string(cause);
     }
 }
 

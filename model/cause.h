@@ -12,6 +12,8 @@ inline constexpr int CauseNotRegularFile = -2;    // a pipe, a device or a socke
 inline constexpr int CauseTooLarge = -3;          // larger than any file the program reads
 inline constexpr int CauseNoFileName = -4;        // an empty path, or one ending in "/"
 inline constexpr int CauseDiffersAfterWrite = -5; // a copy read back from the card differs from its source
+inline constexpr int CauseWriteProtected = -6;    // the file to replace has no write permission for the user
+inline constexpr int CauseSameAsInput = -7;       // the output is the very file the command reads
 
 /// The cause, in Russian, of an errno value or of one of the Cause constants above
 /// ("на диске нет места", "нет прав доступа" ...).

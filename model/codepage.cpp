@@ -80,6 +80,21 @@ bool FitsCp1251(std::string_view utf8)
     return !FirstUnencodable(utf8).has_value();
 }
 
+bool LooksLikeUtf8(std::string_view bytes)
+{
+    bool multiByte = false;
+    for (size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        if (DecodeUtf8(bytes, i) == 0xFFFD)
+            return false;
+        multiByte = true;
+    }
+    return multiByte;
+}
+
 std::string ValidUtf8(std::string_view text)
 {
     std::string out;

@@ -172,6 +172,12 @@ bool FitsCp1251(std::string_view utf8);
 /// nothing when the whole text fits. Invalid UTF-8 yields U+FFFD.
 std::optional<char32_t> FirstUnencodable(std::string_view utf8);
 
+/// True when the bytes hold a multi-byte character and are valid UTF-8 throughout (a spelled-out
+/// U+FFFD counts as malformed): how a file without a byte-order mark shows that it is UTF-8.
+/// Windows-1251 Cyrillic practically never is (a capital letter would have to be followed by a
+/// byte of 0x80 to 0xBF, mostly punctuation and rare letters).
+bool LooksLikeUtf8(std::string_view bytes);
+
 /// The text with each malformed byte (as DecodeUtf8 finds them) replaced by U+FFFD; well-formed
 /// UTF-8 comes back as it was.
 std::string ValidUtf8(std::string_view text);

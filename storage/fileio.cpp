@@ -10,8 +10,10 @@
 #include <climits>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -115,6 +117,15 @@ int WriteAll(int fd, const char *data, size_t size)
     return 0;
 }
 
+// Whether the user may write the file, as QSaveFile asks before it replaces one: root may write
+// anything, so for root a file counts as protected when no one has the write permission.
+bool MayReplace(const std::string &path, const struct stat &st)
+{
+    if (::geteuid() == 0)
+        return (st.st_mode & 0222) != 0;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 || errno != EACCES;
+}
+
 void FlushFolder(const std::string &folder, int *error = nullptr)
 {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -141,7 +152,7 @@ void WriteFileAtomically(const std::string &path, std::string_view bytes)
 {
     NoteFileInUse(path);
     TSafeWrite file;
-    if (!file.Open(path) || !file.Write(bytes) || !file.Commit())
+    if (!file.Open(path, TSafeWrite::TTemporary::Nameless) || !file.Write(bytes) || !file.Commit())
         throw TFileError(WriteErrorText(path, file.Error()));
 }
 
@@ -149,6 +160,47 @@ bool FileExists(const std::string &path)
 {
     struct stat st = {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+void RefuseSameFile(const std::string &input, const std::string &output)
+{
+    struct stat in = {}, out = {};
+    if (::stat(input.c_str(), &in) == 0 && ::stat(output.c_str(), &out) == 0 && in.st_dev == out.st_dev &&
+        in.st_ino == out.st_ino)
+        throw TFileError(WriteErrorText(output, CauseSameAsInput));
+}
+
+TEditLock::TEditLock(const std::string &path, std::chrono::milliseconds wait)
+{
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        if (Fd < 0)
+            throw TFileError(ReadErrorText(path, errno));
+        if (::flock(Fd, LOCK_EX | LOCK_NB) == 0) {
+            // The holder before us may have put a new file in place of the one we locked.
+            struct stat held = {}, now = {};
+            if (::fstat(Fd, &held) == 0 && ::stat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+                held.st_ino == now.st_ino)
+                return;
+        } else if (errno != EWOULDBLOCK) {
+            return; // a file system without locks: the command goes on as it did before locks
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            ::close(Fd);
+            Fd = -1;
+            throw TFileError("Файл " + path + " сейчас изменяет другая команда; попробуйте позже, файл не изменён");
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ::close(Fd);
+        Fd = -1;
+    }
+}
+
+TEditLock::~TEditLock()
+{
+    if (Fd >= 0)
+        ::close(Fd);
 }
 
 std::string FolderOf(const std::string &path)
@@ -166,7 +218,7 @@ bool TSafeWrite::Fail(int error)
     return false;
 }
 
-bool TSafeWrite::Open(const std::string &path)
+bool TSafeWrite::Open(const std::string &path, TTemporary temporary)
 {
     Discard();
     Err = 0;
@@ -182,6 +234,12 @@ bool TSafeWrite::Open(const std::string &path)
     // A rename would put a plain file in place of a device or a pipe (think /dev/null as root).
     if (OldExists && !S_ISREG(old.st_mode))
         return Fail(CauseNotRegularFile);
+    // A file the operator marked read-only is not replaced behind their back.
+    if (OldExists && !MayReplace(TargetPath, old))
+        return Fail(CauseWriteProtected);
+    // The name is given through /proc at Commit; without /proc (a chroot) the temporary is named.
+    if (temporary == TTemporary::Nameless && ::access("/proc/self/fd", X_OK) == 0)
+        Fd = ::open(FolderOf(TargetPath).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, OldExists ? 0600 : 0666);
     for (int attempt = 0; Fd < 0; ++attempt) {
         Temp = TargetPath + "." + RandomSuffix();
         // A new file gets 0666 less the umask from the kernel itself, default ACLs included.
@@ -284,6 +342,15 @@ void TSafeWrite::StartFlush()
 
 bool TSafeWrite::Rename()
 {
+    // A nameless file gets a temporary name first: only a rename replaces the target atomically.
+    while (Temp.empty()) {
+        const std::string name = TargetPath + "." + RandomSuffix();
+        if (::linkat(AT_FDCWD, ("/proc/self/fd/" + std::to_string(Fd)).c_str(), AT_FDCWD, name.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0)
+            Temp = name;
+        else if (errno != EEXIST)
+            return Fail(errno);
+    }
     const bool closed = ::close(Fd) == 0;
     Fd = -1;
     if (!closed)

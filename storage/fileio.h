@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,13 +23,33 @@ std::string ReadWholeFile(const std::string &path, uint64_t maxBytes = MaxReadBy
 /// The whole file, or nothing when no file exists at the path; other failures throw as above.
 std::optional<std::string> ReadFileIfExists(const std::string &path, uint64_t maxBytes = MaxReadBytes);
 
-/// Puts bytes in place of the file through TSafeWrite. On failure the old file is left as it
-/// was, no temporary stays, and TFileError "Unable to write to <path>" with the cause on the
-/// next line is thrown.
+/// Puts bytes in place of the file through TSafeWrite, with a nameless temporary. On failure the
+/// old file is left as it was, no temporary stays, and TFileError "Unable to write to <path>"
+/// with the cause on the next line is thrown.
 void WriteFileAtomically(const std::string &path, std::string_view bytes);
 
 /// True when a regular file (or a link to one) exists at the path.
 bool FileExists(const std::string &path);
+
+/// Throws TFileError "Unable to write to <output>" with the cause "это сам исходный файл" when the
+/// output is the input (the same file, through any link), before anything is written over it.
+void RefuseSameFile(const std::string &input, const std::string &output);
+
+/// An advisory lock (flock) on a file that a command reads, changes and writes back, held until
+/// the object goes: a second such command waits for it a while, then refuses.
+class TEditLock
+{
+public:
+    /// Throws TFileError naming the file when another holder keeps it locked for longer than wait,
+    /// or when it can not be opened.
+    explicit TEditLock(const std::string &path, std::chrono::milliseconds wait = std::chrono::seconds(2));
+    ~TEditLock();
+    TEditLock(const TEditLock &) = delete;
+    TEditLock &operator=(const TEditLock &) = delete;
+
+private:
+    int Fd = -1;
+};
 
 /// The folder part of a path: "." for a bare name, "/" for a file in the root.
 std::string FolderOf(const std::string &path);
@@ -37,11 +58,11 @@ std::string FolderOf(const std::string &path);
 using TBytesFn = std::function<void(uint64_t done)>;
 
 /// The safe write: a new version of a file goes to a temporary beside it (the file's name, "."
-/// and six letters or digits) and takes the file's place by a rename once it is on the disk, so
-/// the file is always either old or new. A symbolic link is followed: the file it leads to is
-/// replaced and the link stays. A replaced file keeps its permission bits (and its owner where
-/// allowed); a new one gets the usual rights of a new file. Every step returns false on failure
-/// and keeps the first errno value in Error(); an unfinished write removes its temporary.
+/// and six letters or digits, or no name until the rename) and takes the file's place by a rename once it is on the
+/// disk, so the file is always either old or new. A symbolic link is followed: the file it leads to is replaced and the
+/// link stays. A replaced file keeps its permission bits (and its owner where allowed); a new one gets the usual rights
+/// of a new file. Every step returns false on failure and keeps the first errno value in Error(); an unfinished write
+/// removes its temporary.
 class TSafeWrite
 {
 public:
@@ -50,8 +71,12 @@ public:
     TSafeWrite(const TSafeWrite &) = delete;
     TSafeWrite &operator=(const TSafeWrite &) = delete;
 
+    /// Named: the temporary has a name from the start (the card writer finds and clears those of
+    /// an interrupted run itself). Nameless: it gets one only at Commit, where the file system
+    /// allows (O_TMPFILE), so a process killed part-way leaves nothing behind; else it is named.
+    enum class TTemporary { Named, Nameless };
     /// Makes the temporary for the file at path.
-    bool Open(const std::string &path);
+    bool Open(const std::string &path, TTemporary temporary = TTemporary::Named);
     /// Appends bytes to the temporary.
     bool Write(std::string_view bytes);
     /// Appends everything left in the file in; the kernel copies where it can.

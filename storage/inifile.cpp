@@ -57,7 +57,9 @@ bool TIniScanner::Next(TIniLine &line)
     const std::string_view text = TrimBlanks(Text.substr(Pos, end - Pos));
     Pos = end < Text.size() && Text[end] == '\r' && end + 1 < Text.size() && Text[end + 1] == '\n' ? end + 2 : end + 1;
 
+    ++Line;
     line = TIniLine{};
+    line.Text = text;
     if (text.empty())
         return true;
     if (text.front() == '[') {
@@ -65,6 +67,7 @@ bool TIniScanner::Next(TIniLine &line)
         if (close != std::string_view::npos) {
             line.Kind = TIniLine::TKind::Section;
             line.Name = TrimBlanks(text.substr(1, close - 1));
+            line.Rest = TrimBlanks(text.substr(close + 1));
         }
         return true;
     }

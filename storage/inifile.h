@@ -16,6 +16,8 @@ struct TIniLine
     TKind Kind = TKind::Other;
     std::string_view Name;  // the section's name or the key, trimmed
     std::string_view Value; // a key's value, trimmed
+    std::string_view Text;  // the whole line, trimmed: empty for a blank line
+    std::string_view Rest;  // what follows a section's "]", trimmed
 };
 
 /// Walks the lines of an INI text as the platform's profile functions read them: CR LF, LF or CR
@@ -29,10 +31,13 @@ public:
 
     /// The next line; false past the last one.
     bool Next(TIniLine &line);
+    /// The number of the line Next gave last, 1 for the first.
+    size_t LineNumber() const { return Line; }
 
 private:
     std::string_view Text;
     size_t Pos = 0;
+    size_t Line = 0;
     // The next CR and the next LF at or after Pos (Text.size() when none): each found by one memchr
     // that runs on to it, rather than a look for both at every byte.
     size_t NextCr = 0;

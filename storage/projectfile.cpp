@@ -17,167 +17,12 @@ constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 constexpr int MaxGroupLines = MaxGroups;
 constexpr int MaxScenarioLines = MaxGroups * MaxScenarios;
 constexpr size_t MaxSkippedEntries = 100;
+// Bytes of a line or key quoted in a skipped entry.
+constexpr size_t ExcerptBytes = 40;
 
 bool InRange(int32_t value, int32_t low, int32_t high)
 {
     return value >= low && value <= high;
-}
-
-/// The entries left out: the first ones in full, the rest only counted in one closing entry, so a
-/// file of a million bad entries costs no more than one of a hundred.
-class TSkipList
-{
-public:
-    explicit TSkipList(std::vector<TSkippedEntry> &list) : List(list) { List.clear(); }
-    TSkipList(const TSkipList &) = delete;
-    TSkipList &operator=(const TSkipList &) = delete;
-
-    /// Adds the closing entry that counts what was not listed, if anything was not.
-    void Close()
-    {
-        if (More > 0)
-            List.push_back({"…", "пропущено записей сверх первых " + std::to_string(MaxSkippedEntries) + ": " +
-                                     std::to_string(More)});
-    }
-
-    /// reason() gives the text; it is only built for an entry that is kept.
-    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
-    {
-        if (List.size() < MaxSkippedEntries)
-            List.push_back({std::string(section) + "/" + std::to_string(key), reason()});
-        else
-            ++More;
-    }
-
-private:
-    std::vector<TSkippedEntry> &List;
-    size_t More = 0;
-};
-
-/// The values of one section's keys "0", "1", "2" ... as the reader takes them: the first line of
-/// each key, looked up in key order.
-class TNumberedValues
-{
-public:
-    /// Keys from limit on are never looked up, so they are not kept.
-    explicit TNumberedValues(size_t limit) : Limit(std::min<size_t>(limit, UINT32_MAX)) {}
-
-    /// Takes a key line of the section. Only a plain decimal number names a key that is looked up
-    /// ("00" or "+1" never match "0" or "1").
-    void Add(std::string_view key, std::string_view value)
-    {
-        if (key.size() > 10 || (key.size() > 1 && key[0] == '0'))
-            return;
-        uint64_t k = 0;
-        for (char c : key) {
-            if (c < '0' || c > '9')
-                return;
-            k = k * 10 + uint64_t(c - '0');
-        }
-        if (k >= Limit)
-            return;
-        if (InOrder) {
-            if (k < Entries.size())
-                return; // a repeated key: its first line wins
-            InOrder = k == Entries.size();
-        }
-        Entries.push_back({uint32_t(k), uint32_t(value.size()), value.data()});
-    }
-
-    /// How many values the section gives: keys 0, 1, ... up to the first absent or empty value.
-    size_t Count()
-    {
-        if (!InOrder) { // keys out of order or repeated after a gap: the first line of each key wins
-            std::stable_sort(Entries.begin(), Entries.end(),
-                             [](const TEntry &a, const TEntry &b) { return a.Key < b.Key; });
-            Entries.erase(std::unique(Entries.begin(), Entries.end(),
-                                      [](const TEntry &a, const TEntry &b) { return a.Key == b.Key; }),
-                          Entries.end());
-            InOrder = true;
-        }
-        size_t k = 0;
-        while (k < Entries.size() && Entries[k].Key == k && Entries[k].Length > 0)
-            ++k;
-        return k;
-    }
-
-    /// Calls each(k, value) for those values in key order.
-    template <typename TEach> void ForEach(TEach each)
-    {
-        const size_t count = Count();
-        for (size_t k = 0; k < count; ++k)
-            each(int(k), std::string_view(Entries[k].Data, Entries[k].Length));
-    }
-
-private:
-    struct TEntry
-    {
-        uint32_t Key, Length;
-        const char *Data;
-    };
-    std::vector<TEntry> Entries;
-    bool InOrder = true; // Entries[k].Key == k, as the writer writes them
-    size_t Limit;
-};
-
-/// The sections of a project file as one pass over its bytes finds them: the first section of each
-/// name, the first "Name" and "Device" of the project, the numbered lines of the others. The values
-/// are still bytes of the file; ASCII is the same in either encoding, so numbers and separators are
-/// read from them directly, and only the texts that the model keeps are decoded.
-struct TProjectSections
-{
-    explicit TProjectSections(std::string_view text);
-
-    std::optional<std::string_view> Name, Device;
-    TNumberedValues Groups{MaxGroupLines};
-    TNumberedValues Scenarios{MaxScenarioLines};
-    TNumberedValues Playlist;
-};
-
-TProjectSections::TProjectSections(std::string_view text) : Playlist(std::min<size_t>(text.size(), INT_MAX))
-{
-    enum { InProject, InGroups, InScenarios, InPlaylist, Elsewhere };
-    static constexpr std::string_view names[] = {"Project", "Groups", "Scenarios", "Playlist"};
-    bool seen[std::size(names)] = {};
-    int current = Elsewhere;
-    TIniScanner scanner(text);
-    TIniLine line;
-    while (scanner.Next(line)) {
-        if (line.Kind == TIniLine::TKind::Section) {
-            // Only the first section of a name is searched; a later one is dead text.
-            current = Elsewhere;
-            for (int id = 0; id < int(std::size(names)); ++id) {
-                if (IniNamesEqual(names[id], line.Name)) {
-                    if (!seen[id])
-                        current = id;
-                    seen[id] = true;
-                    break;
-                }
-            }
-            continue;
-        }
-        if (line.Kind != TIniLine::TKind::Key)
-            continue;
-        switch (current) {
-        case InProject:
-            if (!Name && IniNamesEqual(line.Name, "Name"))
-                Name = line.Value;
-            else if (!Device && IniNamesEqual(line.Name, "Device"))
-                Device = line.Value;
-            break;
-        case InGroups:
-            Groups.Add(line.Name, line.Value);
-            break;
-        case InScenarios:
-            Scenarios.Add(line.Name, line.Value);
-            break;
-        case InPlaylist:
-            Playlist.Add(line.Name, line.Value);
-            break;
-        default:
-            break;
-        }
-    }
 }
 
 /// A text of the file as the model holds it: UTF-8 as it is (each malformed byte made U+FFFD,
@@ -198,10 +43,241 @@ public:
         return std::string(Scratch.data(), size_t(end - Scratch.data()));
     }
 
+    /// The start of a text for a message, cut at a character.
+    std::string Excerpt(std::string_view bytes)
+    {
+        if (bytes.size() <= ExcerptBytes)
+            return (*this)(bytes);
+        size_t cut = ExcerptBytes;
+        while (Utf8 && cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+            --cut;
+        return (*this)(bytes.substr(0, cut)) + "…";
+    }
+    std::string Quoted(std::string_view bytes) { return "«" + Excerpt(bytes) + "»"; }
+
 private:
     bool Utf8;
     std::string Scratch;
 };
+
+/// The entries left out: the first ones in full, the rest only counted in one closing entry, so a
+/// file of a million bad entries costs no more than one of a hundred.
+class TSkipList
+{
+public:
+    explicit TSkipList(std::vector<TSkippedEntry> &list) : List(list) { List.clear(); }
+    TSkipList(const TSkipList &) = delete;
+    TSkipList &operator=(const TSkipList &) = delete;
+
+    /// Adds the closing entry that counts what was not listed, if anything was not.
+    void Close()
+    {
+        if (More > 0)
+            List.push_back({"…", "пропущено записей сверх первых " + std::to_string(MaxSkippedEntries) + ": " +
+                                     std::to_string(More)});
+    }
+
+    /// key() and reason() give the texts; they are only built for an entry that is kept.
+    template <typename TKey, typename TReason> void AddEntry(const TKey &key, const TReason &reason)
+    {
+        if (List.size() < MaxSkippedEntries)
+            List.push_back({key(), reason()});
+        else
+            ++More;
+    }
+
+    /// An entry of a numbered section: "Groups/3".
+    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
+    {
+        AddEntry([&] { return std::string(section) + "/" + std::to_string(key); }, reason);
+    }
+
+    /// An entry for a line of the file as a whole: "строка 12".
+    template <typename TReason> void AddLine(size_t line, const TReason &reason)
+    {
+        AddEntry([line] { return "строка " + std::to_string(line); }, reason);
+    }
+
+private:
+    std::vector<TSkippedEntry> &List;
+    size_t More = 0;
+};
+
+/// The values of one section's keys "0", "1", "2" ... as the reader takes them: the first line of
+/// each key, looked up in key order, up to the first absent or empty value. Every other key line
+/// of the section is listed in skipped.
+class TNumberedValues
+{
+public:
+    /// Keys from limit on are never looked up, so they are not kept.
+    /// tooLarge: why a key from limit on is not read.
+    TNumberedValues(std::string_view section, size_t limit, const char *tooLarge)
+        : Section(section), Limit(std::min<size_t>(limit, UINT32_MAX)), TooLarge(tooLarge)
+    {}
+
+    /// Takes a key line of the section. Only a plain decimal number names a key that is looked up
+    /// ("00" or "+1" never match "0" or "1").
+    void Add(std::string_view key, std::string_view value, TFileText &text, TSkipList &skipped)
+    {
+        uint64_t k = 0;
+        bool plain = !key.empty() && key.size() <= 10 && (key.size() == 1 || key[0] != '0');
+        for (size_t i = 0; plain && i < key.size(); ++i) {
+            plain = key[i] >= '0' && key[i] <= '9';
+            k = k * 10 + uint64_t(key[i] - '0');
+        }
+        const auto skip = [&](const char *reason) {
+            skipped.AddEntry([&] { return std::string(Section) + "/" + text.Excerpt(key); },
+                             [reason] { return std::string(reason); });
+        };
+        if (!plain)
+            return skip("ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена");
+        if (k >= Limit)
+            return skip(TooLarge);
+        if (InOrder) {
+            if (k < Entries.size())
+                return skip("повторный ключ: читается первая строка с ним, эта пропущена");
+            InOrder = k == Entries.size();
+        }
+        Entries.push_back({uint32_t(k), uint32_t(value.size()), value.data()});
+    }
+
+    /// Lists the key lines that are not read (repeated keys, keys after a missing one or after an
+    /// empty value) and returns how many values the section gives.
+    size_t Settle(TSkipList &skipped)
+    {
+        if (!InOrder) { // keys out of order or repeated after a gap: the first line of each key wins
+            std::stable_sort(Entries.begin(), Entries.end(),
+                             [](const TEntry &a, const TEntry &b) { return a.Key < b.Key; });
+            const auto repeated = [&](const TEntry &a, const TEntry &b) {
+                if (a.Key == b.Key)
+                    skipped.Add(Section, int(b.Key), [] {
+                        return std::string("повторный ключ: читается первая строка с ним, эта пропущена");
+                    });
+                return a.Key == b.Key;
+            };
+            Entries.erase(std::unique(Entries.begin(), Entries.end(), repeated), Entries.end());
+            InOrder = true;
+        }
+        Count = 0;
+        while (Count < Entries.size() && Entries[Count].Key == Count && Entries[Count].Length > 0)
+            ++Count;
+        const bool emptyValue = Count < Entries.size() && Entries[Count].Key == Count;
+        for (size_t k = Count + (emptyValue ? 1 : 0); k < Entries.size(); ++k)
+            skipped.Add(Section, int(Entries[k].Key), [&] {
+                return (emptyValue ? "после пустого значения ключа " : "после отсутствующего ключа ") +
+                       std::to_string(Count) + " строки раздела не читаются; строка пропущена";
+            });
+        return Count;
+    }
+
+    /// True when the section has no key line that is read.
+    bool Empty() const { return Entries.empty(); }
+
+    /// Calls each(k, value) for the values Settle counted, in key order.
+    template <typename TEach> void ForEach(TEach each) const
+    {
+        for (size_t k = 0; k < Count; ++k)
+            each(int(k), std::string_view(Entries[k].Data, Entries[k].Length));
+    }
+
+private:
+    struct TEntry
+    {
+        uint32_t Key, Length;
+        const char *Data;
+    };
+    std::string_view Section;
+    std::vector<TEntry> Entries;
+    bool InOrder = true; // Entries[k].Key == k, as the writer writes them
+    size_t Limit;
+    const char *TooLarge;
+    size_t Count = 0;
+};
+
+/// The sections of a project file as one pass over its bytes finds them: the first section of each
+/// name, the first "Name" and "Device" of the project, the numbered lines of the others. The values
+/// are still bytes of the file; ASCII is the same in either encoding, so numbers and separators are
+/// read from them directly, and only the texts that the model keeps are decoded. Every other line
+/// that holds something is listed in skipped.
+struct TProjectSections
+{
+    TProjectSections(std::string_view bytes, TFileText &text, TSkipList &skipped);
+
+    std::optional<std::string_view> Name, Device;
+    TNumberedValues Groups{"Groups", MaxGroupLines,
+                           "номер ключа больше 31: групп не бывает больше 32; строка пропущена"};
+    TNumberedValues Scenarios{"Scenarios", MaxScenarioLines,
+                              "номер ключа больше 1023: сценариев не бывает больше 1024; строка пропущена"};
+    TNumberedValues Playlist;
+};
+
+TProjectSections::TProjectSections(std::string_view bytes, TFileText &text, TSkipList &skipped)
+    : Playlist("Playlist", std::min<size_t>(bytes.size(), INT_MAX),
+               "номер ключа больше числа строк файла; строка пропущена")
+{
+    enum { InProject, InGroups, InScenarios, InPlaylist, BeforeAny, Dropped };
+    static constexpr std::string_view names[] = {"Project", "Groups", "Scenarios", "Playlist"};
+    bool seen[std::size(names)] = {};
+    int current = BeforeAny;
+    TIniScanner scanner(bytes);
+    TIniLine line;
+    const auto skipLine = [&](const char *what) {
+        skipped.AddLine(scanner.LineNumber(), [&] { return what + text.Quoted(line.Text) + "; пропущена"; });
+    };
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section) {
+            // Only the first section of a name is searched; a later one is dead text.
+            int id = 0;
+            while (id < int(std::size(names)) && !IniNamesEqual(names[id], line.Name))
+                ++id;
+            current = id < int(std::size(names)) && !seen[id] ? id : Dropped;
+            if (current == Dropped)
+                skipped.AddLine(scanner.LineNumber(), [&] {
+                    return (id < int(std::size(names)) ? "повторный раздел " : "неизвестный раздел ") +
+                           text.Quoted(line.Text) + " пропущен со всеми своими строками";
+                });
+            else if (!line.Rest.empty())
+                skipped.AddLine(scanner.LineNumber(),
+                                [&] { return "после «]» стоит " + text.Quoted(line.Rest) + "; пропущено"; });
+            if (id < int(std::size(names)))
+                seen[id] = true;
+            continue;
+        }
+        if (current == Dropped || line.Text.empty())
+            continue;
+        if (line.Kind != TIniLine::TKind::Key) {
+            skipLine("строка без «ключ=значение» (комментарий?) ");
+            continue;
+        }
+        switch (current) {
+        case BeforeAny:
+            skipLine("строка до первого раздела ");
+            break;
+        case InProject:
+            if (IniNamesEqual(line.Name, "Name") || IniNamesEqual(line.Name, "Device")) {
+                std::optional<std::string_view> &value = IniNamesEqual(line.Name, "Name") ? Name : Device;
+                if (value)
+                    skipLine("повторный ключ раздела [Project]: читается первый, строка ");
+                else
+                    value = line.Value;
+            } else {
+                skipLine("неизвестный ключ раздела [Project]: строка ");
+            }
+            break;
+        case InGroups:
+            Groups.Add(line.Name, line.Value, text, skipped);
+            break;
+        case InScenarios:
+            Scenarios.Add(line.Name, line.Value, text, skipped);
+            break;
+        case InPlaylist:
+            Playlist.Add(line.Name, line.Value, text, skipped);
+            break;
+        default:
+            break;
+        }
+    }
+}
 
 // TextAfter(text, ";") and FirstField(text) of the text helpers, for the one separator and inline: a
 // load cuts some twenty thousand fields of a few bytes, and the general forms call a search and a
@@ -236,28 +312,47 @@ int32_t LineGroup(std::string_view line, std::string_view section, int k, TSkipL
     return 0;
 }
 
-void ReadGroups(TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
+std::string AboveZoneCount(const char *what, int32_t number, int32_t zoneCount)
 {
+    return what + std::to_string(number) + " выше числа зон устройства (" + std::to_string(zoneCount) + ")";
+}
+
+void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
+{
+    const int32_t n = ZoneCount(project); // 0 for no device type: that loss is listed once
+    std::array<int, MaxGroups + 1> keyOf{};
     lines.ForEach([&](int k, std::string_view line) {
         const int32_t g = LineGroup(line, "Groups", k, skipped);
         if (g == 0)
             return;
         TGroup &group = project.Groups[g];
         std::string_view rest = AfterSeparator(line);
+        if (group.Used)
+            skipped.Add("Groups", k, [&] {
+                return "группа " + std::to_string(g) + " уже задана ключом " + std::to_string(keyOf[g]) +
+                       ": её название «" + group.Name + "» заменено названием из этой строки, зоны объединены";
+            });
         group.Name = text(NameField(rest));
         group.Used = true;
+        keyOf[g] = k;
+        if (n > 0 && g > n)
+            skipped.Add("Groups", k, [&] {
+                return AboveZoneCount("номер группы ", g, n) + ": группа не будет записана вместе со сценариями";
+            });
         for (rest = AfterSeparator(rest); !rest.empty(); rest = AfterSeparator(rest)) {
             const int32_t z = LeadingNumber(rest);
-            if (InRange(z, 1, MaxZones))
-                group.Zones[z] = true;
-            else
-                skipped.Add("Groups", k,
-                            [z] { return "зона " + std::to_string(z) + " вне 1–32; зона пропущена"; });
+            if (!InRange(z, 1, MaxZones)) {
+                skipped.Add("Groups", k, [z] { return "зона " + std::to_string(z) + " вне 1–32; зона пропущена"; });
+                continue;
+            }
+            if (n > 0 && g <= n && z > n)
+                skipped.Add("Groups", k, [&] { return AboveZoneCount("зона ", z, n) + ": не будет записана"; });
+            group.Zones[z] = true;
         }
     });
 }
 
-void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
+void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
 {
     std::array<int32_t, MaxGroups + 1> counters{};
     lines.ForEach([&](int k, std::string_view line) {
@@ -269,6 +364,11 @@ void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, T
                         [g] { return "в группе " + std::to_string(g) + " уже 32 сценария; строка пропущена"; });
             return;
         }
+        // Kept where the format puts it, but no group shows or writes it.
+        if (!project.Groups[g].Used)
+            skipped.Add("Scenarios", k, [g] {
+                return "группы " + std::to_string(g) + " нет в разделе [Groups]: сценарий не будет записан";
+            });
         // The slot is the line's place among its group's lines, not a number from the file.
         TScenario &scenario = project.Groups[g].Scenarios[++counters[g]];
         std::string_view rest = AfterSeparator(line);
@@ -283,31 +383,58 @@ void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, T
             if (InRange(d, 0, 6))
                 scenario.Days[d] = true;
             else
-                skipped.Add("Scenarios", k,
-                            [d] { return "день " + std::to_string(d) + " вне 0–6; день пропущен"; });
+                skipped.Add("Scenarios", k, [d] { return "день " + std::to_string(d) + " вне 0–6; день пропущен"; });
         }
     });
 }
 
+// The device type; a name that is not in the table, or none beside groups, loses every group.
+void ReadDevice(std::optional<std::string_view> device, TFileText &text, bool groups, TProject &project,
+                TSkipList &skipped)
+{
+    const std::string name = text(device.value_or(""));
+    project.DeviceType = DeviceTypeIndex(name);
+    if (project.DeviceType != 0 || (name.empty() && !groups))
+        return;
+    skipped.AddEntry([] { return std::string("Project/Device"); },
+                     [&] {
+                         return (name.empty() ? std::string("тип устройства не указан")
+                                              : "неизвестный тип устройства «" + name + "»") +
+                                ": это потеря всех групп — ни одна группа, ни один сценарий не будут записаны";
+                     });
+}
+
 } // namespace
 
-void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
-                      std::vector<TSkippedEntry> &skipped)
+TProjectEncoding ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
+                                  std::vector<TSkippedEntry> &skipped)
 {
     TSkipList skips(skipped);
-    const bool utf8 = bytes.starts_with(Utf8Bom);
-    TFileText text(utf8);
-    TProjectSections sections(utf8 ? bytes.substr(Utf8Bom.size()) : bytes);
-
+    const TProjectEncoding encoding = bytes.starts_with(Utf8Bom) ? TProjectEncoding::Utf8Marked
+                                      : LooksLikeUtf8(bytes)     ? TProjectEncoding::Utf8Unmarked
+                                                                 : TProjectEncoding::Cp1251;
+    TFileText text(encoding != TProjectEncoding::Cp1251);
+    TProjectSections sections(encoding == TProjectEncoding::Utf8Marked ? bytes.substr(Utf8Bom.size()) : bytes, text,
+                              skips);
     project.Name = text(sections.Name.value_or(""));
-    project.DeviceType = DeviceTypeIndex(text(sections.Device.value_or("")));
+    ReadDevice(sections.Device, text, !sections.Groups.Empty(), project, skips);
+    sections.Groups.Settle(skips);
     ReadGroups(sections.Groups, text, project, skips);
+    sections.Scenarios.Settle(skips);
     ReadScenarios(sections.Scenarios, text, project, skips);
 
     playList.clear();
-    playList.reserve(sections.Playlist.Count());
+    playList.reserve(sections.Playlist.Settle(skips));
     sections.Playlist.ForEach([&](int, std::string_view line) { playList.push_back(text(line)); });
     skips.Close();
+    return encoding;
+}
+
+std::string SkippedHeading(TProjectEncoding encoding)
+{
+    return encoding == TProjectEncoding::Utf8Unmarked
+               ? "Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251):"
+               : "Пропущено при чтении:";
 }
 
 void CheckProjectBytes(std::string_view bytes, const std::string &path)
@@ -322,8 +449,8 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path)
         throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
 }
 
-void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
-                     std::vector<TSkippedEntry> &skipped)
+TProjectEncoding LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
+                                 std::vector<TSkippedEntry> &skipped)
 {
     // Read and check before clearing anything, so a file that can not be read, or is no project,
     // leaves the open project as it was (and a later save does not write over that file).
@@ -334,8 +461,7 @@ void LoadProjectFile(const std::string &path, TProject &project, std::vector<std
     project.FileName = path;
     playList.clear();
     skipped.clear();
-    if (bytes)
-        ParseProjectFile(*bytes, project, playList, skipped);
+    return bytes ? ParseProjectFile(*bytes, project, playList, skipped) : TProjectEncoding::Cp1251;
 }
 
 void SaveProjectFile(const TProject &project, const std::vector<std::string> &playList)

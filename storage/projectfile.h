@@ -13,12 +13,20 @@ struct TSkippedEntry
     std::string Reason; // what was wrong, in plain words
 };
 
+/// How the bytes of a project file were read: Windows-1251, UTF-8 after a byte-order mark, or UTF-8
+/// without one (valid UTF-8 holding multi-byte characters, as a text editor saves it).
+enum class TProjectEncoding { Cp1251, Utf8Marked, Utf8Unmarked };
+
 /// Fills a project (already reset by the caller) and the playlist from the bytes of a project
-/// file. Windows-1251 unless the bytes start with the UTF-8 byte-order mark. Never fails;
-/// entries with no place in the model are listed in skipped (the first 100, then one entry
+/// file. Never fails; everything the model does not keep, or the writer would not write back
+/// (unknown sections and keys, comments, repeated keys and sections, keys after a gap, groups and
+/// zones the device type has no room for), is listed in skipped (the first 100, then one entry
 /// that counts the rest).
-void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
-                      std::vector<TSkippedEntry> &skipped);
+TProjectEncoding ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std::string> &playList,
+                                  std::vector<TSkippedEntry> &skipped);
+
+/// The line above a list of skipped entries; it says so when the file was read as UTF-8 without a mark.
+std::string SkippedHeading(TProjectEncoding encoding);
 
 /// Throws TFormatError "Файл '<path>' не является проектом: ..." when the bytes hold a NUL byte, or
 /// something besides blanks and line ends but no section line. Empty bytes pass: an empty project.
@@ -26,15 +34,16 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path);
 
 /// The bytes of the project file for a project and its playlist (Windows-1251, CR LF).
 /// Throws TFormatError "Невозможно сохранить проект ..." naming the text (and project.FileName, when
-/// set) when a text can not be held by the code page or holds a line break.
+/// set) when a text can not be held by the code page or holds a line break, and naming the limit
+/// when the file would be larger than the reader reads (MaxReadBytes).
 std::string SerializeProjectFile(const TProject &project, const std::vector<std::string> &playList);
 
 /// Load: resets the project, sets FileName to path, reads the file into the project and the
 /// playlist (emptied first). A path that names no file reads as an empty project. A file that
 /// exists but can not be read throws TFileError naming it, one that is no project TFormatError
 /// (CheckProjectBytes); either leaves the project and the playlist as they were.
-void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
-                     std::vector<TSkippedEntry> &skipped);
+TProjectEncoding LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
+                                 std::vector<TSkippedEntry> &skipped);
 
 /// Writes the project and the playlist to project.FileName, replacing the old file atomically.
 /// Throws TFormatError (nothing touched) or TFileError "Unable to write to <path>".

@@ -2,6 +2,7 @@
 
 #include "model/codepage.h"
 #include "model/error.h"
+#include "storage/fileio.h"
 
 #include <algorithm>
 #include <charconv>
@@ -222,5 +223,15 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
         text(line, LineBreaks);
         out.Raw("\r\n");
     }
-    return std::move(out).Take();
+    // CR LF for every line end and the fields the writer always writes can make a file that was
+    // read within the limit larger than it: what we write must read back, so such a file is refused.
+    std::string bytes = std::move(out).Take();
+    // Texts whose Windows-1251 bytes happen to form UTF-8 would be read back as UTF-8: such a file
+    // is written as UTF-8 after a byte-order mark, which reads back as it was.
+    if (LooksLikeUtf8(bytes))
+        bytes = "\xEF\xBB\xBF" + Cp1251ToUtf8(bytes);
+    if (bytes.size() > MaxReadBytes)
+        throw TFormatError(FailureText(project) + "файл проекта занял бы " + std::to_string(bytes.size()) +
+                           " байт, а файлы проекта больше " + std::to_string(MaxReadBytes >> 20) + " МБ не читаются");
+    return bytes;
 }

@@ -1,5 +1,6 @@
 // sigcfg-print: draws a project's printed schedule into a PDF file without a display. sigcfg-tool
 // runs it for its "print" command, so that its other commands never load Qt.
+#include "model/cause.h"
 #include "model/error.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
@@ -33,14 +34,15 @@ int main(int argc, char **argv)
     QGuiApplication app(qtArgc, qtArgv);
     try {
         if (!FileExists(in))
-            throw TFileError("No project file " + in);
+            throw TFileError("Нет файла проекта " + in);
         auto project = std::make_unique<TProject>();
         std::vector<std::string> playList;
         std::vector<TSkippedEntry> skipped;
         LoadProjectFile(in, *project, playList, skipped);
         WriteSchedulePdf(out, *project, playList, QDate::currentDate());
     } catch (const std::exception &error) {
-        std::fprintf(stderr, "sigcfg-tool: %s\n", error.what());
+        // Ours name their file; others (memory running out) get a text that names it.
+        std::fprintf(stderr, "sigcfg-tool: %s\n", FailureText(error, in).c_str());
         return 2;
     }
     return 0;

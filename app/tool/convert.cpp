@@ -72,6 +72,39 @@ void ImportSchedule(TKind kind, const std::string &path, TProject &project)
         throw TFormatError(std::string(WrongFormatMessage) + ": " + path);
 }
 
+// What a CSV file or workbook has no column for: it holds the schedule alone, as 32 zones.
+std::vector<std::string> ExchangeLosses(const TProject &project, const std::vector<std::string> &playList)
+{
+    std::vector<std::string> losses;
+    if (!project.Name.empty())
+        losses.push_back("название проекта «" + project.Name + "»");
+    if (project.DeviceType != 0 && project.DeviceType != DeviceTypeCount - 1)
+        losses.push_back("тип устройства «" + std::string(DeviceTypeNames[project.DeviceType]) +
+                         "» (файл обмена читается как «" + std::string(DeviceTypeNames[DeviceTypeCount - 1]) + "»)");
+    int groupNames = 0, emptyGroups = 0, scenarioNames = 0;
+    for (int g = 1; g <= MaxGroups; ++g) {
+        const TGroup &group = project.Groups[g];
+        if (!group.Used)
+            continue;
+        groupNames += group.Name.empty() ? 0 : 1;
+        int scenarios = 0;
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            scenarios += group.Scenarios[s].Used ? 1 : 0;
+            scenarioNames += group.Scenarios[s].Used && !group.Scenarios[s].Name.empty() ? 1 : 0;
+        }
+        emptyGroups += scenarios == 0 ? 1 : 0;
+    }
+    const auto count = [&](int n, const char *what) {
+        if (n > 0)
+            losses.push_back(what + std::to_string(n));
+    };
+    count(groupNames, "названия групп: ");
+    count(emptyGroups, "группы без сценариев: ");
+    count(scenarioNames, "названия сценариев: ");
+    count(int(std::min<size_t>(playList.size(), INT32_MAX)), "строки плейлиста: ");
+    return losses;
+}
+
 } // namespace
 
 int RunConvert(const std::vector<std::string> &args)
@@ -87,16 +120,23 @@ int RunConvert(const std::vector<std::string> &args)
         return 2;
     }
 
+    // A slip of the hand must not put the output where the input was.
+    RefuseSameFile(in, out);
+
     TToolProject loaded;
     TProject &project = loaded.Project;
     const std::vector<std::string> &playList = loaded.PlayList;
-    if (inKind == TKind::Project) {
+    if (inKind == TKind::Project)
         LoadExistingProject(in, loaded);
-        for (const TSkippedEntry &entry : loaded.Skipped)
-            std::cerr << "sigcfg-tool: " << in << ": пропущено " << entry.Key << ": " << entry.Reason << "\n";
-    } else {
+    else
         ImportSchedule(inKind, in, project);
-    }
+
+    // Every loss is told before the output is written.
+    PrintSkipped(in, loaded, "не записано");
+    const std::vector<std::string> losses =
+        outKind != TKind::Project ? ExchangeLosses(project, playList) : std::vector<std::string>();
+    for (const std::string &loss : losses)
+        std::cerr << "sigcfg-tool: " << out << ": не записано: " << loss << " — в файле обмена этого нет\n";
 
     switch (outKind) {
     case TKind::Project:
@@ -112,5 +152,5 @@ int RunConvert(const std::vector<std::string> &args)
     default:
         break;
     }
-    return 0;
+    return loaded.Skipped.empty() && losses.empty() ? 0 : 1;
 }

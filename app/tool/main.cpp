@@ -21,7 +21,8 @@ constexpr const char *Usage =
     "                              exit 0 without clashes, 1 with clashes, 2 on an error\n"
     "  show FILE.vlpj              print the project: groups, zones, scenarios, playlist\n"
     "  convert IN OUT              convert by extension: .vlpj to .vlpj, .csv or .xlsx;\n"
-    "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv\n"
+    "                              .csv to .vlpj or .xlsx; .xlsx, .xls or .ods to .vlpj or .csv;\n"
+    "                              what OUT can not hold is named on stderr, exit 1\n"
     "  copy-tracks [--no-verify] FILE.vlpj TARGET\n"
     "                              copy the playlist's MP3 files into the folder TARGET as 001.mp3,\n"
     "                              002.mp3 ...; each copy is read back from the card and compared\n"
@@ -46,7 +47,8 @@ constexpr const char *Usage =
     "                              move every scenario of group G by N minutes (negative: earlier);\n"
     "                              writes FILE, then prints the check\n"
     "                              bells and shift: exit 0 without clashes, 1 with clashes, 2 when\n"
-    "                              refused (reason on stderr, FILE unchanged)\n"
+    "                              refused (reason on stderr, FILE unchanged): also when FILE holds\n"
+    "                              anything the reader skips, or another command is changing it\n"
     "  print FILE.vlpj OUT.pdf     write the printed schedule (tables, week chart, clashes) as A4 PDF\n"
     "\n"
     "Options:\n"
@@ -90,6 +92,10 @@ int main(int argc, char **argv)
         // Ours name their file already; others (memory running out) name the file last opened.
         const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
         std::cerr << "sigcfg-tool: " << FailureText(error, file) << "\n";
+        return 2;
+    } catch (...) {
+        std::cerr << "sigcfg-tool: Непредвиденная ошибка" << (FileInUse().empty() ? "" : " при работе с файлом ")
+                  << FileInUse() << ": команда прервана\n";
         return 2;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "app/tool/toolio.h"
 #include "schedule/check.h"
+#include "storage/fileio.h"
 
 #include <algorithm>
 #include <charconv>
@@ -54,19 +55,23 @@ int RefuseChange(const std::string &file, const std::string &reason)
 
 bool LoadForEdit(const std::string &path, TToolProject &loaded)
 {
+    // Held from before the read to the end of the command: two edits at once would lose one.
+    if (FileExists(path))
+        loaded.Lock = std::make_unique<TEditLock>(path);
     LoadExistingProject(path, loaded);
     if (loaded.Skipped.empty())
         return true;
-    std::cerr << "sigcfg-tool: " << path << ": в файле есть записи, которым нет места в проекте; запись без них "
-              << "потеряла бы их, файл не изменён:\n";
-    for (const TSkippedEntry &entry : loaded.Skipped)
-        std::cerr << "  " << entry.Key << ": " << entry.Reason << "\n";
+    PrintSkipped(path, loaded, "пропало бы");
+    std::cerr << "sigcfg-tool: " << path << ": запись назад потеряла бы то, что перечислено выше; файл не изменён\n";
     return false;
 }
 
 int SaveAndCheck(TToolProject &loaded)
 {
     SaveProjectFile(loaded.Project, loaded.PlayList);
+    if (loaded.Encoding != TProjectEncoding::Cp1251)
+        std::cerr << "sigcfg-tool: " << loaded.Project.FileName
+                  << ": файл был в UTF-8, записан в Windows-1251, как пишет его программа\n";
     TStdoutLog log;
     return CheckProject(loaded.Project, log) == 0 ? 0 : 1;
 }

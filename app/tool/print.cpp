@@ -1,10 +1,10 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
+#include "model/cause.h"
 #include "model/error.h"
 #include "storage/fileio.h"
 
 #include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <unistd.h>
@@ -36,13 +36,11 @@ int RunPrint(const std::vector<std::string> &args)
     TToolProject loaded;
     LoadExistingProject(args[0], loaded); // refuses what is no project before anything starts
     // A slip of the hand must not put a PDF where the project was.
-    std::error_code error;
-    if (std::filesystem::equivalent(args[0], args[1], error))
-        throw TFileError("Unable to write to " + args[1] + "\nэто сам файл проекта");
+    RefuseSameFile(args[0], args[1]);
     const std::string helper = HelperPath();
     if (!FileExists(helper))
         throw TFileError("Программа печати не найдена: " + helper);
     const char *argv[] = {helper.c_str(), args[0].c_str(), args[1].c_str(), nullptr};
     ::execv(helper.c_str(), const_cast<char *const *>(argv));
-    throw TFileError("Не удалось запустить " + helper + ": " + std::strerror(errno));
+    throw TFileError("Не удалось запустить " + helper + "\n" + CauseText(errno));
 }

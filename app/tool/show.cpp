@@ -68,8 +68,8 @@ int RunShow(const std::vector<std::string> &args)
     out << "Плейлист:" << (playList.empty() ? " пуст" : "") << "\n";
     for (const std::string &line : playList)
         out << "  " << line << "\n";
-    if (!skipped.empty()) {
-        out << "Пропущено при чтении:\n";
+    if (!skipped.empty() || loaded.Encoding == TProjectEncoding::Utf8Unmarked) {
+        out << SkippedHeading(loaded.Encoding) << (skipped.empty() ? " ничего" : "") << "\n";
         for (const TSkippedEntry &entry : skipped)
             out << "  " << entry.Key << ": " << entry.Reason << "\n";
     }

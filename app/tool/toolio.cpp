@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void TStdoutLog::AddLog(std::string_view line)
@@ -42,7 +43,19 @@ bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *
 
 void LoadExistingProject(const std::string &path, TToolProject &loaded)
 {
-    if (!FileExists(path))
+    // Only a missing file is "no project file"; a folder or a file we may not read is told as such by the read.
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
         throw TFileError("Нет файла проекта " + path);
-    LoadProjectFile(path, loaded.Project, loaded.PlayList, loaded.Skipped);
+    loaded.Encoding = LoadProjectFile(path, loaded.Project, loaded.PlayList, loaded.Skipped);
+}
+
+void PrintSkipped(const std::string &path, const TToolProject &loaded, const char *what)
+{
+    if (loaded.Skipped.empty() && loaded.Encoding != TProjectEncoding::Utf8Unmarked)
+        return;
+    std::cerr << "sigcfg-tool: " << path << ": " << SkippedHeading(loaded.Encoding)
+              << (loaded.Skipped.empty() ? " ничего" : "") << "\n";
+    for (const TSkippedEntry &entry : loaded.Skipped)
+        std::cerr << "sigcfg-tool: " << path << ": " << what << ": " << entry.Key << ": " << entry.Reason << "\n";
 }

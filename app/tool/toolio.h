@@ -2,7 +2,10 @@
 
 #include "device/log.h"
 #include "model/type.h"
+#include "storage/fileio.h"
 #include "storage/projectfile.h"
+
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -38,8 +41,15 @@ struct TToolProject
     TProject Project;
     std::vector<std::string> PlayList;
     std::vector<TSkippedEntry> Skipped;
+    TProjectEncoding Encoding = TProjectEncoding::Cp1251;
+    std::unique_ptr<TEditLock> Lock; // held by a command that writes the file back
 };
 
 /// Loads a project file for a tool command. Unlike the window, a missing file is an error here:
 /// a typo in a script must not pass as an empty project.
 void LoadExistingProject(const std::string &path, TToolProject &loaded);
+
+/// Prints the skipped list on stderr under its heading, one "sigcfg-tool: FILE: <what>: KEY: REASON"
+/// line per entry (the heading alone when the list is empty but the file was read as UTF-8 without
+/// a mark). what: "пропущено", "не записано" ...
+void PrintSkipped(const std::string &path, const TToolProject &loaded, const char *what);

@@ -164,3 +164,51 @@ TEST(FileIo, UnexpectedFailuresNameTheFileLastOpened)
     EXPECT_EQ(FailureText(TFileError("Unable to write to x\nнет прав доступа")),
               "Unable to write to x\nнет прав доступа");
 }
+
+TEST(FileIo, RefusesToReplaceAProtectedFileOrTheInputItself)
+{
+    TTempFolder folder;
+    const std::string locked = folder.File("locked.vlpj"), plain = folder.File("plain.vlpj");
+    const std::string link = folder.File("link.csv");
+    WriteFileAtomically(locked, "old");
+    WriteFileAtomically(plain, "plain");
+    fs::create_symlink("plain.vlpj", link);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ExpectError<TFileError>([&] { WriteFileAtomically(locked, "new"); }, Unwritable(locked, "файл защищён от записи"));
+    EXPECT_EQ(ReadWholeFile(locked), "old");
+
+    const struct
+    {
+        std::string In, Out;
+        bool Same;
+    } cases[] = {{plain, link, true}, {plain, plain, true}, {plain, locked, false}, {plain, folder.File("new"), false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Out);
+        if (c.Same)
+            ExpectError<TFileError>([&] { RefuseSameFile(c.In, c.Out); }, Unwritable(c.Out, "это сам исходный файл"));
+        else
+            EXPECT_NO_THROW(RefuseSameFile(c.In, c.Out));
+    }
+    EXPECT_EQ(CauseText(ENOTSOCK), "системная ошибка " + std::to_string(ENOTSOCK));
+}
+
+TEST(FileIo, AWriteCutOffLeavesNoTemporaryAndEditsTakeTurns)
+{
+    TTempFolder folder;
+    const std::string path = folder.File("school.vlpj");
+    WriteFileAtomically(path, "old");
+    {
+        // A process killed here leaves nothing behind: the temporary has no name yet.
+        TSafeWrite write;
+        ASSERT_TRUE(write.Open(path, TSafeWrite::TTemporary::Nameless));
+        ASSERT_TRUE(write.Write("half"));
+        EXPECT_EQ(folder.Entries(), 1);
+    }
+
+    auto first = std::make_unique<TEditLock>(path);
+    ExpectError<TFileError>([&] { TEditLock second(path, std::chrono::milliseconds(100)); },
+                            "Файл " + path + " сейчас изменяет другая команда; попробуйте позже, файл не изменён");
+    WriteFileAtomically(path, "new"); // the holder writes a new file in place and lets go
+    first.reset();
+    EXPECT_NO_THROW(TEditLock second(path, std::chrono::milliseconds(0)));
+}

@@ -142,7 +142,7 @@ TEST(ProjectFileRead, HandEditedFiles)
         std::string Expected;
     } cases[] = {
         {"letter case of names", Cp1251("[project]\nNAME=Школа\ndevice=Велтара ДК-4\n"), "N=Школа D2\n"},
-        {"device names match exactly", Cp1251("[Project]\nDevice=велтара дк-4\n"), "N= D0\n"},
+        {"device names match exactly", Cp1251("[Project]\nDevice=велтара дк-4\n"), "N= D0 skip Project/Device\n"},
         {"blanks and tabs", Cp1251("  [ Project ]\t\n \tName \t=  Школа  №1 \t\n"), "N=Школа  №1 D0\n"},
         {"CR, LF and CR LF line ends",
          Cp1251("[Project]\rName=Школа\nDevice=Велтара ДК-4\r\n[Playlist]\r0=1;a\r\n1=2;b"),
@@ -150,30 +150,33 @@ TEST(ProjectFileRead, HandEditedFiles)
         {"first key and first section win",
          Cp1251("garbage\n[Project]\nName=first\nNAME=second\n[Groups]\n0=1;a;\n[PROJECT]\nDevice=Велтара ДК-4\n"
                 "[groups]\n1=2;b;\n"),
-         "N=first D0\nG1 a\n"},
+         "N=first D0 skip строка 1 skip строка 4 skip строка 7 skip строка 9 skip Project/Device\nG1 a\n"},
         {"byte-order mark means UTF-8", "\xEF\xBB\xBF[Project]\nName=Школа\nDevice=Велтара ДК-2\n", "N=Школа D1\n"},
-        {"no mark: one character per byte", "[Project]\nName=Шк\n", "N=" + Cp1251ToUtf8("Шк") + " D0\n"},
+        {"no mark: one character per byte", Cp1251("[Project]\nName=Шк\n"), "N=Шк D0\n"},
+        {"no mark but valid UTF-8", "[Project]\nName=Шк\n", "N=Шк D0\n"},
         {"malformed UTF-8", "\xEF\xBB\xBF[Project]\nName=a\xFF\xC3z\xED\xA0\x80\n",
          "N=a\uFFFD\uFFFDz\uFFFD\uFFFD\uFFFD D0\n"},
         {"long value", Cp1251("[Playlist]\n0=" + longPath + "\n"), "N= D0 P=" + longPath + "\n"},
         {"names trimmed and cut at the first ';'",
          Cp1251("[Groups]\n0=1; \t Корпус \x01 ;\n[Scenarios]\n0=1;  Утро ;8;30;\n"),
-         "N= D0\nG1 Корпус\nS1.1 Утро 8:30 v0 t0\n"},
+         "N= D0 skip Project/Device\nG1 Корпус\nS1.1 Утро 8:30 v0 t0\n"},
         {"a ';' in a name shifts the fields", Cp1251("[Groups]\n0=1;Урок;1;2;\n[Scenarios]\n0=1;Урок;1;8;30;20;1;\n"),
-         "N= D0\nG1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n"},
-        {"a repeated group line", Cp1251("[Groups]\n0=2;Старое;1;3;\n1=2;Новое;4;\n"), "N= D0\nG2 Новое z1 z3 z4\n"},
+         "N= D0 skip Project/Device\nG1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n"},
+        {"a repeated group line", Cp1251("[Groups]\n0=2;Старое;1;3;\n1=2;Новое;4;\n"),
+         "N= D0 skip Project/Device skip Groups/1\nG2 Новое z1 z3 z4\n"},
         {"a gap in the keys ends each list",
          Cp1251("[Groups]\n0=1;a;\n1=2;b;\n3=4;d;\n[Scenarios]\n0=1;s0;\n1=1;s1;\n3=1;s3;\n"
                 "[Playlist]\n0=1;a.mp3\n1=\n2=3;c.mp3\n"),
-         "N= D0 P=1;a.mp3\nG1 a\nS1.1 s0 0:0 v0 t0\nS1.2 s1 0:0 v0 t0\nG2 b\n"},
+         "N= D0 P=1;a.mp3 skip Project/Device skip Groups/3 skip Scenarios/3 skip Playlist/2\nG1 a\nS1.1 s0 0:0 v0 "
+         "t0\nS1.2 s1 0:0 v0 t0\nG2 b\n"},
         {"negative numbers kept, huge ones clamped",
          Cp1251("[Scenarios]\n0=1;x;-5;-1;-20;-3;\n1=1;y;4294967295;99;0;0;\n"),
-         "N= D0\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
+         "N= D0 skip Scenarios/0 skip Scenarios/1\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
         {"a scenario of a group without group line",
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
-         "N= D0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
+         "N= D0 skip Project/Device skip Scenarios/0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
         {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
-         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip Groups/0\nG2 Спортзал z5\n"
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip Groups/0\nG2 Спортзал z5\n"
          "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
     };
     for (const auto &c : cases) {
@@ -184,8 +187,9 @@ TEST(ProjectFileRead, HandEditedFiles)
 
 TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
 {
-    std::string text = "[Groups]\n0=0;Ноль;1;\n1=33;Много;1;\n2=-1;Минус;\n3=2;Зоны;0;33;-4;2;\n"
-                       "[Scenarios]\n0=40;Чужой;8;0;1;1;0;\n1=2;Дни;8;0;1;1;7;-1;3;\n";
+    std::string text =
+        "[Project]\nDevice=Велтара ДК-М-32\n[Groups]\n0=0;Ноль;1;\n1=33;Много;1;\n2=-1;Минус;\n3=2;Зоны;0;33;-4;2;\n"
+        "[Scenarios]\n0=40;Чужой;8;0;1;1;0;\n1=2;Дни;8;0;1;1;7;-1;3;\n";
     for (int k = 2; k <= 33; ++k) // 32 more lines for group 2: the last one is its 33rd
         text += std::to_string(k) + "=2;s" + std::to_string(k) + ";9;0;1;1;\n";
     const TLoaded loaded = Parse(Cp1251(text));
@@ -193,7 +197,7 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
     std::string expected = "G2 Зоны z2\nS2.1 Дни 8:0 v1 t1 d3\n";
     for (int s = 2; s <= 32; ++s)
         expected += "S2." + std::to_string(s) + " s" + std::to_string(s) + " 9:0 v1 t1\n";
-    EXPECT_EQ(Summary({loaded.Project, {}, {}}), "N= D0\n" + expected);
+    EXPECT_EQ(Summary({loaded.Project, {}, {}}), "N= D9\n" + expected);
 
     std::string listed;
     for (const TSkippedEntry &entry : loaded.Skipped)
@@ -232,6 +236,77 @@ TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
     EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), bytes);
 }
 
+TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
+{
+    const std::string head = "[Project]\nName=Школа\nDevice=Велтара ДК-2\n";
+    const struct
+    {
+        std::string Text;
+        std::string Listed; // "key: reason" lines
+    } cases[] = {
+        {head + "; правил Иван\n[Groups]\n0=1;a;\n",
+         "строка 4: строка без «ключ=значение» (комментарий?) «; правил Иван»; пропущена\n"},
+        {"Name=x\n" + head, "строка 1: строка до первого раздела «Name=x»; пропущена\n"},
+        {head + "Name=Другая\nAuthor=Иван\n",
+         "строка 4: повторный ключ раздела [Project]: читается первый, строка «Name=Другая»; пропущена\n"
+         "строка 5: неизвестный ключ раздела [Project]: строка «Author=Иван»; пропущена\n"},
+        {head + "[Zones]\n0=1\n[Groups] старые\n0=1;a;\n[groups]\n0=2;b;\n",
+         "строка 4: неизвестный раздел «[Zones]» пропущен со всеми своими строками\n"
+         "строка 6: после «]» стоит «старые»; пропущено\n"
+         "строка 8: повторный раздел «[groups]» пропущен со всеми своими строками\n"},
+        {head + "[Playlist]\n0=a\n+1=b\n01=c\n2147483648=d\n1=e\n1=f\n3=g\n",
+         "Playlist/+1: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
+         "Playlist/01: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
+         "Playlist/2147483648: номер ключа больше числа строк файла; строка пропущена\n"
+         "Playlist/1: повторный ключ: читается первая строка с ним, эта пропущена\n"
+         "Playlist/3: после отсутствующего ключа 2 строки раздела не читаются; строка пропущена\n"},
+        {head + "[Groups]\n0=1;a;1;2;4;\n1=3;c;1;\n2=1;b;\n32=4;d;\n[Scenarios]\n0=3;s;\n1=5;t;\n",
+         "Groups/32: номер ключа больше 31: групп не бывает больше 32; строка пропущена\n"
+         "Groups/0: зона 4 выше числа зон устройства (2): не будет записана\n"
+         "Groups/1: номер группы 3 выше числа зон устройства (2): группа не будет записана вместе со сценариями\n"
+         "Groups/2: группа 1 уже задана ключом 0: её название «a» заменено названием из этой строки, зоны "
+         "объединены\n"
+         "Scenarios/1: группы 5 нет в разделе [Groups]: сценарий не будет записан\n"},
+        {"[Project]\nDevice=Велтара ДК-99\n[Groups]\n0=1;a;\n",
+         "Project/Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
+         "один сценарий не будут записаны\n"},
+        {"[Groups]\n0=1;a;\n", "Project/Device: тип устройства не указан: это потеря всех групп — ни одна группа, "
+                               "ни один сценарий не будут записаны\n"},
+        {head + "\n  \n[Groups]\n0=1;a;\n1=\n", ""}, // blank lines and an empty last value hold nothing
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Text);
+        std::string listed;
+        for (const TSkippedEntry &entry : Parse(Cp1251(c.Text)).Skipped)
+            listed += entry.Key + ": " + entry.Reason + "\n";
+        EXPECT_EQ(listed, c.Listed);
+    }
+}
+
+TEST(ProjectFileRead, ValidUtf8WithoutAMarkIsReadAsUtf8AndTheHeadingSaysSo)
+{
+    const struct
+    {
+        std::string Bytes;
+        TProjectEncoding Encoding;
+        std::string Name;
+    } cases[] = {
+        {"[Project]\nName=Школа\n", TProjectEncoding::Utf8Unmarked, "Школа"},
+        {Cp1251("[Project]\nName=Школа\n"), TProjectEncoding::Cp1251, "Школа"},
+        {"[Project]\nName=School\n", TProjectEncoding::Cp1251, "School"},
+        {"\xEF\xBB\xBF[Project]\nName=Школа\n", TProjectEncoding::Utf8Marked, "Школа"},
+        {"[Project]\nName=Школа\xFF\n", TProjectEncoding::Cp1251, Cp1251ToUtf8("Школа\xFF")},
+    };
+    for (const auto &c : cases) {
+        TLoaded loaded;
+        EXPECT_EQ(ParseProjectFile(c.Bytes, loaded.Project, loaded.PlayList, loaded.Skipped), c.Encoding);
+        EXPECT_EQ(loaded.Project.Name, c.Name);
+    }
+    EXPECT_EQ(SkippedHeading(TProjectEncoding::Utf8Unmarked),
+              "Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251):");
+    EXPECT_EQ(SkippedHeading(TProjectEncoding::Cp1251), "Пропущено при чтении:");
+}
+
 TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
 {
     const std::string notProject = "Файл 'in.vlpj' не является проектом: ";
@@ -267,14 +342,14 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     std::string zones;
     for (int k = 0; k < 100000; ++k)
         zones += "0;";
-    const TLoaded loaded = Parse("[Groups]\r\n0=1;Корпус;" + zones + "2;\r\n");
+    const std::string head = "[Project]\r\nDevice=Велтара ДК-2\r\n[Groups]\r\n0=1;Корпус;";
+    const TLoaded loaded = Parse(head + zones + "2;\r\n");
     ASSERT_EQ(loaded.Skipped.size(), 101u);
-    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason,
-              "Groups/0: зона 0 вне 1–32; зона пропущена");
+    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "Groups/0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
               "…: пропущено записей сверх первых 100: 99900");
     EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
-    EXPECT_EQ(Parse("[Groups]\r\n0=1;Корпус;" + zones.substr(0, 200) + "\r\n").Skipped.size(), 100u);
+    EXPECT_EQ(Parse(head + zones.substr(0, 200) + "\r\n").Skipped.size(), 100u);
 }
 
 TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)
@@ -364,6 +439,31 @@ TEST(ProjectFileWrite, RefusesTextsTheFileCanNotHold)
         }
         EXPECT_NE(error.find(c.Error), std::string::npos) << error;
     }
+}
+
+TEST(ProjectFileWrite, WhatItWritesItCanReadBack)
+{
+    // A file at the read limit with LF line ends grows by CR LF: refused, naming the limit.
+    std::string text = "[Playlist]\n";
+    for (int k = 0; text.size() < MaxReadBytes; ++k)
+        text += std::to_string(k) + "=1;" + std::string(1000, 'a') + "\n";
+    text.resize(MaxReadBytes);
+    const TLoaded loaded = Parse(text);
+    std::string error;
+    try {
+        SerializeProjectFile(loaded.Project, loaded.PlayList);
+    } catch (const TFormatError &e) {
+        error = e.what();
+    }
+    EXPECT_TRUE(error.starts_with("Невозможно сохранить проект: файл проекта занял бы 167")) << error;
+    EXPECT_TRUE(error.ends_with(" байт, а файлы проекта больше 16 МБ не читаются")) << error;
+
+    // "Я»" in Windows-1251 is DF BB, which is UTF-8 too: written as UTF-8 after a mark.
+    TProject p;
+    p.Name = "Я»";
+    const std::string bytes = SerializeProjectFile(p, {});
+    EXPECT_EQ(bytes, "\xEF\xBB\xBF[Project]\r\nName=Я»\r\nDevice=\r\n");
+    EXPECT_EQ(Parse(bytes).Project.Name, "Я»");
 }
 
 TEST(ProjectFileWrite, EmptyPlaylistLinesAreLeftOutSoLaterLinesSurvive)

@@ -87,4 +87,54 @@ expect_eq "$rc" "2" "a file with a skipped entry: exit status"
 expect_has "$err" "Scenarios/1" "the skipped entry is named"
 cmp -s "$work/odd.vlpj" "$work/odd-before.vlpj" || fail "a file with a skipped entry was changed"
 
+# Whatever the reader does not keep is named and the file stays as it was: comments, unknown
+# sections and keys, keys that are no plain number, lines after a gap, groups and zones beyond the
+# device, scenarios without their group.
+device='Device=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-2\r\n'
+while IFS='|' read -r body named; do
+    printf "[Project]\r\n$device[Groups]\r\n0=1;A;1;\r\n$body" >"$work/lossy.vlpj"
+    cp "$work/lossy.vlpj" "$work/lossy-before.vlpj"
+    err="$("$tool" shift "$work/lossy.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
+    expect_eq "$rc" "2" "shift on [$body]: exit status"
+    expect_has "$err" "$named" "shift on [$body]: what would be lost"
+    expect_has "$err" "файл не изменён" "shift on [$body]: the file is left"
+    cmp -s "$work/lossy.vlpj" "$work/lossy-before.vlpj" || fail "shift on [$body]: the file was changed"
+done <<'EOF_CASES'
+; keep this\r\n|строка 5: строка без «ключ=значение» (комментарий?) «; keep this»
+[Notes]\r\nA=1\r\n|строка 5: неизвестный раздел «[Notes]»
+[Scenarios]\r\n+1=1;s;8;0;1;1;0;\r\n|Scenarios/+1: ключ не номер строки
+[Scenarios]\r\n01=1;s;8;0;1;1;0;\r\n|Scenarios/01: ключ не номер строки
+[Scenarios]\r\n2147483648=1;s;8;0;1;1;0;\r\n|Scenarios/2147483648: номер ключа больше 1023
+[Playlist]\r\n0=1;a.mp3\r\n2=2;b.mp3\r\n|Playlist/2: после отсутствующего ключа 1
+1=3;C;\r\n|Groups/1: номер группы 3 выше числа зон устройства (2)
+[Scenarios]\r\n0=5;s;8;0;1;1;0;\r\n|Scenarios/0: группы 5 нет в разделе [Groups]
+[Groups]\r\n0=2;B;\r\n|строка 5: повторный раздел «[Groups]»
+EOF_CASES
+
+# A file the operator made read-only is not replaced.
+fresh
+chmod 0444 "$work/school.vlpj"
+err="$("$tool" shift "$work/school.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "a read-only file: exit status"
+expect_has "$err" "файл защищён от записи" "a read-only file: reason"
+cmp -s "$data/windows-school.vlpj" "$work/school.vlpj" || fail "a read-only file was changed"
+chmod 0644 "$work/school.vlpj"
+
+# An edit waits for another one on the same file, and refuses when that one does not end soon.
+fresh
+flock "$work/school.vlpj" sleep 2.7 &
+holder=$!
+sleep 0.5
+err="$("$tool" shift "$work/school.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "a locked file: exit status"
+expect_has "$err" "сейчас изменяет другая команда" "a locked file: reason"
+cmp -s "$data/windows-school.vlpj" "$work/school.vlpj" || fail "a locked file was changed"
+wait "$holder"
+flock "$work/school.vlpj" sleep 1 &
+holder=$!
+sleep 0.3
+"$tool" shift "$work/school.vlpj" --group 1 --minutes 5 >/dev/null; rc=$?
+expect_eq "$rc" "0" "an edit waits for a short one"
+wait "$holder"
+
 finish "bells and shift"

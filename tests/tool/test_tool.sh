@@ -66,8 +66,14 @@ expect_has "$out" "Время: 08:30; Дни: Понедельник, Вторн
 expect_has "$out" "Группа 3: Двор" "show: group 3"
 expect_has "$out" 'C:\Звонки\конец.mp3' "show: playlist"
 
-# convert .vlpj -> .csv: 45 fields, CR LF, end-of-table line last
-"$tool" convert "$work/school.vlpj" "$work/school.csv" || fail "convert to csv"
+# convert .vlpj -> .csv: 45 fields, CR LF, end-of-table line last; what CSV has no column for is
+# named before it is left out, and the exit status says so
+err="$("$tool" convert "$work/school.vlpj" "$work/school.csv" 2>&1)"; rc=$?
+expect_eq "$rc" "1" "convert to csv leaves the names out"
+expect_has "$err" "sigcfg-tool: $work/school.csv: не записано: название проекта «Школа» — в файле обмена этого нет
+sigcfg-tool: $work/school.csv: не записано: тип устройства «Велтара ДК-4» (файл обмена читается как «Велтара ДК-М-32»)" \
+    "what CSV leaves out"
+expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "5" "names, device, group and scenario names, playlist"
 expect_eq "$(wc -l <"$work/school.csv" | tr -d ' ')" "4" "csv line count"
 expect_eq "$(head -1 "$work/school.csv")" $'08;30;1;1;1;1;1;0;0;1;1;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;20;01;01;01\r' \
     "first csv line"
@@ -75,7 +81,7 @@ expect_eq "$(tail -1 "$work/school.csv")" $'90;00;0;0;0;0;0;0;0;0;0;0;0;0;0;0;0;
     "end-of-table line"
 
 # convert .csv -> .vlpj: type 9, no names, same numbers
-"$tool" convert "$work/school.csv" "$work/back.vlpj" || fail "convert csv to vlpj"
+"$tool" convert "$work/school.csv" "$work/back.vlpj" 2>/dev/null || fail "convert csv to vlpj"
 out="$("$tool" show "$work/back.vlpj")"
 expect_has "$out" "Устройство: Велтара ДК-М-32" "imported device type"
 expect_has "$out" "Группа 3: " "imported group 3"
@@ -86,7 +92,8 @@ expect_has "$out" "Время: 10:05; Дни: Суббота; Трек: 3; Гр�
 cmp -s "$work/school.vlpj" "$work/same.vlpj" || fail "a clean Windows file is written back byte for byte"
 
 # workbooks: out as .xlsx, back in under a name ending in .xls (read by content, not by name)
-"$tool" convert "$work/school.vlpj" "$work/school.xls.xlsx" || fail "convert to xlsx"
+"$tool" convert "$work/school.vlpj" "$work/school.xls.xlsx" 2>/dev/null
+expect_eq "$?" "1" "convert to xlsx leaves the names out"
 mv "$work/school.xls.xlsx" "$work/school.xls"
 "$tool" convert "$work/school.xls" "$work/fromsheet.vlpj" || fail "convert a workbook to vlpj"
 out="$("$tool" show "$work/fromsheet.vlpj")"
@@ -116,11 +123,44 @@ expect_eq "$err" "sigcfg-tool: Файл '$work/picture.vlpj' не являетс
 [ ! -e "$work/picture-out.vlpj" ] || fail "nothing is written from a picture"
 
 # skipped entries: the first hundred, then one line that counts the rest
-{ printf '[Groups]\r\n0=1;g;'; for _ in $(seq 1000); do printf '0;'; done; printf '\r\n'; } >"$work/zones.vlpj"
-err="$("$tool" convert "$work/zones.vlpj" "$work/zones-out.vlpj" 2>&1)"
-expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "101" "skipped entries listed"
-expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: пропущено …: пропущено записей сверх первых 100: 900" \
+{ printf '[Project]\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-2\r\n[Groups]\r\n0=1;g;'
+  for _ in $(seq 1000); do printf '0;'; done; printf '\r\n'; } >"$work/zones.vlpj"
+err="$("$tool" convert "$work/zones.vlpj" "$work/zones-out.vlpj" 2>&1)"; rc=$?
+expect_eq "$rc" "1" "convert with skipped entries"
+expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "102" "skipped entries listed under their heading"
+expect_eq "$(head -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: Пропущено при чтении:" "heading of the skipped entries"
+expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: не записано: …: пропущено записей сверх первых 100: 900" \
     "closing line of the skipped entries"
+
+# what convert reads but can not write: every loss on stderr, exit 1; a file of valid UTF-8 without
+# a mark is read as UTF-8 and the heading says so
+printf '[Project]\nName=Школа\nDevice=Велтара ДК-4\n[Groups]\n0=1;Корпус;1;\n' >"$work/utf8.vlpj"
+printf '[Project]\r\nDevice=X-9\r\n[Groups]\r\n0=1;g;\r\n' >"$work/nodevice.vlpj"
+printf '[Project]\r\n; note\r\n[Extra]\r\nA=1\r\n[Playlist]\r\n+1=a\r\n' >"$work/extra.vlpj"
+while IFS='|' read -r name rc_expected line; do
+    err="$("$tool" convert "$work/$name" "$work/out-$name" 2>&1)"; rc=$?
+    expect_eq "$rc" "$rc_expected" "convert $name: exit status"
+    expect_has "$err" "$line" "convert $name: message"
+done <<EOF_CASES
+utf8.vlpj|0|$work/utf8.vlpj: Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251): ничего
+nodevice.vlpj|1|не записано: Project/Device: неизвестный тип устройства «X-9»: это потеря всех групп
+extra.vlpj|1|не записано: строка 2: строка без «ключ=значение» (комментарий?) «; note»; пропущена
+extra.vlpj|1|не записано: строка 3: неизвестный раздел «[Extra]» пропущен со всеми своими строками
+extra.vlpj|1|не записано: Playlist/+1: ключ не номер строки
+EOF_CASES
+expect_has "$("$tool" show "$work/out-utf8.vlpj")" "Группа 1: Корпус" "the UTF-8 file's groups are kept"
+
+# an output that is the input, through a link, is refused before anything is written; a folder is
+# named as one
+ln -s school.vlpj "$work/link.csv"
+cp "$work/school.vlpj" "$work/school-before.vlpj"
+err="$("$tool" convert "$work/school.vlpj" "$work/link.csv" 2>&1)"; rc=$?
+expect_eq "$rc" "2" "convert onto its own input"
+expect_has "$err" "Unable to write to $work/link.csv
+это сам исходный файл" "convert onto its own input: message"
+cmp -s "$work/school.vlpj" "$work/school-before.vlpj" || fail "convert onto its own input changed it"
+mkdir "$work/folder.vlpj"
+expect_has "$("$tool" check "$work/folder.vlpj" 2>&1)" "это папка, а не файл" "a folder as the project"
 
 # a pair that does not exist
 err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
