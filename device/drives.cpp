@@ -249,7 +249,8 @@ std::vector<std::string> SystemDisks(const TDriveSources &sources, const std::ve
                                                      "/home", "/usr",  "/var"};
     std::vector<std::string> disks;
     for (const TMountEntry &entry : mounts) {
-        if (std::find(std::begin(systemFolders), std::end(systemFolders), entry.MountPoint) == std::end(systemFolders) &&
+        if (std::find(std::begin(systemFolders), std::end(systemFolders), entry.MountPoint) ==
+                std::end(systemFolders) &&
             !IsLiveSystemMount(entry.MountPoint))
             continue;
         std::string name = BlockDeviceName(sources, entry.Device);
