@@ -1,6 +1,7 @@
 #include "device/trackcopy.h"
 
 #include "device/sdcard.h"
+#include "device/trackcopycard.h"
 #include "model/cause.h"
 #include "model/lib.h"
 #include "storage/fileio.h"
@@ -90,116 +91,6 @@ std::string ResultLine(const TCopyResult &result)
         cause += "; старая запись трека оставлена на карте";
     return NotCopiedLine(result.Source, result.Target, cause);
 }
-
-std::pair<dev_t, ino_t> FileId(const struct stat &st)
-{
-    return {st.st_dev, st.st_ino};
-}
-
-// The folder the card files go into, held open from the start. Every name the copy makes is
-// reached through it, so a card pulled out mid-run can take our writes with it but never send
-// them into its empty mount point on the system disk.
-class TCardFolder
-{
-public:
-    explicit TCardFolder(const std::string &folder)
-        : Folder(folder), Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        struct stat st = {};
-        if (Fd < 0 || ::fstat(Fd, &st) != 0) {
-            Error = errno == ENOENT ? CauseFolderMissing : errno;
-            return;
-        }
-        Id = FileId(st);
-        MountPoint = IsMountPoint();
-        const std::string held = "/proc/self/fd/" + std::to_string(Fd);
-        if (::access(held.c_str(), F_OK) == 0)
-            Through = held;
-    }
-    ~TCardFolder()
-    {
-        if (Fd >= 0)
-            ::close(Fd);
-    }
-    TCardFolder(const TCardFolder &) = delete;
-    TCardFolder &operator=(const TCardFolder &) = delete;
-
-    int Error = 0; // why the folder could not be opened
-    const std::string Folder;
-
-    /// A file of the folder, reached through the open folder.
-    std::string Path(const std::string &name) const { return (Through.empty() ? Folder : Through) + "/" + name; }
-    /// The folder's name still leads to the same folder, on a mount as it was at the start.
-    bool Present() const
-    {
-        struct stat st = {};
-        return Error == 0 && ::stat(Folder.c_str(), &st) == 0 && FileId(st) == Id && IsMountPoint() == MountPoint;
-    }
-    dev_t Device() const { return Id.first; }
-
-private:
-    bool IsMountPoint() const
-    {
-        struct stat self = {}, parent = {};
-        if (::stat(Folder.c_str(), &self) != 0 || ::stat((Folder + "/..").c_str(), &parent) != 0)
-            return false;
-        return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
-    }
-
-    int Fd;
-    std::pair<dev_t, ino_t> Id{};
-    bool MountPoint = false;
-    std::string Through; // "/proc/self/fd/N" of the open folder, "" where there is no /proc
-};
-
-// The sources that are card files the run replaces (a playlist that renumbers the card's own
-// tracks): opened before anything is written, so that each is read as it was at the start.
-class TCardSources
-{
-public:
-    TCardSources(const std::vector<std::string> &playList, const std::string &target, const TCardFolder &card)
-    {
-        std::set<std::pair<dev_t, ino_t>> replaced;
-        struct stat st = {};
-        for (const std::string &line : playList)
-            if (!TextAfter(line, ";").empty() && ::stat(CardFilePath(target, LeadingNumber(line)).c_str(), &st) == 0 &&
-                st.st_dev == card.Device())
-                replaced.insert(FileId(st));
-        for (const std::string &line : playList) {
-            const std::string source(TextAfter(line, ";"));
-            if (source.empty() || ::stat(source.c_str(), &st) != 0 || !replaced.count(FileId(st)) ||
-                ByPath.count(source))
-                continue;
-            if (!Held.count(FileId(st))) {
-                const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-                Held[FileId(st)] = fd >= 0 ? fd : -errno;
-            }
-            ByPath[source] = Held[FileId(st)];
-        }
-    }
-    ~TCardSources()
-    {
-        for (const auto &[id, fd] : Held)
-            if (fd >= 0)
-                ::close(fd);
-    }
-    TCardSources(const TCardSources &) = delete;
-    TCardSources &operator=(const TCardSources &) = delete;
-
-    /// The held descriptor of the source named path at the start (or minus the errno of its
-    /// open), nothing when not held. By name: by now another file may stand there.
-    std::optional<int> Find(const std::string &path) const
-    {
-        const auto found = ByPath.find(path);
-        return found == ByPath.end() ? std::nullopt : std::optional<int>(found->second);
-    }
-    /// True when the file is held open: removing it frees no room.
-    bool Holds(const struct stat &st) const { return Held.count(FileId(st)) > 0; }
-
-private:
-    std::map<std::pair<dev_t, ino_t>, int> Held;
-    std::map<std::string, int> ByPath;
-};
 
 // Copies into safe writes, reads each back and renames the good ones in groups. Log lines come
 // out in playlist order, each once its fate is known: "скопирован" only when the data, read back
