@@ -8,12 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
-#include <map>
 #include <memory>
-#include <set>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
