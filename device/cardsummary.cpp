@@ -2,11 +2,14 @@
 
 #include "device/sdcard.h"
 #include "device/trackcopy.h"
+#include "device/trackverify.h"
 #include "model/lib.h"
 #include "storage/fileio.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -69,6 +72,68 @@ std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::ve
     for (int32_t track : missing)
         log.AddLog(NoFileLine(track));
     return missing;
+}
+
+std::vector<std::string> PlayListNumberProblems(const std::vector<std::string> &playList)
+{
+    std::vector<std::string> problems;
+    std::map<int32_t, std::vector<size_t>> linesOf;
+    for (size_t i = 0; i < playList.size(); ++i) {
+        const std::string &line = playList[i];
+        if (TextAfter(line, ";").empty())
+            continue;
+        const std::string typed(TrimControl(std::string_view(line).substr(0, line.find(';'))));
+        const std::string where = "строка " + std::to_string(i + 1) + ": номер трека ";
+        const size_t digits = typed.find_first_not_of("+-") == 1 ? 1 : 0;
+        if (typed.size() == digits || typed.find_first_not_of("0123456789", digits) != std::string::npos) {
+            problems.push_back(where + (typed.empty() ? "не указан" : "«" + typed + "» — не целое число"));
+            continue;
+        }
+        const int64_t track = LeadingNumber64(typed);
+        if (track < 1 || track > 999) {
+            problems.push_back(where + typed + " — вне диапазона 1–999");
+            continue;
+        }
+        linesOf[int32_t(track)].push_back(i + 1);
+    }
+    for (const auto &[track, lines] : linesOf) {
+        if (lines.size() < 2)
+            continue;
+        std::string text = "трек " + std::to_string(track) + " указан " +
+                           (lines.size() == 2 ? std::string("дважды") : std::to_string(lines.size()) + " раза") +
+                           ": строки ";
+        for (size_t i = 0; i < lines.size(); ++i)
+            text += (i == 0 ? "" : i + 1 == lines.size() ? " и " : ", ") + std::to_string(lines[i]);
+        problems.push_back(text);
+    }
+    return problems;
+}
+
+std::vector<std::string> CardMismatchLines(const TProject &project, const std::vector<std::string> &playList,
+                                           const std::string &folder)
+{
+    // Tracks the copy wrote, and those that should have a file but got none this time.
+    std::set<int32_t> written, stale;
+    for (const std::string &line : playList) {
+        const std::string source(TextAfter(line, ";"));
+        if (!source.empty())
+            (FileExists(source) ? written : stale).insert(LeadingNumber(line));
+    }
+    for (int32_t track : TracksWithoutFile(project, playList))
+        stale.insert(track);
+    std::vector<std::string> lines;
+    std::set<std::string> staleFiles;
+    for (int32_t track : stale) {
+        const std::string path = CardFilePath(folder, track);
+        if (written.count(track) || !FileExists(path))
+            continue;
+        staleFiles.insert(path);
+        lines.push_back("Файл '" + path + "' — на карте осталась старая запись трека " + std::to_string(track));
+    }
+    for (const std::string &extra : ExtraCardFiles(playList, folder))
+        if (!staleFiles.count(extra))
+            lines.push_back(ExtraCardFileLine(extra));
+    return lines;
 }
 
 std::string TCopySummary::Text() const

@@ -34,6 +34,19 @@ std::vector<int32_t> TracksWithoutFile(const TProject &project, const std::vecto
 std::vector<int32_t> LogTracksWithoutFile(const TProject &project, const std::vector<std::string> &playList,
                                           TLogSink &log);
 
+/// The playlist numbers that do not name a card file of their own, one line each: first each line
+/// whose number is not a whole number ("строка 4: номер трека «abc» — не целое число") or lies
+/// outside 1..999 ("строка 4: номер трека 1000 — вне диапазона 1–999"), then each number given on
+/// more than one line ("трек 3 указан дважды: строки 4 и 9"). Lines are counted from 1; lines
+/// without a path are not copied and not looked at.
+std::vector<std::string> PlayListNumberProblems(const std::vector<std::string> &playList);
+
+/// After a copy: the card's track-named files in folder that do not hold what the project plays.
+/// The old file of a track whose file is missing ("Файл '<path>' — на карте осталась старая
+/// запись трека 15"), then the files no playlist line writes (ExtraCardFileLine).
+std::vector<std::string> CardMismatchLines(const TProject &project, const std::vector<std::string> &playList,
+                                           const std::string &folder);
+
 /// The outcome of one copy run.
 struct TCopySummary
 {

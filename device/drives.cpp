@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <set>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -93,9 +94,12 @@ bool OnUsbBus(const fs::path &sysRoot, const fs::path &path)
     return resolved.find("/usb") != std::string::npos;
 }
 
-void CollectDisks(const TDriveSources &sources, const std::string &name, int depth, std::vector<std::string> &disks)
+// visited: the names already walked. Mapped devices stacked on each other (LVM on RAID on
+// encrypted partitions) share slaves, and walking each path again took minutes on real trees.
+void CollectDisks(const TDriveSources &sources, const std::string &name, int depth, std::vector<std::string> &disks,
+                  std::set<std::string> &visited)
 {
-    if (!IsPlainName(name) || depth > 8)
+    if (!IsPlainName(name) || depth > 8 || !visited.insert(name).second)
         return;
     const fs::path entry = BlockEntry(sources, name);
     std::error_code error;
@@ -105,17 +109,30 @@ void CollectDisks(const TDriveSources &sources, const std::string &name, int dep
     bool mapped = false;
     for (const auto &slave : fs::directory_iterator(entry / "slaves", error)) {
         mapped = true;
-        CollectDisks(sources, slave.path().filename().string(), depth + 1, disks);
+        CollectDisks(sources, slave.path().filename().string(), depth + 1, disks, visited);
     }
     if (mapped)
         return;
     // A partition sits in its disk's folder in the real device tree.
     if (fs::exists(entry / "partition", error)) {
-        CollectDisks(sources, Canonical(entry).parent_path().filename().string(), depth + 1, disks);
+        CollectDisks(sources, Canonical(entry).parent_path().filename().string(), depth + 1, disks, visited);
         return;
     }
     if (std::find(disks.begin(), disks.end(), name) == disks.end())
         disks.push_back(name);
+}
+
+void CollectDisks(const TDriveSources &sources, const std::string &name, std::vector<std::string> &disks)
+{
+    std::set<std::string> visited;
+    CollectDisks(sources, name, 0, disks, visited);
+}
+
+// A live system's boot stick and its persistence store: removable, but the running system's own.
+bool IsLiveSystemMount(const std::string &mountPoint)
+{
+    return mountPoint == "/run/live/medium" || mountPoint.starts_with("/run/live/medium/") ||
+           mountPoint.starts_with("/run/live/persistence/");
 }
 
 // The kernel name of the block device behind a "/dev/..." text, following links such as
@@ -211,7 +228,7 @@ std::vector<TMountEntry> ParseMountTable(std::string_view text)
 std::vector<std::string> DisksOf(const TDriveSources &sources, const std::string &name)
 {
     std::vector<std::string> disks;
-    CollectDisks(sources, name, 0, disks);
+    CollectDisks(sources, name, disks);
     return disks;
 }
 
@@ -232,18 +249,20 @@ std::vector<std::string> SystemDisks(const TDriveSources &sources, const std::ve
                                                      "/home", "/usr",  "/var"};
     std::vector<std::string> disks;
     for (const TMountEntry &entry : mounts) {
-        if (std::find(std::begin(systemFolders), std::end(systemFolders), entry.MountPoint) == std::end(systemFolders))
+        if (std::find(std::begin(systemFolders), std::end(systemFolders), entry.MountPoint) ==
+                std::end(systemFolders) &&
+            !IsLiveSystemMount(entry.MountPoint))
             continue;
         std::string name = BlockDeviceName(sources, entry.Device);
         std::error_code error;
         if (!IsPlainName(name) || !fs::exists(BlockEntry(sources, name), error))
             name = BlockDeviceOfFolder(sources, entry.MountPoint);
-        CollectDisks(sources, name, 0, disks);
+        CollectDisks(sources, name, disks);
     }
     if (const std::optional<std::string> swaps = ReadTable(sources.SwapsPath)) {
         // Same escapes as the mount table; the first line is a header, swap files are no device.
         for (const TMountEntry &entry : ParseMountTable(*swaps))
-            CollectDisks(sources, BlockDeviceName(sources, entry.Device), 0, disks);
+            CollectDisks(sources, BlockDeviceName(sources, entry.Device), disks);
     }
     return disks;
 }
@@ -257,7 +276,7 @@ std::optional<std::vector<TDrive>> RemovableDrives(const TDriveSources &sources)
     const std::vector<std::string> system = SystemDisks(sources, mounts);
     std::vector<TDrive> drives;
     for (const TMountEntry &entry : mounts) {
-        if (entry.MountPoint.empty())
+        if (entry.MountPoint.empty() || IsLiveSystemMount(entry.MountPoint))
             continue;
         const std::string name = BlockDeviceName(sources, entry.Device);
         const std::vector<std::string> disks = DisksOf(sources, name);

@@ -41,7 +41,8 @@ std::vector<std::string> DisksOf(const TDriveSources &sources, const std::string
 /// the built-in "MMC"), or any other disk on the USB bus or marked removable.
 bool IsRemovableDisk(const TDriveSources &sources, const std::string &disk);
 
-/// The disks that hold /, /boot, /boot/efi, /efi, /boot/firmware, /home, /usr, /var or a swap area.
+/// The disks that hold /, /boot, /boot/efi, /efi, /boot/firmware, /home, /usr, /var, a swap area
+/// or a live system's boot stick.
 std::vector<std::string> SystemDisks(const TDriveSources &sources, const std::vector<TMountEntry> &mounts);
 
 /// A mounted file system the card writer offers.
@@ -55,8 +56,9 @@ struct TDrive
     bool operator==(const TDrive &) const = default;
 };
 
-/// Every mount on cards and sticks, in mount-table order, none on a system disk. Nothing when the
-/// mount table can not be read.
+/// Every mount on cards and sticks, in mount-table order, none on a system disk and none of a live
+/// system's boot stick (/run/live/medium, /run/live/persistence/...). Nothing when the mount table
+/// can not be read.
 std::optional<std::vector<TDrive>> RemovableDrives(const TDriveSources &sources = {});
 
 /// A size as file managers show it: binary units, one decimal, decimal comma ("7,4 ГБ").

@@ -25,7 +25,8 @@ struct TCopyProgress
 
 using TCopyProgressFn = std::function<void(const TCopyProgress &)>;
 
-/// Bytes free for a new file in a folder, or nothing when unknown.
+/// Bytes free for a new file in a folder, or nothing when unknown (a file system that reports no
+/// size at all, as some FUSE and network mounts do).
 using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &folder)>;
 
 /// How a copy run is watched and steered; all optional.
@@ -45,8 +46,10 @@ struct TCopyResult
     std::string Target; // the card file
     TOutcome Outcome = Failed;
     int Cause = 0;                 // when Failed: an errno value or a Cause constant (model/cause.h)
+    std::string Note;              // when Failed: the reason in full where no Cause says it
     bool SourceUnreadable = false; // when Failed: the cause concerns the source, not the card
     bool OldRemovedFirst = false;  // the old card file was removed to make room before the copy
+    bool OldRestored = false;      // ... and put back when the new copy failed
 };
 
 /// A whole run: the lines that name a file, in playlist order, up to a stop.
@@ -55,6 +58,7 @@ struct TCopyReport
     std::vector<TCopyResult> Files;
     size_t TemporariesRemoved = 0; // left behind by earlier interrupted runs
     bool Stopped = false;
+    bool CardRemoved = false; // the card left its folder during the run: nothing more was written
     bool AllCopied() const;
 };
 
@@ -65,6 +69,10 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 
 /// The log line written when the operator stops a run.
 inline constexpr const char *CopyStoppedLine = "Копирование остановлено оператором";
+/// The log line written when the card leaves its folder during a run.
+inline constexpr const char *CardRemovedLine = "SD-карта извлечена: копирование прервано";
+/// The cause of a copy that the card's removal cut short.
+inline constexpr const char *CardRemovedCause = "SD-карта извлечена";
 
 /// Removes what earlier interrupted runs left in the target's folder: names of the card files'
 /// own pattern ("001.mp3." and six letters or digits) only. Returns how many went.
@@ -73,13 +81,18 @@ size_t RemoveStaleTemporaries(const std::string &target);
 /// Copies the file of every playlist line that has a path to target + TrackFileName + ".mp3",
 /// logging one line per file ("отсутствует", "скопирован в", "не скопирован в" with its cause);
 /// lines without a path are skipped silently. First the temporaries of interrupted runs are
-/// removed. Each copy goes through the safe write; copies are committed in small groups, each
-/// logged once on the disk, so that an interruption loses at most one group. Where the card has
-/// no room for a copy beside the old file, the old file is removed first (and logged), so each
-/// card file ends old, new or absent, never torn. A stop ends the run before the next file with
-/// CopyStoppedLine, committing what was copied. Each committed copy is read back from the card
-/// and compared with its source (unless switched off): one that differs is not copied, its cause
-/// "не совпадает после записи".
+/// removed. Each copy goes to a temporary beside its card file, which is flushed, dropped from
+/// the cache, read back from the card and compared with its source (unless switched off), and
+/// only then renamed over the old file: a copy that differs leaves the old file and is "не
+/// скопирован ...: не совпадает после записи". Renames go in small groups, each logged once on
+/// the disk. An old file is removed ahead of its copy only when the free space plus the old file
+/// hold the new one (never on a card of unknown size), and put back if the copy then fails;
+/// otherwise it stays and the line says "не помещается на карту (нужно X МБ, свободно Y МБ)".
+/// Sources that are the card's own files are held open from the start, so every copy gets the
+/// file as it was when the run began. The card folder is held open and checked before each file
+/// and each rename: once it is no longer the same folder on the same mount, the run ends at once
+/// with CardRemovedLine and writes nothing more. A stop ends the run before the next file with
+/// CopyStoppedLine, committing what was copied.
 TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                        const TCopyOptions &options);
 

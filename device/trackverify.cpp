@@ -1,6 +1,7 @@
 #include "device/trackverify.h"
 
 #include "device/sdcard.h"
+#include "model/cause.h"
 #include "model/lib.h"
 
 #include <algorithm>
@@ -62,23 +63,27 @@ std::string Lower(std::string text)
 
 } // namespace
 
-bool CardCopyMatches(const std::string &source, const std::string &card, const TCardReadFn &read)
+int CompareWithCard(int source, const std::string &card, const TCardReadFn &read)
 {
-    TFile in(source), out(card);
     // Sizes are not compared up front: some sources (/proc) report none and are read to their end.
-    if (in.Get() < 0 || out.Get() < 0)
-        return false;
+    TFile out(card);
+    if (out.Get() < 0)
+        return errno;
     // Pages still dirty can not be dropped: write them first, then let the card answer.
     ::fdatasync(out.Get());
     ::posix_fadvise(out.Get(), 0, 0, POSIX_FADV_DONTNEED);
     std::unique_ptr<char[]> sourceBytes(new char[CompareChunk]), cardBytes(new char[CompareChunk]);
     for (off_t offset = 0;; offset += off_t(CompareChunk)) {
-        const ssize_t n = ReadFull({}, in.Get(), sourceBytes.get(), CompareChunk, offset);
+        const ssize_t n = ReadFull({}, source, sourceBytes.get(), CompareChunk, offset);
+        if (n < 0)
+            return errno;
         const ssize_t m = ReadFull(read, out.Get(), cardBytes.get(), CompareChunk, offset);
-        if (n < 0 || n != m || std::memcmp(sourceBytes.get(), cardBytes.get(), size_t(n)) != 0)
-            return false;
+        if (m < 0)
+            return errno;
+        if (n != m || std::memcmp(sourceBytes.get(), cardBytes.get(), size_t(n)) != 0)
+            return CauseDiffersAfterWrite;
         if (size_t(n) < CompareChunk)
-            return true;
+            return 0;
     }
 }
 

@@ -18,9 +18,10 @@ struct TCopyVerify
     TCardReadFn Read; // empty: pread
 };
 
-/// True when the card file holds exactly the source's bytes. The card file's pages are flushed
-/// and dropped from the cache first, so the bytes compared are the ones the card returns.
-bool CardCopyMatches(const std::string &source, const std::string &card, const TCardReadFn &read = {});
+/// 0 when the card file holds exactly the bytes of the open source (read from its start);
+/// CauseDiffersAfterWrite when not, or the errno value of a failed read. The card file's pages are
+/// flushed and dropped from the cache first, so the bytes compared are the ones the card returns.
+int CompareWithCard(int source, const std::string &card, const TCardReadFn &read = {});
 
 /// The regular files beside the card copies whose names look like track copies (the target's
 /// name part, three or more digits, ".mp3" in any case) but that no playlist line with a path

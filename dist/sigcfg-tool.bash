@@ -17,7 +17,7 @@ declare -gA _sigcfg_tool_args=(
 # The options each command takes after its file arguments; an option named in _sigcfg_tool_dirs
 # takes a folder.
 declare -gA _sigcfg_tool_options=(
-    [copy-tracks]="--no-verify"
+    [copy-tracks]="--no-verify --force"
     [tracks]="--tsv"
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume"

@@ -70,8 +70,9 @@ std::string CauseText(int cause)
         return "файл уже существует";
     case EAGAIN:
         return "файл временно недоступен";
+    case ENOTCONN: // a FUSE mount whose program ended, a card reader gone: local as often as not
+        return "диск отключён";
     case ESTALE:
-    case ENOTCONN:
     case EHOSTUNREACH:
     case ETIMEDOUT:
         return "сетевой диск недоступен";

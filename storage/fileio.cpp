@@ -376,7 +376,7 @@ bool TSafeWrite::Commit()
     return true;
 }
 
-void TSafeWrite::CommitAll(const std::vector<TSafeWrite *> &writes)
+void TSafeWrite::CommitAll(const std::vector<TSafeWrite *> &writes, const std::function<int(const TSafeWrite &)> &check)
 {
     // syncfs writes and commits everything of a file system; one fsync then empties the
     // device's cache, so no rename below can reach the disk before the data it names.
@@ -397,8 +397,10 @@ void TSafeWrite::CommitAll(const std::vector<TSafeWrite *> &writes)
         // The wait reports this file's own write errors, which syncfs may have given to another.
         constexpr unsigned WaitForWrite =
             SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER;
-        if (flushError != 0 || ::sync_file_range(write->Fd, 0, 0, WaitForWrite) != 0 || !write->Rename()) {
-            write->Fail(flushError != 0 ? flushError : errno);
+        int checked = 0;
+        if (flushError != 0 || ::sync_file_range(write->Fd, 0, 0, WaitForWrite) != 0 ||
+            (check && (checked = check(*write)) != 0) || !write->Rename()) {
+            write->Fail(flushError != 0 ? flushError : checked != 0 ? checked : errno);
             write->Discard();
             continue;
         }

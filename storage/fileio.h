@@ -93,7 +93,10 @@ public:
     bool Commit();
     /// Commits many writes with one flush of each file system for all of them (a flush per file
     /// costs a journal commit and a device cache flush each). Error() of each tells its fate.
-    static void CommitAll(const std::vector<TSafeWrite *> &writes);
+    /// check, when given, sees each write once its data is on the disk and before its rename: a
+    /// non-zero result (an errno value or Cause constant) fails that write and keeps the old file.
+    static void CommitAll(const std::vector<TSafeWrite *> &writes,
+                          const std::function<int(const TSafeWrite &)> &check = {});
     /// Removes the temporary, leaving the target as it was.
     void Discard();
 
@@ -101,6 +104,8 @@ public:
     int Error() const { return Err; }
     /// The file that the write replaces: the path with its links followed.
     const std::string &Target() const { return TargetPath; }
+    /// The temporary being written, "" when none.
+    const std::string &Temporary() const { return Temp; }
     bool IsOpen() const { return Fd >= 0; }
 
 private:

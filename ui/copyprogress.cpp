@@ -169,25 +169,25 @@ void TElidedLabel::Elide()
     setText(fontMetrics().elidedText(Full, Qt::ElideMiddle, std::max(room, 0)));
 }
 
-bool CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
-                            TLogSink &log)
+TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
+                                   TLogSink &log)
 {
     TfrCopyProgress dialog(parent);
     dialog.setWindowModality(Qt::ApplicationModal);
     TQueuedLog queued(dialog, log);
-    bool allCopied = false;
+    TCopyReport report;
     std::exception_ptr error;
     // The copy runs beside the event loop so that a slow card never freezes the windows;
     // everything it tells the window travels as queued calls on the dialog.
     std::thread worker([&, playList] {
         try {
-            allCopied = CopyTracks(
-                playList, target, queued,
-                [&dialog](const TCopyProgress &progress) {
-                    QMetaObject::invokeMethod(
-                        &dialog, [&dialog, progress] { dialog.ShowProgress(progress); }, Qt::QueuedConnection);
-                },
-                &dialog.StopRequested());
+            TCopyOptions options;
+            options.Progress = [&dialog](const TCopyProgress &progress) {
+                QMetaObject::invokeMethod(
+                    &dialog, [&dialog, progress] { dialog.ShowProgress(progress); }, Qt::QueuedConnection);
+            };
+            options.Stop = &dialog.StopRequested();
+            report = CopyTracks(playList, target, queued, options);
         } catch (...) {
             error = std::current_exception();
         }
@@ -200,5 +200,5 @@ bool CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &pla
     QCoreApplication::sendPostedEvents(&dialog, QEvent::MetaCall);
     if (error)
         std::rethrow_exception(error);
-    return allCopied;
+    return report;
 }

@@ -73,5 +73,5 @@ private:
 /// Runs the copy stage on a worker thread while the progress window is shown modally over
 /// parent: the main window keeps painting but takes no commands. Log lines reach log on this
 /// thread, in order, as the copy writes them. Returns what CopyTracks returns.
-bool CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
-                            TLogSink &log);
+TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
+                                   TLogSink &log);

@@ -4,7 +4,6 @@
 #include "device/drives.h"
 #include "device/sdcard.h"
 #include "device/tracklist.h"
-#include "device/trackverify.h"
 #include "model/lib.h"
 #include "ui/copyprogress.h"
 #include "ui/modeltext.h"
@@ -88,9 +87,10 @@ void TfrMain::miSavePlaylistClick()
     // Copy, saying first which tracks will stay silent and last what reached the card.
     const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
     TCopyTally tally(Log());
-    CopyTracksWithProgress(this, PlayList, target.Folder, tally);
-    for (const std::string &extra : ExtraCardFiles(PlayList, target.Folder))
-        Log().AddLog(ExtraCardFileLine(extra));
+    // A card that went away is not looked at again: its folder now lies on another disk.
+    if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally).CardRemoved)
+        for (const std::string &line : CardMismatchLines(Project, PlayList, target.Folder))
+            Log().AddLog(line);
     const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
     AddLog(summary);
     statusBar()->showMessage(summary);
@@ -99,7 +99,9 @@ void TfrMain::miSavePlaylistClick()
 bool TfrMain::ConfirmTrackProblems()
 {
     TTrackCache cache;
-    const std::vector<std::string> problems = CopyProblemLines(PlayList, cache);
+    std::vector<std::string> problems = PlayListNumberProblems(PlayList);
+    for (std::string &line : CopyProblemLines(PlayList, cache))
+        problems.push_back(std::move(line));
     if (problems.empty())
         return true;
     for (const std::string &line : problems)

@@ -2,23 +2,54 @@
 #include "app/tool/toolio.h"
 #include "device/cardsummary.h"
 #include "device/trackcopy.h"
+#include "device/tracklist.h"
+#include "model/lib.h"
+#include "storage/fileio.h"
 
 #include <algorithm>
 #include <iostream>
 
-// sigcfg-tool copy-tracks [--no-verify] FILE.vlpj TARGET: the card writer's copy stage alone, for
-// the playlist stored in FILE; the same log lines as the window, on standard output, then the
-// track-named files on the card that the playlist does not name, then the summary.
+namespace {
+
+// Takes a flag out of the arguments; true when it was there.
+bool TakeFlag(std::vector<std::string> &args, const char *flag)
+{
+    const auto found = std::find(args.begin(), args.end(), flag);
+    if (found == args.end())
+        return false;
+    args.erase(found);
+    return true;
+}
+
+// What would put on the card something other than the project's tracks: numbers that name no
+// card file of their own, and existing files that are not sound MP3 (missing ones are told later).
+std::vector<std::string> CopyRefusals(const std::vector<std::string> &playList)
+{
+    std::vector<std::string> lines = PlayListNumberProblems(playList);
+    std::vector<std::string> present;
+    for (const std::string &line : playList)
+        if (const std::string path(TextAfter(line, ";")); !path.empty() && FileExists(path))
+            present.push_back(line);
+    TTrackCache cache;
+    for (std::string &line : CopyProblemLines(present, cache))
+        lines.push_back(std::move(line));
+    return lines;
+}
+
+} // namespace
+
+// sigcfg-tool copy-tracks [--no-verify] [--force] FILE.vlpj TARGET: the card writer's copy stage
+// alone, for the playlist stored in FILE; the same log lines as the window, on standard output,
+// then the track-named files on the card that do not hold what the project plays, then the
+// summary. Files that are not MP3 and numbers that name no card file of their own refuse the
+// copy (exit 2) unless --force.
 int RunCopyTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
     TCopyOptions options;
-    const auto noVerify = std::find(rest.begin(), rest.end(), "--no-verify");
-    if (noVerify != rest.end()) {
-        options.Verify.Enabled = false;
-        rest.erase(noVerify);
-    }
-    if (!ExpectArgs(rest, 2, "copy-tracks [--no-verify] FILE.vlpj TARGET"))
+    options.Verify.Enabled = !TakeFlag(rest, "--no-verify");
+    const bool force = TakeFlag(rest, "--force");
+    if (!ExpectArgs(rest, 2, "copy-tracks [--no-verify] [--force] FILE.vlpj TARGET"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(rest[0], loaded);
@@ -27,13 +58,25 @@ int RunCopyTracks(const std::vector<std::string> &args)
         std::cerr << "sigcfg-tool: " << target.Error << "\n";
         return 2;
     }
+    const std::vector<std::string> refusals = CopyRefusals(loaded.PlayList);
     TStdoutLog log(TStdoutLog::LineByLine);
+    if (!refusals.empty() && !force) {
+        for (const std::string &line : refusals)
+            std::cerr << line << "\n";
+        std::cerr << "sigcfg-tool: на карте будет не то, что в проекте: ничего не скопировано (--force копирует всё "
+                     "равно)\n";
+        return 2;
+    }
+    for (const std::string &line : refusals)
+        log.AddLog(line);
     const std::vector<int32_t> noFile = LogTracksWithoutFile(loaded.Project, loaded.PlayList, log);
     TCopyTally tally(log);
-    CopyTracks(loaded.PlayList, target.Folder, tally, options);
-    for (const std::string &extra : ExtraCardFiles(loaded.PlayList, target.Folder))
-        log.AddLog(ExtraCardFileLine(extra));
+    const TCopyReport report = CopyTracks(loaded.PlayList, target.Folder, tally, options);
+    // A card that went away is not looked at again: its folder now lies on another disk.
+    if (!report.CardRemoved)
+        for (const std::string &line : CardMismatchLines(loaded.Project, loaded.PlayList, target.Folder))
+            log.AddLog(line);
     const TCopySummary summary = tally.Summarize(loaded.PlayList, target.Folder, noFile);
     log.AddLog(summary.Text());
-    return summary.Clean() ? 0 : 1;
+    return summary.Clean() && !report.CardRemoved ? 0 : 1;
 }

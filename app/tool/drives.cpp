@@ -23,5 +23,7 @@ int RunDrives(const std::vector<std::string> &args)
     for (const TDrive &drive : *drives)
         std::cout << drive.MountPoint << '\t' << drive.Label << '\t' << (drive.Size ? SizeText(drive.Size) : "") << '\t'
                   << drive.Device << '\n';
+    if (drives->empty())
+        std::cerr << "Съёмных дисков не найдено\n";
     return drives->empty() ? 1 : 0;
 }

@@ -96,3 +96,40 @@ TEST(CardSummary, LongListsAreCutShortAndACauseFollowsTheNotCopiedLine)
     EXPECT_EQ(NotCopiedLine("/m/a.mp3", "/card/001.mp3", "нет места на диске"),
               "Файл '/m/a.mp3' не скопирован в '/card/001.mp3': нет места на диске");
 }
+
+TEST(CardSummary, NumbersThatNameNoCardFileOfTheirOwnAreListedInPlayListOrder)
+{
+    const std::vector<std::string> playList{
+        "3;/a.mp3",   "0;/b.mp3",  "abc;/c.mp3",  ";/d.mp3",     "99999999999;/e.mp3", "3;/f.mp3",
+        "1.5;/g.mp3", "-4;/h.mp3", "12;",         "12;",         " 007 ;/i.mp3",       "7;/j.mp3",
+        "999;/k.mp3", "3;/l.mp3",  "1000;/m.mp3", "0x10;/n.mp3",
+    };
+    EXPECT_THAT(
+        PlayListNumberProblems(playList),
+        ElementsAre("строка 2: номер трека 0 — вне диапазона 1–999", "строка 3: номер трека «abc» — не целое число",
+                    "строка 4: номер трека не указан", "строка 5: номер трека 99999999999 — вне диапазона 1–999",
+                    "строка 7: номер трека «1.5» — не целое число", "строка 8: номер трека -4 — вне диапазона 1–999",
+                    "строка 15: номер трека 1000 — вне диапазона 1–999",
+                    "строка 16: номер трека «0x10» — не целое число", "трек 3 указан 3 раза: строки 1, 6 и 14",
+                    "трек 7 указан дважды: строки 11 и 12"));
+    EXPECT_THAT(PlayListNumberProblems({"1;/a.mp3", "2;/a.mp3", "2;"}), ::testing::IsEmpty());
+}
+
+TEST(CardSummary, CardFilesThatDoNotHoldWhatTheProjectPlaysAreNamed)
+{
+    TTempFolder folder;
+    const std::string bell = folder.File("bell.mp3"), card = folder.File("card") + "/";
+    WriteFileAtomically(bell, "bell");
+    fs::create_directory(card);
+    for (const char *name : {"001.mp3", "015.mp3", "016.mp3", "020.mp3", "030.mp3"})
+        WriteFileAtomically(card + name, "old");
+    TProject project;
+    for (int32_t track : {1, 15, 16})
+        AddScenario(project, 1, track, track);
+    // 15: its source is gone; 16: used, no line; 20: a line without a file; 30: nobody's.
+    const std::vector<std::string> playList{"1;" + bell, "15;" + folder.File("gone.mp3"), "20;"};
+    EXPECT_THAT(CardMismatchLines(project, playList, card),
+                ElementsAre("Файл '" + card + "015.mp3' — на карте осталась старая запись трека 15",
+                            "Файл '" + card + "016.mp3' — на карте осталась старая запись трека 16",
+                            ExtraCardFileLine(card + "020.mp3"), ExtraCardFileLine(card + "030.mp3")));
+}

@@ -143,6 +143,42 @@ TEST(RemovableDrives, UsbBootedSystemOffersOnlyTheSecondStick)
     EXPECT_THAT(machine.Offered(), ElementsAre("/media/op/STICK (1,0 ГБ) /dev/sdb1"));
 }
 
+TEST(RemovableDrives, ADiskHoldingAnySystemFolderOrTheLiveSystemIsNeverOffered)
+{
+    // / on the internal disk; the folder (or swap, or live stick) on a USB or SD disk beside a card.
+    struct TCase
+    {
+        const char *Folder; // "swap" for a swap partition
+        const char *Bus;
+        const char *Disk;
+    } cases[] = {
+        {"/boot", UsbPort1.c_str(), "sdb"},
+        {"/boot/efi", SdSlot.c_str(), "mmcblk1"},
+        {"/efi", UsbPort1.c_str(), "sdb"},
+        {"/boot/firmware", SdSlot.c_str(), "mmcblk1"},
+        {"/usr", UsbPort1.c_str(), "sdb"},
+        {"/var", SdSlot.c_str(), "mmcblk1"},
+        {"swap", UsbPort1.c_str(), "sdb"},
+        {"/run/live/medium", UsbPort1.c_str(), "sdb"},
+        {"/run/live/persistence/sdb1", UsbPort1.c_str(), "sdb"},
+    };
+    for (const TCase &c : cases) {
+        TFakeMachine machine;
+        const std::string p = c.Disk[0] == 'm' ? "p" : "", first = c.Disk + p + "1", second = c.Disk + p + "2";
+        machine.AddDisk(Sata, "sda", false, "", {"sda1"});
+        machine.AddDisk(c.Bus, c.Disk, false, "SD", {first, second});
+        machine.AddDisk(UsbPort2, "sdc", false, "", {"sdc1"});
+        machine.Mount("/dev/sda1", "/");
+        if (std::string(c.Folder) == "swap")
+            machine.Swap("/dev/" + first);
+        else
+            machine.Mount("/dev/" + first, c.Folder);
+        machine.Mount("/dev/" + second, "/media/op/DATA"); // the same disk: not offered either
+        machine.Mount("/dev/sdc1", "/media/op/CARD");
+        EXPECT_THAT(machine.Offered(), ElementsAre("/media/op/CARD (1,0 ГБ) /dev/sdc1")) << c.Folder;
+    }
+}
+
 TEST(RemovableDrives, WhichDisksCountAndWhatABlockDeviceLivesOn)
 {
     TFakeMachine machine;

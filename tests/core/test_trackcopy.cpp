@@ -1,5 +1,7 @@
 #include "device/trackcopy.h"
 
+#include "device/sdcard.h"
+
 #include "storage/fileio.h"
 #include "tests/core/support.h"
 
@@ -279,6 +281,9 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
                     lines += line + "\n";
                 lines += std::to_string(ReadWholeFile(card + "001.mp3") == ReadWholeFile(one)) +
                          std::to_string(ReadWholeFile(card + "002.mp3") == ReadWholeFile(two)) + "\n";
+                if (ReadWholeFile(card + "001.mp3").size() != 600 * K ||
+                    ReadWholeFile(card + "002.mp3").size() != 300 * K)
+                    lines += "torn\n";
             }
             WriteFileAtomically(out, lines);
         } catch (const std::exception &error) {
@@ -291,15 +296,19 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 3)
         GTEST_SKIP() << "no tmpfs in a private mount namespace here";
-    const std::string run = RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
-                            RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
-    EXPECT_EQ(ReadWholeFile(out), run + run);
+    // A card of unknown size never loses a track first: the copies fail and the old tracks stay.
+    const std::string known = RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
+                              RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
+    const std::string unknown = NotCopied(one, Card("001.mp3"), "на диске нет места") + "\n" +
+                                NotCopied(two, Card("002.mp3"), "на диске нет места") + "\n00\n";
+    EXPECT_EQ(ReadWholeFile(out), known + unknown);
 }
 
-TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopied)
+TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopiedAndTheOldTrackStays)
 {
     std::string bytes(3 << 20, 'x');
     const std::string big = Source("big.mp3", bytes), small = Source("small.mp3", "abc");
+    WriteFileAtomically(Card("002.mp3"), "old track");
     int reads = 0;
     // The card returns one wrong byte of 002.mp3, past its first megabyte, and only there.
     TCopyOptions options;
@@ -308,8 +317,8 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopied)
         const ssize_t n = ::pread(fd, buffer, size, offset);
         char link[64] = {};
         const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        if (::readlink(self.c_str(), link, sizeof link - 1) > 0 && std::string(link).ends_with("002.mp3") &&
-            offset <= (2 << 20) && offset + n > (2 << 20))
+        if (::readlink(self.c_str(), link, sizeof link - 1) > 0 &&
+            std::string(link).find("/002.mp3") != std::string::npos && offset <= (2 << 20) && offset + n > (2 << 20))
             static_cast<char *>(buffer)[(2 << 20) - offset] ^= 1;
         return n;
     };
@@ -317,6 +326,8 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopied)
     EXPECT_THAT(Log.Lines, ElementsAre(Copied(small, Card("001.mp3")),
                                        NotCopied(big, Card("002.mp3"), "не совпадает после записи")));
     EXPECT_GT(reads, 0);
+    EXPECT_EQ(ReadWholeFile(Card("002.mp3")), "old track");
+    EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3"));
 
     // Without the check nothing is read back.
     Log.Lines.clear();
@@ -337,4 +348,88 @@ TEST_F(TrackCopy, ExtraFilesAreTrackNamedFilesThePlayListDoesNotWrite)
     EXPECT_THAT(ExtraCardFiles({}, Card("music")), ElementsAre(Card("music003.mp3")));
     EXPECT_TRUE(ExtraCardFiles(playList, (Dir / "nowhere/").string()).empty());
     EXPECT_EQ(ExtraCardFileLine("/card/017.mp3"), "Файл '/card/017.mp3' — лишний файл на карте");
+}
+
+TEST_F(TrackCopy, AnOldTrackGoesOnlyWhenItsCopyFitsAndComesBackWhenTheCopyFails)
+{
+    constexpr uint64_t K = 1024;
+    const std::string big = Source("big.mp3", std::string(500 * K, 'n')), small = Source("small.mp3", "s");
+    WriteFileAtomically(Card("001.mp3"), std::string(200 * K, 'o'));
+    WriteFileAtomically(Card("099.mp3"), std::string(600 * K, 'x')); // not ours to remove
+    EXPECT_FALSE(CopyTracks({"1;" + big, "2;" + small}, Card(), Log, TCopyOptions{{}, nullptr, CardOf(1000 * K), {}})
+                     .AllCopied());
+    EXPECT_THAT(Log.Lines,
+                ElementsAre(NotCopied(big, Card("001.mp3"), "не помещается на карту (нужно 0,6 МБ, свободно 0,4 МБ)"),
+                            Copied(small, Card("002.mp3"))));
+    EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(200 * K, 'o'));
+
+    // Room made, but the copy reads back wrong: the old track is put back.
+    Log.Lines.clear();
+    WriteFileAtomically(Card("001.mp3"), std::string(300 * K, 'o'));
+    WriteFileAtomically(Card("099.mp3"), std::string(400 * K, 'x'));
+    TCopyOptions options{{}, nullptr, CardOf(1000 * K), {}};
+    options.Verify.Read = [](int fd, void *buffer, size_t size, off_t offset) {
+        const ssize_t n = ::pread(fd, buffer, size, offset);
+        if (n > 0)
+            static_cast<char *>(buffer)[0] ^= 1;
+        return n;
+    };
+    EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log, options).AllCopied());
+    EXPECT_THAT(Log.Lines, ElementsAre(RemovedFirst(Card("001.mp3")),
+                                       NotCopied(big, Card("001.mp3"),
+                                                 "не совпадает после записи; старая запись трека оставлена на карте")));
+    EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(300 * K, 'o'));
+    EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3", "099.mp3"));
+}
+
+TEST_F(TrackCopy, ACardThatLeavesItsFolderEndsTheRunAndNothingMoreIsWritten)
+{
+    // The card is pulled while the second file copies; the folder's name then leads elsewhere.
+    for (const size_t files : {2, 3}) {
+        fs::remove_all(Dir / "card");
+        fs::remove_all(Dir / "pulled");
+        fs::create_directory(Dir / "card");
+        Log.Lines.clear();
+        WriteFileAtomically(Card("001.mp3"), "old");
+        std::vector<std::string> playList, expected;
+        for (size_t i = 1; i <= files; ++i) {
+            playList.push_back(std::to_string(i) + ";" + Source(std::to_string(i), "new"));
+            if (i <= 2)
+                expected.push_back(
+                    NotCopied(Src(std::to_string(i)), Card("00" + std::to_string(i) + ".mp3"), CardRemovedCause));
+        }
+        expected.push_back(CardRemovedLine);
+        const auto pull = [&](const TCopyProgress &p) {
+            if (p.FileIndex == 2 && p.BytesDone == 0) {
+                fs::rename(Dir / "card", Dir / "pulled");
+                fs::create_directory(Dir / "card");
+            }
+        };
+        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{pull, nullptr, {}, {}});
+        EXPECT_TRUE(report.CardRemoved);
+        EXPECT_EQ(Log.Lines, expected) << files;
+        EXPECT_THAT(Listing(), ::testing::IsEmpty());
+        std::vector<std::string> pulled;
+        for (const auto &entry : fs::directory_iterator(Dir / "pulled"))
+            pulled.push_back(entry.path().filename().string());
+        EXPECT_THAT(pulled, ElementsAre("001.mp3")); // no temporary left, the old track whole
+        EXPECT_EQ(ReadWholeFile((Dir / "pulled/001.mp3").string()), "old");
+    }
+}
+
+TEST_F(TrackCopy, APlayListThatRenumbersTheCardsOwnTracksGetsEachAsItWas)
+{
+    // Ten tracks turned round by one: the later groups read files the first group replaced.
+    std::vector<std::string> playList;
+    for (int i = 1; i <= 10; ++i) {
+        WriteFileAtomically(Card(TrackFileName(i) + ".mp3"), "track " + std::to_string(i));
+        playList.push_back(std::to_string(i) + ";" + Card(TrackFileName(i % 10 + 1) + ".mp3"));
+    }
+    EXPECT_TRUE(CopyTracks(playList, Card(), Log, TCopyOptions{}).AllCopied());
+    for (int i = 1; i <= 10; ++i) {
+        EXPECT_EQ(ReadWholeFile(Card(TrackFileName(i) + ".mp3")), "track " + std::to_string(i % 10 + 1)) << i;
+        EXPECT_EQ(Log.Lines[size_t(i - 1)],
+                  Copied(playList[size_t(i - 1)].substr(playList[size_t(i - 1)].find(';') + 1),
+                         Card(TrackFileName(i) + ".mp3")));
+    }
 }

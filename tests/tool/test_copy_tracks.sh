@@ -26,8 +26,14 @@ Device=Велтара ДК-4
 3=7;$work/Звонки/нет такого.mp3
 EOF_PROJECT
 
-# One file missing, track 9 without a line: the gaps first, then the copies, then the summary; exit 1.
-out="$("$tool" copy-tracks "$work/school.vlpj" "$work/card/")"; rc=$?
+# The files are text, not MP3: refused with exit 2 and nothing copied, unless --force.
+err="$("$tool" copy-tracks "$work/school.vlpj" "$work/card/" 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "exit status of a playlist of non-MP3 files"
+expect_has "$err" "Трек 1: файл '$work/Звонки/начало.mp3' — не MP3" "the refused file is named"
+expect_eq "$(ls -A "$work/card")" "" "nothing copied when refused"
+
+# With --force: one file missing, track 9 without a line: the gaps first, then the copies, then the summary; exit 1.
+out="$("$tool" copy-tracks --force "$work/school.vlpj" "$work/card/" | grep -v "не MP3")"; rc=$?
 expect_eq "$rc" "1" "exit status with a missing file"
 expect_eq "$out" "Трек 7: нет файла
 Трек 9: нет файла
@@ -40,7 +46,7 @@ expect_eq "$(ls "$work/card" | tr '\n' ' ')" "001.mp3 012.mp3 " "card listing"
 
 # Every file there but track 9 still has none: still exit 1.
 printf 'x' >"$work/Звонки/нет такого.mp3"
-"$tool" copy-tracks "$work/school.vlpj" "$work/card/" >/dev/null
+"$tool" copy-tracks --force "$work/school.vlpj" "$work/card/" >/dev/null
 expect_eq "$?" "1" "exit status while a used track has no file"
 
 # Everything there: exit 0; a folder named without the final "/" gets the files inside it.
@@ -53,7 +59,7 @@ to_windows >"$work/clean.vlpj" <<EOF_PROJECT
 0=7;$work/Звонки/нет такого.mp3
 EOF_PROJECT
 mkdir -p "$work/music"
-out="$("$tool" copy-tracks "$work/clean.vlpj" "$work/music")"; rc=$?
+out="$("$tool" copy-tracks --force "$work/clean.vlpj" "$work/music")"; rc=$?
 expect_eq "$rc" "0" "exit status when all are copied"
 expect_eq "$(ls "$work/music")" "007.mp3" "inside the folder named without a slash"
 expect_eq "$(tail -n 1 <<<"$out")" "Скопировано 1 из 1" "summary of a clean run"
@@ -62,27 +68,48 @@ expect_eq "$(tail -n 1 <<<"$out")" "Скопировано 1 из 1" "summary of
 # An empty, relative or missing target copies nothing anywhere, the working folder included.
 mkdir -p "$work/cwd"
 for target in "" "  " "card" "$work/nowhere" "$work/Звонки/начало.mp3"; do
-    err="$(cd "$work/cwd" && "$tool" copy-tracks "$work/school.vlpj" "$target" 2>&1 >/dev/null)"; rc=$?
+    err="$(cd "$work/cwd" && "$tool" copy-tracks --force "$work/school.vlpj" "$target" 2>&1 >/dev/null)"; rc=$?
     expect_eq "$rc" "2" "exit status for target [$target]"
     grep -qF "ничего не скопировано" <<<"$err" || fail "reason for target [$target]: [$err]"
 done
 expect_eq "$(ls -A "$work/cwd")" "" "nothing written into the working folder"
 
 # A project file that is not there is an error naming it.
-err="$("$tool" copy-tracks "$work/nothing.vlpj" "$work/card/" 2>&1 >/dev/null)"; rc=$?
+err="$("$tool" copy-tracks --force "$work/nothing.vlpj" "$work/card/" 2>&1 >/dev/null)"; rc=$?
 expect_eq "$rc" "2" "exit status of a missing project"
 grep -qF "$work/nothing.vlpj" <<<"$err" || fail "error names the file: [$err]"
 
-"$tool" copy-tracks "$work/school.vlpj" >/dev/null 2>&1
+"$tool" copy-tracks --force "$work/school.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status without a target"
 
 # A stray track-named file on the card is listed, not deleted; other names are left alone.
 mkdir -p "$work/card2"
 printf 'old' >"$work/card2/017.mp3"
 printf 'notes' >"$work/card2/notes.txt"
-out="$("$tool" copy-tracks --no-verify "$work/clean.vlpj" "$work/card2/")"; rc=$?
+out="$("$tool" copy-tracks --no-verify --force "$work/clean.vlpj" "$work/card2/")"; rc=$?
 expect_eq "$rc" "0" "exit status with an extra file"
 expect_eq "$(tail -2 <<<"$out" | head -1)" "Файл '$work/card2/017.mp3' — лишний файл на карте" "extra file line, before the summary"
 [ -f "$work/card2/017.mp3" ] || fail "the extra file stays"
+
+# A number given twice, or outside 1..999, refuses too; an old copy of a track whose file is gone is named.
+to_windows >"$work/twice.vlpj" <<EOF_PROJECT
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Начало;8;30;20;15;0;
+[Playlist]
+0=3;$work/Звонки/начало.mp3
+1=15;$work/Звонки/пропал.mp3
+2=3;$work/Звонки/конец урока.mp3
+3=1000;$work/Звонки/начало.mp3
+EOF_PROJECT
+mkdir -p "$work/card3"
+printf 'old' >"$work/card3/015.mp3"
+err="$("$tool" copy-tracks "$work/twice.vlpj" "$work/card3/" 2>&1 >/dev/null)"; rc=$?
+expect_eq "$rc" "2" "exit status of a number given twice"
+expect_has "$err" "трек 3 указан дважды: строки 1 и 3" "the repeated number"
+expect_has "$err" "строка 4: номер трека 1000 — вне диапазона 1–999" "the number out of range"
+out="$("$tool" copy-tracks --force "$work/twice.vlpj" "$work/card3/")"
+expect_has "$out" "Файл '$work/card3/015.mp3' — на карте осталась старая запись трека 15" "the old copy of a missing track"
 
 finish "copy-tracks"

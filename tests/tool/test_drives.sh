@@ -71,8 +71,9 @@ expect_eq "$out" $'/media/op/STICK\t\t7,4 ГБ\t/dev/sdb1' "USB-booted system"
 new_machine bare
 add_disk "$emmc" mmcblk0 0 MMC mmcblk0p1
 mount_at /dev/mmcblk0p1 /
-out="$("$tool" drives --root "$root")"; rc=$?
+out="$("$tool" drives --root "$root" 2>"$work/err")"; rc=$?
 expect_eq "$rc:$out" "1:" "no drive"
+expect_eq "$(cat "$work/err")" "Съёмных дисков не найдено" "no drive says so"
 rm "$root/proc/self/mounts"
 "$tool" drives --root "$root" >/dev/null 2>&1
 expect_eq "$?" "2" "unreadable mount table"

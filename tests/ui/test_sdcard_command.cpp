@@ -180,9 +180,8 @@ TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
         {PathIn("card/music"), "Папка '" + PathIn("card/music") + "' не найдена: ничего не скопировано"},
     };
     for (const auto &[typed, reason] : cases) {
-        Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1, [&, typed = typed](QDialog &) {
-            frSelect()->cbSelect->setEditText(QString::fromStdString(typed));
-        });
+        Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(
+            1, [&, typed = typed](QDialog &) { frSelect()->cbSelect->setEditText(QString::fromStdString(typed)); });
         Prompts.ExpectNotice(QString::fromStdString(reason));
         Window->miSavePlaylistClick();
         EXPECT_EQ(LogLines().back(), U("Всего ошибок: 0"));
@@ -191,27 +190,36 @@ TEST_F(SdCardCommand, AnEmptyRelativeOrMissingTargetCopiesNothing)
     EXPECT_FALSE(QFile::exists(U("003.mp3")));
 }
 
-TEST_F(SdCardCommand, ProblemFilesAreAskedAboutBeforeTheCopyExtraCardFilesListedAfterIt)
+TEST_F(SdCardCommand, ProblemFilesAreAskedAboutBeforeTheCopyCardFilesThatDifferListedAfterIt)
 {
     const std::string start = Mp3("start.mp3", "start bell"), gone = PathIn("gone.mp3");
     PlayList() = {"3;" + start, "12;" + gone};
     Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
     WriteFileAtomically(Card() + "017.mp3", "old");
-    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(
-        false, U("Есть треки с ошибками (2). Продолжить запись?"));
+    WriteFileAtomically(Card() + "012.mp3", "old");
+    const auto addTwice = [&](QDialog &) { AddLine("Трек:3 Путь:" + start); };
+    Prompts.AnswerModal(1, addTwice)
+        .AnswerOkCancel(true)
+        .AnswerModal(1)
+        .AnswerYesNo(false, U("Есть треки с ошибками (4). Продолжить запись?"));
     Window->miSavePlaylistClick();
     QStringList log = LogLines();
-    ASSERT_GE(log.size(), 2);
-    EXPECT_EQ(log[log.size() - 2].toStdString(), "Трек 3: файл '" + start + "' — не MP3: нет кадров MPEG Layer III");
-    EXPECT_EQ(log.back().toStdString(), "Трек 12: файл '" + gone + "' — файл отсутствует");
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log[log.size() - 4].toStdString(), "трек 3 указан дважды: строки 1 и 3");
+    EXPECT_EQ(log[log.size() - 3].toStdString(), "Трек 3: файл '" + start + "' — не MP3: нет кадров MPEG Layer III");
+    EXPECT_EQ(log[log.size() - 2].toStdString(), "Трек 12: файл '" + gone + "' — файл отсутствует");
+    EXPECT_EQ(log.back(), log[log.size() - 3]); // the line added for track 3
     EXPECT_EQ(Prompts.Asked.back().Caption, U("Конфигуратор таймера сигнала"));
     EXPECT_FALSE(FileExists(Card() + "003.mp3"));
 
-    // Yes goes on; a track-named file that the playlist does not write is listed, and stays.
-    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
+    // Yes goes on; the old copy of a track whose file is gone and a track-named file that the
+    // playlist does not write are listed, and stay.
+    Prompts.AnswerModal(1, addTwice).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true);
     Window->miSavePlaylistClick();
     log = LogLines();
-    ASSERT_GE(log.size(), 2);
+    ASSERT_GE(log.size(), 3);
+    EXPECT_EQ(log[log.size() - 3].toStdString(),
+              "Файл '" + Card() + "012.mp3' — на карте осталась старая запись трека 12");
     EXPECT_EQ(log[log.size() - 2].toStdString(), "Файл '" + Card() + "017.mp3' — лишний файл на карте");
     EXPECT_TRUE(FileExists(Card() + "003.mp3"));
     EXPECT_TRUE(FileExists(Card() + "017.mp3"));
@@ -303,8 +311,8 @@ TEST(CopyProgressWindow, RunsTheCopyAndDeliversTheLogOnTheWindowThread)
             TVectorLog::AddLog(line);
         }
     } log;
-    EXPECT_TRUE(CopyTracksWithProgress(nullptr, {"1;" + source}, target, log));
-    EXPECT_FALSE(CopyTracksWithProgress(nullptr, {"1;" + target + "none.mp3"}, target, log));
+    EXPECT_TRUE(CopyTracksWithProgress(nullptr, {"1;" + source}, target, log).AllCopied());
+    EXPECT_FALSE(CopyTracksWithProgress(nullptr, {"1;" + target + "none.mp3"}, target, log).AllCopied());
     EXPECT_EQ(log.Lines, (TStrings{"Файл '" + source + "' скопирован в '" + target + "001.mp3'",
                                    "Файл '" + target + "none.mp3' отсутствует"}));
 }

@@ -1,0 +1,97 @@
+#include "device/trackcopycard.h"
+
+#include "device/sdcard.h"
+#include "model/cause.h"
+#include "model/lib.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+std::pair<dev_t, ino_t> FileId(const struct stat &st)
+{
+    return {st.st_dev, st.st_ino};
+}
+
+} // namespace
+
+TCardFolder::TCardFolder(const std::string &folder)
+    : Folder(folder), Fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+{
+    struct stat st = {};
+    if (Fd < 0 || ::fstat(Fd, &st) != 0) {
+        Error = errno == ENOENT ? CauseFolderMissing : errno;
+        return;
+    }
+    Id = FileId(st);
+    MountPoint = IsMountPoint();
+    const std::string held = "/proc/self/fd/" + std::to_string(Fd);
+    if (::access(held.c_str(), F_OK) == 0)
+        Through = held;
+}
+
+TCardFolder::~TCardFolder()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+std::string TCardFolder::Path(const std::string &name) const
+{
+    return (Through.empty() ? Folder : Through) + "/" + name;
+}
+
+bool TCardFolder::Present() const
+{
+    struct stat st = {};
+    return Error == 0 && ::stat(Folder.c_str(), &st) == 0 && FileId(st) == Id && IsMountPoint() == MountPoint;
+}
+
+bool TCardFolder::IsMountPoint() const
+{
+    struct stat self = {}, parent = {};
+    if (::stat(Folder.c_str(), &self) != 0 || ::stat((Folder + "/..").c_str(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+TCardSources::TCardSources(const std::vector<std::string> &playList, const std::string &target, const TCardFolder &card)
+{
+    std::set<std::pair<dev_t, ino_t>> replaced;
+    struct stat st = {};
+    for (const std::string &line : playList)
+        if (!TextAfter(line, ";").empty() && ::stat(CardFilePath(target, LeadingNumber(line)).c_str(), &st) == 0 &&
+            st.st_dev == card.Device())
+            replaced.insert(FileId(st));
+    for (const std::string &line : playList) {
+        const std::string source(TextAfter(line, ";"));
+        if (source.empty() || ::stat(source.c_str(), &st) != 0 || !replaced.count(FileId(st)) || ByPath.count(source))
+            continue;
+        if (!Held.count(FileId(st))) {
+            const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            Held[FileId(st)] = fd >= 0 ? fd : -errno;
+        }
+        ByPath[source] = Held[FileId(st)];
+    }
+}
+
+TCardSources::~TCardSources()
+{
+    for (const auto &[id, fd] : Held)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+std::optional<int> TCardSources::Find(const std::string &path) const
+{
+    const auto found = ByPath.find(path);
+    return found == ByPath.end() ? std::nullopt : std::optional<int>(found->second);
+}
+
+bool TCardSources::Holds(const struct stat &st) const
+{
+    return Held.count(FileId(st)) > 0;
+}
