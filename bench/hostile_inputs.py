@@ -76,6 +76,72 @@ def workbooks(out):
         "</table:table-row>")
 
 
+def compound(stream, name="Workbook", extra=()):
+    """An OLE2 compound file of 4096-byte sectors: FAT sectors, one directory sector, then each
+    stream (the workbook, then any (name, bytes) of extra), each at least 4096 bytes."""
+    import struct
+    streams = [(name, stream)] + list(extra)
+    placed, sectors = [], 0
+    for n, data in streams:
+        data = data + b"\0" * (-len(data) % 4096 or (4096 if not data else 0))
+        placed.append((n, data, sectors, len(data) // 4096))
+        sectors += len(data) // 4096
+    fat_sectors = (sectors + 1 + 1023) // 1024 + 1
+    while fat_sectors * 1024 < fat_sectors + 1 + sectors:
+        fat_sectors += 1
+    first = fat_sectors + 1
+    fat = [0xFFFFFFFD] * fat_sectors + [0xFFFFFFFE]
+    for n, data, start, count in placed:
+        fat += [first + start + k + 1 if k + 1 < count else 0xFFFFFFFE for k in range(count)]
+    fat += [0xFFFFFFFF] * (fat_sectors * 1024 - len(fat))
+    header = (b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + b"\0" * 16 + struct.pack("<HHHHH", 0x3E, 4, 0xFFFE, 12, 6) +
+              b"\0" * 6 + struct.pack("<IIIIIIIII", 0, fat_sectors, fat_sectors, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0))
+    header += b"".join(struct.pack("<I", k) for k in range(fat_sectors))
+    header += b"\xFF" * (4096 - len(header))
+
+    def entry(n, kind, start, size, child=0xFFFFFFFF, right=0xFFFFFFFF):
+        e = n.encode("utf-16-le").ljust(64, b"\0") + struct.pack("<HBBIII", (len(n) + 1) * 2, kind, 1, 0xFFFFFFFF,
+                                                                  right, child)
+        return e.ljust(0x74, b"\0") + struct.pack("<III", start, size, 0)
+
+    directory = entry("Root Entry", 5, 0xFFFFFFFE, 0, child=1)
+    for k, (n, data, start, count) in enumerate(placed):
+        size = len(streams[k][1])
+        directory += entry(n, 2, first + start, max(size, 4096), right=k + 2 if k + 1 < len(placed) else 0xFFFFFFFF)
+    directory = directory.ljust(4096, b"\0")
+    return (header + b"".join(struct.pack("<I", v) for v in fat) + directory +
+            b"".join(data for n, data, start, count in placed))
+
+
+def biff(globals_records, sheet_records):
+    """A BIFF8 workbook stream: BOF, the globals, one BOUNDSHEET, EOF, then the sheet."""
+    import struct
+    record = lambda kind, data: struct.pack("<HH", kind, len(data)) + data
+    bof = lambda kind: record(0x0809, struct.pack("<HHHH", 0x0600, kind, 0, 0))
+    eof = record(0x000A, b"")
+    head = bof(5) + globals_records
+    sheet_at = len(head) + 4 + 8 + len(eof)
+    return head + record(0x0085, struct.pack("<IBBH", sheet_at, 0, 0, 0)) + eof + bof(0x10) + sheet_records + eof
+
+
+def xls_bombs(out, scale):
+    """32 MiB of shared-string records: a table of millions of strings, and millions of cells
+    naming one."""
+    import struct
+    record = lambda kind, data: struct.pack("<HH", kind, len(data)) + data
+    size = int(scale * (32 << 20)) - 131072  # the whole file within the 32 MiB the readers take
+    one = struct.pack("<HB", 1, 0) + b"a"  # a string of one Latin-1 character
+    per = 8224 // len(one)
+    chunk = one * per
+    count = size // len(chunk)
+    sst = record(0x00FC, struct.pack("<II", count * per, count * per) + chunk[:8216])
+    sst += b"".join(record(0x003C, chunk) for _ in range(count))
+    (out / "sst-strings.xls").write_bytes(compound(biff(sst, b"")))
+    header = b"".join(record(0x00FD, struct.pack("<HHHI", 0, c, 0, 0)) for c in range(45))
+    cells = b"".join(record(0x00FD, struct.pack("<HHHI", 1 + k // 99 % 60000, k % 99, 0, k)) for k in range(size // 14))
+    (out / "sst-cells.xls").write_bytes(compound(biff(record(0x00FC, struct.pack("<II", 1, 1) + one), header + cells)))
+
+
 def projects(out, scale):
     """Project files of one repeated line; scale 1 gives the sizes that were measured."""
     (out / "semicolons-groups.vlpj").write_bytes(b"[Groups]\r\n0=1;" + b";" * int(scale * (10 << 20)) + b"\r\n")
