@@ -76,6 +76,18 @@ def workbooks(out):
         "</table:table-row>")
 
 
+def node_bombs(out):
+    """Parts of 16 MB that inflate from some 30 KB into millions of XML nodes the old counter
+    missed: attributes after a quoted ">", and runs of text between elements."""
+    unit = '<c a=">" b="" c="" d="" e="" f=""/>x'
+    bomb = unit * ((16 << 20) // len(unit) - 8)
+    xlsx(out / "quoted-attributes.xlsx", '<row><c r="A1" t="s"><v>0</v></c>' + bomb + "</row>", "<si>" + bomb + "</si>")
+    unit = '<text:s x=">" y="" z=""/>t'
+    cells = unit * ((16 << 20) // len(unit) - 100)
+    ods(out / "quoted-attributes.ods", f'<table:table-row><table:table-cell><text:p>{cells}</text:p>'
+        "</table:table-cell></table:table-row>")
+
+
 def compound(stream, name="Workbook", extra=()):
     """An OLE2 compound file of 4096-byte sectors: FAT sectors, one directory sector, then each
     stream (the workbook, then any (name, bytes) of extra), each at least 4096 bytes."""
@@ -176,6 +188,8 @@ def main(args):
     out = Path(args[0] if args else "hostile")
     out.mkdir(parents=True, exist_ok=True)
     workbooks(out)
+    node_bombs(out)
+    xls_bombs(out, 1)
     xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 300000)))
     projects(out, 1)
     schedules(out, 1)
