@@ -65,9 +65,10 @@ constexpr const char *Pairs = "  .vlpj -> .vlpj, .csv, .xlsx\n"
                               "  .csv -> .vlpj, .xlsx\n"
                               "  .xlsx, .xls, .ods -> .vlpj, .csv\n";
 
-void ImportSchedule(TKind kind, const std::string &path, TProject &project)
+void ImportSchedule(TKind kind, const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
-    const TImportResult result = kind == TKind::Csv ? ImportCsv(path, project) : ImportSpreadsheet(path, project);
+    const TImportResult result =
+        kind == TKind::Csv ? ImportCsv(path, project, skipped) : ImportSpreadsheet(path, project, skipped);
     if (result == TImportResult::WrongFormat)
         throw TFormatError(std::string(WrongFormatMessage) + ": " + path);
 }
@@ -90,13 +91,12 @@ int RunConvert(const std::vector<std::string> &args)
     TToolProject loaded;
     TProject &project = loaded.Project;
     const std::vector<std::string> &playList = loaded.PlayList;
-    if (inKind == TKind::Project) {
+    if (inKind == TKind::Project)
         LoadExistingProject(in, loaded);
-        for (const TSkippedEntry &entry : loaded.Skipped)
-            std::cerr << "sigcfg-tool: " << in << ": пропущено " << entry.Key << ": " << entry.Reason << "\n";
-    } else {
-        ImportSchedule(inKind, in, project);
-    }
+    else
+        ImportSchedule(inKind, in, project, loaded.Skipped);
+    for (const TSkippedEntry &entry : loaded.Skipped)
+        std::cerr << "sigcfg-tool: " << in << ": пропущено " << entry.Key << ": " << entry.Reason << "\n";
 
     switch (outKind) {
     case TKind::Project:
