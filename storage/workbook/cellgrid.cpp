@@ -67,3 +67,8 @@ std::string TooLargeMessage(const std::string &name)
 {
     return "Файл " + name + " слишком велик для чтения";
 }
+
+std::string PasswordMessage(const std::string &name)
+{
+    return "Файл " + name + " защищён паролем: снимите пароль в программе, где он задан, и сохраните книгу снова";
+}

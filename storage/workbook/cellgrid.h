@@ -71,3 +71,4 @@ inline constexpr size_t MaxWorkbookFileBytes = 32u << 20;
 std::string NotAWorkbookMessage(const std::string &name);
 std::string DamagedMessage(const std::string &name);
 std::string TooLargeMessage(const std::string &name);
+std::string PasswordMessage(const std::string &name);

@@ -22,6 +22,7 @@ enum TRecordType : uint16_t {
     BoundSheet = 0x0085,
     Window1 = 0x003D,
     CodePage = 0x0042,
+    FilePass = 0x002F,
     Sst = 0x00FC,
     Continue = 0x003C,
     Number = 0x0203,
@@ -153,6 +154,8 @@ private:
             } else if (record.Type == Window1 && data.size() >= 12 && !windowSeen) {
                 ActiveTab = Le16(data, 10);
                 windowSeen = true;
+            } else if (record.Type == FilePass) {
+                throw TFormatError(PasswordMessage(Name)); // the records after it are encrypted
             } else if (record.Type == CodePage && data.size() >= 2) {
                 CodePageNumber = Le16(data, 0);
             } else if (record.Type == Sst && Biff8) {
@@ -302,6 +305,8 @@ private:
 TCellGrid ReadXlsCells(std::string_view bytes, const std::string &name)
 {
     const std::optional<std::string> stream = CompoundWorkbookStream(bytes);
+    if (!stream && CompoundHoldsEncryptedPackage(bytes))
+        throw TFormatError(PasswordMessage(name));
     if (!stream)
         throw TFormatError(DamagedMessage(name));
     return TXlsReader(*stream, name).Read();

@@ -236,6 +236,10 @@ TEST(WorkbookBadInput, UnreadableBytesAreNamedAsNoWorkbookOrAsDamaged)
          notWorkbook},
         {Xlsx(Worksheet("<row><c><v>1</v></row>")), "broken.xlsx", " повреждён"},
         {flipped, "flipped.xlsx", " повреждён"},
+        {MakeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                  {"content.xml", noise},
+                  {"META-INF/manifest.xml", "<manifest><file-entry><encryption-data/></file-entry></manifest>"}}),
+         "locked.ods", " защищён паролем: снимите пароль в программе, где он задан, и сохраните книгу снова"},
     };
     for (const std::string name : {"openpyxl-schedule.xlsx", "libreoffice-schedule.ods", "libreoffice-schedule.xls"}) {
         const std::string bytes = ReadWholeFile(Data + "/" + name);
