@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -110,5 +111,8 @@ inline bool ParseXmlPart(pugi::xml_document &document, std::string &bytes, const
     if (XmlNodeCount(bytes) > MaxXmlNodes)
         throw TFormatError(TooLargeMessage(name));
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
-    return document.load_buffer_inplace(bytes.data(), bytes.size(), flags).status == pugi::status_ok;
+    const pugi::xml_parse_status status = document.load_buffer_inplace(bytes.data(), bytes.size(), flags).status;
+    if (status == pugi::status_out_of_memory)
+        throw std::bad_alloc(); // said as memory running out, with the file's name, not as damage
+    return status == pugi::status_ok;
 }
