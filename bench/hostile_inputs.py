@@ -167,9 +167,48 @@ def projects(out, scale):
     (out / "picture.vlpj").write_bytes(b"\x89PNG\r\n\x1a\n\0\0\0\rIHDR" + bytes(range(256)) * 64)
 
 
+def full_project(scenario, playlist=b"", groups=32):
+    """A project of 32 groups of 32 scenarios on the 32-zone device, every group in every zone;
+    scenario(k) gives the text after "g;" of scenario k (name;hour;minute;volume;track;days...)."""
+    lines = [b"[Project]", b"Name=P", "Device=Велтара ДК-М-32".encode("cp1251"), b"[Groups]"]
+    lines += [b"%d=%d;g;" % (g, g + 1) + b";".join(b"%d" % z for z in range(1, 33)) for g in range(groups)]
+    lines += [b"[Scenarios]"] + [b"%d=%d;%s" % (k, k // 32 + 1, scenario(k)) for k in range(groups * 32)]
+    return b"\r\n".join(lines) + b"\r\n[Playlist]\r\n" + playlist
+
+
+def track_projects(out):
+    """tracks-*.vlpj for the tracks command, print-*.vlpj for print: 1,024 bells of long names
+    within two hours under a one-hour track (some 400,000 overlaps), a 16 MiB playlist, names of
+    16,000 letters, and a playlist of 380,000 lines behind a full schedule."""
+    # A silent hour of MPEG-2 Layer III, 16 kHz mono at 8 kbit/s: frames of zeros decode to silence.
+    hour = out / "silent-hour.mp3"
+    hour.write_bytes((b"\xff\xf3\x18\xc0" + b"\0" * 32) * 100000)
+    every_day = b";0;1;2;3;4;5;6"
+    (out / "tracks-overlaps.vlpj").write_bytes(full_project(
+        lambda k: b"n" * 4000 + b";%d;%d;20;1" % (8 + k % 120 // 60, k % 60) + every_day,
+        b"0=1;" + str(hour).encode() + b"\r\n"))
+    lines, size, k = [], 0, 0
+    while size < (16 << 20) - 256:
+        lines.append(b"%d=%d;/x/%d\r\n" % (k, k + 1, k))
+        size += len(lines[-1])
+        k += 1
+    # One file spelled 100 ways: "./" and "//" put in, each line its own track.
+    spellings = [str(out) + "/." * k + "/" + hour.name for k in range(100)]
+    (out / "tracks-spellings.vlpj").write_bytes(b"[Playlist]\r\n" + b"".join(
+        b"%d=%d;%s\r\n" % (k, k + 1, path.encode()) for k, path in enumerate(spellings)))
+    (out / "tracks-playlist.vlpj").write_bytes(b"[Project]\r\nName=P\r\n[Playlist]\r\n" + b"".join(lines))
+    (out / "print-long-names.vlpj").write_bytes(full_project(
+        lambda k: b"n%d" % k + b"x" * 16000 + b";%d;%d;20;1" % (k % 32 * 45 // 60, k % 32 * 45 % 60) + every_day))
+    playlist = b"".join(b"%d=%d;/nonexistent/track%d.mp3\r\n" % (i, i + 1, i) for i in range(380000))
+    (out / "print-playlist.vlpj").write_bytes(full_project(
+        lambda k: b"s;%d;%d;20;%d" % (k % 32 * 45 // 60, k % 32 * 45 % 60, 100000 + k) + every_day, playlist))
+
+
 def schedules(out, scale):
     (out / "newlines.csv").write_bytes(b"\n" * int(scale * (16 << 20)))
     (out / "semicolons.csv").write_bytes(b";" * int(scale * (16 << 20)))
+    (out / "quotes.csv").write_bytes(b'";"' * int(scale * (16 << 20) / 3))
+    (out / "quote-unclosed.csv").write_bytes(b'"' + b";" * int(scale * (16 << 20)))
 
 
 def main(args):
@@ -190,6 +229,7 @@ def main(args):
     workbooks(out)
     node_bombs(out)
     xls_bombs(out, 1)
+    track_projects(out)
     xlsx(out / "many-rows.xlsx", "".join(f'<row r="{r}"><c r="A{r}"><v>1</v></c></row>' for r in range(1, 300000)))
     projects(out, 1)
     schedules(out, 1)
