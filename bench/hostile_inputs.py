@@ -208,7 +208,7 @@ def schedules(out, scale):
     (out / "newlines.csv").write_bytes(b"\n" * int(scale * (16 << 20)))
     (out / "semicolons.csv").write_bytes(b";" * int(scale * (16 << 20)))
     (out / "quotes.csv").write_bytes(b'";"' * int(scale * (16 << 20) / 3))
-    (out / "quote-unclosed.csv").write_bytes(b'"' + b";" * int(scale * (16 << 20)))
+    (out / "quote-unclosed.csv").write_bytes(b'"' + b";" * (int(scale * (16 << 20)) - 1))
 
 
 def main(args):

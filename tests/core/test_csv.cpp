@@ -277,16 +277,14 @@ TEST(CsvImport, SkipsRowsWithNoRecordToGoTo)
     std::vector<TSkippedEntry> skipped;
     ASSERT_EQ(ParseCsv(bytes, project, skipped), TImportResult::Imported);
     EXPECT_EQ(Summary(project), expected);
-    std::vector<std::string> listed;
-    for (const TSkippedEntry &entry : skipped)
-        listed.push_back(entry.Key + ": " + entry.Reason);
-    EXPECT_THAT(listed, ::testing::ElementsAre("строка 1: номер группы -1 вне 1–32; строка пропущена",
-                                               "строка 2: номер группы 33 вне 1–32; строка пропущена",
-                                               "строка 3: номер группы 2147483647 вне 1–32; строка пропущена",
-                                               "строка 4: номер сценария -1 вне 1–32; строка пропущена",
-                                               "строка 5: номер сценария 33 вне 1–32; строка пропущена",
-                                               "строка 6: номер группы 0 вне 1–32; строка пропущена",
-                                               "строка 41: в группе 7 уже 32 сценария; строка пропущена"));
+    EXPECT_THAT(SkippedLines(skipped),
+                ::testing::ElementsAre("строка 1: номер группы -1 вне 1–32; строка пропущена",
+                                       "строка 2: номер группы 33 вне 1–32; строка пропущена",
+                                       "строка 3: номер группы 2147483647 вне 1–32; строка пропущена",
+                                       "строка 4: номер сценария -1 вне 1–32; строка пропущена",
+                                       "строка 5: номер сценария 33 вне 1–32; строка пропущена",
+                                       "строка 6: номер группы 0 вне 1–32; строка пропущена",
+                                       "строка 41: в группе 7 уже 32 сценария; строка пропущена"));
 
     // A file of many such rows lists a hundred and counts the rest.
     ASSERT_EQ(ParseCsv(Repeat(Bell(8, 40, 1) + "\n", 250), project, skipped), TImportResult::Imported);

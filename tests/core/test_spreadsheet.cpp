@@ -213,13 +213,11 @@ TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
                                         Row("08", "00", "1000000", {}, "01", "01", "40", "01")}),
                              project, skipped),
               TImportResult::Imported);
-    std::vector<std::string> listed;
-    for (const TSkippedEntry &entry : skipped)
-        listed.push_back(entry.Key + ": " + entry.Reason);
-    EXPECT_THAT(listed, ::testing::ElementsAre("ячейка A2: Час: «8.5» — не целое число; прочитано как 0",
-                                               "ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
-                                               "ячейка AQ2: Трэк: «звонок» — не целое число; прочитано как 0",
-                                               "строка 3: номер группы 40 вне 1–32; строка пропущена"));
+    EXPECT_THAT(SkippedLines(skipped),
+                ::testing::ElementsAre("ячейка A2: Час: «8.5» — не целое число; прочитано как 0",
+                                       "ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
+                                       "ячейка AQ2: Трэк: «звонок» — не целое число; прочитано как 0",
+                                       "строка 3: номер группы 40 вне 1–32; строка пропущена"));
     EXPECT_EQ(project.Groups[1].Scenarios[1].Volume, -1); // kept as it is, only said
 }
 
