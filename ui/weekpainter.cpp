@@ -220,8 +220,13 @@ QString Elided(const QFontMetricsF &metrics, const QString &text, Qt::TextElideM
         8 + static_cast<qsizetype>(4 * std::max(width, 0.0) / std::max(metrics.averageCharWidth(), 0.1));
     if (text.size() <= keep)
         return metrics.elidedText(text, mode, width);
-    const QString cut = mode == Qt::ElideMiddle ? text.left(keep / 2) + u'…' + text.right(keep / 2)
-                        : mode == Qt::ElideLeft ? u'…' + text.right(keep)
+    // The kept end must not start with the second half of a character outside the basic plane.
+    const auto tail = [&](qsizetype n) {
+        const QString part = text.right(n);
+        return part.front().isLowSurrogate() ? part.mid(1) : part;
+    };
+    const QString cut = mode == Qt::ElideMiddle ? text.left(keep / 2) + u'…' + tail(keep / 2)
+                        : mode == Qt::ElideLeft ? u'…' + tail(keep)
                                                 : text.left(keep) + u'…';
     return metrics.elidedText(cut, mode, width);
 }
