@@ -172,7 +172,8 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vect
     TSlotCounters counters{};
     TImportSkips skips(skipped);
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
-    for (int64_t r = 2; !CellText(grid, r, 1).empty(); ++r) {
+    int64_t r = 2;
+    for (; !CellText(grid, r, 1).empty(); ++r) {
         // The row's cells up to the header's count: an empty one ends the row and the rest stays
         // 0; cells past the last column have no place and are left alone.
         TScheduleRow row;
@@ -195,6 +196,9 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vect
             skips.Add("строка " + std::to_string(r), [&] { return std::move(reason); });
         StoreScheduleRow(project, counters, row, zoneCount, false);
     }
+    if (const int64_t last = grid.LastRow(); last > r)
+        skips.Add("строки " + std::to_string(r + 1) + "–" + std::to_string(last),
+                  [&] { return "после пустой ячейки " + CellName(r, 1) + " таблица не читается; строки пропущены"; });
     return TImportResult::Imported;
 }
 

@@ -16,6 +16,17 @@ const std::string &TCellGrid::At(int64_t row, int64_t column) const
     return found == Cells.end() ? EmptyText : found->second;
 }
 
+int64_t TCellGrid::LastRow() const
+{
+    int64_t last = 0;
+    for (const auto &[key, text] : Cells) {
+        const int64_t row = key / Columns + 1;
+        if (row > last && std::any_of(text.begin(), text.end(), [](char c) { return uint8_t(c) > 32; }))
+            last = row;
+    }
+    return last;
+}
+
 void TCellGrid::Set(int64_t row, int64_t column, std::string_view text)
 {
     if (!Inside(row, column))
