@@ -79,7 +79,10 @@ lines += [f"{k}={k // 32 + 1};{'n' * 2000};8;{k % 3};20;1;0;" for k in range(102
 lines += ["[Playlist]", f"0=1;{sys.argv[1]}/march.mp3"]
 open(sys.argv[1] + "/many.vlpj", "wb").write("\r\n".join(lines).encode("cp1251"))
 EOF_PY
-out="$(ulimit -v 1000000; "$tool" tracks "$work/many.vlpj")"; rc=$?
+# AddressSanitizer reserves terabytes of address space: a limit on it means nothing there.
+limit=1000000
+ldd "$tool" 2>/dev/null | grep -q libasan && limit=unlimited
+out="$(ulimit -v "$limit"; "$tool" tracks "$work/many.vlpj")"; rc=$?
 expect_eq "$rc" "1" "exit status with many overlaps"
 expect_eq "$(grep -c '^Наложение звука' <<<"$out")" "1000" "overlaps listed"
 expect_has "$out" "… и ещё " "the overlaps not listed are counted"
