@@ -28,6 +28,9 @@ run() {
 for f in "$folder"/*; do
     name="$(basename "$f")"
     case "$name" in
+    *.mp3) ;;
+    tracks-*.vlpj) run "$name" tracks "$f" ;;
+    print-*.vlpj) run "$name" print "$f" "$out/out.pdf" ;;
     *.vlpj)
         run "$name" convert "$f" "$out/back.vlpj"
         run "$name" check "$f"

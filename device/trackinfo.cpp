@@ -1,5 +1,7 @@
 #include "device/trackinfo.h"
 
+#include "model/cause.h"
+
 #include <mpg123.h>
 
 #include <cerrno>
@@ -34,7 +36,8 @@ void InitLibrary()
 struct TScanReader
 {
     int Fd = -1;
-    uint64_t Size = 0;      // the audio part only: tags at the end are cut off, libmpg123 never sees them
+    uint64_t Base = 0;      // where the audio starts: ID3v2 tags before it are cut off, libmpg123 never sees them
+    uint64_t Size = 0;      // the audio part only: tags at the end are cut off too
     uint64_t Limit = 0;     // no read beyond this offset
     uint64_t ByteLimit = 0; // ... once the first frame is found
     TClock::time_point Deadline;
@@ -95,12 +98,14 @@ struct TScanReader
     static off_t Seek(void *handle, off_t offset, int whence)
     {
         auto &r = *static_cast<TScanReader *>(handle);
-        const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? int64_t(r.Pos) : int64_t(r.Size);
-        const int64_t pos = base + offset;
-        if (pos < 0)
+        const int64_t from = whence == SEEK_SET   ? int64_t(r.Base)
+                             : whence == SEEK_CUR ? int64_t(r.Pos)
+                                                  : int64_t(r.Size);
+        const int64_t pos = from + offset;
+        if (pos < int64_t(r.Base))
             return -1;
         r.Pos = static_cast<uint64_t>(pos);
-        return static_cast<off_t>(pos);
+        return static_cast<off_t>(pos - int64_t(r.Base));
     }
 };
 
@@ -130,14 +135,35 @@ const char *ForeignFormat(const unsigned char *head, size_t size)
     return "";
 }
 
-// Where the audio starts: after an ID3v2 tag, whose size the tag's header gives.
-uint64_t AudioStart(const unsigned char *head, size_t size)
+// Where the audio starts: after the ID3v2 tags, however many, each sized by its header. Taggers
+// that add a tag in front of an old one leave two; cover art can make them far larger than the audio.
+uint64_t AudioStart(int fd, uint64_t size)
 {
-    if (size < 10 || std::memcmp(head, "ID3", 3) != 0)
-        return 0;
-    const uint64_t body =
-        (uint64_t(head[6] & 0x7f) << 21) | ((head[7] & 0x7f) << 14) | ((head[8] & 0x7f) << 7) | (head[9] & 0x7f);
-    return 10 + body + ((head[5] & 0x10) ? 10 : 0);
+    uint64_t start = 0;
+    unsigned char head[10];
+    while (start + 10 <= size && ReadAt(fd, start, head, 10) && std::memcmp(head, "ID3", 3) == 0) {
+        const uint64_t body =
+            (uint64_t(head[6] & 0x7f) << 21) | ((head[7] & 0x7f) << 14) | ((head[8] & 0x7f) << 7) | (head[9] & 0x7f);
+        start += 10 + body + ((head[5] & 0x10) ? 10 : 0);
+    }
+    return std::min(start, size);
+}
+
+// True when the file holds nothing but zero bytes from offset to end: the padding some encoders
+// and editors leave after the last frame, no cut-off frame.
+bool ZerosOnly(int fd, uint64_t offset, uint64_t end)
+{
+    char buffer[8192];
+    for (uint64_t pos = offset; pos < end;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, end - pos));
+        if (!ReadAt(fd, pos, buffer, n))
+            return false;
+        for (size_t i = 0; i < n; ++i)
+            if (buffer[i] != 0)
+                return false;
+        pos += n;
+    }
+    return true;
 }
 
 // Where the audio ends: before an ID3v1 tag and an APEv2 tag at the end of the file.
@@ -208,8 +234,8 @@ TTrackInfo NotMp3(std::string reason)
 int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
 {
     int64_t rawSamples = 0;
-    uint64_t frameBytes = 0, expected = 0;
-    int firstBitrate = -1, otherLayer = 0, otherFrames = 0;
+    uint64_t frameBytes = 0, expected = 0, firstPos = 0; // offsets in the audio part, as libmpg123 counts them
+    int firstBitrate = -1, otherLayer = 0, otherFrames = 0, run = 0, longestRun = 0;
     bool haveFrame = false;
     for (;;) {
         const int result = mpg123_framebyframe_next(mh);
@@ -235,6 +261,7 @@ int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
                 continue;
             }
             haveFrame = true;
+            firstPos = pos;
             info.MpegVersion = frame.version == MPG123_1_0 ? 1 : frame.version == MPG123_2_0 ? 2 : 25;
             info.SampleRate = static_cast<int>(frame.rate);
             info.Channels = frame.mode == MPG123_M_MONO ? 1 : 2;
@@ -253,6 +280,8 @@ int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
         }
         // Frames found by a resync may be stray sync words in the damage: they say nothing of the bitrate.
         info.Vbr = info.Vbr || (pos == expected && frame.bitrate != firstBitrate);
+        run = pos == expected || info.Frames == 0 ? run + 1 : 1;
+        longestRun = std::max(longestRun, run);
         expected = pos + 4 + bodyBytes;
         ++info.Frames;
         rawSamples += mpg123_spf(mh);
@@ -260,14 +289,18 @@ int ScanFrames(mpg123_handle *mh, TScanReader &reader, TTrackInfo &info)
     }
     if (!haveFrame)
         return otherLayer;
-    // A few stray sync words inside another kind of file are not an MP3 with damage.
-    if (frameBytes * 2 < std::min(reader.Size, reader.Pos)) {
+    // A few stray sync words inside another kind of file are not an MP3 with damage: frames must
+    // fill most of the stretch they span, and follow each other in a run or fill most of the audio.
+    // What lies around them (cover art, a second tag, padding) does not count against them.
+    const uint64_t audio = reader.Size - reader.Base;
+    if (frameBytes * 2 < expected - firstPos || (longestRun < 3 && frameBytes * 2 < audio)) {
         info.Frames = 0;
         return 0;
     }
     // A cut-off download ends inside a frame; a file that ends exactly after its last frame or
-    // tag is whole.
-    if (!reader.HitLimit && expected != reader.Size)
+    // tag, or in zero bytes only, is whole.
+    if (!reader.HitLimit && expected != audio &&
+        !(expected < audio && ZerosOnly(reader.Fd, reader.Base + expected, reader.Size)))
         ++info.Errors;
     // The walk misses the frame right after an MPEG-2 Info frame, so the length comes from libmpg123's
     // own scan: every frame its decoder plays, less the encoder's delay and padding. Its count from the
@@ -300,7 +333,7 @@ TTrackInfo InspectTrack(const std::string &path, const TTrackScanLimits &limits)
         info.Status = TTrackStatus::Missing;
         info.Reason = errno == ENOENT || errno == ENOTDIR ? "файл отсутствует"
                       : errno == EACCES                   ? "нет доступа к файлу"
-                                        : std::string("файл не читается: ") + std::strerror(errno);
+                                                          : "файл не читается: " + CauseText(errno);
         return info;
     }
     TFdCloser closer(fd);
@@ -320,11 +353,12 @@ TTrackInfo InspectTrack(const std::string &path, const TTrackScanLimits &limits)
     TScanReader reader;
     reader.Fd = fd;
     reader.Size = AudioEnd(fd, static_cast<uint64_t>(st.st_size));
+    reader.Base = AudioStart(fd, reader.Size);
+    reader.Pos = reader.BufferStart = reader.Base;
     reader.Deadline =
         TClock::now() + std::chrono::duration_cast<TClock::duration>(std::chrono::duration<double>(limits.MaxSeconds));
-    const uint64_t audioStart = AudioStart(head, headSize > 0 ? size_t(headSize) : 0);
-    reader.ByteLimit = std::min(reader.Size, limits.MaxBytes);
-    reader.Limit = std::min(reader.ByteLimit, audioStart + LeadingJunkLimit);
+    reader.ByteLimit = std::min(reader.Size, reader.Base + limits.MaxBytes);
+    reader.Limit = std::min(reader.ByteLimit, reader.Base + LeadingJunkLimit);
 
     THandle handle;
     mpg123_handle *mh = handle.Get();
@@ -432,15 +466,14 @@ std::string DurationText(double seconds)
 
 const TTrackInfo &TTrackCache::Inspect(const std::string &path)
 {
-    TEntry &entry = Entries[path];
     struct stat st = {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         // Nothing to key a missing file or a device by: look again every time.
-        entry.Size = -1;
-        entry.Info = InspectTrack(path, Limits);
+        Uncached = InspectTrack(path, Limits);
         ++ScanCount;
-        return entry.Info;
+        return Uncached;
     }
+    TEntry &entry = Entries[{uint64_t(st.st_dev), uint64_t(st.st_ino)}];
     if (entry.Size == int64_t(st.st_size) && entry.Modified.tv_sec == st.st_mtim.tv_sec &&
         entry.Modified.tv_nsec == st.st_mtim.tv_nsec)
         return entry.Info;

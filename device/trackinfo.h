@@ -4,6 +4,7 @@
 #include <ctime>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What is inside a track file: an MP3 or not, how long it plays, in what format, and whether
@@ -55,12 +56,14 @@ std::string TrackFormatText(const TTrackInfo &info);
 /// A length as the operator reads it: "3:05.2", "1:02:03.0".
 std::string DurationText(double seconds);
 
-/// Looks at each file once while it stays the same: the results are kept by path, size and
-/// modification time, so an unchanged playlist costs one stat per file on a second look.
+/// Looks at each file once while it stays the same: the results are kept by the file's device and
+/// inode (one file under many spellings or links is one entry), size and modification time, so an
+/// unchanged playlist costs one stat per file on a second look. Missing files take no entry.
 class TTrackCache
 {
 public:
     explicit TTrackCache(TTrackScanLimits limits = {}) : Limits(limits) {}
+    /// The reference holds until the next call.
     const TTrackInfo &Inspect(const std::string &path);
     /// Files actually scanned (not answered from the cache) since the cache was made.
     int Scans() const { return ScanCount; }
@@ -73,6 +76,7 @@ private:
         TTrackInfo Info;
     };
     TTrackScanLimits Limits;
-    std::map<std::string, TEntry> Entries;
+    std::map<std::pair<uint64_t, uint64_t>, TEntry> Entries; // by device and inode
+    TTrackInfo Uncached;
     int ScanCount = 0;
 };

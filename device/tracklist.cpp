@@ -12,6 +12,7 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
     const std::vector<int32_t> used = CollectTracks(project);
     const std::set<int32_t> usedSet(used.begin(), used.end());
     std::vector<TTrackRow> rows;
+    rows.reserve(playList.size() + used.size()); // no doubling: a playlist can have a million lines
     std::set<int32_t> listed;
     for (size_t i = 0; i < playList.size(); ++i) {
         TTrackRow row;
@@ -25,7 +26,8 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
         } else {
             row.Info = cache.Inspect(row.Path);
         }
-        listed.insert(row.Track);
+        if (row.Used)
+            listed.insert(row.Track); // only the used tracks are looked up below: a small set
         rows.push_back(std::move(row));
     }
     for (int32_t track : used) {

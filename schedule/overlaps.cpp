@@ -8,10 +8,12 @@
 
 namespace {
 
+constexpr int64_t Day = 24 * 3600;
+
 struct TPlay
 {
-    TOverlapScenario Scenario;
-    const TGroup *Group = nullptr;
+    int Group = 0;
+    int Slot = 0;
     const TScenario *Record = nullptr;
     int64_t Start = 0; // seconds after midnight
 };
@@ -32,66 +34,91 @@ std::string Seconds(double seconds)
 }
 
 // "сценарий 2 группы 1 «Марш»", or in the genitive "сценария 2 группы 1 «Марш»".
-std::string Named(const TOverlapScenario &s, bool genitive)
+std::string Named(const TProject &project, int g, int s, bool genitive)
 {
-    std::string text =
-        (genitive ? "сценария " : "сценарий ") + std::to_string(s.Slot) + " группы " + std::to_string(s.Group);
-    if (!s.Name.empty())
-        text += " «" + s.Name + "»";
+    std::string text = (genitive ? "сценария " : "сценарий ") + std::to_string(s) + " группы " + std::to_string(g);
+    const std::string &name = project.Groups[g].Scenarios[s].Name;
+    if (!name.empty())
+        text += " «" + name + "»";
     return text;
+}
+
+std::string Plural(int64_t n, const char *one, const char *few, const char *many)
+{
+    const int64_t tens = n % 100, ones = n % 10;
+    return (tens >= 11 && tens <= 14) || ones == 0 || ones >= 5 ? many : ones == 1 ? one : few;
 }
 
 } // namespace
 
-std::vector<TOverlap> FindOverlaps(const TProject &project, const std::map<int32_t, double> &durations)
+TOverlaps FindOverlaps(const TProject &project, const std::map<int32_t, double> &durations, size_t listed)
 {
     std::vector<TPlay> plays;
     ForEachUsedScenario(project, [&](int g, int s, const TScenario &scenario) {
-        TPlay play;
-        play.Scenario = {g, s, scenario.Name, scenario.Hour, scenario.Minute};
-        play.Group = &project.Groups[g];
-        play.Record = &scenario;
-        play.Start = int64_t(scenario.Hour) * 3600 + int64_t(scenario.Minute) * 60;
-        plays.push_back(std::move(play));
+        plays.push_back({g, s, &scenario, int64_t(scenario.Hour) * 3600 + int64_t(scenario.Minute) * 60});
     });
     std::stable_sort(plays.begin(), plays.end(), [](const TPlay &a, const TPlay &b) { return a.Start < b.Start; });
 
-    std::vector<TOverlap> overlaps;
-    for (const TPlay &first : plays) {
-        const auto found = durations.find(first.Record->Track);
-        if (found == durations.end() || !(found->second > 0))
-            continue;
-        const double end = double(first.Start) + found->second;
-        for (const TPlay &second : plays) {
-            if (second.Start <= first.Start || double(second.Start) >= end)
-                continue;
-            TOverlap overlap;
-            bool anyDay = false;
-            for (int d = 0; d < 7; ++d) {
-                overlap.Days[d] = first.Record->Days[d] && second.Record->Days[d];
-                anyDay = anyDay || overlap.Days[d];
-            }
-            if (!anyDay || !ShareZone(*first.Group, *second.Group))
-                continue;
-            overlap.First = first.Scenario;
-            overlap.Second = second.Scenario;
-            overlap.Track = first.Record->Track;
-            overlap.TrackSeconds = found->second;
-            overlap.OverlapSeconds = end - double(second.Start);
-            overlaps.push_back(std::move(overlap));
+    TOverlaps found;
+    const auto meet = [&](const TPlay &first, const TPlay &second, int64_t secondStart, double end, double length,
+                          bool nextDay) {
+        TOverlap overlap;
+        bool anyDay = false;
+        for (int d = 0; d < 7; ++d) {
+            overlap.Days[d] = first.Record->Days[d] && second.Record->Days[nextDay ? (d + 1) % 7 : d];
+            anyDay = anyDay || overlap.Days[d];
         }
+        if (!anyDay || !ShareZone(project.Groups[first.Group], project.Groups[second.Group]))
+            return;
+        if (++found.Total > int64_t(listed))
+            return;
+        overlap.FirstGroup = uint8_t(first.Group);
+        overlap.FirstSlot = uint8_t(first.Slot);
+        overlap.SecondGroup = uint8_t(second.Group);
+        overlap.SecondSlot = uint8_t(second.Slot);
+        overlap.NextDay = nextDay;
+        overlap.Track = first.Record->Track;
+        overlap.TrackSeconds = length;
+        overlap.OverlapSeconds = end - double(secondStart);
+        found.Listed.push_back(overlap);
+    };
+    for (const TPlay &first : plays) {
+        const auto length = durations.find(first.Record->Track);
+        if (length == durations.end() || !(length->second > 0))
+            continue;
+        const double end = double(first.Start) + length->second;
+        // The plays are in start order: only those between the start and the track's end matter.
+        auto second = std::upper_bound(plays.begin(), plays.end(), first.Start,
+                                       [](int64_t start, const TPlay &play) { return start < play.Start; });
+        for (; second != plays.end() && double(second->Start) < end; ++second)
+            meet(first, *second, second->Start, end, length->second, false);
+        // Past midnight the next day's first bells come; one day later at most is looked at.
+        for (second = plays.begin(); second != plays.end() && double(second->Start + Day) < end; ++second)
+            if (second->Start + Day > first.Start)
+                meet(first, *second, second->Start + Day, end, length->second, true);
     }
-    return overlaps;
+    return found;
 }
 
-std::string OverlapText(const TOverlap &overlap)
+std::string OverlapText(const TProject &project, const TOverlap &overlap)
 {
     std::string days;
     for (int d = 0; d < 7; ++d)
         if (overlap.Days[d])
             days += (days.empty() ? "" : ", ") + std::string(DayNames[d]);
+    const TScenario &first = project.Groups[overlap.FirstGroup].Scenarios[overlap.FirstSlot];
+    const TScenario &second = project.Groups[overlap.SecondGroup].Scenarios[overlap.SecondSlot];
     return "Наложение звука: трек " + std::to_string(overlap.Track) + " (" + Seconds(overlap.TrackSeconds) + " с) " +
-           Named(overlap.First, true) + " в " + TimeText(overlap.First.Hour, overlap.First.Minute) +
-           " ещё звучит, когда в " + TimeText(overlap.Second.Hour, overlap.Second.Minute) + " начинается " +
-           Named(overlap.Second, false) + ": ещё " + Seconds(overlap.OverlapSeconds) + " с; дни: " + days;
+           Named(project, overlap.FirstGroup, overlap.FirstSlot, true) + " в " + TimeText(first.Hour, first.Minute) +
+           " ещё звучит, когда в " + TimeText(second.Hour, second.Minute) + (overlap.NextDay ? " следующего дня" : "") +
+           " начинается " + Named(project, overlap.SecondGroup, overlap.SecondSlot, false) + ": ещё " +
+           Seconds(overlap.OverlapSeconds) + " с; дни: " + days;
+}
+
+std::string MoreOverlapsText(const TOverlaps &overlaps)
+{
+    const int64_t more = overlaps.Total - int64_t(overlaps.Listed.size());
+    if (more <= 0)
+        return "";
+    return "… и ещё " + std::to_string(more) + " " + Plural(more, "наложение", "наложения", "наложений") + " звука";
 }

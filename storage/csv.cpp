@@ -2,6 +2,7 @@
 
 #include "model/lib.h"
 #include "storage/fileio.h"
+#include "storage/skiplist.h"
 
 #include <algorithm>
 
@@ -10,19 +11,65 @@ namespace {
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
-/// Calls line(text) for every line; CR LF, LF and CR end a line, and a final line end
-/// does not make one more empty line.
+/// Calls line(text, number) for every line with its 1-based number in the file; CR LF, LF and CR
+/// end a line, and a final line end does not make one more empty line. A field that opens with a
+/// double quote runs to its closing quote, line breaks and ";" included, and is handed over
+/// unquoted, its ";" and line breaks as blanks: the field reader then takes it as any other. A
+/// quote that is never closed is no quote: from there on the text is read as it stands.
 template <typename Visit> void ForEachLine(std::string_view bytes, Visit &&line)
 {
+    const auto lineBreak = [&](size_t i) {
+        return bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'));
+    };
+    std::string unquoted;
+    bool quotes = true;
+    int64_t number = 1;
     size_t start = 0;
     while (start < bytes.size()) {
+        const int64_t first = number;
+        bool rewritten = false, fieldStart = true;
         size_t end = start;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') {
+            if (fieldStart && quotes && bytes[end] == '"') {
+                std::string field;
+                int64_t breaks = 0;
+                size_t q = end + 1;
+                for (; q < bytes.size(); ++q) {
+                    if (bytes[q] == '"') {
+                        if (q + 1 < bytes.size() && bytes[q + 1] == '"') {
+                            field += '"';
+                            ++q;
+                            continue;
+                        }
+                        break;
+                    }
+                    breaks += lineBreak(q) ? 1 : 0;
+                    const bool blank = bytes[q] == ';' || bytes[q] == '\r' || bytes[q] == '\n';
+                    field += blank ? ' ' : bytes[q];
+                }
+                if (q == bytes.size()) {
+                    quotes = false; // every quote after this one is doubled: none opens a field
+                    continue;
+                }
+                if (!rewritten)
+                    unquoted.assign(bytes.substr(start, end - start));
+                rewritten = true;
+                unquoted += field;
+                number += breaks;
+                end = q + 1;
+                fieldStart = false;
+                continue;
+            }
+            fieldStart = bytes[end] == ';';
+            if (rewritten)
+                unquoted += bytes[end];
             ++end;
-        line(bytes.substr(start, end - start));
+        }
+        line(rewritten ? std::string_view(unquoted) : bytes.substr(start, end - start), first);
         if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n')
             ++end;
         start = end + 1;
+        ++number;
     }
 }
 
@@ -94,6 +141,26 @@ void ExportWalk(TProject &project, const std::function<void(int g, int s)> &row)
     }
 }
 
+std::string RowSkipReason(const TScheduleRow &row, const TSlotCounters &counters)
+{
+    if (row.Group < 0 || row.Group > MaxGroups)
+        return "номер группы " + std::to_string(row.Group) + " вне 1–32; строка пропущена";
+    if (row.Slot < 0 || row.Slot > MaxScenarios)
+        return "номер сценария " + std::to_string(row.Slot) + " вне 1–32; строка пропущена";
+    if (row.Group == 0) {
+        // The end of the table and blank lines read as group 0 and carry nothing; anything else does.
+        const auto zero = [](const auto &values) {
+            return std::all_of(values.begin(), values.end(), [](int32_t v) { return v == 0; });
+        };
+        const bool nothing = (row.Hour == 0 || row.Hour == 90) && row.Minute == 0 && zero(row.Days) &&
+                             zero(row.Zones) && row.Volume == 0 && row.Track == 0 && row.Slot == 0;
+        return nothing ? "" : "номер группы 0 вне 1–32; строка пропущена";
+    }
+    if (row.Slot == 0 && counters[size_t(row.Group)] >= MaxScenarios)
+        return "в группе " + std::to_string(row.Group) + " уже 32 сценария; строка пропущена";
+    return "";
+}
+
 bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
                       bool zoneMarksUsed)
 {
@@ -156,8 +223,9 @@ void ExportCsv(TProject &project, const std::string &path)
     WriteFileAtomically(path, SerializeCsv(project));
 }
 
-TImportResult ParseCsv(std::string_view bytes, TProject &project)
+TImportResult ParseCsv(std::string_view bytes, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
+    skipped.clear();
     // A NUL byte: a picture or a UTF-16 text, no schedule of ours. The byte-order mark that
     // spreadsheet programs and editors put in front is no part of the first number.
     if (bytes.find('\0') != std::string_view::npos)
@@ -165,7 +233,7 @@ TImportResult ParseCsv(std::string_view bytes, TProject &project)
     if (bytes.starts_with(Utf8Bom))
         bytes.remove_prefix(Utf8Bom.size());
     int64_t width = 0;
-    ForEachLine(bytes, [&width](std::string_view line) { width = std::max(width, FieldCount(line)); });
+    ForEachLine(bytes, [&width](std::string_view line, int64_t) { width = std::max(width, FieldCount(line)); });
     const int32_t type = DeviceTypeForColumnCount(width);
     if (type == 0)
         return TImportResult::WrongFormat;
@@ -174,14 +242,30 @@ TImportResult ParseCsv(std::string_view bytes, TProject &project)
     project.DeviceType = type;
     const int32_t zoneCount = DeviceZoneCounts[type];
     TSlotCounters counters{};
-    ForEachLine(bytes, [&](std::string_view line) {
-        StoreScheduleRow(project, counters, ReadRow(line, zoneCount), zoneCount, true);
+    TImportSkips skips(skipped);
+    ForEachLine(bytes, [&](std::string_view line, int64_t number) {
+        const TScheduleRow row = ReadRow(line, zoneCount);
+        if (std::string reason = RowSkipReason(row, counters); !reason.empty())
+            skips.Add("строка " + std::to_string(number), [&] { return std::move(reason); });
+        StoreScheduleRow(project, counters, row, zoneCount, true);
     });
     return TImportResult::Imported;
 }
 
-TImportResult ImportCsv(const std::string &path, TProject &project)
+TImportResult ParseCsv(std::string_view bytes, TProject &project)
+{
+    std::vector<TSkippedEntry> skipped;
+    return ParseCsv(bytes, project, skipped);
+}
+
+TImportResult ImportCsv(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
     const std::string bytes = ReadWholeFile(path);
-    return ParseCsv(bytes, project);
+    return ParseCsv(bytes, project, skipped);
+}
+
+TImportResult ImportCsv(const std::string &path, TProject &project)
+{
+    std::vector<TSkippedEntry> skipped;
+    return ImportCsv(path, project, skipped);
 }

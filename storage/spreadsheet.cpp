@@ -5,9 +5,12 @@
 #include "storage/exchangecolumns.h"
 #include "storage/fileio.h"
 #include "storage/memoryfile.h"
+#include "storage/skiplist.h"
 #include "storage/workbook/workbook.h"
 
 #include <xlsxwriter.h>
+
+#include <optional>
 
 namespace {
 
@@ -91,26 +94,49 @@ std::string WorkbookBytes(TProject &project, const std::string &errorText)
 }
 
 /// A cell as a whole integer: optional sign and decimal digits, nothing else; anything else,
-/// and a value outside 32 bits, gives 0.
-int32_t CellInteger(std::string_view text)
+/// and a value outside 32 bits, gives nothing (the import reads it as 0).
+std::optional<int32_t> CellInteger(std::string_view text)
 {
     size_t pos = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (!text.empty() && (text[0] == '-' || text[0] == '+'))
         ++pos;
     if (pos == text.size())
-        return 0;
+        return std::nullopt;
     int64_t value = 0;
     for (; pos < text.size(); ++pos) {
         if (text[pos] < '0' || text[pos] > '9')
-            return 0;
+            return std::nullopt;
         value = value * 10 + (text[pos] - '0');
         if (value > int64_t(INT32_MAX) + 1)
-            return 0;
+            return std::nullopt;
     }
     if (negative)
         value = -value;
-    return value >= INT32_MIN && value <= INT32_MAX ? int32_t(value) : 0;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    return int32_t(value);
+}
+
+/// "B3": a cell's name as spreadsheets show it.
+std::string CellName(int64_t row, int column)
+{
+    std::string letters;
+    for (int c = column; c > 0; c = (c - 1) / 26)
+        letters.insert(letters.begin(), char('A' + (c - 1) % 26));
+    return letters + std::to_string(row);
+}
+
+/// A cell's text for a message: quoted, and cut where it would fill the screen.
+std::string Quoted(std::string_view text)
+{
+    constexpr size_t Shown = 40;
+    if (text.size() <= Shown)
+        return "«" + std::string(text) + "»";
+    size_t cut = Shown;
+    while (cut > 0 && (uint8_t(text[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a UTF-8 character
+    return "«" + std::string(text.substr(0, cut)) + "…»";
 }
 
 std::string_view CellText(const TCellGrid &grid, int64_t row, int column)
@@ -130,8 +156,9 @@ void WriteSpreadsheetFile(TProject &project, const std::string &path)
     WriteFileAtomically(path, WorkbookBytes(project, "Unable to write to " + path));
 }
 
-TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
+TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
+    skipped.clear();
     int columns = 0;
     while (columns < MaxColumns && !CellText(grid, 1, columns + 1).empty())
         ++columns;
@@ -143,31 +170,58 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
     project.DeviceType = deviceType;
     const int32_t zoneCount = DeviceZoneCounts[size_t(deviceType)];
     TSlotCounters counters{};
+    TImportSkips skips(skipped);
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
-    for (int64_t r = 2; !CellText(grid, r, 1).empty(); ++r) {
+    int64_t r = 2;
+    for (; !CellText(grid, r, 1).empty(); ++r) {
         // The row's cells up to the header's count: an empty one ends the row and the rest stays
         // 0; cells past the last column have no place and are left alone.
         TScheduleRow row;
         int c = 0;
-        ForEachColumn(row, zoneCount, [&](TExchangeColumn, int32_t &value) {
+        ForEachColumn(row, zoneCount, [&](TExchangeColumn column, int32_t &value) {
             const std::string_view text = ++c <= columns ? CellText(grid, r, c) : std::string_view();
             if (text.empty())
                 return false;
-            value = CellInteger(text);
+            const std::optional<int32_t> number = CellInteger(text);
+            value = number.value_or(0);
+            if (!number || value < 0)
+                skips.Add("ячейка " + CellName(r, c), [&] {
+                    return ColumnHeader(column) + ": " + Quoted(text) +
+                           (number ? " — отрицательное число" : " — не целое число") + "; прочитано как " +
+                           std::to_string(value);
+                });
             return true;
         });
+        if (std::string reason = RowSkipReason(row, counters); !reason.empty())
+            skips.Add("строка " + std::to_string(r), [&] { return std::move(reason); });
         StoreScheduleRow(project, counters, row, zoneCount, false);
     }
+    if (const int64_t last = grid.LastRow(); last > r)
+        skips.Add("строки " + std::to_string(r + 1) + "–" + std::to_string(last),
+                  [&] { return "после пустой ячейки " + CellName(r, 1) + " таблица не читается; строки пропущены"; });
     return TImportResult::Imported;
+}
+
+TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project)
+{
+    std::vector<TSkippedEntry> skipped;
+    return ImportCellGrid(grid, project, skipped);
+}
+
+TImportResult ParseSpreadsheet(std::string_view bytes, const std::string &name, TProject &project,
+                               std::vector<TSkippedEntry> &skipped)
+{
+    return ImportCellGrid(ReadWorkbookCells(bytes, name), project, skipped);
 }
 
 TImportResult ParseSpreadsheet(std::string_view bytes, const std::string &name, TProject &project)
 {
-    return ImportCellGrid(ReadWorkbookCells(bytes, name), project);
+    std::vector<TSkippedEntry> skipped;
+    return ParseSpreadsheet(bytes, name, project, skipped);
 }
 
-TImportResult ReadSpreadsheetFile(const std::string &path, TProject &project)
+TImportResult ReadSpreadsheetFile(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
     // The whole sheet is read before the project is touched, so a bad file leaves it as it was.
-    return ImportCellGrid(ReadWorkbookFile(path), project);
+    return ImportCellGrid(ReadWorkbookFile(path), project, skipped);
 }

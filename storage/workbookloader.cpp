@@ -72,10 +72,16 @@ void ExportSpreadsheet(TProject &project, const std::string &path)
     Raise(Module().Export(project, path, text), text);
 }
 
-TImportResult ImportSpreadsheet(const std::string &path, TProject &project)
+TImportResult ImportSpreadsheet(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
     std::string text;
-    const TModuleOutcome outcome = Module().Import(path, project, text);
+    const TModuleOutcome outcome = Module().Import(path, project, skipped, text);
     Raise(outcome, text);
     return outcome == TModuleOutcome::WrongFormat ? TImportResult::WrongFormat : TImportResult::Imported;
+}
+
+TImportResult ImportSpreadsheet(const std::string &path, TProject &project)
+{
+    std::vector<TSkippedEntry> skipped;
+    return ImportSpreadsheet(path, project, skipped);
 }

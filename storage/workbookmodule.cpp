@@ -8,8 +8,8 @@
 
 namespace {
 
-/// Runs one entry point's work and turns its exception, if any, into an outcome and a text; one
-/// that is not ours (memory running out) gets the text that names the file.
+/// Runs one entry point's work and turns its exception, if any, into an outcome and a text.
+/// Memory running out is said in Russian with the file's name: the loader only sees a text.
 template <typename Work> TModuleOutcome Guarded(const std::string &path, std::string &text, Work work)
 {
     try {
@@ -37,11 +37,11 @@ SigWorkbookExport(TProject &project, const std::string &path, std::string &text)
     });
 }
 
-extern "C" __attribute__((visibility("default"))) TModuleOutcome SigWorkbookImport(const std::string &path,
-                                                                                   TProject &project, std::string &text)
+extern "C" __attribute__((visibility("default"))) TModuleOutcome
+SigWorkbookImport(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped, std::string &text)
 {
     return Guarded(path, text, [&] {
-        const TImportResult result = ReadSpreadsheetFile(path, project);
+        const TImportResult result = ReadSpreadsheetFile(path, project, skipped);
         return result == TImportResult::Imported ? TModuleOutcome::Done : TModuleOutcome::WrongFormat;
     });
 }

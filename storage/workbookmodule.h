@@ -1,8 +1,10 @@
 #pragma once
 
 #include "model/type.h"
+#include "storage/projectfile.h"
 
 #include <string>
+#include <vector>
 
 // The two entry points of the workbook module, a shared object loaded only by the commands that
 // read or write a workbook: the libraries behind it (zip, xlsx writer, XML, crypto) then cost
@@ -14,7 +16,8 @@ enum class TModuleOutcome : int { Done = 0, WrongFormat = 1, FormatError = 2, Fi
 
 extern "C" {
 using TExportEntry = TModuleOutcome (*)(TProject &project, const std::string &path, std::string &text);
-using TImportEntry = TModuleOutcome (*)(const std::string &path, TProject &project, std::string &text);
+using TImportEntry = TModuleOutcome (*)(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped,
+                                        std::string &text);
 }
 
 inline constexpr const char *ModuleFileName = "libsigcfg-workbook.so";

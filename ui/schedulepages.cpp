@@ -52,7 +52,7 @@ public:
                     const QDate &printed, bool turnPages)
         : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
           Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
-          Small(PrintFont(8)), Layout(BuildWeekLayout(project))
+          Small(PrintFont(8)), Layout(BuildWeekLayout(project)), FileNames(PlayListFileNames(project, playList))
     {}
 
     int Run(QPainter *painter, int pageCount);
@@ -82,6 +82,7 @@ private:
     const bool TurnPages;
     const QFont Body, Bold, Heading, Title, Small;
     const TWeekLayout Layout;
+    const std::unordered_map<int32_t, QString> FileNames;
 
     QPainter *Painter = nullptr;
     int Page = 0;
@@ -130,7 +131,9 @@ void TScheduleWriter::StartPage(bool landscape)
         Painter->drawText(footer, Qt::AlignCenter, u"Страница %1 из %2"_s.arg(Page).arg(std::max(PageCount, Page)));
         if (Page > 1) {
             const QRectF header(page.left(), page.top(), page.width(), smallLine);
-            Painter->drawText(header, Qt::AlignLeft | Qt::AlignVCenter, FromModel(Project.Name));
+            Painter->drawText(
+                header, Qt::AlignLeft | Qt::AlignVCenter,
+                Elided(QFontMetricsF(Small, &Device), FromModel(Project.Name), Qt::ElideRight, page.width() / 2));
             Painter->drawText(header, Qt::AlignRight | Qt::AlignVCenter,
                               u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s));
         }
@@ -155,7 +158,7 @@ void TScheduleWriter::Text(const QFont &font, const QString &text, double height
         Painter->setFont(font);
         Painter->setPen(Qt::black);
         const QRectF line(Area.left(), Y, Area.width(), height);
-        const QString shown = QFontMetricsF(font, &Device).elidedText(text, Qt::ElideMiddle, Area.width());
+        const QString shown = Elided(QFontMetricsF(font, &Device), text, Qt::ElideMiddle, Area.width());
         Painter->drawText(line, align | Qt::AlignVCenter, shown);
     }
     Y += height;
@@ -205,8 +208,7 @@ void TScheduleWriter::TableRow(const std::array<QString, ColumnCount> &cells, co
         for (int c = 0; c < ColumnCount; ++c) {
             const QRectF cell(x + pad, Y, Widths[c] - 2 * pad, height);
             const Qt::Alignment align = c == Name || c == File || c == Days ? Qt::AlignLeft : Qt::AlignRight;
-            Painter->drawText(cell, align | Qt::AlignVCenter,
-                              metrics.elidedText(cells[c], Qt::ElideRight, cell.width()));
+            Painter->drawText(cell, align | Qt::AlignVCenter, Elided(metrics, cells[c], Qt::ElideRight, cell.width()));
             x += Widths[c];
         }
         Painter->setPen(QPen(RuleColour, 0));
@@ -240,7 +242,8 @@ void TScheduleWriter::GroupBlock(const TGroupTable &table)
             const QString days = FromModel(DaysText(scenario.Days));
             TableRow({QString::number(s), FromModel(scenario.Name), FromModel(TimeText(scenario.Hour, scenario.Minute)),
                       days.isEmpty() ? u"—"_s : days, QString::number(scenario.Track),
-                      PlayListFileName(PlayList, scenario.Track), QString::number(scenario.Volume)},
+                      FileNames.contains(scenario.Track) ? FileNames.at(scenario.Track) : QString(),
+                      QString::number(scenario.Volume)},
                      Body, k % 2 == 1);
         }
     }

@@ -97,7 +97,7 @@ void TTracksWindow::Refresh()
     const int current = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
     FRows = InspectPlayList(Project, PlayList, Cache);
     ProblemsFirst(FRows);
-    const std::vector<TOverlap> overlaps = FindOverlaps(Project, TrackDurations(FRows));
+    const TOverlaps overlaps = FindOverlaps(Project, TrackDurations(FRows));
 
     tvTracks->clear();
     int problems = 0;
@@ -120,9 +120,11 @@ void TTracksWindow::Refresh()
         }
     }
     lbOverlaps->clear();
-    for (const TOverlap &overlap : overlaps)
-        lbOverlaps->addItem(FromModel(OverlapText(overlap)));
-    lbSummary->setText(u"Треков с ошибками: %1, наложений звука: %2"_s.arg(problems).arg(overlaps.size()));
+    for (const TOverlap &overlap : overlaps.Listed)
+        lbOverlaps->addItem(FromModel(OverlapText(Project, overlap)));
+    if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
+        lbOverlaps->addItem(FromModel(more));
+    lbSummary->setText(u"Треков с ошибками: %1, наложений звука: %2"_s.arg(problems).arg(overlaps.Total));
     if (current >= 0 && current < tvTracks->topLevelItemCount())
         tvTracks->setCurrentItem(tvTracks->topLevelItem(current));
     UpdatePlayButton();

@@ -1,6 +1,5 @@
 #include "ui/weekpainter.h"
 
-#include "device/sdcard.h"
 #include "model/lib.h"
 #include "ui/modeltext.h"
 
@@ -10,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <unordered_set>
 
 using namespace Qt::StringLiterals;
 
@@ -212,6 +212,25 @@ int MarkAt(const TChartGeometry &geometry, const TWeekLayout &layout, QPointF po
     return -1;
 }
 
+QString Elided(const QFontMetricsF &metrics, const QString &text, Qt::TextElideMode mode, double width)
+{
+    // Shaping costs per character: keep four times the characters of average width that fit (the
+    // narrowest glyphs are about a quarter of that), and mark the cut so it shows even if all fits.
+    const qsizetype keep =
+        8 + static_cast<qsizetype>(4 * std::max(width, 0.0) / std::max(metrics.averageCharWidth(), 0.1));
+    if (text.size() <= keep)
+        return metrics.elidedText(text, mode, width);
+    // The kept end must not start with the second half of a character outside the basic plane.
+    const auto tail = [&](qsizetype n) {
+        const QString part = text.right(n);
+        return part.front().isLowSurrogate() ? part.mid(1) : part;
+    };
+    const QString cut = mode == Qt::ElideMiddle ? text.left(keep / 2) + u'…' + tail(keep / 2)
+                        : mode == Qt::ElideLeft ? u'…' + tail(keep)
+                                                : text.left(keep) + u'…';
+    return metrics.elidedText(cut, mode, width);
+}
+
 QString MarkLabel(const TScenario &scenario)
 {
     return FromModel(TimeText(scenario.Hour, scenario.Minute)) + u" №"_s + QString::number(scenario.Track);
@@ -232,12 +251,25 @@ QString ZonesText(const TProject &project, int group)
     return zones.isEmpty() ? u"нет"_s : zones.join(u", "_s);
 }
 
-QString PlayListFileName(const std::vector<std::string> &playList, int32_t track)
+std::unordered_map<int32_t, QString> PlayListFileNames(const TProject &project,
+                                                       const std::vector<std::string> &playList)
 {
-    const std::string path = TrackPath(playList, track);
-    // Projects made on Windows keep back slashes.
-    const size_t cut = path.find_last_of("/\\");
-    return FromModel(cut == std::string::npos ? std::string_view(path) : std::string_view(path).substr(cut + 1));
+    std::unordered_set<int32_t> wanted;
+    ForEachUsedScenario(project, [&](int, int, const TScenario &scenario) { wanted.insert(scenario.Track); });
+    std::unordered_map<int32_t, QString> names;
+    for (const std::string &line : playList) {
+        const size_t semicolon = line.find(';');
+        if (semicolon == std::string::npos)
+            continue;
+        const int32_t track = WholeTextInteger(std::string_view(line).substr(0, semicolon));
+        if (!wanted.contains(track) || names.contains(track))
+            continue;
+        // Projects made on Windows keep back slashes.
+        const std::string_view path = std::string_view(line).substr(semicolon + 1);
+        const size_t cut = path.find_last_of("/\\");
+        names.emplace(track, FromModel(cut == std::string_view::npos ? path : path.substr(cut + 1)));
+    }
+    return names;
 }
 
 namespace {
@@ -255,7 +287,8 @@ TLegendGrid LegendGrid(const QFontMetricsF &metrics, double width, const TProjec
     const double swatch = lineHeight * 0.7;
     double widest = metrics.horizontalAdvance(u"Совпадение времени"_s);
     for (int g : groups)
-        widest = std::max(widest, metrics.horizontalAdvance(GroupTitle(project, g)));
+        widest =
+            std::max(widest, metrics.horizontalAdvance(Elided(metrics, GroupTitle(project, g), Qt::ElideRight, width)));
     const double column = std::min(swatch + 6 * style.Unit + widest + 12 * style.Unit, width);
     return {swatch, column, lineHeight * 1.2, std::max(1, static_cast<int>(width / column))};
 }
@@ -289,7 +322,7 @@ double PaintLegend(QPainter &painter, const QRectF &area, const TProject &projec
         const QRectF textRect(textLeft, y, grid.Column - (textLeft - x), grid.Row);
         painter.setPen(TextColour);
         painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                         metrics.elidedText(text, Qt::ElideRight, textRect.width()));
+                         Elided(metrics, text, Qt::ElideRight, textRect.width()));
     }
     painter.restore();
     return ((items + grid.Columns - 1) / grid.Columns) * grid.Row;

@@ -5,10 +5,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QRectF>
 #include <QString>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
@@ -61,6 +63,10 @@ TChartGeometry ChartGeometryFor(const QPaintDevice *device, const QRectF &area, 
 /// The index in layout.Marks of the mark under a point, or -1; the last drawn wins, as it is on top.
 int MarkAt(const TChartGeometry &geometry, const TWeekLayout &layout, QPointF point);
 
+/// text elided to width. A long text is first cut to what the width could ever show, so a name of
+/// a million letters costs no more to measure than one that fills the line.
+QString Elided(const QFontMetricsF &metrics, const QString &text, Qt::TextElideMode mode, double width);
+
 /// A mark's label: its time and track, "08:30 №5".
 QString MarkLabel(const TScenario &scenario);
 
@@ -79,5 +85,7 @@ QString GroupTitle(const TProject &project, int group);
 /// The zones a group drives among those the device has, "1, 2, 5"; "нет" when none.
 QString ZonesText(const TProject &project, int group);
 
-/// The name of a track's file from the playlist (its path's last part), "" when the playlist has none.
-QString PlayListFileName(const std::vector<std::string> &playList, int32_t track);
+/// The name of the file of each track that a used scenario plays (its path's last part), as TrackPath
+/// finds it: the first line of a number wins. One pass, so a long playlist is not read once per scenario.
+std::unordered_map<int32_t, QString> PlayListFileNames(const TProject &project,
+                                                       const std::vector<std::string> &playList);

@@ -65,9 +65,10 @@ constexpr const char *Pairs = "  .vlpj -> .vlpj, .csv, .xlsx\n"
                               "  .csv -> .vlpj, .xlsx\n"
                               "  .xlsx, .xls, .ods -> .vlpj, .csv\n";
 
-void ImportSchedule(TKind kind, const std::string &path, TProject &project)
+void ImportSchedule(TKind kind, const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
-    const TImportResult result = kind == TKind::Csv ? ImportCsv(path, project) : ImportSpreadsheet(path, project);
+    const TImportResult result =
+        kind == TKind::Csv ? ImportCsv(path, project, skipped) : ImportSpreadsheet(path, project, skipped);
     if (result == TImportResult::WrongFormat)
         throw TFormatError(std::string(WrongFormatMessage) + ": " + path);
 }
@@ -129,7 +130,7 @@ int RunConvert(const std::vector<std::string> &args)
     if (inKind == TKind::Project)
         LoadExistingProject(in, loaded);
     else
-        ImportSchedule(inKind, in, project);
+        ImportSchedule(inKind, in, project, loaded.Skipped);
 
     // Every loss is told before the output is written.
     PrintSkipped(in, loaded, "не записано");

@@ -22,7 +22,7 @@ int RunTracks(const std::vector<std::string> &args)
     LoadExistingProject(rest[0], loaded);
     TTrackCache cache;
     const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
-    const std::vector<TOverlap> overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
+    const TOverlaps overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
     const auto problems = std::count_if(rows.begin(), rows.end(),
                                         [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
 
@@ -50,9 +50,11 @@ int RunTracks(const std::vector<std::string> &args)
                 std::cout << " (не используется в сценариях)";
             std::cout << '\n';
         }
-        for (const TOverlap &overlap : overlaps)
-            std::cout << OverlapText(overlap) << '\n';
-        std::cout << "Треков с ошибками: " << problems << ", наложений звука: " << overlaps.size() << '\n';
+        for (const TOverlap &overlap : overlaps.Listed)
+            std::cout << OverlapText(loaded.Project, overlap) << '\n';
+        if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
+            std::cout << more << '\n';
+        std::cout << "Треков с ошибками: " << problems << ", наложений звука: " << overlaps.Total << '\n';
     }
-    return problems == 0 && overlaps.empty() ? 0 : 1;
+    return problems == 0 && overlaps.Total == 0 ? 0 : 1;
 }

@@ -16,6 +16,17 @@ const std::string &TCellGrid::At(int64_t row, int64_t column) const
     return found == Cells.end() ? EmptyText : found->second;
 }
 
+int64_t TCellGrid::LastRow() const
+{
+    int64_t last = 0;
+    for (const auto &[key, text] : Cells) {
+        const int64_t row = key / Columns + 1;
+        if (row > last && std::any_of(text.begin(), text.end(), [](char c) { return uint8_t(c) > 32; }))
+            last = row;
+    }
+    return last;
+}
+
 void TCellGrid::Set(int64_t row, int64_t column, std::string_view text)
 {
     if (!Inside(row, column))
@@ -66,4 +77,9 @@ std::string DamagedMessage(const std::string &name)
 std::string TooLargeMessage(const std::string &name)
 {
     return "Файл " + name + " слишком велик для чтения";
+}
+
+std::string PasswordMessage(const std::string &name)
+{
+    return "Файл " + name + " защищён паролем: снимите пароль в программе, где он задан, и сохраните книгу снова";
 }

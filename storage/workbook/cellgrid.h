@@ -34,6 +34,8 @@ public:
     {
         return row >= 1 && row <= MaxRow && column >= 1 && column <= Columns;
     }
+    /// The last row holding a cell with more than blanks and control characters; 0 when none.
+    int64_t LastRow() const;
     /// True when no more text can be stored in a new cell.
     bool Full() const { return Cells.size() >= MaxCells || MaxBytes - Bytes < 4; }
 
@@ -71,3 +73,4 @@ inline constexpr size_t MaxWorkbookFileBytes = 32u << 20;
 std::string NotAWorkbookMessage(const std::string &name);
 std::string DamagedMessage(const std::string &name);
 std::string TooLargeMessage(const std::string &name);
+std::string PasswordMessage(const std::string &name);

@@ -22,19 +22,8 @@ public:
     /// malformed.
     std::optional<std::string> WorkbookStream()
     {
-        if (Bytes.size() < 512)
-            return std::nullopt;
-        const uint32_t shift = Le16(Bytes, 0x1E);
-        if (shift != 9 && shift != 12)
-            return std::nullopt;
-        SectorSize = size_t(1) << shift;
-        if (Bytes.size() / SectorSize < 2)
-            return std::nullopt;                     // not even one sector behind the header
-        SectorCount = Bytes.size() / SectorSize - 1; // the header takes the place of sector -1
-        if (!ReadFat())
-            return std::nullopt;
-        const std::optional<std::string> directory = Chain(Fat, Le32(Bytes, 0x30), SectorSize, Sectors());
-        if (!directory || directory->size() < DirectoryEntrySize)
+        const std::optional<std::string> directory = Directory();
+        if (!directory)
             return std::nullopt;
         std::optional<std::string_view> found;
         for (size_t pos = 0; pos + DirectoryEntrySize <= directory->size(); pos += DirectoryEntrySize) {
@@ -52,10 +41,43 @@ public:
         return StreamOf(*found, *directory);
     }
 
+    /// True when the directory names a stream of this name (lower case).
+    bool HasStream(std::string_view wanted)
+    {
+        const std::optional<std::string> directory = Directory();
+        for (size_t pos = 0; directory && pos + DirectoryEntrySize <= directory->size(); pos += DirectoryEntrySize) {
+            const std::string_view entry = std::string_view(*directory).substr(pos, DirectoryEntrySize);
+            if (uint8_t(entry[0x42]) == StreamEntry && EntryName(entry) == wanted)
+                return true;
+        }
+        return false;
+    }
+
 private:
+    /// The directory's entries, after the header and the FAT were found sound; nothing otherwise.
+    std::optional<std::string> Directory()
+    {
+        if (Bytes.size() < 512)
+            return std::nullopt;
+        const uint32_t shift = Le16(Bytes, 0x1E);
+        if (shift != 9 && shift != 12)
+            return std::nullopt;
+        SectorSize = size_t(1) << shift;
+        if (Bytes.size() / SectorSize < 2)
+            return std::nullopt;                     // not even one sector behind the header
+        SectorCount = Bytes.size() / SectorSize - 1; // the header takes the place of sector -1
+        if (!ReadFat())
+            return std::nullopt;
+        std::optional<std::string> directory = Chain(Fat, Le32(Bytes, 0x30), SectorSize, Sectors());
+        if (!directory || directory->size() < DirectoryEntrySize)
+            return std::nullopt;
+        return directory;
+    }
+
     /// The FAT, from the 109 sector numbers in the header and the chain of DIFAT sectors.
     bool ReadFat()
     {
+        Fat.clear();
         std::vector<uint32_t> fatSectors;
         for (size_t k = 0; k < HeaderDifatEntries; ++k)
             fatSectors.push_back(Le32(Bytes, 0x4C + 4 * k));
@@ -144,4 +166,10 @@ private:
 std::optional<std::string> CompoundWorkbookStream(std::string_view bytes)
 {
     return TCompoundFile(bytes).WorkbookStream();
+}
+
+bool CompoundHoldsEncryptedPackage(std::string_view bytes)
+{
+    TCompoundFile file(bytes);
+    return file.HasStream("encryptioninfo") && file.HasStream("encryptedpackage");
 }

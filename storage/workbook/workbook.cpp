@@ -36,6 +36,10 @@ TCellGrid ReadWorkbookCells(std::string_view bytes, const std::string &name)
         case TWorkbookKind::Xlsx:
             return ReadXlsxCells(package, name);
         case TWorkbookKind::Ods:
+            // An encrypted package keeps its manifest readable, and says there how each part is encrypted.
+            if (const std::optional<std::string> manifest = package.Read("META-INF/manifest.xml");
+                manifest && manifest->find("encryption-data") != std::string::npos)
+                throw TFormatError(PasswordMessage(name));
             return ReadOdsCells(package, name);
         default:
             break;

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -48,19 +49,55 @@ inline pugi::xml_attribute LocalAttribute(const pugi::xml_node &node, std::strin
 /// would cost far more than its bytes. Some five times what the largest schedule needs.
 inline constexpr size_t MaxXmlNodes = 2000000;
 
-/// About as many nodes as parsing makes of the bytes: a tag each, and each attribute.
+/// At least as many nodes as parsing makes of the bytes: each element, each attribute, each CDATA
+/// section, each run of text (one of blanks only when it is all an element holds). Quoted attribute
+/// values are passed over whole, so a ">" or "=" inside one is no tag's end or attribute; comments,
+/// processing instructions and end tags make no node.
 inline size_t XmlNodeCount(std::string_view bytes)
 {
-    size_t nodes = 0;
-    bool inTag = false;
-    for (const char c : bytes) {
-        if (c == '<') {
+    const auto skipPast = [&](size_t from, std::string_view end) {
+        const size_t found = bytes.find(end, from);
+        return found == std::string_view::npos ? bytes.size() : found + end.size();
+    };
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    size_t nodes = 0, pos = 0;
+    bool afterStartTag = false; // the text now read follows a start tag that is not self-closing
+    while (pos < bytes.size()) {
+        if (bytes[pos] != '<') {
+            // A run of text up to the next tag.
+            const size_t end = std::min(bytes.find('<', pos), bytes.size());
+            bool onlyBlanks = true;
+            for (size_t k = pos; k < end && onlyBlanks; ++k)
+                onlyBlanks = blank(bytes[k]);
+            const bool closesElement = end + 1 < bytes.size() && bytes[end + 1] == '/';
+            if (!onlyBlanks || (afterStartTag && closesElement))
+                ++nodes;
+            pos = end;
+            continue;
+        }
+        afterStartTag = false;
+        const std::string_view rest = bytes.substr(pos);
+        if (rest.starts_with("<!--")) {
+            pos = skipPast(pos + 4, "-->");
+        } else if (rest.starts_with("<![CDATA[")) {
             ++nodes;
-            inTag = true;
-        } else if (c == '>') {
-            inTag = false;
-        } else if (c == '=' && inTag) {
-            ++nodes;
+            pos = skipPast(pos + 9, "]]>");
+        } else if (rest.starts_with("<?")) {
+            pos = skipPast(pos + 2, "?>");
+        } else if (rest.starts_with("</") || rest.starts_with("<!")) {
+            pos = skipPast(pos + 2, ">");
+        } else {
+            ++nodes; // an element; then its attributes up to the tag's end, quoted values skipped
+            for (++pos; pos < bytes.size() && bytes[pos] != '>'; ++pos) {
+                if (bytes[pos] == '=') {
+                    ++nodes;
+                } else if (bytes[pos] == '"' || bytes[pos] == '\'') {
+                    const size_t close = bytes.find(bytes[pos], pos + 1);
+                    pos = close == std::string_view::npos ? bytes.size() - 1 : close;
+                }
+            }
+            afterStartTag = pos < bytes.size() && bytes[pos - 1] != '/';
+            ++pos;
         }
     }
     return nodes;
@@ -74,5 +111,8 @@ inline bool ParseXmlPart(pugi::xml_document &document, std::string &bytes, const
     if (XmlNodeCount(bytes) > MaxXmlNodes)
         throw TFormatError(TooLargeMessage(name));
     const unsigned flags = pugi::parse_default | pugi::parse_ws_pcdata_single;
-    return document.load_buffer_inplace(bytes.data(), bytes.size(), flags).status == pugi::status_ok;
+    const pugi::xml_parse_status status = document.load_buffer_inplace(bytes.data(), bytes.size(), flags).status;
+    if (status == pugi::status_out_of_memory)
+        throw std::bad_alloc(); // said as memory running out, with the file's name, not as damage
+    return status == pugi::status_ok;
 }

@@ -8,7 +8,6 @@
 #include "storage/workbook/littleendian.h"
 
 #include <cstring>
-#include <map>
 #include <vector>
 
 // A reader of the cell records of BIFF8 (Excel 97 and later) and BIFF5/7 (Excel 5 and 95)
@@ -23,6 +22,7 @@ enum TRecordType : uint16_t {
     BoundSheet = 0x0085,
     Window1 = 0x003D,
     CodePage = 0x0042,
+    FilePass = 0x002F,
     Sst = 0x00FC,
     Continue = 0x003C,
     Number = 0x0203,
@@ -135,7 +135,6 @@ public:
             return grid;
         const size_t sheet = ActiveTab < Sheets.size() ? ActiveTab : 0;
         ReadSheet(Sheets[sheet], grid);
-        ResolveSharedStrings(grid);
         return grid;
     }
 
@@ -155,10 +154,12 @@ private:
             } else if (record.Type == Window1 && data.size() >= 12 && !windowSeen) {
                 ActiveTab = Le16(data, 10);
                 windowSeen = true;
+            } else if (record.Type == FilePass) {
+                throw TFormatError(PasswordMessage(Name)); // the records after it are encrypted
             } else if (record.Type == CodePage && data.size() >= 2) {
                 CodePageNumber = Le16(data, 0);
             } else if (record.Type == Sst && Biff8) {
-                SharedStrings = records.WithContinues(record);
+                SharedSegments = records.WithContinues(record);
             }
         }
     }
@@ -212,8 +213,7 @@ private:
             } else if (record.Type == Rk && data.size() >= 10) {
                 grid.Set(row, column, NumberText(RkValue(Le32(data, 6))));
             } else if (record.Type == LabelSst && data.size() >= 10) {
-                grid.Set(row, column, "");
-                SharedStringCells[Le32(data, 6)].emplace_back(row, column);
+                grid.Set(row, column, SharedString(Le32(data, 6)));
             } else if (record.Type == Label || record.Type == RString) {
                 std::string text;
                 TContinuedReader reader({data.substr(6)});
@@ -258,26 +258,34 @@ private:
         return true;
     }
 
-    /// The shared strings table is read only as far as the cells of the grid need.
-    void ResolveSharedStrings(TCellGrid &grid)
+    /// The shared strings table, all of it, into one buffer and the offsets of each string in it:
+    /// a table of millions of short strings costs a few bytes a string, not a string object each.
+    /// Read when the first cell needs it.
+    void ReadSharedStrings()
     {
-        if (SharedStringCells.empty() || SharedStrings.empty())
+        SharedRead = true;
+        if (SharedSegments.empty())
             return;
-        TContinuedReader reader(SharedStrings);
+        TContinuedReader reader(std::move(SharedSegments));
         uint32_t total, unique;
         if (!reader.U32(total) || !reader.U32(unique))
             return;
-        const uint32_t last = SharedStringCells.rbegin()->first;
-        for (uint32_t index = 0; index <= last; ++index) {
-            std::string text;
-            if (!UnicodeString(reader, text))
-                return;
-            const auto cells = SharedStringCells.find(index);
-            if (cells == SharedStringCells.end())
-                continue;
-            for (const auto &[row, column] : cells->second)
-                grid.Set(row, column, text);
+        // The count is the file's word only: the strings end where the data does.
+        std::string text;
+        for (uint32_t index = 0; index < unique && UnicodeString(reader, text); ++index, text.clear()) {
+            SharedText += text;
+            SharedEnds.push_back(uint32_t(SharedText.size()));
         }
+    }
+
+    std::string_view SharedString(uint32_t index)
+    {
+        if (!SharedRead)
+            ReadSharedStrings();
+        if (index >= SharedEnds.size())
+            return {};
+        const uint32_t begin = index == 0 ? 0 : SharedEnds[index - 1];
+        return std::string_view(SharedText).substr(begin, SharedEnds[index] - begin);
     }
 
     std::string_view Stream;
@@ -286,8 +294,10 @@ private:
     std::vector<uint32_t> Sheets;
     size_t ActiveTab = 0;
     uint32_t CodePageNumber = 1252;
-    std::vector<std::string_view> SharedStrings;
-    std::map<uint32_t, std::vector<std::pair<int64_t, int64_t>>> SharedStringCells;
+    std::vector<std::string_view> SharedSegments; // the table's records, until it is read
+    bool SharedRead = false;
+    std::string SharedText;           // the shared strings one after another, as UTF-8
+    std::vector<uint32_t> SharedEnds; // where each ends in SharedText
 };
 
 } // namespace
@@ -295,6 +305,8 @@ private:
 TCellGrid ReadXlsCells(std::string_view bytes, const std::string &name)
 {
     const std::optional<std::string> stream = CompoundWorkbookStream(bytes);
+    if (!stream && CompoundHoldsEncryptedPackage(bytes))
+        throw TFormatError(PasswordMessage(name));
     if (!stream)
         throw TFormatError(DamagedMessage(name));
     return TXlsReader(*stream, name).Read();

@@ -4,6 +4,7 @@
 // check that an operation fails with the text the operator reads.
 
 #include "model/type.h"
+#include "storage/projectfile.h"
 
 #include <gtest/gtest.h>
 
@@ -112,4 +113,13 @@ inline TProject ProjectOf(int deviceType, const std::vector<TBellSpec> &bells)
             scenario.Days[d] = true;
     }
     return project;
+}
+
+/// The entries of a skipped list as "key: reason", for comparing with a list of texts.
+inline std::vector<std::string> SkippedLines(const std::vector<TSkippedEntry> &skipped)
+{
+    std::vector<std::string> lines;
+    for (const TSkippedEntry &entry : skipped)
+        lines.push_back(entry.Key + ": " + entry.Reason);
+    return lines;
 }

@@ -168,6 +168,32 @@ TEST(CsvImport, FieldsReadAsTheirLeadingInteger)
     }
 }
 
+TEST(CsvImport, FieldsWhollyInQuotesAreReadAsSpreadsheetsWriteThem)
+{
+    // A spreadsheet's line for group 2, slot 3 at 08:05 with every field quoted.
+    std::string quoted = "\"";
+    for (char c : Bell(8, 2, 3))
+        quoted += c == ';' ? std::string("\";\"") : std::string(1, c);
+    quoted += "\"";
+    const struct
+    {
+        const char *What;
+        std::string Bytes;
+        std::string Summary;
+    } cases[] = {
+        {"every field quoted", quoted + "\r\n", "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n"},
+        {"a quote doubled inside", "\"8\"\"\";" + quoted.substr(4), "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n"},
+        {"a line break inside quotes is part of the field", "\"8\r\n\";" + quoted.substr(4) + "\n" + Bell(9, 2, 4),
+         "N= D9\nG2\nS2.3 8:0 v1 t1 d0\nS2.4 9:0 v1 t1 d0\n"},
+        {"a ';' inside quotes", "\"8;9\";" + quoted.substr(4), "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n"},
+        {"a quote inside a plain field stays", "8\"x;" + quoted.substr(4), "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n"},
+        {"a quote never closed is no quote", Bell(9, 2, 4) + "\n\"7;" + Bell(8, 2, 3).substr(2),
+         "N= D9\nG2\nS2.3 0:0 v1 t1 d0\nS2.4 9:0 v1 t1 d0\n"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Summary(Imported(c.Bytes)), c.Summary) << c.What;
+}
+
 TEST(CsvImport, TheWidestLineSetsTheDeviceType)
 {
     const std::pair<int64_t, int> types[] = {{0, 0},  {13, 0}, {14, 1}, {15, 1}, {16, 2}, {20, 4},
@@ -241,12 +267,29 @@ TEST(CsvImport, SkipsRowsWithNoRecordToGoTo)
         bytes += Row(8, 0, "1000000", 32, {1}, 1, 1, g, 1) + "\n";
     for (int s : {-1, 33})
         bytes += Row(8, 0, "1000000", 32, {1}, 1, 1, 4, s) + "\n";
-    std::string expected = "N= D9\nG7\n";
+    bytes += Bell(8, 0, 0) + "\n" + EndLine + "\n\n"; // group 0 with a bell; then nothing lost
+    std::string expected = "N= D9\nG0\nS0.1 8:0 v1 t1 d0\nS0.2 90:0 v0 t0\nS0.3 0:0 v0 t0\nG7\n"; // record 0 unseen
     for (int k = 0; k < 33; ++k) { // the 33rd slot-0 line of group 7 has no slot left
         bytes += Bell(k, 7, 0) + "\n";
         expected += k < 32 ? "S7." + std::to_string(k + 1) + " " + std::to_string(k) + ":0 v1 t1 d0\n" : "";
     }
-    EXPECT_EQ(Summary(Imported(bytes)), expected);
+    TProject project;
+    std::vector<TSkippedEntry> skipped;
+    ASSERT_EQ(ParseCsv(bytes, project, skipped), TImportResult::Imported);
+    EXPECT_EQ(Summary(project), expected);
+    EXPECT_THAT(SkippedLines(skipped),
+                ::testing::ElementsAre("строка 1: номер группы -1 вне 1–32; строка пропущена",
+                                       "строка 2: номер группы 33 вне 1–32; строка пропущена",
+                                       "строка 3: номер группы 2147483647 вне 1–32; строка пропущена",
+                                       "строка 4: номер сценария -1 вне 1–32; строка пропущена",
+                                       "строка 5: номер сценария 33 вне 1–32; строка пропущена",
+                                       "строка 6: номер группы 0 вне 1–32; строка пропущена",
+                                       "строка 41: в группе 7 уже 32 сценария; строка пропущена"));
+
+    // A file of many such rows lists a hundred and counts the rest.
+    ASSERT_EQ(ParseCsv(Repeat(Bell(8, 40, 1) + "\n", 250), project, skipped), TImportResult::Imported);
+    ASSERT_EQ(skipped.size(), 101u);
+    EXPECT_EQ(skipped.back().Reason, "пропущено записей сверх первых 100: 150");
 }
 
 TEST(CsvFiles, ExportReplacesAtomicallyAndImportReadsTheFileOrNamesIt)

@@ -21,16 +21,22 @@ TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
         {"same start is the clash check's", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 30, {0}, 4, {1}}}, 0},
         {"a track of unknown length", {{1, 1, 8, 30, {0}, 9, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0},
         {"slot order is not time order", {{1, 1, 8, 32, {0}, 4, {1}}, {1, 2, 8, 30, {0}, 1, {1}}}, 60},
+        {"past midnight into the next day", {{1, 1, 23, 59, {2}, 1, {1}}, {2, 1, 0, 1, {3}, 4, {1}}}, 60},
+        {"Sunday's track into Monday", {{1, 1, 23, 59, {6}, 1, {1}}, {2, 1, 0, 1, {0}, 4, {1}}}, 60},
+        {"past midnight, but not the day after", {{1, 1, 23, 59, {2}, 1, {1}}, {2, 1, 0, 1, {2}, 4, {1}}}, 0},
     };
     for (const auto &c : cases) {
-        const std::vector<TOverlap> found = FindOverlaps(ProjectOf(0, c.Bells), durations);
+        const TProject project = ProjectOf(0, c.Bells);
+        const TOverlaps found = FindOverlaps(project, durations);
         if (c.Left == 0) {
-            EXPECT_TRUE(found.empty()) << c.What;
+            EXPECT_EQ(found.Total, 0) << c.What;
             continue;
         }
-        ASSERT_EQ(found.size(), 1u) << c.What;
-        EXPECT_DOUBLE_EQ(found[0].OverlapSeconds, c.Left) << c.What;
-        EXPECT_EQ(found[0].First.Minute, 30) << c.What;
+        ASSERT_EQ(found.Listed.size(), 1u) << c.What;
+        EXPECT_EQ(found.Total, 1) << c.What;
+        EXPECT_DOUBLE_EQ(found.Listed[0].OverlapSeconds, c.Left) << c.What;
+        const TOverlap &overlap = found.Listed[0];
+        EXPECT_NE(project.Groups[overlap.FirstGroup].Scenarios[overlap.FirstSlot].Track, 4) << c.What; // the longer one
     }
 }
 
@@ -40,11 +46,33 @@ TEST(Overlaps, EachPairOnceWithItsCommonDaysAndEveryLaterStartInTheTrack)
                                            {2, 1, 8, 31, {1, 2, 3}, 4, {1}},
                                            {2, 2, 8, 32, {2}, 4, {1}},
                                            {2, 3, 8, 34, {2}, 4, {1}}});
-    const std::vector<TOverlap> found = FindOverlaps(project, {{1, 180}, {4, 5}});
-    ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].Second.Minute, 31);
-    EXPECT_EQ(found[1].Second.Minute, 32);
-    EXPECT_EQ(OverlapText(found[0]), "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «s11» в 08:30 ещё звучит, "
-                                     "когда в 08:31 начинается сценарий 1 группы 2 «s21»: ещё 120.0 с; "
-                                     "дни: Вторник, Среда");
+    const TOverlaps found = FindOverlaps(project, {{1, 180}, {4, 5}});
+    ASSERT_EQ(found.Listed.size(), 2u);
+    EXPECT_EQ(found.Listed[1].SecondSlot, 2);
+    EXPECT_EQ(OverlapText(project, found.Listed[0]),
+              "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «s11» в 08:30 ещё звучит, "
+              "когда в 08:31 начинается сценарий 1 группы 2 «s21»: ещё 120.0 с; дни: Вторник, Среда");
+    EXPECT_EQ(MoreOverlapsText(found), "");
+}
+
+TEST(Overlaps, PastMidnightIsSaidAndBeyondTheCapOnlyCounted)
+{
+    const TProject night = ProjectOf(0, {{1, 1, 23, 59, {6}, 1, {1}}, {1, 2, 0, 0, {0}, 4, {1}}});
+    const TOverlaps wrapped = FindOverlaps(night, {{1, 180}});
+    ASSERT_EQ(wrapped.Listed.size(), 1u);
+    EXPECT_EQ(OverlapText(night, wrapped.Listed[0]),
+              "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «s11» в 23:59 ещё звучит, "
+              "когда в 00:00 следующего дня начинается сценарий 2 группы 1 «s12»: ещё 120.0 с; дни: Воскресенье");
+
+    // Five bells a minute apart under a long track: 4 + 3 + 2 + 1 pairs.
+    const TProject bells = ProjectOf(0, {{1, 1, 8, 0, {0}, 1, {1}},
+                                         {1, 2, 8, 1, {0}, 1, {1}},
+                                         {1, 3, 8, 2, {0}, 1, {1}},
+                                         {1, 4, 8, 3, {0}, 1, {1}},
+                                         {1, 5, 8, 4, {0}, 1, {1}}});
+    const TOverlaps capped = FindOverlaps(bells, {{1, 600}}, 3);
+    EXPECT_EQ(capped.Total, 10);
+    ASSERT_EQ(capped.Listed.size(), 3u);
+    EXPECT_EQ(capped.Listed[2].SecondSlot, 4); // the first ones, in order
+    EXPECT_EQ(MoreOverlapsText(capped), "… и ещё 7 наложений звука");
 }

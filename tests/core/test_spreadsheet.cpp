@@ -6,6 +6,7 @@
 #include "storage/workbook/workbook.h"
 #include "tests/core/support.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -204,6 +205,26 @@ TEST(SpreadsheetImport, CellsAreWholeIntegers)
     }
 }
 
+TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
+{
+    TProject project;
+    std::vector<TSkippedEntry> skipped;
+    ASSERT_EQ(ImportCellGrid(Sheet(45, {Row("8.5", "01", "0000000", {}, "-1", "звонок", "01", "01"),
+                                        Row("08", "00", "1000000", {}, "01", "01", "40", "01"),
+                                        {" "},
+                                        Row("09", "00", "1000000", {}, "01", "01", "01", "02"),
+                                        {"", "9"}}),
+                             project, skipped),
+              TImportResult::Imported);
+    EXPECT_THAT(SkippedLines(skipped),
+                ::testing::ElementsAre("ячейка A2: Час: «8.5» — не целое число; прочитано как 0",
+                                       "ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
+                                       "ячейка AQ2: Трэк: «звонок» — не целое число; прочитано как 0",
+                                       "строка 3: номер группы 40 вне 1–32; строка пропущена",
+                                       "строки 5–6: после пустой ячейки A4 таблица не читается; строки пропущены"));
+    EXPECT_EQ(project.Groups[1].Scenarios[1].Volume, -1); // kept as it is, only said
+}
+
 TEST(SpreadsheetImport, RowsFindTheirPlaceByGroupAndSlot)
 {
     std::vector<std::string> gap = Row("08", "30", "1111100", {1, 2}, "05", "06", "07", "08");
@@ -343,6 +364,7 @@ TEST(SpreadsheetImport, AFileThatIsNoWorkbookLeavesTheProject)
                             "Не удалось прочитать файл " + missing + "\nфайл не найден");
     const std::string text = folder.File("plan.xls");
     WriteFileAtomically(text, "08;05;1;0;0\r\n");
-    ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); }, "Файл " + text + " не является книгой (.xlsx, .ods или .xls), которую можно прочитать");
+    ExpectError<TFormatError>([&] { ImportSpreadsheet(text, project); },
+                              "Файл " + text + " не является книгой (.xlsx, .ods или .xls), которую можно прочитать");
     EXPECT_EQ(project.Name, "kept");
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -104,6 +105,39 @@ TEST_F(TrackInspection, BadFilesGetTheirStatus)
     EXPECT_NEAR(middleInfo.Seconds, 3.0 - 0.25, 0.1);
 }
 
+// An ID3v2.3 tag of that many bytes after its header, holding a picture frame of made-up bytes.
+std::string Id3Tag(uint32_t body)
+{
+    std::string tag = "ID3\x03";
+    tag += std::string(2, '\0');
+    for (int shift : {21, 14, 7, 0})
+        tag.push_back(char((body >> shift) & 0x7f));
+    std::string frame = "APIC" + std::string(6, '\0') + "\0image/jpeg\0\x03\0\xff\xd8";
+    for (size_t i = frame.size(); i < body; ++i)
+        frame.push_back(char(i * 7));
+    return tag + frame.substr(0, body);
+}
+
+TEST_F(TrackInspection, TagsAndPaddingAroundTheFramesStillMakeAnMp3)
+{
+    // Each outweighs the 3 s of audio (48 KB).
+    const struct
+    {
+        const char *Name;
+        std::string Bytes;
+    } cases[] = {
+        {"cover.mp3", Id3Tag(150000) + Tone},
+        {"two-tags.mp3", Id3Tag(3000) + Id3Tag(80000) + Tone},
+        {"padding.mp3", Tone + std::string(100000, '\0')},
+    };
+    for (const auto &c : cases) {
+        WriteFileAtomically(File(c.Name), c.Bytes);
+        const TTrackInfo info = InspectTrack(File(c.Name));
+        EXPECT_EQ(info.Status, TTrackStatus::Ok) << c.Name << ": " << TrackStatusText(info);
+        EXPECT_NEAR(info.Seconds, 3.0, 0.05) << c.Name;
+    }
+}
+
 TEST_F(TrackInspection, DevicesAreNotReadAndTheByteLimitIsSaid)
 {
     EXPECT_EQ(InspectTrack("/dev/zero").Status, TTrackStatus::NotMp3);
@@ -118,8 +152,10 @@ TEST_F(TrackInspection, CacheScansAFileAgainOnlyWhenItChanged)
 {
     WriteFileAtomically(File("cached.mp3"), Tone);
     TTrackCache cache;
-    EXPECT_EQ(cache.Inspect(File("cached.mp3")).Status, TTrackStatus::Ok);
-    EXPECT_EQ(cache.Inspect(File("cached.mp3")).Status, TTrackStatus::Ok);
+    ASSERT_EQ(::symlink(File("cached.mp3").c_str(), File("link.mp3").c_str()), 0);
+    // One file under three spellings is looked at once.
+    for (const std::string &spelling : {File("cached.mp3"), File("./cached.mp3"), File("link.mp3")})
+        EXPECT_EQ(cache.Inspect(spelling).Status, TTrackStatus::Ok) << spelling;
     EXPECT_EQ(cache.Scans(), 1);
     WriteFileAtomically(File("cached.mp3"), Tone.substr(0, Tone.size() / 2)); // another size
     EXPECT_EQ(cache.Inspect(File("cached.mp3")).Status, TTrackStatus::Damaged);

@@ -236,6 +236,10 @@ TEST(WorkbookBadInput, UnreadableBytesAreNamedAsNoWorkbookOrAsDamaged)
          notWorkbook},
         {Xlsx(Worksheet("<row><c><v>1</v></row>")), "broken.xlsx", " повреждён"},
         {flipped, "flipped.xlsx", " повреждён"},
+        {MakeZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+                  {"content.xml", noise},
+                  {"META-INF/manifest.xml", "<manifest><file-entry><encryption-data/></file-entry></manifest>"}}),
+         "locked.ods", " защищён паролем: снимите пароль в программе, где он задан, и сохраните книгу снова"},
     };
     for (const std::string name : {"openpyxl-schedule.xlsx", "libreoffice-schedule.ods", "libreoffice-schedule.xls"}) {
         const std::string bytes = ReadWholeFile(Data + "/" + name);
@@ -256,7 +260,8 @@ TEST(WorkbookBadInput, ZipPartsAreBoundedWhateverTheyDeclare)
     ASSERT_LT(bomb.size(), 100000u);
     TZipPackage declared(bomb, "bomb.xlsx");
     EXPECT_TRUE(declared.Has("xl/worksheets/sheet1.xml"));
-    ExpectError<TFormatError>([&] { declared.Read("xl/worksheets/sheet1.xml"); }, "Файл bomb.xlsx слишком велик для чтения");
+    ExpectError<TFormatError>([&] { declared.Read("xl/worksheets/sheet1.xml"); },
+                              "Файл bomb.xlsx слишком велик для чтения");
     // The same part declaring 1000 bytes, in its local header and in the directory, is caught while it inflates.
     std::string lying = MakeZip({{"xl/worksheets/sheet1.xml", blanks}, {"xl/workbook.xml", "<workbook/>"}});
     for (size_t pos : {lying.find("PK\x03\x04") + 22, lying.find("PK\x01\x02") + 24})
@@ -340,6 +345,37 @@ TEST(WorkbookBadInput, APartOfMillionsOfTinyElementsIsRefusedBeforeItIsParsed)
         tiny += R"(<c r="A1"/>)";
     ExpectError<TFormatError>([&] { ReadWorkbookCells(Xlsx(Worksheet("<row>" + tiny + "</row>")), "tiny.xlsx"); },
                               "Файл tiny.xlsx слишком велик для чтения");
+}
+
+TEST(WorkbookBadInput, TheNodeCountIsNeverBelowWhatTheParserMakes)
+{
+    // pugixml's own count of what it made of a part: every node and every attribute.
+    const auto parsed = [](std::string bytes) {
+        pugi::xml_document document;
+        EXPECT_TRUE(ParseXmlPart(document, bytes, "part.xml")) << bytes;
+        size_t nodes = 0;
+        std::vector<pugi::xml_node> stack;
+        for (pugi::xml_node node = document.first_child(); node; node = node.next_sibling())
+            stack.push_back(node);
+        while (!stack.empty()) {
+            const pugi::xml_node node = stack.back();
+            stack.pop_back();
+            ++nodes;
+            for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+                ++nodes;
+            for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+                stack.push_back(child);
+        }
+        return nodes;
+    };
+    const char *parts[] = {
+        "<r><c r=\"A1\" t=\"s\"><v>0</v></c></r>",
+        "<r>\n  <c a=\">\" b=\"1\"/>text<c b=\"=\"/>more<d> </d>\n</r>", // a quoted ">" and "=", text between
+        "<r a='>x' b='y'>t<![CDATA[<c/>]]><!-- <c d=\"1\"/> --><?pi x=1?></r>",
+        "<?xml version=\"1.0\"?><r><t xml:space=\"preserve\">  </t><u/></r>",
+    };
+    for (const char *part : parts)
+        EXPECT_EQ(XmlNodeCount(part), parsed(part)) << part;
 }
 
 TEST(CellGrid, CutsLongTextsToACellAndAllTextsToTheGrid)

@@ -55,7 +55,9 @@ const std::string Eof = Record(0x000A, "");
 
 /// An OLE2 compound file of 512-byte sectors holding one stream: FAT in sector 0, directory in
 /// sector 1, the stream from sector 2 on, padded out of the mini stream's reach.
-std::string CompoundFile(std::string stream, const std::string &streamName = "Workbook")
+/// A second name, when given, is a stream entry over the same sectors.
+std::string CompoundFile(std::string stream, const std::string &streamName = "Workbook",
+                         const std::string &secondName = "")
 {
     if (stream.size() < 4096)
         stream.resize(4096, '\0');
@@ -82,6 +84,8 @@ std::string CompoundFile(std::string stream, const std::string &streamName = "Wo
         return e + U32(start) + U32(size) + U32(0);
     };
     std::string directory = entry("Root Entry", 5, 0xFFFFFFFE, 0) + entry(streamName, 2, 2, uint32_t(stream.size()));
+    if (!secondName.empty())
+        directory += entry(secondName, 2, 2, uint32_t(stream.size()));
     directory.resize(512, '\0');
     return header + fat + directory + stream;
 }
@@ -174,6 +178,18 @@ TEST(XlsReader, MalformedContainersAndStreamsAreDamaged)
     std::string looped = CompoundFile(Workbook("", {Bof(0x0600, 0x10) + Eof}));
     looped.replace(512 + 4 * 3, 4, U32(2));
     expectDamaged(looped);
+}
+
+TEST(XlsReader, PasswordProtectedWorkbooksAreSaidToBeSo)
+{
+    const std::string said = "Файл locked.xls защищён паролем: снимите пароль в программе, где он задан, и "
+                             "сохраните книгу снова";
+    const std::string inputs[] = {
+        CompoundFile(Workbook(Record(0x002F, U16(1) + std::string(52, 'k')), {Bof(0x0600, 0x10) + Eof})),
+        CompoundFile("encrypted bytes", "EncryptionInfo", "EncryptedPackage"), // an .xlsx with a password
+    };
+    for (const std::string &bytes : inputs)
+        ExpectError<TFormatError>([&] { ReadXlsCells(bytes, "locked.xls"); }, said);
 }
 
 TEST(XlsReader, TruncatedRecordsEndTheSheetWithoutError)

@@ -68,4 +68,23 @@ expect_eq "$?" "0" "exit status when clean"
 "$tool" tracks "$work/nothing.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status of a missing project"
 
+# 1,024 bells of long names within three minutes under the march: half a million overlaps, the
+# first thousand listed and the rest counted, in bounded memory.
+python3 - "$work" <<'EOF_PY'
+import sys
+lines = ["[Project]", "Device=" + "Велтара ДК-4", "[Groups]"]
+lines += [f"{g}={g + 1};g;1;" for g in range(32)]
+lines += ["[Scenarios]"]
+lines += [f"{k}={k // 32 + 1};{'n' * 2000};8;{k % 3};20;1;0;" for k in range(1024)]
+lines += ["[Playlist]", f"0=1;{sys.argv[1]}/march.mp3"]
+open(sys.argv[1] + "/many.vlpj", "wb").write("\r\n".join(lines).encode("cp1251"))
+EOF_PY
+# AddressSanitizer reserves terabytes of address space: a limit on it means nothing there.
+limit=1000000
+ldd "$tool" 2>/dev/null | grep -q libasan && limit=unlimited
+out="$(ulimit -v "$limit"; "$tool" tracks "$work/many.vlpj")"; rc=$?
+expect_eq "$rc" "1" "exit status with many overlaps"
+expect_eq "$(grep -c '^Наложение звука' <<<"$out")" "1000" "overlaps listed"
+expect_has "$out" "… и ещё " "the overlaps not listed are counted"
+
 finish "tracks"

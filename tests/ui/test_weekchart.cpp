@@ -179,3 +179,21 @@ TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_EQ(QDir(Folder.path()).entryList(QDir::Files).size(), 1); // no temporary left behind
 }
+
+TEST(WeekPainter, ALongTextIsCutBeforeMeasuringAndShowsAsQtWouldElideIt)
+{
+    const QFontMetricsF metrics{QFont()};
+    const double width = metrics.averageCharWidth() * 30;
+    const QString letters = QString(u'x').repeated(200000);
+    const QString ends = QString::fromUtf8("начало ") + letters + QString::fromUtf8(" конец");
+    const struct
+    {
+        QString Text;
+        Qt::TextElideMode Mode;
+    } cases[] = {{letters, Qt::ElideRight},
+                 {ends, Qt::ElideMiddle},
+                 {ends, Qt::ElideLeft},
+                 {QString::fromUtf8("коротко"), Qt::ElideRight}};
+    for (const auto &c : cases)
+        EXPECT_EQ(Elided(metrics, c.Text, c.Mode, width), metrics.elidedText(c.Text, c.Mode, width)) << c.Mode;
+}
