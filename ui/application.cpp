@@ -1,7 +1,7 @@
 #include "ui/application.h"
 
 #include "model/cause.h"
-#include "ui/prompts.h"
+#include "ui/dialogs/prompts.h"
 #include "ui/translations.h"
 
 #include <QMessageBox>

@@ -3,10 +3,10 @@
 #include "model/error.h"
 #include "support/scripted_prompts.h"
 #include "ui/application.h"
-#include "ui/inputcb.h"
-#include "ui/inputval.h"
-#include "ui/playlist.h"
-#include "ui/select.h"
+#include "ui/dialogs/inputcb.h"
+#include "ui/dialogs/inputval.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/dialogs/select.h"
 
 #include <QApplication>
 #include <QComboBox>

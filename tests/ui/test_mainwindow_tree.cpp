@@ -1,6 +1,6 @@
 // The main window's layout, command states, tree, node mapping, pages, settings prompt and log.
 #include "support/window_fixture.h"
-#include "ui/logbox.h"
+#include "ui/widgets/logbox.h"
 
 #include <QComboBox>
 #include <QDialog>

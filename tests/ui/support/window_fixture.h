@@ -5,8 +5,8 @@
 
 #include "model/type.h"
 #include "support/scripted_prompts.h"
-#include "ui/checklist.h"
-#include "ui/sigcfg.h"
+#include "ui/widgets/checklist.h"
+#include "ui/mainwindow/sigcfg.h"
 
 #include <QAction>
 #include <QApplication>
