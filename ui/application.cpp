@@ -4,6 +4,8 @@
 #include "ui/dialogs/prompts.h"
 #include "ui/translations.h"
 
+#include <QIcon>
+
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -19,6 +21,8 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     setApplicationName(QStringLiteral("sigcfg"));
     // The desktop matches the window with its menu entry and icon by this name.
     setDesktopFileName(QStringLiteral("name.sigcfg.configurator"));
+    // Every window and dialog shows it, so a task bar tells the program's windows apart.
+    setWindowIcon(QIcon(QStringLiteral(":/icons/sigcfg.svg")));
     InstallQtTranslations(*this);
 }
 

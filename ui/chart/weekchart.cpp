@@ -4,9 +4,9 @@
 
 #include "device/sdcard.h"
 #include "model/lib.h"
-#include "ui/widgets/modeltext.h"
-#include "ui/mainwindow/sigcfg.h"
 #include "ui/chart/weekpainter.h"
+#include "ui/document/projectdocument.h"
+#include "ui/widgets/modeltext.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>
@@ -165,11 +165,12 @@ void TWeekChartView::mouseReleaseEvent(QMouseEvent *event)
     emit ScenarioClicked(mark.Group, mark.Slot);
 }
 
-TWeekChart::TWeekChart(TfrMain &main, const TProject &project, const std::vector<std::string> &playList)
-    : QWidget(&main, Qt::Window), Main(main), Project(project), PlayList(playList), Unchecked(MaxGroups + 1, false)
+TWeekChart::TWeekChart(TProjectDocument &document, QWidget &owner)
+    : QWidget(&owner, Qt::Window), Owner(owner), Project(document.Project()), PlayList(document.PlayList()),
+      Unchecked(MaxGroups + 1, false)
 {
     setWindowTitle(u"Неделя"_s);
-    View = new TWeekChartView(project, playList, this);
+    View = new TWeekChartView(Project, PlayList, this);
     Legend = new QListWidget(this);
     Legend->setToolTip(u"Снимите отметку, чтобы убрать группу с графика"_s);
     WholeDay = new QCheckBox(u"Весь день"_s, this);
@@ -186,10 +187,10 @@ TWeekChart::TWeekChart(TfrMain &main, const TProject &project, const std::vector
     LegendTimer.setSingleShot(true);
     LegendTimer.setInterval(0);
     connect(&LegendTimer, &QTimer::timeout, this, &TWeekChart::RefreshLegend);
-    connect(&main, &TfrMain::ProjectChanged, this, &TWeekChart::ProjectChanged);
+    connect(&document, &TProjectDocument::Changed, this, &TWeekChart::ProjectChanged);
     connect(Legend, &QListWidget::itemChanged, this, &TWeekChart::LegendChanged);
     connect(WholeDay, &QCheckBox::toggled, View, &TWeekChartView::SetWholeDay);
-    connect(View, &TWeekChartView::ScenarioClicked, this, &TWeekChart::SelectScenario);
+    connect(View, &TWeekChartView::ScenarioClicked, this, &TWeekChart::ScenarioChosen);
     RefreshLegend();
     // A window of our own, not a specified dialog: Escape closes it as it would any tool window.
     auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -200,17 +201,20 @@ void TWeekChart::ShowBeside()
 {
     if (!isVisible()) {
         // On the side of the main window with more room, as wide as that room allows.
-        const QRect main = Main.frameGeometry();
-        const QRect room = Main.screen() ? Main.screen()->availableGeometry() : QRect(main.topLeft(), QSize(1600, 900));
+        const QRect main = Owner.frameGeometry();
+        const QRect room =
+            Owner.screen() ? Owner.screen()->availableGeometry() : QRect(main.topLeft(), QSize(1600, 900));
         const int right = room.right() - main.right() - 8;
         const int left = main.left() - room.left() - 8;
         const int wanted = sizeHint().width();
         const int width = std::min(wanted, std::max(std::max(right, left), minimumSizeHint().width()));
-        const int height = std::min(std::max(main.height(), 600), room.height());
+        // The frame (title bar, borders) comes on top of the size given here, and must fit as well.
+        const int frame = std::max(main.height() - Owner.height(), 40);
+        const int height = std::min(std::max(main.height(), 600), room.height()) - frame;
         resize(width, height);
         const int x = right >= left ? main.right() + 8 : main.left() - 8 - width;
         move(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
-             std::clamp(main.top(), room.top(), std::max(room.top(), room.bottom() - height)));
+             std::clamp(main.top(), room.top(), std::max(room.top(), room.bottom() - height - frame)));
     }
     show();
     raise();
@@ -260,12 +264,4 @@ void TWeekChart::LegendChanged(QListWidgetItem *item)
     for (int k = 1; k <= MaxGroups; ++k)
         filter[k] = !Unchecked[k];
     View->SetFilter(std::move(filter));
-}
-
-void TWeekChart::SelectScenario(int group, int slot)
-{
-    if (!Main.SelectScenarioNode(group, slot))
-        return;
-    Main.raise();
-    Main.activateWindow();
 }

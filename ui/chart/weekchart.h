@@ -13,7 +13,7 @@
 class QCheckBox;
 class QListWidget;
 class QListWidgetItem;
-class TfrMain;
+class TProjectDocument;
 
 /// The chart itself: paints the week, tells about the mark under the mouse, reports clicks.
 /// It works out its layout when it is next needed after a change, never inside the change.
@@ -63,14 +63,14 @@ private:
 };
 
 /// The "Неделя" window: the chart beside the main window, a legend that is also the group
-/// filter, and the choice between the hours in use and the whole day. It follows every change
-/// the main window makes, and a click on a mark selects that scenario in the main window's tree.
+/// filter, and the choice between the hours in use and the whole day. It follows every change of
+/// the document; a click on a mark asks (ScenarioChosen) for that scenario to be selected.
 class TWeekChart : public QWidget
 {
     Q_OBJECT
 public:
-    /// A chart of project and its playList, beside main, whose tree a click selects in.
-    TWeekChart(TfrMain &main, const TProject &project, const std::vector<std::string> &playList);
+    /// A chart of the document's project and playlist, a window of its own beside owner.
+    TWeekChart(TProjectDocument &document, QWidget &owner);
 
     /// Shows the window to the right of the main window (inside the screen) and brings it up.
     void ShowBeside();
@@ -79,13 +79,16 @@ public:
     QListWidget *Legend = nullptr;
     QCheckBox *WholeDay = nullptr;
 
+signals:
+    /// A mark was clicked: scenario s of group g.
+    void ScenarioChosen(int g, int s);
+
 private:
     void ProjectChanged();
     void RefreshLegend();
     void LegendChanged(QListWidgetItem *item);
-    void SelectScenario(int group, int slot);
 
-    TfrMain &Main;
+    QWidget &Owner;
     const TProject &Project;
     const std::vector<std::string> &PlayList;
     TTrackCache Tracks;

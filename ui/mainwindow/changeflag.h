@@ -1,28 +1,23 @@
 #pragma once
 
-#include <functional>
+#include "ui/document/projectdocument.h"
 
-/// The window's flag of unsaved changes. It reads and assigns like a bool, and every assignment
-/// also calls OnSet: each command that changes the project sets the flag, so whoever shows the
-/// project (the week chart) hears of every change without each command telling it.
+/// The window's flag of unsaved changes, read and assigned like a bool. It is the document's undo
+/// stack: true marks the project changed for good, false marks the current step as saved.
 class TChangeFlag
 {
 public:
-    TChangeFlag() = default;
+    explicit TChangeFlag(TProjectDocument &document) : Document(document) {}
     TChangeFlag(const TChangeFlag &) = delete;
     TChangeFlag &operator=(const TChangeFlag &) = delete;
 
     TChangeFlag &operator=(bool value)
     {
-        Value = value;
-        if (OnSet)
-            OnSet();
+        Document.SetModified(value);
         return *this;
     }
-    operator bool() const { return Value; }
-
-    std::function<void()> OnSet;
+    operator bool() const { return Document.Modified(); }
 
 private:
-    bool Value = false;
+    TProjectDocument &Document;
 };

@@ -1,14 +1,14 @@
 // The main window's construction: layout, menus, toolbar, status bar and the dialogs it owns.
 #include "ui/mainwindow/sigcfg.h"
 
-#include "ui/widgets/checklist.h"
 #include "ui/dialogs/inputcb.h"
 #include "ui/dialogs/inputval.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/dialogs/select.h"
+#include "ui/mainwindow/recentfiles.h"
+#include "ui/widgets/checklist.h"
 #include "ui/widgets/logbox.h"
 #include "ui/widgets/modeltext.h"
-#include "ui/dialogs/playlist.h"
-#include "ui/mainwindow/recentfiles.h"
-#include "ui/dialogs/select.h"
 #include "ui/widgets/validators.h"
 
 #include <QAction>
@@ -88,21 +88,17 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent *event)
 }
 
 TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
-    : QMainWindow(parent), Project(project), FPrompts(prompts), FRecent(std::make_unique<TRecentFiles>())
+    : QMainWindow(parent), Project(project), FPrompts(prompts), FDocument(std::make_unique<TProjectDocument>(project)),
+      PlayList(FDocument->PlayList()), Modified(*FDocument), FRecent(std::make_unique<TRecentFiles>())
 {
-    setWindowTitle(FromModel(ProgramTitle));
     setAcceptDrops(true);
 
     BuildControls();
     BuildMenus();
     BuildViewCommands();
     BuildStatusBar();
-    // Every command that changes the project sets Modified: the status bar and the views of the
-    // project (the week chart) follow from here.
-    Modified.OnSet = [this] {
-        ShowModifiedState(Modified);
-        emit ProjectChanged();
-    };
+    BuildUndoCommands();
+    ListenToDocument();
     FLog = std::make_unique<TLogBox>(*Ui.mmLog);
 
     // The client area opens at its specified size; the menu bar sits above it and the status bar
@@ -130,6 +126,7 @@ TfrMain::TfrMain(TProject &project, Prompts &prompts, QWidget *parent)
                             static_cast<QWidget *>(Ui.bbExportProject), static_cast<QWidget *>(Ui.bbSavePlayList),
                             static_cast<QWidget *>(Ui.lbProjectNameAlt), static_cast<QWidget *>(Ui.lbDeviceNameAlt)})
         widget->setEnabled(false);
+    ShowTitle();
 
     frInputValue.SetMaker([this] { return new TfrInputValue(this); });
     frInputCb.SetMaker([this] { return new TfrInputCb(this); });
@@ -345,6 +342,10 @@ void TfrMain::BuildPages()
     connect(Ui.edScenarioTrack, &QLineEdit::textChanged, this, &TfrMain::edScenarioTrackChange);
     connect(Ui.edScenarioVolume, &QLineEdit::textChanged, this, &TfrMain::edScenarioVolumeChange);
     connect(Ui.clDayOfWeek, &QListWidget::itemChanged, this, &TfrMain::clDayOfWeekClickCheck);
+    // Keystrokes in a field are one step until the field is left.
+    for (QLineEdit *field :
+         {Ui.edGroupName, Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume})
+        connect(field, &QLineEdit::editingFinished, this, [this] { FDocument->CloseTyping(); });
 }
 
 void TfrMain::BuildMenus()
@@ -415,14 +416,22 @@ void TfrMain::BuildStatusBar()
     Ui.lbFilePath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Ui.lbModified = new QLabel(u"Изменён"_s, this);
     Ui.lbModified->setVisible(false);
+    Ui.lbSaved = new QLabel(this);
+    Ui.lbSaved->setVisible(false);
     statusBar()->addWidget(Ui.lbFilePath, 1);
+    statusBar()->addPermanentWidget(Ui.lbSaved);
     statusBar()->addPermanentWidget(Ui.lbModified);
 }
 
 void TfrMain::ShowModifiedState(bool modified)
 {
-    if (Ui.lbModified)
-        Ui.lbModified->setVisible(modified);
+    if (!Ui.lbModified)
+        return;
+    Ui.lbModified->setVisible(modified);
+    // What was saved is true only until the next change.
+    if (modified)
+        Ui.lbSaved->setVisible(false);
+    setWindowModified(modified);
 }
 
 void TfrMain::ShowFilePath()
@@ -430,11 +439,14 @@ void TfrMain::ShowFilePath()
     const QString path = FromModel(Project.FileName);
     Ui.lbFilePath->setText(path);
     Ui.lbFilePath->setToolTip(path);
+    ShowTitle();
 }
 
 void TfrMain::ShowSaved(const QString &what)
 {
-    statusBar()->showMessage(u"Сохранено: "_s + what);
+    Ui.lbSaved->setText(u"Сохранено: "_s + what);
+    Ui.lbSaved->setToolTip(what);
+    Ui.lbSaved->setVisible(!Modified);
 }
 
 QString TfrMain::ProjectFilter()

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "model/type.h"
-#include "ui/mainwindow/changeflag.h"
 #include "ui/dialogs/lazydialog.h"
 #include "ui/dialogs/prompts.h"
+#include "ui/mainwindow/changeflag.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -41,6 +41,9 @@ class TNumberValidator;
 
 /// A label drawn as a link (blue, underlined, hand cursor) that reports a left click.
 /// A disabled label gets no mouse events and so never reports one.
+class QUndoCommand;
+class TTracksWindow;
+
 class TLinkLabel : public QLabel
 {
     Q_OBJECT
@@ -114,6 +117,9 @@ public:
     QString AskDeviceType();
     /// Expands the group node with number g, makes it the current node and displays it.
     void RevealGroup(int g);
+    /// The document: the project, the playlist, the unsaved state and the undo stack.
+    TProjectDocument &Document() { return *FDocument; }
+
     /// The free group numbers offered for a new group, or "" when there are none or on cancel.
     QString AskFreeGroupNumber();
     /// The save prompt of Close, of the window's close, of Open, Import and New. False when the
@@ -143,11 +149,6 @@ public:
     static QString ExchangeFilter();
     /// The filter of the import dialog: CSV, then every workbook kind the import reads.
     static QString ImportFilter();
-
-signals:
-    /// The project, the playlist or the file name may have changed: views of the project look again.
-    /// Raised by every rebuild of the tree and every assignment of Modified.
-    void ProjectChanged();
 
 public slots:
     /// Displays a node's page; nullptr shows the empty page.
@@ -184,6 +185,12 @@ public slots:
     void edScenarioTrackChange(const QString &text);
     void edScenarioVolumeChange(const QString &text);
     void clDayOfWeekClickCheck(QListWidgetItem *item);
+    void miUndoClick();
+    void miRedoClick();
+    void miDeleteClick();
+    void miPlayListClick();
+    /// Makes scenario s of group g current and brings the window up (a click in the week chart).
+    void ShowScenarioOf(int g, int s);
 
     // The week chart and the printed schedule (ui/mainwindow/sigcfg_print.cpp).
     void miWeekChartClick();
@@ -264,6 +271,13 @@ private:
         QAction *miCopyScenario = nullptr;
         QAction *miCutScenario = nullptr;
         QAction *miPutScenario = nullptr;
+        QAction *miUndo = nullptr;
+        QAction *miRedo = nullptr;
+        QAction *miDelete = nullptr;
+        QAction *miInsert = nullptr;
+        QAction *miPlayList = nullptr;
+        QAction *miExit = nullptr;
+        QLabel *lbSaved = nullptr; // status bar: "Сохранено", only while nothing is modified
         QMenu *miHelp = nullptr;
         QAction *miAbout = nullptr;
 
@@ -303,13 +317,39 @@ private:
     void BuildFileMenu();
     void BuildEditMenus();
     void BuildStatusBar();
+    /// Undo, redo, delete, insert and the playlist in the edit menu; exit in the file menu.
+    void BuildUndoCommands();
+    /// The document's signals: the tree, the page, the title and the status bar follow each change.
+    void ListenToDocument();
+    void ScenarioChangedInDocument(int g, int s);
+    void GroupChangedInDocument(int g);
+    /// Refills the shown page from the model, unless the operator is typing into it.
+    void RefreshShownPage();
+    /// "FILE[*] — title", with the modified mark.
+    void ShowTitle();
+    /// Runs an edit of the current scenario as one step; typingField >= 0 merges keystrokes.
+    void EditScenario(const TScenario &after, const QString &text, int typingField = -1);
+    /// Runs a change of whole groups as one step; inPage when the shown page made it (it is not refilled).
+    void EditGroups(QUndoCommand *command, bool inPage = false);
+    /// A field's value the model can not take: red, with the reason in the status bar.
+    void ShowFieldRefusal(QLineEdit *field, const QString &reason);
+    /// Asks whether to replace an existing file; true when there is none or the operator says yes.
+    bool ConfirmReplace(const QString &path);
+    /// What a device type would hide of a project ("Группы 6, 7 и зоны 5–8 группы 1 не поддерживаются
+    /// прибором ДК-4 и будут удалены при сохранении"), or "" when nothing.
+    static QString HiddenByDeviceType(const TProject &project, int32_t deviceType);
+    /// The device-type question when the new type hides used groups or ticked zones; true to go on.
+    bool ConfirmDeviceType(int32_t deviceType);
+    /// Shows what a load skipped, in the log and in one message box.
+    void ShowSkipped(const QString &path, const std::vector<std::string> &lines);
     /// Before the card copy: logs every playlist file that is missing, not an MP3 or damaged, and asks
     /// whether to write all the same. True when there is none or the operator says yes.
     bool ConfirmTrackProblems();
     /// Adds the bell and group-wide items at the end of the edit menu and the pop-up (ui/mainwindow/sigcfg_bells.cpp).
     void BuildScheduleMenus();
-    /// After a group-wide change: Modified, the tree, the shown page and the whole check.
-    void GroupScheduleChanged(int g);
+    /// A group-wide change made on a copy of the project, as one step named step + g; then the tree,
+    /// the shown page and the whole check.
+    void GroupScheduleChanged(int g, const TProject &edited, const QString &step);
     /// The "Вид" menu, the print items of the file menu and the chart's toolbar button.
     void BuildViewCommands();
     QToolButton *AddToolButton(const QString &icon, const QString &hint);
@@ -354,8 +394,10 @@ private:
     TProject &Project; // the single project of the run
     Prompts &FPrompts; // the seam for every modal question
     TControls Ui;
-    std::vector<std::string> PlayList; // "track;path" lines, UTF-8
+    std::unique_ptr<TProjectDocument> FDocument;
+    std::vector<std::string> &PlayList; // "track;path" lines, UTF-8: the document's
     TChangeFlag Modified;
+    bool TypingInPage = false; // a field's own edit is running: the page is not filled again
 
     // The four dialogs, built on first use (each a child dialog of the main window, hidden).
     TLazyDialog<TfrInputValue> frInputValue;

@@ -5,6 +5,7 @@
 #include "schedule/groupedit.h"
 #include "ui/dialogs/bellsdialog.h"
 #include "ui/dialogs/groupeditdialogs.h"
+#include "ui/document/groupchange.h"
 #include "ui/widgets/modeltext.h"
 
 #include <QMenu>
@@ -38,10 +39,9 @@ void TfrMain::BuildScheduleMenus()
     items(Ui.pmEdit, Ui.pmmiBells, Ui.pmmiShiftGroup, Ui.pmmiGroupDays, Ui.pmmiGroupVolume);
 }
 
-void TfrMain::GroupScheduleChanged(int g)
+void TfrMain::GroupScheduleChanged(int g, const TProject &edited, const QString &step)
 {
-    Modified = true;
-    RebuildTree();
+    EditGroups(new TGroupChange(*FDocument, g, edited.Groups[g], step + QString::number(g)));
     // A shown scenario page is filled again, so it shows the new time, days and volume.
     if (Ui.pcMain->currentWidget() == Ui.tsScenario && CurrentNode)
         tvMainChange(CurrentNode);
@@ -60,22 +60,25 @@ void TfrMain::miBellsClick()
         return;
     const TBellPlan plan = dialog.Plan();
     // The dialog keeps OK off while the plan is refused; a refusal here is a safety net.
-    TBellOutcome outcome = dialog.Preview().Refusal.empty() ? AddBells(Project, plan) : dialog.Preview();
+    TProject edited = Project;
+    TBellOutcome outcome = dialog.Preview().Refusal.empty() ? AddBells(edited, plan) : dialog.Preview();
     if (!outcome.Refusal.empty()) {
         prompts().Notice(u"Расписание звонков"_s, FromModel(outcome.Refusal));
         return;
     }
-    GroupScheduleChanged(plan.Group);
+    GroupScheduleChanged(plan.Group, edited, u"расписание звонков группы "_s);
 }
 
 namespace {
 
-/// Shows a group edit dialog; on OK applies edit(group) and returns its group, 0 when nothing changed.
-template <typename TDialog, typename TEdit> int RunGroupEdit(Prompts &prompts, TDialog &dialog, TEdit &&edit)
+/// Shows a group edit dialog; on OK applies edit(edited, dialog) to a copy of the project and returns
+/// its group, 0 when nothing changed.
+template <typename TDialog, typename TEdit>
+int RunGroupEdit(Prompts &prompts, TDialog &dialog, TProject &edited, TEdit &&edit)
 {
     if (prompts.ShowModal(dialog) != 1)
         return 0;
-    const std::string refusal = edit(dialog);
+    const std::string refusal = edit(edited, dialog);
     if (!refusal.empty()) {
         prompts.Notice(u"Редактирование"_s, FromModel(refusal));
         return 0;
@@ -91,9 +94,11 @@ void TfrMain::miShiftGroupClick()
     if (start == 0)
         return;
     TfrShiftGroup dialog(Project, start, this);
-    if (const int g = RunGroupEdit(
-            prompts(), dialog, [this](const TfrShiftGroup &d) { return ShiftGroup(Project, d.Group(), d.Minutes()); }))
-        GroupScheduleChanged(g);
+    TProject edited = Project;
+    if (const int g = RunGroupEdit(prompts(), dialog, edited, [](TProject &p, const TfrShiftGroup &d) {
+            return ShiftGroup(p, d.Group(), d.Minutes());
+        }))
+        GroupScheduleChanged(g, edited, u"сдвиг расписания группы "_s);
 }
 
 void TfrMain::miGroupDaysClick()
@@ -102,10 +107,11 @@ void TfrMain::miGroupDaysClick()
     if (start == 0)
         return;
     TfrGroupDays dialog(Project, start, this);
-    if (const int g = RunGroupEdit(prompts(), dialog, [this](const TfrGroupDays &d) {
-            return SetGroupDays(Project, d.Group(), d.Days->Days());
+    TProject edited = Project;
+    if (const int g = RunGroupEdit(prompts(), dialog, edited, [](TProject &p, const TfrGroupDays &d) {
+            return SetGroupDays(p, d.Group(), d.Days->Days());
         }))
-        GroupScheduleChanged(g);
+        GroupScheduleChanged(g, edited, u"дни недели группы "_s);
 }
 
 void TfrMain::miGroupVolumeClick()
@@ -114,8 +120,9 @@ void TfrMain::miGroupVolumeClick()
     if (start == 0)
         return;
     TfrGroupVolume dialog(Project, start, this);
-    if (const int g = RunGroupEdit(prompts(), dialog, [this](const TfrGroupVolume &d) {
-            return SetGroupVolume(Project, d.Group(), d.seVolume->value());
+    TProject edited = Project;
+    if (const int g = RunGroupEdit(prompts(), dialog, edited, [](TProject &p, const TfrGroupVolume &d) {
+            return SetGroupVolume(p, d.Group(), d.seVolume->value());
         }))
-        GroupScheduleChanged(g);
+        GroupScheduleChanged(g, edited, u"громкость группы "_s);
 }

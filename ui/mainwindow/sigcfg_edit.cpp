@@ -2,9 +2,13 @@
 #include "ui/mainwindow/sigcfg.h"
 
 #include "model/lib.h"
+#include "schedule/bells.h"
+#include "schedule/groupedit.h"
+#include "ui/document/groupchange.h"
+#include "ui/document/scenariochange.h"
 #include "ui/widgets/checklist.h"
 #include "ui/widgets/modeltext.h"
-#include "ui/widgets/validators.h"
+#include "ui/widgets/typedvalues.h"
 
 #include <QListWidget>
 #include <QStackedWidget>
@@ -15,6 +19,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString EditCaption = u"Редактирование"_s;
+
+// The fields whose keystrokes merge into one step.
+enum TTypedField { FieldName, FieldTime, FieldTrack, FieldVolume };
 
 /// The lowest free slot of a group, 0 when all 32 are used.
 int LowestFreeSlot(const TGroup &group)
@@ -55,7 +62,6 @@ TScenario &TfrMain::CurrentScenarioRecord()
 void TfrMain::miProjectSettingClick()
 {
     AskProjectSettings();
-    RebuildTree();
 }
 
 QString TfrMain::AskFreeGroupNumber()
@@ -80,20 +86,21 @@ void TfrMain::miAddGroupClick()
     // so a typed number can neither leave the model nor replace an existing group.
     if (n < 1 || n > std::min(ZoneCount(Project), MaxGroups) || Project.Groups[n].Used)
         return;
-    ResetGroup(Project.Groups[n]);
-    Project.Groups[n].Used = true;
-    RebuildTree();
-    Modified = true;
+    TGroup group;
+    ResetGroup(group);
+    group.Used = true;
+    EditGroups(new TGroupChange(*FDocument, n, group, u"добавление группы "_s + QString::number(n)));
 }
 
 void TfrMain::miDelGroupClick()
 {
     if (!ValidGroup(CurrentGroup) || !prompts().AskYesNo(EditCaption, DeleteQuestion(CurrentGroup, 0)))
         return;
-    ResetGroup(Project.Groups[CurrentGroup]);
+    const int g = CurrentGroup;
+    TGroup group;
+    ResetGroup(group);
     ShowNothing();
-    RebuildTree();
-    Modified = true;
+    EditGroups(new TGroupChange(*FDocument, g, group, u"удаление группы "_s + QString::number(g)));
 }
 
 void TfrMain::miAddScenarioClick()
@@ -104,10 +111,12 @@ void TfrMain::miAddScenarioClick()
     const int s = LowestFreeSlot(Project.Groups[g]);
     if (s == 0)
         return;
-    ResetScenario(Project.Groups[g].Scenarios[s]);
-    Project.Groups[g].Scenarios[s].Used = true;
-    RebuildTree();
-    Modified = true;
+    TScenario scenario;
+    ResetScenario(scenario);
+    scenario.Used = true;
+    FDocument->Do(
+        new TScenarioChange(*FDocument, g, s, scenario,
+                            u"добавление сценария "_s + QString::number(s) + u" в группу "_s + QString::number(g)));
     RevealGroup(g);
 }
 
@@ -116,10 +125,13 @@ void TfrMain::miDelScenarioClick()
     if (!ValidGroup(CurrentGroup) || !ValidSlot(CurrentScenario) ||
         !prompts().AskYesNo(EditCaption, DeleteQuestion(CurrentGroup, CurrentScenario)))
         return;
-    ResetScenario(Project.Groups[CurrentGroup].Scenarios[CurrentScenario]);
-    RebuildTree();
-    RevealGroup(CurrentGroup); // the group stays highlighted and shown
-    Modified = true;
+    const int g = CurrentGroup;
+    const int s = CurrentScenario;
+    TScenario scenario;
+    ResetScenario(scenario);
+    FDocument->Do(new TScenarioChange(
+        *FDocument, g, s, scenario, u"удаление сценария "_s + QString::number(s) + u" группы "_s + QString::number(g)));
+    RevealGroup(g); // the group stays highlighted and shown
     ClipboardMode = -1;
     SetClipboardCommands(Ui.pmmiCopyScenario->isEnabled(), false);
 }
@@ -173,13 +185,24 @@ void TfrMain::pmmiPutScenarioClick()
         }
     }
 
-    target.Scenarios[t] = Project.Groups[cg].Scenarios[cs];
-    if (ClipboardMode == 2)
-        ResetScenario(Project.Groups[cg].Scenarios[cs]);
-
-    RebuildTree();
+    // Source and target as one step; within one group both edits fall on one record.
+    TGroup targetAfter = target;
+    targetAfter.Scenarios[t] = Project.Groups[cg].Scenarios[cs];
+    std::vector<TGroupChange::TRecord> records;
+    if (ClipboardMode == 2) {
+        if (cg == g) {
+            if (t != cs)
+                ResetScenario(targetAfter.Scenarios[cs]);
+        } else {
+            TGroup sourceAfter = Project.Groups[cg];
+            ResetScenario(sourceAfter.Scenarios[cs]);
+            records.push_back({cg, sourceAfter});
+        }
+    }
+    records.push_back({g, targetAfter});
+    EditGroups(new TGroupChange(*FDocument, std::move(records),
+                                u"вставка сценария "_s + QString::number(t) + u" в группу "_s + QString::number(g)));
     RevealGroup(g); // the target group stays highlighted and shown
-    Modified = true;
     ClipboardMode = -1;
     SetClipboardCommands(Ui.pmmiCopyScenario->isEnabled(), false);
 }
@@ -188,11 +211,13 @@ void TfrMain::edGroupNameChange(const QString &text)
 {
     if (FillingGroup)
         return;
-    TGroup &group = CurrentGroupRecord();
+    if (!ValidGroup(CurrentGroup))
+        return;
+    TGroup group = Project.Groups[CurrentGroup];
     group.Name = text.toStdString();
-    if (CurrentNode)
-        CurrentNode->setText(0, GroupNodeText(CurrentGroup, group.Name));
-    Modified = true;
+    EditGroups(
+        new TGroupChange(*FDocument, CurrentGroup, group, u"имя группы "_s + QString::number(CurrentGroup), true),
+        true);
 }
 
 void TfrMain::clZonesClickCheck(QListWidgetItem *item)
@@ -202,60 +227,72 @@ void TfrMain::clZonesClickCheck(QListWidgetItem *item)
     const int z = Ui.clZones->row(item) + 1;
     if (z < 1 || z > MaxZones)
         return;
-    CurrentGroupRecord().Zones[z] = item->checkState() == Qt::Checked;
-    Modified = true;
+    if (!ValidGroup(CurrentGroup))
+        return;
+    TGroup group = Project.Groups[CurrentGroup];
+    group.Zones[z] = item->checkState() == Qt::Checked;
+    if (group == Project.Groups[CurrentGroup])
+        return;
+    // The tick stays where the operator put it; the list is not filled again under the mouse.
+    EditGroups(new TGroupChange(*FDocument, CurrentGroup, group,
+                                u"зона "_s + QString::number(z) + u" группы "_s + QString::number(CurrentGroup)),
+               true);
 }
 
 void TfrMain::edScenarioNameChange(const QString &text)
 {
     if (FillingScenario)
         return;
-    TScenario &scenario = CurrentScenarioRecord();
+    TScenario scenario = CurrentScenarioRecord();
     scenario.Name = text.toStdString();
-    if (CurrentNode)
-        CurrentNode->setText(0, ScenarioNodeText(CurrentScenario, scenario.Name));
-    Modified = true;
+    EditScenario(scenario, u"имя сценария "_s + QString::number(CurrentScenario), FieldName);
 }
 
 void TfrMain::edScenarioTimeChange(const QString &text)
 {
-    ShowTimeRange();
-    // Only what could be typed is stored: a time out of range from a file stays as it was, even
-    // when an edit leaves it out of range.
-    if (!TTimeValidator::IsTimeOrPart(text))
+    if (FillingScenario)
         return;
-    TScenario &scenario = CurrentScenarioRecord();
-    const std::string time(TrimControl(text.toStdString()));
-    // The box already shows the stored time (as when the page is filled): a negative value
-    // printed unsigned would not read back as itself, so leave the record alone.
-    if (time == TimeText(scenario.Hour, scenario.Minute))
+    const std::optional<TTypedTime> time = ReadTypedTime(text);
+    if (!time) {
+        // Nothing is written, and the text stays as typed so the operator can mend it.
+        ShowFieldRefusal(Ui.edScenarioTime, TimeRefusal());
         return;
-    const size_t colon = time.find(':');
-    if (colon == std::string::npos || colon == 0)
-        return;
-    const int32_t hour = LeadingNumber(std::string_view(time).substr(0, colon));
-    const int32_t minute = LeadingNumber(std::string_view(time).substr(colon + 1));
-    // A changed time is an unsaved change like any other edit.
-    if (hour != scenario.Hour || minute != scenario.Minute)
-        Modified = true;
-    scenario.Hour = hour;
-    scenario.Minute = minute;
+    }
+    ShowFieldRefusal(Ui.edScenarioTime, QString());
+    TScenario scenario = CurrentScenarioRecord();
+    scenario.Hour = time->Hour;
+    scenario.Minute = time->Minute;
+    EditScenario(scenario, u"время сценария "_s + QString::number(CurrentScenario), FieldTime);
 }
 
 void TfrMain::edScenarioTrackChange(const QString &text)
 {
     if (FillingScenario)
         return;
-    CurrentScenarioRecord().Track = WholeTextInteger(text.toStdString());
-    Modified = true;
+    const std::optional<int32_t> track = ReadTypedNumber(text, 1, MaxTrack);
+    if (!track) {
+        ShowFieldRefusal(Ui.edScenarioTrack, TrackRefusal());
+        return;
+    }
+    ShowFieldRefusal(Ui.edScenarioTrack, QString());
+    TScenario scenario = CurrentScenarioRecord();
+    scenario.Track = *track;
+    EditScenario(scenario, u"трек сценария "_s + QString::number(CurrentScenario), FieldTrack);
 }
 
 void TfrMain::edScenarioVolumeChange(const QString &text)
 {
     if (FillingScenario)
         return;
-    CurrentScenarioRecord().Volume = WholeTextInteger(text.toStdString());
-    Modified = true;
+    const std::optional<int32_t> volume = ReadTypedNumber(text, 0, MaxVolume);
+    if (!volume) {
+        ShowFieldRefusal(Ui.edScenarioVolume, VolumeRefusal());
+        return;
+    }
+    ShowFieldRefusal(Ui.edScenarioVolume, QString());
+    TScenario scenario = CurrentScenarioRecord();
+    scenario.Volume = *volume;
+    EditScenario(scenario, u"громкость сценария "_s + QString::number(CurrentScenario), FieldVolume);
 }
 
 void TfrMain::clDayOfWeekClickCheck(QListWidgetItem *item)
@@ -265,10 +302,10 @@ void TfrMain::clDayOfWeekClickCheck(QListWidgetItem *item)
     const int k = Ui.clDayOfWeek->row(item);
     if (k < 0 || k > 6)
         return;
-    TScenario &scenario = CurrentScenarioRecord();
-    const bool ticked = item->checkState() == Qt::Checked;
-    // A changed day is an unsaved change like any other edit.
-    if (scenario.Days[k] != ticked)
-        Modified = true;
-    scenario.Days[k] = ticked;
+    TScenario scenario = CurrentScenarioRecord();
+    scenario.Days[k] = item->checkState() == Qt::Checked;
+    // The tick stays where the operator put it; the list is not filled again under the mouse.
+    TypingInPage = true;
+    EditScenario(scenario, u"день недели сценария "_s + QString::number(CurrentScenario));
+    TypingInPage = false;
 }

@@ -5,9 +5,10 @@
 #include "storage/csv.h"
 #include "storage/projectfile.h"
 #include "storage/spreadsheet.h"
+#include "ui/document/projectreplace.h"
+#include "ui/mainwindow/recentfiles.h"
 #include "ui/widgets/logbox.h"
 #include "ui/widgets/modeltext.h"
-#include "ui/mainwindow/recentfiles.h"
 
 #include <QAction>
 #include <QDragEnterEvent>
@@ -72,23 +73,47 @@ void TfrMain::miProjectLoadClick()
 
 void TfrMain::LoadProject(const QString &path)
 {
-    std::vector<TSkippedEntry> skipped; // entries with no place in the model are left out quietly
-    try {
-        LoadProjectFile(path.toStdString(), Project, PlayList, skipped);
-    } catch (...) {
-        // The reader cleared the project and took the file's name before it found that the file is
-        // no project: show no project, so that no save can write over that file.
-        ResetProject(Project);
-        PlayList.clear();
-        ProjectClosed();
-        Modified = false;
-        ShowFilePath();
-        throw;
-    }
+    // Read whole into a project of its own first: a file that is refused leaves the open project
+    // as it was, whatever was answered to the save question.
+    TProject loaded;
+    ResetProject(loaded);
+    std::vector<std::string> playList;
+    std::vector<TSkippedEntry> skipped;
+    LoadProjectFile(path.toStdString(), loaded, playList, skipped);
+    Project = std::move(loaded);
+    PlayList = std::move(playList);
+    FDocument->Reopened();
     ProjectOpened();
-    Modified = false;
     ShowFilePath();
     RememberProject(path);
+    std::vector<std::string> lines;
+    for (const TSkippedEntry &entry : skipped)
+        lines.push_back(entry.Key + ": " + entry.Reason);
+    ShowSkipped(path, lines);
+}
+
+void TfrMain::ShowSkipped(const QString &path, const std::vector<std::string> &lines)
+{
+    if (lines.empty())
+        return;
+    // A later save would lose them: the operator hears of it once, and the log keeps the list.
+    constexpr size_t Shown = 10;
+    QString text = u"В файле "_s + path + u" есть записи, которым нет места в проекте. Они пропущены и не будут "_s +
+                   u"сохранены:"_s;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        AddLog(u"Пропущено: "_s + FromModel(lines[i]));
+        if (i < Shown)
+            text += u"\n"_s + FromModel(lines[i]);
+    }
+    if (lines.size() > Shown)
+        text += u"\n… и ещё "_s + QString::number(lines.size() - Shown) + u" (см. журнал)"_s;
+    prompts().Notice(ApplicationTitle(), text);
+}
+
+bool TfrMain::ConfirmReplace(const QString &path)
+{
+    return !QFileInfo::exists(path) ||
+           prompts().AskYesNo(u"Подтверждение"_s, u"Файл "_s + path + u" уже существует. Заменить его?"_s);
 }
 
 void TfrMain::miProjectSaveClick()
@@ -124,7 +149,7 @@ QString TfrMain::AskProjectPath()
     if (!path.contains(u".vlpj"_s, Qt::CaseSensitive))
         path += u".vlpj"_s;
     RememberFolder(path);
-    return path;
+    return ConfirmReplace(path) ? path : QString();
 }
 
 void TfrMain::miProjectSaveAsClick()
@@ -152,6 +177,7 @@ bool TfrMain::WriteProjectFile()
     ShowFilePath();
     SaveProjectFile(Project, PlayList);
     Modified = false;
+    ShowTitle();
     const QString path = FromModel(Project.FileName);
     ShowSaved(path);
     RememberProject(path);
@@ -174,14 +200,24 @@ void TfrMain::miProjectImportClick()
 void TfrMain::ImportProject(const QString &path)
 {
     // The content decides the format, whatever the name or the filter entry, as the tool does.
+    // Into a copy: the step keeps the project before it, and a refused file changes nothing.
     const std::string file = path.toStdString();
+    TProject imported = Project;
     const TImportResult result =
-        LooksLikeWorkbook(FirstBytes(path)) ? ImportSpreadsheet(file, Project) : ImportCsv(file, Project);
+        LooksLikeWorkbook(FirstBytes(path)) ? ImportSpreadsheet(file, imported) : ImportCsv(file, imported);
     if (result == TImportResult::WrongFormat) {
         prompts().Notice(ApplicationTitle(), FromModel(WrongFormatMessage));
         return;
     }
-    ProjectOpened();
+    if (Ui.miProjectClose->isEnabled()) {
+        FDocument->Do(new TProjectReplace(*FDocument, imported, PlayList, u"импорт "_s + QFileInfo(path).fileName()));
+        ProjectOpened();
+    } else {
+        // No project was open: there is nothing to go back to.
+        Project = std::move(imported);
+        FDocument->Reopened();
+        ProjectOpened();
+    }
     ShowFilePath();
 }
 
@@ -196,8 +232,12 @@ void TfrMain::miProjectExportClick()
     if (choice->FilterIndex == 0) {
         if (!path.contains(u".csv"_s, Qt::CaseSensitive))
             path += u".csv"_s;
+        if (!ConfirmReplace(path))
+            return;
         ExportCsv(Project, path.toStdString());
     } else {
+        if (!ConfirmReplace(path))
+            return;
         ExportSpreadsheet(Project, path.toStdString());
     }
     RememberFolder(path);

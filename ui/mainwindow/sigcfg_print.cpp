@@ -2,8 +2,8 @@
 #include "ui/mainwindow/sigcfg.h"
 
 #include "ui/chart/schedulepages.h"
-#include "ui/tracks/trackswindow.h"
 #include "ui/chart/weekchart.h"
+#include "ui/tracks/trackswindow.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -24,7 +24,9 @@ void TfrMain::BuildViewCommands()
     Ui.miWeekChart = Ui.miView->addAction(u"&Неделя"_s);
     Ui.miWeekChart->setShortcut(QKeySequence(u"F7"_s));
     connect(Ui.miWeekChart, &QAction::triggered, this, &TfrMain::miWeekChartClick);
-    AddTracksWindowCommand(*this, Project, PlayList, *Ui.miView);
+    AddTracksWindowCommand(*this, *FDocument, *Ui.miView, [this](TTracksWindow &window) {
+        connect(&window, &TTracksWindow::PlayListLineChosen, this, &TfrMain::EditPlayListLine);
+    });
 
     // In the file menu right after the export, which they resemble and whose state they share.
     const QList<QAction *> items = Ui.miFail->actions();
@@ -53,8 +55,10 @@ void TfrMain::BuildViewCommands()
 
 void TfrMain::miWeekChartClick()
 {
-    if (!frWeekChart)
-        frWeekChart = new TWeekChart(*this, Project, PlayList);
+    if (!frWeekChart) {
+        frWeekChart = new TWeekChart(*FDocument, *this);
+        connect(frWeekChart, &TWeekChart::ScenarioChosen, this, &TfrMain::ShowScenarioOf);
+    }
     frWeekChart->ShowBeside();
 }
 
@@ -89,5 +93,7 @@ void TfrMain::miExportPdfClick()
     QString path = choice->Path;
     if (!path.endsWith(u".pdf"_s, Qt::CaseInsensitive))
         path += u".pdf"_s;
+    if (!ConfirmReplace(path))
+        return;
     WriteSchedulePdf(path.toStdString(), Project, PlayList, QDate::currentDate());
 }

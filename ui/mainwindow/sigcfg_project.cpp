@@ -3,6 +3,7 @@
 
 #include "model/lib.h"
 #include "ui/application.h"
+#include "ui/document/projectinfochange.h"
 #include "ui/widgets/modeltext.h"
 
 #include <QCloseEvent>
@@ -16,7 +17,11 @@ void TfrMain::miProjectNewClick()
         return;
     ResetProject(Project);
     PlayList.clear();
+    FDocument->Reopened();
     if (AskProjectSettings()) {
+        // A new project has nothing to go back to: its settings start the history, unsaved.
+        FDocument->Reopened();
+        Modified = true;
         ProjectOpened();
         ShowFilePath();
         return;
@@ -25,9 +30,9 @@ void TfrMain::miProjectNewClick()
     // save either, and a save prompt now could write the empty project over the old one's file.
     // A name typed before the device choice was refused goes too, so the strip shows nothing.
     ResetProject(Project);
+    FDocument->Reopened();
     ProjectClosed();
     ShowFilePath();
-    Modified = false;
 }
 
 void TfrMain::miProjectCloseClick()
@@ -35,9 +40,9 @@ void TfrMain::miProjectCloseClick()
     if (Modified && !AskSaveChanges())
         return; // cancelled; a failing save throws and ends the command here as well
     ResetProject(Project);
+    FDocument->Reopened();
     ProjectClosed();
     ShowFilePath();
-    Modified = false;
 }
 
 bool TfrMain::AskSaveChanges()
@@ -86,9 +91,7 @@ void TfrMain::lbProjectNameAltClick()
         return;
     const std::string text = name.toStdString();
     if (text != Project.Name)
-        Modified = true;
-    Project.Name = text;
-    RebuildTree();
+        FDocument->Do(new TProjectInfoChange(*FDocument, text, Project.DeviceType, u"название проекта"_s));
 }
 
 void TfrMain::lbDeviceNameAltClick()
@@ -99,10 +102,78 @@ void TfrMain::lbDeviceNameAltClick()
     const int32_t index = DeviceTypeIndex(device.toStdString());
     if (index == 0)
         return;
-    if (index != Project.DeviceType)
-        Modified = true;
-    Project.DeviceType = index;
-    RebuildTree();
+    if (index == Project.DeviceType) {
+        RebuildTree(); // nothing changes, but the tree is shown afresh as after any choice
+        return;
+    }
+    if (!ConfirmDeviceType(index))
+        return;
+    FDocument->Do(new TProjectInfoChange(*FDocument, Project.Name, index, u"тип прибора"_s));
+}
+
+namespace {
+
+/// "5", "5–8": runs of consecutive numbers, joined by commas.
+QString NumberRuns(const std::vector<int> &numbers)
+{
+    QStringList runs;
+    for (size_t i = 0; i < numbers.size();) {
+        size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1)
+            ++j;
+        runs.push_back(j == i ? QString::number(numbers[i])
+                              : QString::number(numbers[i]) + (j == i + 1 ? u", "_s : u"–"_s) +
+                                    QString::number(numbers[j]));
+        i = j + 1;
+    }
+    return runs.join(u", "_s);
+}
+
+} // namespace
+
+QString TfrMain::HiddenByDeviceType(const TProject &project, int32_t deviceType)
+{
+    const int zones = deviceType >= 0 && deviceType < DeviceTypeCount ? DeviceZoneCounts[deviceType] : 0;
+    std::vector<int> groups;
+    QStringList parts;
+    int count = 0;
+    for (int g = 1; g <= MaxGroups; ++g) {
+        const TGroup &group = project.Groups[g];
+        if (!group.Used)
+            continue;
+        if (g > zones) {
+            groups.push_back(g);
+            continue;
+        }
+        std::vector<int> ticked;
+        for (int z = zones + 1; z <= MaxZones; ++z) {
+            if (group.Zones[z])
+                ticked.push_back(z);
+        }
+        if (!ticked.empty()) {
+            parts.push_back((ticked.size() == 1 ? u"зона "_s : u"зоны "_s) + NumberRuns(ticked) + u" группы "_s +
+                            QString::number(g));
+            count += int(ticked.size());
+        }
+    }
+    if (!groups.empty()) {
+        parts.push_front((groups.size() == 1 ? u"Группа "_s : u"Группы "_s) + NumberRuns(groups));
+        count += int(groups.size());
+    }
+    if (parts.isEmpty())
+        return QString();
+    QString text =
+        parts.size() == 1 ? parts.front() : parts.mid(0, parts.size() - 1).join(u", "_s) + u" и "_s + parts.back();
+    text[0] = text[0].toUpper();
+    const QString device = FromModel(DeviceTypeNames[deviceType]);
+    return text + (count == 1 ? u" не поддерживается прибором "_s + device + u" и будет удалена при сохранении"_s
+                              : u" не поддерживаются прибором "_s + device + u" и будут удалены при сохранении"_s);
+}
+
+bool TfrMain::ConfirmDeviceType(int32_t deviceType)
+{
+    const QString hidden = HiddenByDeviceType(Project, deviceType);
+    return hidden.isEmpty() || prompts().AskYesNo(u"Тип прибора"_s, hidden + u".\nВыбрать этот прибор?"_s);
 }
 
 void TfrMain::miAboutClick()

@@ -7,12 +7,13 @@
 #include "device/trackverify.h"
 #include "model/lib.h"
 #include "ui/dialogs/copyprogress.h"
-#include "ui/widgets/modeltext.h"
 #include "ui/dialogs/playlist.h"
-#include "ui/mainwindow/sdcardsource.h"
 #include "ui/dialogs/select.h"
+#include "ui/document/playlistchange.h"
+#include "ui/mainwindow/sdcardsource.h"
 #include "ui/mainwindow/sigcfg.h"
 #include "ui/tracks/trackswindow.h"
+#include "ui/widgets/modeltext.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -44,8 +45,10 @@ void TfrMain::miSavePlaylistClick()
     std::vector<std::string> edited;
     for (const QString &line : frPlayList->Lines())
         edited.push_back(line.toStdString());
-    PlayList = PlayListFromDialog(edited);
+    std::vector<std::string> playList = PlayListFromDialog(edited);
     // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
+    if (playList != PlayList)
+        FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
     Modified = true;
     if (!WriteProjectFile()) {
         AddLog(u"Проект не сохранён (окно сохранения закрыто): на SD-Карту ничего не скопировано"_s);
@@ -126,7 +129,7 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
             selected = list.count();
         list.addItem(FromModel(PlayListDialogLine(LeadingNumber(line), TextAfter(line, ";"))));
     }
-    if (playListLine < 0) { // a used track that the playlist lacks: offer its line, empty
+    if (playListLine == -1) { // a used track that the playlist lacks: offer its line, empty
         selected = list.count();
         list.addItem(FromModel(PlayListDialogLine(track, "")));
     }
@@ -140,8 +143,6 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
         edited.push_back(line.toStdString());
     std::vector<std::string> playList = PlayListFromDialog(edited);
     playList.insert(playList.end(), kept.begin(), kept.end());
-    if (playList != PlayList) {
-        PlayList = std::move(playList);
-        Modified = true;
-    }
+    if (playList != PlayList)
+        FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
 }

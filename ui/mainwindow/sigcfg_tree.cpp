@@ -3,13 +3,19 @@
 
 #include "model/codepage.h"
 #include "model/lib.h"
+#include "schedule/bells.h"
 #include "schedule/check.h"
-#include "ui/widgets/checklist.h"
+#include "schedule/groupedit.h"
 #include "ui/dialogs/inputcb.h"
 #include "ui/dialogs/inputval.h"
+#include "ui/document/projectinfochange.h"
+#include "ui/widgets/checklist.h"
 #include "ui/widgets/logbox.h"
 #include "ui/widgets/modeltext.h"
+#include "ui/widgets/typedvalues.h"
 #include "ui/widgets/validators.h"
+
+#include <QStatusBar>
 
 #include <QAction>
 #include <QComboBox>
@@ -177,7 +183,6 @@ void TfrMain::RebuildTree()
         Ui.tvMain->setCurrentItem(node);
     else if (placed)
         ShowNothing();
-    emit ProjectChanged();
 }
 
 QTreeWidgetItem *TfrMain::HighlightedNode() const
@@ -198,6 +203,7 @@ void TfrMain::FollowHighlight()
 
 void TfrMain::tvMainChange(QTreeWidgetItem *node)
 {
+    FDocument->CloseTyping(); // typing on another page is another step
     ClearLog();
     CurrentNode = node;
     if (IsGroupNode(node))
@@ -254,14 +260,14 @@ void TfrMain::ShowScenario(QTreeWidgetItem *node)
     const TScenario &scenario = Project.Groups[g].Scenarios[s];
     FillingScenario = true;
     Ui.edScenarioName->setText(FromModel(scenario.Name));
-    Ui.edScenarioTime->setText(FromModel(TimeText(scenario.Hour, scenario.Minute))); // its handler runs
-    ShowTimeRange();
+    Ui.edScenarioTime->setText(FromModel(TimeText(scenario.Hour, scenario.Minute)));
     // A stored negative value shows with its minus and stays editable; otherwise digits only.
     FTrackValidator->SetMinusAllowed(scenario.Track < 0);
     FVolumeValidator->SetMinusAllowed(scenario.Volume < 0);
     Ui.edScenarioTrack->setText(QString::number(scenario.Track));
     Ui.edScenarioVolume->setText(QString::number(scenario.Volume));
     FillingScenario = false;
+    ShowTimeRange();
     {
         // Ticks set from the model are no edits of the operator.
         const QSignalBlocker blocker(Ui.clDayOfWeek);
@@ -270,7 +276,8 @@ void TfrMain::ShowScenario(QTreeWidgetItem *node)
     }
     Ui.clDayOfWeek->StartAtFirstRow();
 
-    SetEditCommands(false, false, false, true, true, false);
+    // A scenario's group takes a new scenario as the group's page does.
+    SetEditCommands(false, false, true, true, true, false);
 
     const TLogBatch batch(*FLog);
     CheckScenarioClashes(Project, g, s, *FLog);
@@ -278,11 +285,20 @@ void TfrMain::ShowScenario(QTreeWidgetItem *node)
 
 void TfrMain::ShowTimeRange()
 {
-    // A time read from a file may lie outside a day (25:99); it shows in red and stays as it is
-    // until the operator types a time in range over it.
-    QString text = Ui.edScenarioTime->text();
-    const bool inRange = TTimeValidator::IsTimeOrPart(text);
-    Ui.edScenarioTime->setStyleSheet(inRange ? QString() : u"QLineEdit { color: red; }"_s);
+    // Values read from a file may lie outside what can be typed (25:99, volume 300): they show in
+    // red and stay as they are until the operator types a value in range over them.
+    const TScenario &scenario = CurrentScenarioRecord();
+    statusBar()->clearMessage();
+    for (QLineEdit *field : {Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume}) {
+        field->setStyleSheet(QString());
+        field->setToolTip(QString());
+    }
+    if (!ReadTypedTime(Ui.edScenarioTime->text()))
+        ShowFieldRefusal(Ui.edScenarioTime, TimeRefusal());
+    if (scenario.Track < 1 || scenario.Track > MaxTrack)
+        ShowFieldRefusal(Ui.edScenarioTrack, TrackRefusal());
+    if (scenario.Volume < 0 || scenario.Volume > MaxVolume)
+        ShowFieldRefusal(Ui.edScenarioVolume, VolumeRefusal());
 }
 
 void TfrMain::RevealGroup(int g)
@@ -350,6 +366,8 @@ void TfrMain::SwitchProjectState(bool open)
     ClearLog();
     Ui.miSavePlaylist->setEnabled(open);
     Ui.bbSavePlayList->setEnabled(open);
+    ShowTitle();
+    FDocument->NotifyReplaced(); // the views of the whole project look again
 }
 
 void TfrMain::ProjectOpened()
@@ -411,12 +429,18 @@ bool TfrMain::AskProjectSettings()
     const QString device = AskDeviceType();
     if (device.isEmpty())
         return false;
-    Project.Name = name.toStdString();
     const int32_t index = DeviceTypeIndex(device.toStdString());
-    if (index == 0)
+    if (index == 0) {
+        // As specified, a type typed wrong still keeps the name typed before it, unmarked.
+        Project.Name = name.toStdString();
+        ShowProjectInfo();
         return false;
-    Project.DeviceType = index;
+    }
+    if (!ConfirmDeviceType(index))
+        return false;
+    const std::string text = name.toStdString();
+    if (text != Project.Name || index != Project.DeviceType)
+        FDocument->Do(new TProjectInfoChange(*FDocument, text, index, u"настройки проекта"_s));
     ShowProjectInfo();
-    Modified = true;
     return true;
 }

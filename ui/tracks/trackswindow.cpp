@@ -3,10 +3,10 @@
 #include "device/sdcard.h"
 #include "model/lib.h"
 #include "schedule/overlaps.h"
-#include "ui/widgets/modeltext.h"
 #include "ui/dialogs/playlist.h"
-#include "ui/mainwindow/sigcfg.h"
+#include "ui/document/projectdocument.h"
 #include "ui/tracks/trackplayer.h"
+#include "ui/widgets/modeltext.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -37,9 +37,9 @@ bool Playable(const TTrackRow &row)
 
 } // namespace
 
-TTracksWindow::TTracksWindow(TfrMain &main, const TProject &project, const std::vector<std::string> &playList)
-    : QWidget(&main, Qt::Window), Main(main), Project(project), PlayList(playList), Player(new TTrackPlayer(this)),
-      HasOutput(TTrackPlayer::HasAudioOutput())
+TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
+    : QWidget(&owner, Qt::Window), Project(document.Project()), PlayList(document.PlayList()),
+      Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
 {
     setObjectName(u"frTracks"_s);
     setWindowTitle(u"Треки"_s);
@@ -160,7 +160,7 @@ void TTracksWindow::tvTracksDoubleClick(QTreeWidgetItem *item)
         return;
     const TTrackRow row = FRows[index];
 
-    Main.EditPlayListLine(row.PlayListLine, row.Track);
+    emit PlayListLineChosen(row.PlayListLine, row.Track);
     Refresh();
 }
 
@@ -173,14 +173,16 @@ bool TTracksWindow::event(QEvent *event)
     return QWidget::event(event);
 }
 
-QAction *AddTracksWindowCommand(TfrMain &main, const TProject &project, const std::vector<std::string> &playList,
-                                QMenu &menu)
+QAction *AddTracksWindowCommand(QWidget &owner, TProjectDocument &document, QMenu &menu,
+                                std::function<void(TTracksWindow &)> made)
 {
     QAction *action = menu.addAction(u"&Треки ..."_s);
-    QObject::connect(action, &QAction::triggered, &main, [&main, &project, &playList] {
-        auto *window = main.findChild<TTracksWindow *>();
-        if (!window)
-            window = new TTracksWindow(main, project, playList);
+    QObject::connect(action, &QAction::triggered, &owner, [&owner, &document, made = std::move(made)] {
+        auto *window = owner.findChild<TTracksWindow *>();
+        if (!window) {
+            window = new TTracksWindow(document, owner);
+            made(*window);
+        }
         window->show();
         window->raise();
         window->activateWindow();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "device/trackinfo.h"
 #include "device/tracklist.h"
 
@@ -13,7 +15,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TTrackPlayer;
-class TfrMain;
+class TProjectDocument;
 
 /// "Треки": every track the scenarios use and every playlist line, with what its file holds
 /// (problems first, in red), and below them the tracks still playing when a later bell starts.
@@ -22,8 +24,8 @@ class TTracksWindow : public QWidget
 {
     Q_OBJECT
 public:
-    /// The tracks of project and its playList; a double-click edits a line through main.
-    TTracksWindow(TfrMain &main, const TProject &project, const std::vector<std::string> &playList);
+    /// The tracks of the document's project and playlist, a window of its own over owner.
+    TTracksWindow(TProjectDocument &document, QWidget &owner);
     ~TTracksWindow() override;
 
     /// Inspects the playlist again and refills both lists.
@@ -42,13 +44,16 @@ public slots:
     /// Opens the playlist editor on the line of the row (the whole playlist, so nothing is dropped).
     void tvTracksDoubleClick(QTreeWidgetItem *item);
 
+signals:
+    /// A double-click asks for playlist line playListLine (-1: none yet, for track) to be edited.
+    void PlayListLineChosen(int playListLine, int32_t track);
+
 protected:
     bool event(QEvent *event) override;
 
 private:
     void UpdatePlayButton();
 
-    TfrMain &Main;
     const TProject &Project;
     const std::vector<std::string> &PlayList;
     TTrackCache Cache;
@@ -57,6 +62,7 @@ private:
     bool HasOutput;
 };
 
-/// Adds the command that shows the window (one per main window, made on first use) to menu.
-QAction *AddTracksWindowCommand(TfrMain &main, const TProject &project, const std::vector<std::string> &playList,
-                                QMenu &menu);
+/// Adds the command that shows the window (one per owner, made on first use) to menu; made is
+/// called once with the new window.
+QAction *AddTracksWindowCommand(QWidget &owner, TProjectDocument &document, QMenu &menu,
+                                std::function<void(TTracksWindow &)> made);

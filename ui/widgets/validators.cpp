@@ -1,5 +1,7 @@
 #include "ui/widgets/validators.h"
 
+#include "ui/widgets/typedvalues.h"
+
 #include "model/codepage.h"
 
 #include <QRegularExpression>
@@ -27,24 +29,11 @@ QValidator::State TNumberValidator::validate(QString &input, int &) const
     return input.isEmpty() || input == u"-" ? Intermediate : Acceptable;
 }
 
-bool TTimeValidator::IsTimeOrPart(const QString &text)
-{
-    static const QRegularExpression shape(QStringLiteral("^([0-9]{0,2})(?::([0-9]{0,2}))?$"));
-    const QRegularExpressionMatch match = shape.match(text);
-    if (!match.hasMatch())
-        return false;
-    const QString hour = match.captured(1);
-    const QString minute = match.captured(2);
-    if (hour.size() == 2 && hour.toInt() > 23)
-        return false;
-    return minute.isEmpty() || minute[0] <= u'5';
-}
-
 QValidator::State TTimeValidator::validate(QString &input, int &) const
 {
-    if (!IsTimeOrPart(input))
+    // Digits with at most one separator; whether they make a time the page tells in red.
+    static const QRegularExpression shape(QStringLiteral("^(?:[0-9]{0,4}|[0-9]{0,2}[:.][0-9]{0,2})$"));
+    if (!shape.match(input).hasMatch())
         return Invalid;
-    const qsizetype colon = input.indexOf(u':');
-    const bool complete = colon >= 1 && input.size() - colon - 1 == 2;
-    return complete ? Acceptable : Intermediate;
+    return ReadTypedTime(input) ? Acceptable : Intermediate;
 }

@@ -32,13 +32,11 @@ private:
     bool MinusAllowed = false;
 };
 
-/// The time box: H:MM or HH:MM, hours 0 to 23, minutes 0 to 59. What could still become such a
-/// time while typing is Intermediate; anything else is refused.
+/// The time box: digits with at most one ":" or "."; a time ReadTypedTime takes is Acceptable,
+/// other such texts Intermediate (shown red by the page), anything else refused.
 class TTimeValidator : public QValidator
 {
 public:
     using QValidator::QValidator;
     State validate(QString &input, int &pos) const override;
-    /// True when the text is a complete time in range, or on its way to one.
-    static bool IsTimeOrPart(const QString &text);
 };
