@@ -143,6 +143,10 @@ public:
     /// the tree has no such node.
     bool SelectScenarioNode(int g, int s);
 
+    /// What a device type would hide of a project ("Группы 6, 7 и зоны 5–8 группы 1 не поддерживаются
+    /// прибором ДК-4 и будут удалены при сохранении"), or "" when nothing.
+    static QString HiddenByDeviceType(const TProject &project, int32_t deviceType);
+
     /// The filter of the project file dialogs.
     static QString ProjectFilter();
     /// The filter of the export dialog: entry 0 CSV, entry 1 workbooks.
@@ -335,9 +339,6 @@ private:
     void ShowFieldRefusal(QLineEdit *field, const QString &reason);
     /// Asks whether to replace an existing file; true when there is none or the operator says yes.
     bool ConfirmReplace(const QString &path);
-    /// What a device type would hide of a project ("Группы 6, 7 и зоны 5–8 группы 1 не поддерживаются
-    /// прибором ДК-4 и будут удалены при сохранении"), or "" when nothing.
-    static QString HiddenByDeviceType(const TProject &project, int32_t deviceType);
     /// The device-type question when the new type hides used groups or ticked zones; true to go on.
     bool ConfirmDeviceType(int32_t deviceType);
     /// Shows what a load skipped, in the log and in one message box.
