@@ -348,3 +348,14 @@ TEST_F(Dialogs, EachOpeningFocusesTheInputWithItsTextSelected)
         }
     }
 }
+
+TEST_F(Dialogs, PlayListKeepsATypedPathAndRemovesTheHighlightedLine)
+{
+    Fill({"Трек:1 Путь:/one.mp3", "Трек:2 Путь:/two.mp3"});
+    Select(1);
+    QTest::keyClicks(Editor.edPath, U("x"));
+    EXPECT_EQ(Editor.Lines().at(1), U("Трек:2 Путь:/two.mp3x"));
+    Select(0);
+    Editor.btDeleteClick();
+    EXPECT_EQ(Editor.Lines(), QStringList{U("Трек:2 Путь:/two.mp3x")});
+}

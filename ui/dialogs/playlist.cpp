@@ -51,7 +51,9 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     Button1->setObjectName(QStringLiteral("Button1"));
     btAdd = new QPushButton(QString::fromUtf8("Добавить"), this);
     btAdd->setObjectName(QStringLiteral("btAdd"));
-    for (QPushButton *button : {Button1, btAdd})
+    btDelete = new QPushButton(QString::fromUtf8("Удалить"), this);
+    btDelete->setObjectName(QStringLiteral("btDelete"));
+    for (QPushButton *button : {Button1, btAdd, btDelete})
         MakeClickOnlyButton(*button);
 
     auto *fields = new QGridLayout;
@@ -61,6 +63,7 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     fields->addWidget(edPath, 3, 0, 1, 2);
     fields->addWidget(Button1, 3, 2);
     fields->addWidget(btAdd, 4, 0, Qt::AlignLeft);
+    fields->addWidget(btDelete, 4, 1, Qt::AlignLeft);
     fields->setColumnStretch(1, 1);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lbPlayList);
@@ -89,6 +92,12 @@ TfrPlayList::TfrPlayList(Prompts &prompts, TfrInputValue &inputValue, QWidget *p
     });
     connect(Button1, &QPushButton::clicked, this, &TfrPlayList::Button1Click);
     connect(btAdd, &QPushButton::clicked, this, &TfrPlayList::btAddClick);
+    connect(btDelete, &QPushButton::clicked, this, &TfrPlayList::btDeleteClick);
+    // A path typed by hand goes into its line at once, so OK keeps it.
+    connect(edPath, &QLineEdit::textEdited, this, [this](const QString &path) {
+        if (QListWidgetItem *item = HighlightedLine(); item && !edNumber->text().isEmpty())
+            item->setText(EditorLine(edNumber->text(), path));
+    });
     connect(btOk, &QPushButton::clicked, this, &TfrPlayList::btOkClick);
 }
 
@@ -126,10 +135,30 @@ void TfrPlayList::lbPlayListClick()
     edPath->setText(line.mid(path + PathTag.size()));
 }
 
-void TfrPlayList::Button1Click()
+QListWidgetItem *TfrPlayList::HighlightedLine() const
 {
     const QList<QListWidgetItem *> selected = lbPlayList->selectedItems();
-    QListWidgetItem *item = selected.isEmpty() ? nullptr : selected.first();
+    return selected.isEmpty() ? lbPlayList->currentItem() : selected.first();
+}
+
+void TfrPlayList::btDeleteClick()
+{
+    QListWidgetItem *item = HighlightedLine();
+    if (!item)
+        return;
+    delete lbPlayList->takeItem(lbPlayList->row(item));
+    lbPlayListClick();
+}
+
+void TfrPlayList::Button1Click()
+{
+    QListWidgetItem *item = HighlightedLine();
+    if (item && edNumber->text().isEmpty()) {
+        // The fields may not show the highlighted line yet (highlighted from code or by keyboard).
+        lbPlayList->setCurrentItem(item);
+        item->setSelected(true);
+        lbPlayListClick();
+    }
     // A file never goes in without its track: a new line, or a line whose number could not be
     // read, gets its number first.
     QString number = item ? edNumber->text() : QString();

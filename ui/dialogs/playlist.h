@@ -5,6 +5,7 @@
 class Prompts;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 class TfrInputValue;
 
@@ -22,6 +23,7 @@ public:
     QLineEdit *edPath;
     QPushButton *Button1; // "Найти"
     QPushButton *btAdd;
+    QPushButton *btDelete; // "Удалить": the highlighted line goes
     QPushButton *btOk;
 
     /// All lines of the list, top to bottom.
@@ -31,6 +33,7 @@ public slots:
     void lbPlayListClick();
     void Button1Click();
     void btAddClick();
+    void btDeleteClick();
     void btOkClick();
 
 protected:
@@ -41,6 +44,8 @@ private:
     /// closed or the text is no whole number above 0 (the operator is told).
     QString AskTrackNumber();
     void SyncToolTips(int first, int last);
+    /// The highlighted line: the selected one, else the current one; nullptr when none.
+    QListWidgetItem *HighlightedLine() const;
 
     Prompts &FPrompts;
     TfrInputValue &FInputValue;
