@@ -1,5 +1,7 @@
 #include "ui/dialogs/prompts.h"
 
+#include "ui/widgets/screenfit.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -107,6 +109,7 @@ std::optional<Prompts::FileChoice> TRealPrompts::SaveFile(const QString &caption
 
 int TRealPrompts::ShowModal(QDialog &dialog)
 {
+    FitToAvailableScreen(dialog);
     // The dialogs have no Cancel: anything but their OK is the close box.
     return dialog.exec() == QDialog::Accepted ? 1 : 2;
 }

@@ -7,6 +7,7 @@
 #include "ui/document/projectdocument.h"
 #include "ui/tracks/trackplayer.h"
 #include "ui/widgets/modeltext.h"
+#include "ui/widgets/screenfit.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -183,6 +184,7 @@ QAction *AddTracksWindowCommand(QWidget &owner, TProjectDocument &document, QMen
             window = new TTracksWindow(document, owner);
             made(*window);
         }
+        FitToAvailableScreen(*window);
         window->show();
         window->raise();
         window->activateWindow();
