@@ -288,17 +288,20 @@ void TfrMain::ShowTimeRange()
     // Values read from a file may lie outside what can be typed (25:99, volume 300): they show in
     // red and stay as they are until the operator types a value in range over them.
     const TScenario &scenario = CurrentScenarioRecord();
-    statusBar()->clearMessage();
-    for (QLineEdit *field : {Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume}) {
-        field->setStyleSheet(QString());
-        field->setToolTip(QString());
+    const std::pair<QLineEdit *, QString> fields[] = {
+        {Ui.edScenarioTime, ReadTypedTime(Ui.edScenarioTime->text()) ? QString() : TimeRefusal()},
+        {Ui.edScenarioTrack, scenario.Track >= 1 && scenario.Track <= MaxTrack ? QString() : TrackRefusal()},
+        {Ui.edScenarioVolume, scenario.Volume >= 0 && scenario.Volume <= MaxVolume ? QString() : VolumeRefusal()},
+    };
+    // Those in range first, so that a refusal's reason is what the status bar keeps.
+    for (const auto &[field, reason] : fields) {
+        if (reason.isEmpty())
+            ShowFieldRefusal(field, reason);
     }
-    if (!ReadTypedTime(Ui.edScenarioTime->text()))
-        ShowFieldRefusal(Ui.edScenarioTime, TimeRefusal());
-    if (scenario.Track < 1 || scenario.Track > MaxTrack)
-        ShowFieldRefusal(Ui.edScenarioTrack, TrackRefusal());
-    if (scenario.Volume < 0 || scenario.Volume > MaxVolume)
-        ShowFieldRefusal(Ui.edScenarioVolume, VolumeRefusal());
+    for (const auto &[field, reason] : fields) {
+        if (!reason.isEmpty())
+            ShowFieldRefusal(field, reason);
+    }
 }
 
 void TfrMain::RevealGroup(int g)

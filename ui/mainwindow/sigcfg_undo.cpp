@@ -156,8 +156,11 @@ void TfrMain::EditGroups(QUndoCommand *command, bool inPage)
 void TfrMain::ShowFieldRefusal(QLineEdit *field, const QString &reason)
 {
     const bool wasRefused = !field->toolTip().isEmpty();
-    field->setStyleSheet(reason.isEmpty() ? QString() : u"QLineEdit { color: red; }"_s);
-    field->setToolTip(reason);
+    // A style sheet set again restyles the box even when it is the same: only on a change.
+    if (field->toolTip() != reason) {
+        field->setStyleSheet(reason.isEmpty() ? QString() : u"QLineEdit { color: red; }"_s);
+        field->setToolTip(reason);
+    }
     if (!reason.isEmpty())
         statusBar()->showMessage(reason);
     else if (wasRefused)
