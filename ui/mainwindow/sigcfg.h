@@ -335,6 +335,17 @@ private:
     void EditScenario(const TScenario &after, const QString &text, int typingField = -1);
     /// Runs a change of whole groups as one step; inPage when the shown page made it (it is not refilled).
     void EditGroups(QUndoCommand *command, bool inPage = false);
+    /// A typed number of the scenario page: its range, its record field, its typing id and step name.
+    struct TNumberField
+    {
+        int32_t Min, Max;
+        int32_t TScenario::*Member;
+        int Field;
+        QString Step;
+        QString (*Refusal)();
+    };
+    /// Writes a typed track or volume as one step, or shows it red when out of range.
+    void EditNumberField(QLineEdit *box, const QString &text, const TNumberField &field);
     /// A field's value the model can not take: red, with the reason in the status bar.
     void ShowFieldRefusal(QLineEdit *field, const QString &reason);
     /// Asks whether to replace an existing file; true when there is none or the operator says yes.

@@ -267,32 +267,29 @@ void TfrMain::edScenarioTimeChange(const QString &text)
 
 void TfrMain::edScenarioTrackChange(const QString &text)
 {
-    if (FillingScenario)
-        return;
-    const std::optional<int32_t> track = ReadTypedNumber(text, 1, MaxTrack);
-    if (!track) {
-        ShowFieldRefusal(Ui.edScenarioTrack, TrackRefusal());
-        return;
-    }
-    ShowFieldRefusal(Ui.edScenarioTrack, QString());
-    TScenario scenario = CurrentScenarioRecord();
-    scenario.Track = *track;
-    EditScenario(scenario, u"трек сценария "_s + QString::number(CurrentScenario), FieldTrack);
+    EditNumberField(Ui.edScenarioTrack, text,
+                    {1, MaxTrack, &TScenario::Track, FieldTrack, u"трек сценария "_s, TrackRefusal});
 }
 
 void TfrMain::edScenarioVolumeChange(const QString &text)
 {
+    EditNumberField(Ui.edScenarioVolume, text,
+                    {0, MaxVolume, &TScenario::Volume, FieldVolume, u"громкость сценария "_s, VolumeRefusal});
+}
+
+void TfrMain::EditNumberField(QLineEdit *box, const QString &text, const TNumberField &field)
+{
     if (FillingScenario)
         return;
-    const std::optional<int32_t> volume = ReadTypedNumber(text, 0, MaxVolume);
-    if (!volume) {
-        ShowFieldRefusal(Ui.edScenarioVolume, VolumeRefusal());
+    const std::optional<int32_t> value = ReadTypedNumber(text, field.Min, field.Max);
+    if (!value) {
+        ShowFieldRefusal(box, field.Refusal());
         return;
     }
-    ShowFieldRefusal(Ui.edScenarioVolume, QString());
+    ShowFieldRefusal(box, QString());
     TScenario scenario = CurrentScenarioRecord();
-    scenario.Volume = *volume;
-    EditScenario(scenario, u"громкость сценария "_s + QString::number(CurrentScenario), FieldVolume);
+    scenario.*field.Member = *value;
+    EditScenario(scenario, field.Step + QString::number(CurrentScenario), field.Field);
 }
 
 void TfrMain::clDayOfWeekClickCheck(QListWidgetItem *item)
