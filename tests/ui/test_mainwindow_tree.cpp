@@ -35,7 +35,8 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_GT(Window->maximumSize().height(), 2000);
     Window->resize(Window->width(), Window->height() + 200);
     QApplication::processEvents();
-    EXPECT_GT(Ui().mmLog->height(), 78); // the log grows with the window
+    EXPECT_GT(Ui().mmLog->height(), 78);         // the log grows with the window
+    EXPECT_FALSE(Window->windowIcon().isNull()); // the application's icon, set once the loop ran
     EXPECT_EQ(Ui().pnBottons->height(), 65);
     EXPECT_EQ(Ui().pnProjectInfo->height(), 48);
     EXPECT_EQ(Ui().tvMain->indentation(), 19);
