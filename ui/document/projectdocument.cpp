@@ -25,11 +25,10 @@ void TProjectDocument::Do(QUndoCommand *command)
 
 void TProjectDocument::Reopened()
 {
-    // The limit can be set on an empty stack only.
     FStack.clear();
     FStack.setClean();
     ++FTypingSerial;
-    NotifyReplaced();
+    NotifyViews();
 }
 
 void TProjectDocument::NotifyScenario(int g, int s)

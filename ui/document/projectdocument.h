@@ -36,8 +36,10 @@ public:
     int TypingSerial() const { return FTypingSerial; }
 
     /// After a load, new or close: the project and playlist were replaced outside the stack,
-    /// so there is nothing to undo and nothing unsaved.
+    /// so there is nothing to undo and nothing unsaved. The window shows the new project itself.
     void Reopened();
+    /// Tells the views of the whole project to look again (Changed only).
+    void NotifyViews() { emit Changed(); }
 
     // The commands call these after changing the model, in redo and undo alike.
     void NotifyScenario(int g, int s);

@@ -370,7 +370,7 @@ void TfrMain::SwitchProjectState(bool open)
     Ui.miSavePlaylist->setEnabled(open);
     Ui.bbSavePlayList->setEnabled(open);
     ShowTitle();
-    FDocument->NotifyReplaced(); // the views of the whole project look again
+    FDocument->NotifyViews(); // the views of the whole project look again
 }
 
 void TfrMain::ProjectOpened()

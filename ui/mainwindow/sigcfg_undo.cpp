@@ -7,6 +7,7 @@
 #include "ui/widgets/modeltext.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,28 @@
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+/// Lets undo and redo pressed in a page's box reach the window's steps: a box's own undo would
+/// take back keystrokes that are already a step of the project.
+class TUndoKeysToWindow : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+                key->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y))
+                return true; // not taken by the box: the shortcut goes to the window's action
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 void TfrMain::BuildUndoCommands()
 {
@@ -42,6 +65,10 @@ void TfrMain::BuildUndoCommands()
     connect(&stack, &QUndoStack::canRedoChanged, Ui.miRedo, &QAction::setEnabled);
     Ui.miUndo->setEnabled(false);
     Ui.miRedo->setEnabled(false);
+    auto *keys = new TUndoKeysToWindow(this);
+    for (QLineEdit *field :
+         {Ui.edGroupName, Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume})
+        field->installEventFilter(keys);
 
     Ui.miCopyScenario->setShortcut(QKeySequence::Copy);
     Ui.miCutScenario->setShortcut(QKeySequence::Cut);
@@ -73,10 +100,13 @@ void TfrMain::ListenToDocument()
     TProjectDocument &document = *FDocument;
     connect(&document, &TProjectDocument::ScenarioChanged, this, &TfrMain::ScenarioChangedInDocument);
     connect(&document, &TProjectDocument::GroupChanged, this, &TfrMain::GroupChangedInDocument);
-    connect(&document, &TProjectDocument::ProjectInfoChanged, this, [this] {
-        RebuildTree();
-        RefreshShownPage();
-    });
+    // A new device type or a whole project (an import, its undo) shows a new tree.
+    for (const auto signal : {&TProjectDocument::ProjectInfoChanged, &TProjectDocument::ProjectReplaced}) {
+        connect(&document, signal, this, [this] {
+            RebuildTree();
+            RefreshShownPage();
+        });
+    }
     connect(&document, &TProjectDocument::ModifiedChanged, this, [this](bool modified) {
         ShowModifiedState(modified);
         ShowTitle();
