@@ -447,6 +447,9 @@ void TfrMain::ShowSaved(const QString &what)
     Ui.lbSaved->setText(u"Сохранено: "_s + what);
     Ui.lbSaved->setToolTip(what);
     Ui.lbSaved->setVisible(!Modified);
+    // An export of a changed project: said for a while, without claiming the project is saved.
+    if (Modified)
+        statusBar()->showMessage(u"Записано: "_s + what, 10000);
 }
 
 QString TfrMain::ProjectFilter()
