@@ -1,9 +1,9 @@
 // The window program: the empty project, the application object, the main window and its loop.
-#include "ui/sigcfg.h"
+#include "ui/mainwindow/sigcfg.h"
 #include "model/lib.h"
 #include "model/type.h"
 #include "ui/application.h"
-#include "ui/prompts.h"
+#include "ui/dialogs/prompts.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

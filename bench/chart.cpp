@@ -1,8 +1,8 @@
 // The week chart and the printed schedule of the largest project (32 groups of 32 scenarios, every
 // day): working out the layout, painting the chart offscreen at a window's size, and the PDF.
 #include "schedule/weeklayout.h"
-#include "ui/schedulepages.h"
-#include "ui/weekpainter.h"
+#include "ui/chart/schedulepages.h"
+#include "ui/chart/weekpainter.h"
 
 #include <QGuiApplication>
 #include <QImage>

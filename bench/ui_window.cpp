@@ -2,7 +2,7 @@
 // scenario that clashes with every other one, and the whole check with and without clashes.
 // Each step includes the event loop turn that paints its result.
 #include "schedule/check.h"
-#include "ui/sigcfg.h"
+#include "ui/mainwindow/sigcfg.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>

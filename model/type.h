@@ -17,6 +17,7 @@ struct TScenario
     int32_t Volume = 0;
     int32_t Track = 0;
     bool Used = false;
+    bool operator==(const TScenario &) const = default;
 };
 
 /// One group of zones with its 33 scenario slots (slot 0 is never used).
@@ -26,6 +27,7 @@ struct TGroup
     std::array<bool, 33> Zones{}; // zone 0 is never used
     std::array<TScenario, 33> Scenarios{};
     bool Used = false;
+    bool operator==(const TGroup &) const = default;
 };
 
 /// The whole project: 33 group records, numbers 1..32 (record 0 is reserved).

@@ -81,6 +81,9 @@ std::string ShiftGroup(TProject &project, int g, int minutes)
 
 std::string SetGroupDays(TProject &project, int g, const std::array<bool, 7> &days)
 {
+    // Scenarios on no day never sound: the whole group would fall silent without a word.
+    if (std::find(days.begin(), days.end(), true) == days.end())
+        return "Отметьте хотя бы один день недели";
     std::string refusal = EditableGroupRefusal(project, g);
     if (!refusal.empty())
         return refusal;

@@ -16,7 +16,7 @@ std::string GroupRefusal(const TProject &project, int g);
 /// would fall before 00:00 or after 23:59, or when the group has no scenario.
 std::string ShiftGroup(TProject &project, int g, int minutes);
 
-/// Sets the days of every used scenario of group g.
+/// Sets the days of every used scenario of group g; at least one day must be ticked.
 std::string SetGroupDays(TProject &project, int g, const std::array<bool, 7> &days);
 
 /// Sets the volume of every used scenario of group g.

@@ -1,8 +1,11 @@
 #include "ui/application.h"
 
 #include "model/cause.h"
-#include "ui/prompts.h"
+#include "ui/dialogs/prompts.h"
 #include "ui/translations.h"
+
+#include <QIcon>
+#include <QTimer>
 
 #include <QMessageBox>
 #include <cstdio>
@@ -19,6 +22,11 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     setApplicationName(QStringLiteral("sigcfg"));
     // The desktop matches the window with its menu entry and icon by this name.
     setDesktopFileName(QStringLiteral("name.sigcfg.configurator"));
+    // Every window and dialog shows it, so a task bar tells the program's windows apart. Drawn once
+    // at one size, once the loop runs: the window manager would otherwise get the SVG drawn at six
+    // sizes before the first window appears.
+    QTimer::singleShot(0, this,
+                       [] { setWindowIcon(QIcon(QIcon(QStringLiteral(":/icons/sigcfg.svg")).pixmap(QSize(64, 64)))); });
     InstallQtTranslations(*this);
 }
 

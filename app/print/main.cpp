@@ -4,7 +4,7 @@
 #include "model/error.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
-#include "ui/schedulepages.h"
+#include "ui/chart/schedulepages.h"
 
 #include <QDate>
 #include <QGuiApplication>

@@ -77,6 +77,8 @@ TEST(GroupEdit, DaysAndVolumeOfTheWholeGroupOnly)
     EXPECT_EQ(project.Groups[1].Scenarios[3].Volume, 0); // an unused slot stays empty
     EXPECT_EQ(project.Groups[2].Scenarios[1].Volume, 5);
     EXPECT_TRUE(project.Groups[2].Scenarios[1].Days[0]);
+    EXPECT_EQ(SetGroupDays(project, 1, {}), "Отметьте хотя бы один день недели");
+    EXPECT_EQ(project.Groups[1].Scenarios[1].Days, weekend);
 }
 
 TEST(GroupEdit, RefusalsLeaveTheProjectAlone)

@@ -1,7 +1,7 @@
 // The lesson-bell dialog and the group-wide edits in the window: preview, verdict, OK, refusals.
 #include "support/window_fixture.h"
-#include "ui/bellsdialog.h"
-#include "ui/groupeditdialogs.h"
+#include "ui/dialogs/bellsdialog.h"
+#include "ui/dialogs/groupeditdialogs.h"
 
 #include <QCheckBox>
 #include <QComboBox>

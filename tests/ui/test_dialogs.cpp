@@ -3,10 +3,10 @@
 #include "model/error.h"
 #include "support/scripted_prompts.h"
 #include "ui/application.h"
-#include "ui/inputcb.h"
-#include "ui/inputval.h"
-#include "ui/playlist.h"
-#include "ui/select.h"
+#include "ui/dialogs/inputcb.h"
+#include "ui/dialogs/inputval.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/dialogs/select.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -347,4 +347,15 @@ TEST_F(Dialogs, EachOpeningFocusesTheInputWithItsTextSelected)
             EXPECT_FALSE(selected.isEmpty());
         }
     }
+}
+
+TEST_F(Dialogs, PlayListKeepsATypedPathAndRemovesTheHighlightedLine)
+{
+    Fill({"Трек:1 Путь:/one.mp3", "Трек:2 Путь:/two.mp3"});
+    Select(1);
+    QTest::keyClicks(Editor.edPath, U("x"));
+    EXPECT_EQ(Editor.Lines().at(1), U("Трек:2 Путь:/two.mp3x"));
+    Select(0);
+    Editor.btDeleteClick();
+    EXPECT_EQ(Editor.Lines(), QStringList{U("Трек:2 Путь:/two.mp3x")});
 }

@@ -294,28 +294,46 @@ TEST_F(PageEditing, ScenarioFieldsGoIntoTheModelAsUnsavedChanges)
     EXPECT_EQ(Window->FindScenarioNode(1, 4)->text(0), U("Сценарий 4: Обед"));
     EXPECT_EQ(Ui().lbScenarioNumber->text(), U("Сценарий 4: "));
     TScenario &scenario = Project.Groups[1].Scenarios[4];
-    // Both boxes take the whole-text rule: a trailing letter gives 0, "$" is hexadecimal.
-    const std::pair<const char *, int> numbers[] = {{"12", 12}, {"12a", 0}, {"$1F", 31}};
-    for (const auto &[text, value] : numbers) {
-        Ui().edScenarioTrack->setText(U("1"));
-        Ui().edScenarioTrack->setText(U(text));
-        EXPECT_EQ(scenario.Track, value) << text;
-        Ui().edScenarioVolume->setText(U("1"));
-        Ui().edScenarioVolume->setText(U(text));
-        EXPECT_EQ(scenario.Volume, value) << text;
+    // What the boxes can not take is shown in red and writes nothing: the model keeps the last value
+    // taken, and the text stays as typed.
+    const struct
+    {
+        QLineEdit *box;
+        const char *text;
+        bool taken;
+        int32_t TScenario::*field;
+        int value;
+    } numbers[] = {
+        {Ui().edScenarioTrack, "12", true, &TScenario::Track, 12},
+        {Ui().edScenarioTrack, "0", false, &TScenario::Track, 12},
+        {Ui().edScenarioTrack, "999", true, &TScenario::Track, 999},
+        {Ui().edScenarioTrack, "1000", false, &TScenario::Track, 999},
+        {Ui().edScenarioTrack, "$1F", false, &TScenario::Track, 999},
+        {Ui().edScenarioVolume, "0", true, &TScenario::Volume, 0},
+        {Ui().edScenarioVolume, "100", true, &TScenario::Volume, 100},
+        {Ui().edScenarioVolume, "10005", false, &TScenario::Volume, 100},
+        {Ui().edScenarioVolume, "12a", false, &TScenario::Volume, 100},
+    };
+    for (const auto &c : numbers) {
+        c.box->setText(U(c.text));
+        EXPECT_EQ(scenario.*c.field, c.value) << c.text;
+        EXPECT_EQ(c.box->text(), U(c.text));
+        EXPECT_EQ(c.box->styleSheet().contains(U("red")), !c.taken) << c.text;
     }
     EXPECT_TRUE(Modified());
     SetModified(false);
-    // Texts that are no time nor the start of one (blanks, letters, out of range) store nothing.
-    const std::tuple<const char *, int, int> cases[] = {{"7:5", 7, 5},    {" 07:30 ", 7, 5}, {"07:30", 7, 30},
-                                                        {"730", 7, 30},   {":30", 7, 30},    {"12:", 12, 0},
-                                                        {"ab:cd", 12, 0}, {"25:99", 12, 0}};
-    for (const auto &[text, hour, minute] : cases) {
+    const std::tuple<const char *, bool, int, int> cases[] = {
+        {"7:05", true, 7, 5},       {"07:30", true, 7, 30},  {"730", true, 7, 30},     {"0830", true, 8, 30},
+        {"8.15", true, 8, 15},      {"23.59", true, 23, 59}, {"7:5", false, 23, 59},   {"25:00", false, 23, 59},
+        {"9:75", false, 23, 59},    {"12:", false, 23, 59},  {"ab:cd", false, 23, 59}, {"2400", false, 23, 59},
+        {" 07:30 ", false, 23, 59},
+    };
+    for (const auto &[text, taken, hour, minute] : cases) {
         Ui().edScenarioTime->setText(U(text));
-        EXPECT_EQ(scenario.Hour, hour) << text;
-        EXPECT_EQ(scenario.Minute, minute) << text;
+        EXPECT_EQ(std::pair(scenario.Hour, scenario.Minute), std::pair(hour, minute)) << text;
+        EXPECT_EQ(Ui().edScenarioTime->text(), U(text)); // never rewritten
+        EXPECT_EQ(Ui().edScenarioTime->styleSheet().contains(U("red")), !taken) << text;
     }
-    // An edit that the next save would lose without the prompt marks the project.
     EXPECT_TRUE(Modified());
     SetModified(false);
     Ui().edScenarioTime->setText(U("25:99:00"));

@@ -246,16 +246,22 @@ TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
     EXPECT_EQ(TreeTexts().size(), 3);
 }
 
-TEST_F(FileCommands, AFailedLoadLeavesNoProjectToSaveOverTheFile)
+TEST_F(FileCommands, AFailedLoadLeavesTheOpenProjectAsItWas)
 {
     FillProject();
-    // The reader refuses this one (a folder); a file that is no project goes the same way.
+    SetModified(true);
+    const QStringList tree = TreeTexts();
+    const std::string fileName = Project.FileName;
+    // The reader refuses this one (a folder); a file that is no project goes the same way. The
+    // project is kept even when the operator said not to save it.
     ASSERT_TRUE(QDir().mkpath(Path("folder.vlpj")));
+    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No, U("Сохранить изменения?"));
     Prompts.AnswerOpenFile(Path("folder.vlpj"));
     EXPECT_THROW(Window->miProjectLoadClick(), TSigError);
-    EXPECT_EQ(States(), Closed); // no save command can reach it
-    EXPECT_TRUE(TreeTexts().isEmpty());
-    EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(States(), Opened);
+    EXPECT_EQ(TreeTexts(), tree);
+    EXPECT_EQ(Project.FileName, fileName);
+    EXPECT_TRUE(Modified());
     Prompts.ExpectNotice(U("Файл не найден: ") + Path("gone.vlpj"));
     Window->OpenFile(Path("gone.vlpj"));
 }
@@ -270,8 +276,15 @@ TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
     Window->miProjectSaveClick();
     EXPECT_FALSE(Ui().lbModified->isVisibleTo(Window.get()));
     EXPECT_EQ(Ui().lbFilePath->text(), Path("status.vlpj"));
-    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.vlpj"));
+    EXPECT_EQ(Window->windowTitle(), U("status.vlpj[*] — Конфигуратор таймера сигнала"));
+    EXPECT_FALSE(Window->isWindowModified());
+    EXPECT_TRUE(Ui().lbSaved->isVisibleTo(Window.get()));
+    EXPECT_EQ(Ui().lbSaved->text(), U("Сохранено: ") + Path("status.vlpj"));
     Prompts.AnswerSaveFile(Path("status.csv"), 0);
     Window->miProjectExportClick();
-    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Сохранено: ") + Path("status.csv"));
+    EXPECT_EQ(Ui().lbSaved->text(), U("Сохранено: ") + Path("status.csv"));
+    // "Сохранено" only while nothing is modified.
+    SetModified(true);
+    EXPECT_FALSE(Ui().lbSaved->isVisibleTo(Window.get()));
+    EXPECT_TRUE(Window->isWindowModified());
 }

@@ -5,6 +5,7 @@
 
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
 
 using PageFollowsHighlight = TWindowTest;
@@ -44,6 +45,8 @@ TEST_F(PageFollowsHighlight, ARebuildKeepsThePlaceAndRefreshesThePage)
     EXPECT_EQ(Page(), Ui().tsGroup);
     EXPECT_EQ(Ui().clZones->count(), 4);
     Prompts.AnswerInputChoice(U("Велтара ДК-2")); // group 3 hidden: nothing left to show
+    Prompts.AnswerYesNo(true, U("Группа 3 не поддерживается прибором Велтара ДК-2 и будет удалена при сохранении.\n"
+                                "Выбрать этот прибор?"));
     Window->lbDeviceNameAltClick();
     EXPECT_EQ(Page(), Ui().tsNothing);
     EXPECT_EQ(States(), Opened);
@@ -108,7 +111,8 @@ TEST_F(Boxes, TrackVolumeAndTimeRefuseWhatCanNotBeStored)
     } cases[] = {
         {"letters in the track", Ui().edScenarioTrack, "12a", "12"},
         {"a minus where none is stored", Ui().edScenarioVolume, "-7x", "7"},
-        {"hours past 23, minutes past 59", Ui().edScenarioTime, "25:99", "2:"},
+        {"hours past 23, minutes past 59: kept as typed, in red", Ui().edScenarioTime, "25:99", "25:99"},
+        {"letters in the time", Ui().edScenarioTime, "8h30", "830"},
         {"H:MM", Ui().edScenarioTime, "7:05", "7:05"},
         {"HH:MM", Ui().edScenarioTime, "23:59", "23:59"},
     };
@@ -122,9 +126,12 @@ TEST_F(Boxes, TrackVolumeAndTimeRefuseWhatCanNotBeStored)
     const TScenario &one = Project.Groups[1].Scenarios[1];
     EXPECT_EQ(std::tuple(one.Track, one.Volume, one.Hour, one.Minute), std::tuple(12, 7, 23, 59));
 
-    SelectScenario(1, 2); // a stored negative track keeps its minus editable
+    SelectScenario(1, 2); // a stored negative track keeps its minus editable, but no typed value below 1 is taken
+    EXPECT_TRUE(Ui().edScenarioTrack->styleSheet().contains(U("red")));
     QTest::keyClicks(Ui().edScenarioTrack, U("1"));
-    EXPECT_EQ(Project.Groups[1].Scenarios[2].Track, -51);
+    EXPECT_EQ(Ui().edScenarioTrack->text(), U("-51"));
+    EXPECT_EQ(Project.Groups[1].Scenarios[2].Track, -5);
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Трек не записан: номер трека от 1 до 999"));
 }
 
 TEST_F(Boxes, ATimeOutOfRangeFromAFileShowsRedAndIsNotRewritten)

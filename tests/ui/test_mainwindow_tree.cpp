@@ -1,6 +1,6 @@
 // The main window's layout, command states, tree, node mapping, pages, settings prompt and log.
 #include "support/window_fixture.h"
-#include "ui/logbox.h"
+#include "ui/widgets/logbox.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -35,7 +35,8 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_GT(Window->maximumSize().height(), 2000);
     Window->resize(Window->width(), Window->height() + 200);
     QApplication::processEvents();
-    EXPECT_GT(Ui().mmLog->height(), 78); // the log grows with the window
+    EXPECT_GT(Ui().mmLog->height(), 78);         // the log grows with the window
+    EXPECT_FALSE(Window->windowIcon().isNull()); // the application's icon, set once the loop ran
     EXPECT_EQ(Ui().pnBottons->height(), 65);
     EXPECT_EQ(Ui().pnProjectInfo->height(), 48);
     EXPECT_EQ(Ui().tvMain->indentation(), 19);
@@ -64,20 +65,22 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_EQ(MenuTexts(Ui().miFail),
               U("&Новый проект|&Загрузить проект|Пос&ледние проекты|-|&Сохранить проект|С&охранить проект как ...|"
                 "За&крыть проект|-|&Импортировать проект|&Экспортировать проект|Пе&чать…|Экспорт в &PDF…|-|"
-                "Записать &плейлист на  SD-Карту MP3 LV|-|Настройки п&роекта"));
-    const QString edit = U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|Удалить с&ценарий|-|"
-                           "&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий|-|"
-                           "Расписание звонков…|Сдвинуть расписание группы…|Дни недели для всей группы…|"
-                           "Громкость для всей группы…");
-    EXPECT_EQ(MenuTexts(Ui().miEdit), edit);
-    EXPECT_EQ(MenuTexts(Ui().pmEdit), edit);
+                "Записать &плейлист на  SD-Карту MP3 LV|-|Настройки п&роекта|-|В&ыход"));
+    EXPECT_EQ(MenuTexts(Ui().miEdit),
+              U("О&тменить|&Повторить|-|&Добавить группу|&Удалить группу|-|Д&обавить сценарий|Удалить с&ценарий|-|"
+                "Уд&алить|&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий|-|П&лейлист…|"
+                "Расписание звонков…|Сдвинуть расписание группы…|Дни недели для всей группы…|"
+                "Громкость для всей группы…"));
+    EXPECT_EQ(MenuTexts(Ui().pmEdit), U("&Добавить группу|&Удалить группу|-|Д&обавить сценарий|Удалить с&ценарий|-|"
+                                        "&Копировать сценарий|&Вырезать сценарий|В&ставить сценарий|-|"
+                                        "Расписание звонков…|Сдвинуть расписание группы…|Дни недели для всей группы…|"
+                                        "Громкость для всей группы…"));
     EXPECT_EQ(MenuTexts(Ui().miHelp), U("&О программе"));
     EXPECT_EQ(MenuTexts(Ui().miView), U("&Неделя|&Треки ..."));
     // One key press reaches one item: the access letters of each menu differ.
-    for (const QWidget *menu :
-         {static_cast<const QWidget *>(Window->menuBar()), static_cast<const QWidget *>(Ui().miFail),
-          static_cast<const QWidget *>(Ui().miEdit), static_cast<const QWidget *>(Ui().miHelp),
-           static_cast<const QWidget *>(Ui().miView)}) {
+    for (const QWidget *menu : {static_cast<const QWidget *>(Window->menuBar()),
+                                static_cast<const QWidget *>(Ui().miFail), static_cast<const QWidget *>(Ui().miEdit),
+                                static_cast<const QWidget *>(Ui().miHelp), static_cast<const QWidget *>(Ui().miView)}) {
         QString letters;
         for (const QAction *action : menu->actions()) {
             const qsizetype amp = action->text().indexOf(u'&');
@@ -136,6 +139,8 @@ TEST_F(ProjectTree, ShowsUsedGroupsAndScenariosUpToTheZoneCountOfTheDeviceType)
     EXPECT_EQ(Ui().lbDeviceName->text(), U("Велтара ДК-8"));
 
     Prompts.AnswerInputChoice(U("Велтара ДК-4"), U("Укажите тип прибора"));
+    Prompts.AnswerYesNo(true, U("Группы 7, 9 не поддерживаются прибором Велтара ДК-4 и будут удалены при "
+                                "сохранении.\nВыбрать этот прибор?"));
     Window->lbDeviceNameAltClick();
     EXPECT_EQ(TreeTexts(), (QStringList{U("Группа 3: Цех"), U("  Сценарий 2: Утро"), U("  Сценарий 5: ")}));
     EXPECT_TRUE(Project.Groups[7].Used);
@@ -232,6 +237,8 @@ TEST_F(ProjectSettings, AClosedDialogOrAnUnknownTypeChangesNoType)
     EXPECT_FALSE(Modified());
 
     Prompts.CloseDialog(U("Введите название проекта")).AnswerInputChoice(U("Велтара ДК-8"));
+    Prompts.AnswerYesNo(true, U("Группа 20 не поддерживается прибором Велтара ДК-8 и будет удалена при сохранении.\n"
+                                "Выбрать этот прибор?"));
     Ui().miProjectSetting->trigger();
     EXPECT_EQ(Project.Name, "");
     EXPECT_EQ(Project.DeviceType, 4);

@@ -5,10 +5,10 @@
 #include "model/error.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
-#include "ui/copyprogress.h"
-#include "ui/playlist.h"
-#include "ui/sdcardsource.h"
-#include "ui/select.h"
+#include "ui/dialogs/copyprogress.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/mainwindow/sdcardsource.h"
+#include "ui/dialogs/select.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

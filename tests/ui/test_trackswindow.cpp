@@ -2,9 +2,9 @@
 #include "support/window_fixture.h"
 
 #include "storage/fileio.h"
-#include "ui/playlist.h"
-#include "ui/trackplayer.h"
-#include "ui/trackswindow.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/tracks/trackplayer.h"
+#include "ui/tracks/trackswindow.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 // The week chart: its painting, the window that follows the main window, and the printed pages.
 #include "support/window_fixture.h"
-#include "ui/schedulepages.h"
-#include "ui/weekchart.h"
-#include "ui/weekpainter.h"
+#include "ui/chart/schedulepages.h"
+#include "ui/chart/weekchart.h"
+#include "ui/chart/weekpainter.h"
 
 #include <QCheckBox>
 #include <QDialog>

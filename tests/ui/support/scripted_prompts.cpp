@@ -1,7 +1,7 @@
 #include "support/scripted_prompts.h"
 
-#include "ui/inputcb.h"
-#include "ui/inputval.h"
+#include "ui/dialogs/inputcb.h"
+#include "ui/dialogs/inputval.h"
 
 #include <QComboBox>
 #include <QDialog>

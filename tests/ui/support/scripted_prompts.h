@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/prompts.h"
+#include "ui/dialogs/prompts.h"
 
 #include <QString>
 #include <QStringList>

@@ -5,8 +5,8 @@
 
 #include "model/type.h"
 #include "support/scripted_prompts.h"
-#include "ui/checklist.h"
-#include "ui/sigcfg.h"
+#include "ui/mainwindow/sigcfg.h"
+#include "ui/widgets/checklist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -174,7 +174,7 @@ protected:
     static constexpr const char *Opened = "PLGg.....";
     static constexpr const char *GroupShown = "PLGgDS...";
     static constexpr const char *GroupShownPaste = "PLGgDS..V";
-    static constexpr const char *ScenarioShown = "PL....dC.";
+    static constexpr const char *ScenarioShown = "PL...SdC.";
 
     QTemporaryDir Folder;
     TProject Project;

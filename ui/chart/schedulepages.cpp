@@ -1,0 +1,351 @@
+#include "ui/chart/schedulepages.h"
+
+#include "model/error.h"
+#include "model/lib.h"
+#include "schedule/weeklayout.h"
+#include "storage/fileio.h"
+#include "ui/widgets/modeltext.h"
+#include "ui/chart/weekpainter.h"
+
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString PrintFontFamily()
+{
+    static const QString family = [] {
+        const QString wanted = u"DejaVu Sans"_s;
+        if (QFontDatabase::families().contains(wanted))
+            return wanted;
+        const QString folder = u"/usr/share/fonts/truetype/dejavu/"_s;
+        const int id = QFontDatabase::addApplicationFont(folder + u"DejaVuSans.ttf"_s);
+        QFontDatabase::addApplicationFont(folder + u"DejaVuSans-Bold.ttf"_s);
+        return id >= 0 ? QFontDatabase::applicationFontFamilies(id).value(0) : QString();
+    }();
+    return family;
+}
+
+const QMarginsF PageMargins(15, 12, 15, 12); // millimetres
+const QColor RuleColour(160, 160, 160);
+const QColor StripeColour(242, 242, 242);
+
+/// The columns of a group's table.
+enum TColumn { Slot, Name, Time, Days, Track, File, Volume, ColumnCount };
+
+/// Lays out the pages and, given a painter, paints them. The same steps run twice: once to
+/// count the pages for "page x of y", once to paint.
+class TScheduleWriter
+{
+public:
+    TScheduleWriter(QPagedPaintDevice &device, const TProject &project, const std::vector<std::string> &playList,
+                    const QDate &printed, bool turnPages)
+        : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
+          Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
+          Small(PrintFont(8)), Layout(BuildWeekLayout(project)), FileNames(PlayListFileNames(project, playList))
+    {}
+
+    int Run(QPainter *painter, int pageCount);
+
+private:
+    double Mm(double mm) const { return mm * Device.logicalDpiY() / 25.4; }
+    double LineOf(const QFont &font) const { return QFontMetricsF(font, &Device).height() * 1.25; }
+    QRectF PortraitArea() const;
+
+    void StartPage(bool landscape);
+    void EndPage();
+    /// Starts a new portrait page unless height still fits on this one.
+    bool Ensure(double height);
+    void Text(const QFont &font, const QString &text, double height, Qt::Alignment align = Qt::AlignLeft);
+
+    void TitleBlock();
+    void GroupBlock(const TGroupTable &table);
+    void ColumnWidths();
+    void TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe);
+    void ChartPage();
+    void ClashList();
+
+    QPagedPaintDevice &Device;
+    const TProject &Project;
+    const std::vector<std::string> &PlayList;
+    const QDate Printed;
+    const bool TurnPages;
+    const QFont Body, Bold, Heading, Title, Small;
+    const TWeekLayout Layout;
+    const std::unordered_map<int32_t, QString> FileNames;
+
+    QPainter *Painter = nullptr;
+    int Page = 0;
+    int PageCount = 0;
+    bool Landscape = false;
+    QRectF Area; // the page's area in the painter's coordinates, without header and footer
+    double Y = 0;
+    std::array<double, ColumnCount> Widths{};
+};
+
+QRectF TScheduleWriter::PortraitArea() const
+{
+    QPageLayout layout(QPageSize(QPageSize::A4), QPageLayout::Portrait, PageMargins, QPageLayout::Millimeter);
+    const QRect paint = layout.paintRectPixels(Device.logicalDpiY());
+    return QRectF(0, 0, paint.width(), paint.height());
+}
+
+void TScheduleWriter::StartPage(bool landscape)
+{
+    if (Page > 0 && Painter) {
+        if (TurnPages)
+            Device.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        Device.newPage();
+    }
+    ++Page;
+    Landscape = landscape;
+    QRectF page = PortraitArea();
+    if (Painter) {
+        Painter->resetTransform();
+        if (landscape && !TurnPages) {
+            // A quarter turn clockwise: the page's top runs down the sheet's right edge.
+            Painter->translate(page.width(), 0);
+            Painter->rotate(90);
+        }
+    }
+    if (landscape)
+        page = QRectF(0, 0, page.height(), page.width());
+
+    // A running header on every page but the first, which has the title block; a footer on all.
+    const double smallLine = LineOf(Small);
+    double top = page.top();
+    if (Painter) {
+        Painter->setFont(Small);
+        Painter->setPen(Qt::black);
+        const QRectF footer(page.left(), page.bottom() - smallLine, page.width(), smallLine);
+        Painter->drawText(footer, Qt::AlignCenter, u"Страница %1 из %2"_s.arg(Page).arg(std::max(PageCount, Page)));
+        if (Page > 1) {
+            const QRectF header(page.left(), page.top(), page.width(), smallLine);
+            Painter->drawText(
+                header, Qt::AlignLeft | Qt::AlignVCenter,
+                Elided(QFontMetricsF(Small, &Device), FromModel(Project.Name), Qt::ElideRight, page.width() / 2));
+            Painter->drawText(header, Qt::AlignRight | Qt::AlignVCenter,
+                              u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s));
+        }
+    }
+    if (Page > 1)
+        top += smallLine * 1.5;
+    Area = QRectF(page.left(), top, page.width(), page.bottom() - smallLine * 1.5 - top);
+    Y = Area.top();
+}
+
+bool TScheduleWriter::Ensure(double height)
+{
+    if (Y + height <= Area.bottom() + 0.01)
+        return false;
+    StartPage(false);
+    return true;
+}
+
+void TScheduleWriter::Text(const QFont &font, const QString &text, double height, Qt::Alignment align)
+{
+    if (Painter) {
+        Painter->setFont(font);
+        Painter->setPen(Qt::black);
+        const QRectF line(Area.left(), Y, Area.width(), height);
+        const QString shown = Elided(QFontMetricsF(font, &Device), text, Qt::ElideMiddle, Area.width());
+        Painter->drawText(line, align | Qt::AlignVCenter, shown);
+    }
+    Y += height;
+}
+
+void TScheduleWriter::TitleBlock()
+{
+    const QString name = Project.Name.empty() ? u"без названия"_s : FromModel(Project.Name);
+    Text(Title, u"Расписание: "_s + name, LineOf(Title) * 1.2);
+    const bool known = Project.DeviceType >= 0 && Project.DeviceType < DeviceTypeCount;
+    const QString device = known ? FromModel(DeviceTypeNames[Project.DeviceType]) : QString();
+    Text(Body, u"Устройство: "_s + (device.isEmpty() ? u"не выбрано"_s : device), LineOf(Body));
+    Text(Body, u"Файл: "_s + (Project.FileName.empty() ? u"не сохранён"_s : FromModel(Project.FileName)), LineOf(Body));
+    Text(Body, u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s), LineOf(Body));
+    Y += LineOf(Body);
+}
+
+void TScheduleWriter::ColumnWidths()
+{
+    const QFontMetricsF body(Body, &Device);
+    const QFontMetricsF bold(Bold, &Device);
+    const double pad = Mm(2);
+    const auto fit = [&](const QString &header, const QString &sample) {
+        return std::max(bold.horizontalAdvance(header), body.horizontalAdvance(sample)) + pad;
+    };
+    Widths[Slot] = fit(u"№"_s, u"32"_s);
+    Widths[Time] = fit(u"Время"_s, u"00:00"_s);
+    Widths[Days] = fit(u"Дни"_s, u"Пн Вт Ср Чт Пт Сб Вс"_s);
+    Widths[Track] = fit(u"Трек"_s, u"9999"_s);
+    Widths[Volume] = fit(u"Громкость"_s, u"100"_s);
+    const double rest = Area.width() - Widths[Slot] - Widths[Time] - Widths[Days] - Widths[Track] - Widths[Volume];
+    Widths[Name] = std::max(rest * 0.5, Mm(10));
+    Widths[File] = std::max(rest - Widths[Name], Mm(10));
+}
+
+void TScheduleWriter::TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe)
+{
+    const double height = LineOf(Body);
+    if (Painter) {
+        if (stripe)
+            Painter->fillRect(QRectF(Area.left(), Y, Area.width(), height), StripeColour);
+        Painter->setFont(font);
+        Painter->setPen(Qt::black);
+        const QFontMetricsF metrics(font, &Device);
+        const double pad = Mm(1);
+        double x = Area.left();
+        for (int c = 0; c < ColumnCount; ++c) {
+            const QRectF cell(x + pad, Y, Widths[c] - 2 * pad, height);
+            const Qt::Alignment align = c == Name || c == File || c == Days ? Qt::AlignLeft : Qt::AlignRight;
+            Painter->drawText(cell, align | Qt::AlignVCenter, Elided(metrics, cells[c], Qt::ElideRight, cell.width()));
+            x += Widths[c];
+        }
+        Painter->setPen(QPen(RuleColour, 0));
+        Painter->drawLine(QPointF(Area.left(), Y + height), QPointF(Area.right(), Y + height));
+    }
+    Y += height;
+}
+
+void TScheduleWriter::GroupBlock(const TGroupTable &table)
+{
+    const TGroup &group = Project.Groups[table.Group];
+    const double row = LineOf(Body);
+    const double head = LineOf(Heading) + row;
+    const std::array<QString, ColumnCount> header = {u"№"_s,    u"Название"_s, u"Время"_s,    u"Дни"_s,
+                                                     u"Трек"_s, u"Файл"_s,     u"Громкость"_s};
+    // A heading never stands alone at the foot of a page: it keeps its table's header and first row.
+    Ensure(head + row * 2);
+    Text(Heading, GroupTitle(Project, table.Group), LineOf(Heading));
+    Text(Body, u"Зоны: "_s + ZonesText(Project, table.Group), row);
+    if (table.Slots.empty()) {
+        Text(Body, u"Сценариев нет"_s, row);
+    } else {
+        TableRow(header, Bold, false);
+        for (size_t k = 0; k < table.Slots.size(); ++k) {
+            if (Ensure(row)) {
+                Text(Heading, GroupTitle(Project, table.Group) + u" (продолжение)"_s, LineOf(Heading));
+                TableRow(header, Bold, false);
+            }
+            const int s = table.Slots[k];
+            const TScenario &scenario = group.Scenarios[s];
+            const QString days = FromModel(DaysText(scenario.Days));
+            TableRow({QString::number(s), FromModel(scenario.Name), FromModel(TimeText(scenario.Hour, scenario.Minute)),
+                      days.isEmpty() ? u"—"_s : days, QString::number(scenario.Track),
+                      FileNames.contains(scenario.Track) ? FileNames.at(scenario.Track) : QString(),
+                      QString::number(scenario.Volume)},
+                     Body, k % 2 == 1);
+        }
+    }
+    Y += row;
+}
+
+void TScheduleWriter::ChartPage()
+{
+    StartPage(true);
+    const QString name = Project.Name.empty() ? QString() : u": "_s + FromModel(Project.Name);
+    Text(Heading, u"Неделя"_s + name, LineOf(Heading) * 1.2);
+    TChartStyle style;
+    style.Font = PrintFont(7);
+    style.Unit = Device.logicalDpiY() / 96.0;
+    const double legend = LegendHeight(&Device, Area.width(), Project, Layout.Groups, style);
+    const QRectF chart(Area.left(), Y, Area.width(), Area.bottom() - Y - legend - Mm(3));
+    if (Painter) {
+        PaintWeekChart(*Painter, chart, Layout, Project, style);
+        PaintLegend(*Painter, QRectF(Area.left(), Area.bottom() - legend, Area.width(), legend), Project, Layout.Groups,
+                    style);
+    }
+}
+
+void TScheduleWriter::ClashList()
+{
+    if (Layout.Clashes.empty())
+        return;
+    StartPage(false);
+    const double row = LineOf(Body);
+    Text(Heading, u"Совпадения времени"_s, LineOf(Heading) * 1.2);
+    for (const TClashSet &set : Layout.Clashes) {
+        Ensure(row * 2);
+        Text(Bold, FromModel(DayShortNames[set.Day]) + u' ' + FromModel(TimeText(set.Hour, set.Minute)), row);
+        for (const auto &[g, s] : set.Members) {
+            Ensure(row);
+            const QString scenario = FromModel(Project.Groups[g].Scenarios[s].Name);
+            Text(Body,
+                 u"    "_s + GroupTitle(Project, g) + u", сценарий "_s + QString::number(s) + u" «"_s + scenario +
+                     u"»"_s,
+                 row);
+        }
+    }
+}
+
+int TScheduleWriter::Run(QPainter *painter, int pageCount)
+{
+    Painter = painter;
+    PageCount = pageCount;
+    Page = 0;
+    StartPage(false);
+    ColumnWidths();
+    TitleBlock();
+    for (const TGroupTable &table : GroupTables(Project))
+        GroupBlock(table);
+    if (Layout.Groups.empty())
+        Text(Body, u"Групп нет"_s, LineOf(Body));
+    ChartPage();
+    ClashList();
+    return Page;
+}
+
+} // namespace
+
+QFont PrintFont(double pointSize, bool bold)
+{
+    QFont font(PrintFontFamily());
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+int PaintSchedule(QPagedPaintDevice &device, const TProject &project, const std::vector<std::string> &playList,
+                  const QDate &printed, bool turnPages)
+{
+    device.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, PageMargins, QPageLayout::Millimeter));
+    TScheduleWriter writer(device, project, playList, printed, turnPages);
+    const int pages = writer.Run(nullptr, 0);
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw TSigError("Не удалось начать печать: принтер не отвечает");
+    writer.Run(&painter, pages);
+    painter.end();
+    return pages;
+}
+
+QByteArray SchedulePdf(const TProject &project, const std::vector<std::string> &playList, const QDate &printed)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(u"Расписание: "_s + FromModel(project.Name));
+        writer.setCreator(u"sigcfg"_s);
+        PaintSchedule(writer, project, playList, printed, true);
+    }
+    return buffer.data();
+}
+
+void WriteSchedulePdf(const std::string &path, const TProject &project, const std::vector<std::string> &playList,
+                      const QDate &printed)
+{
+    const QByteArray bytes = SchedulePdf(project, playList, printed);
+    WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}

@@ -1,0 +1,166 @@
+#include "ui/dialogs/bellsdialog.h"
+
+#include "device/log.h"
+#include "model/lib.h"
+#include "schedule/check.h"
+#include "schedule/groupedit.h"
+#include "ui/dialogs/groupeditdialogs.h"
+#include "ui/widgets/modeltext.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int VerdictLinesShown = 5;
+
+QSpinBox *NumberBox(int low, int high, int value, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setRange(low, high);
+    box->setValue(value);
+    return box;
+}
+
+} // namespace
+
+TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialog(parent), Project(project)
+{
+    setWindowTitle(u"Расписание звонков"_s);
+    const TBellPlan defaults;
+    cbGroup = new QComboBox(this);
+    FillGroupChoice(*cbGroup, project, group);
+    edStart = new QTimeEdit(QTime(defaults.StartHour, defaults.StartMinute), this);
+    edStart->setDisplayFormat(u"HH:mm"_s);
+    seLessons = NumberBox(1, MaxLessons, defaults.Lessons, this);
+    seLessonLength = NumberBox(1, MaxLessonLength, defaults.LessonLength, this);
+    edBreaks = new QLineEdit(u"10"_s, this);
+    edBreaks->setPlaceholderText(u"например 10, 20, 10"_s);
+    edBreaks->setToolTip(u"Минуты между концом урока и началом следующего; последнее число повторяется"_s);
+    Days = new TDayTicks(this);
+    Days->SetDays(defaults.Days);
+    seStartTrack = NumberBox(1, MaxTrack, defaults.StartTrack, this);
+    seEndTrack = NumberBox(0, MaxTrack, defaults.EndTrack, this);
+    seWarning = NumberBox(0, MaxWarning, defaults.WarningMinutes, this);
+    seWarningTrack = NumberBox(1, MaxTrack, defaults.WarningTrack, this);
+    seVolume = NumberBox(0, MaxVolume, defaults.Volume, this);
+
+    lvPreview = new QTreeWidget(this);
+    lvPreview->setRootIsDecorated(false);
+    lvPreview->setHeaderLabels({u"Время"_s, u"Сценарий"_s, u"Название"_s, u"Трек"_s});
+    lvPreview->header()->setSectionResizeMode(2, QHeaderView::Stretch);
+    lvPreview->setMinimumHeight(220);
+    lbVerdict = new QLabel(this);
+    lbVerdict->setWordWrap(true);
+    lbVerdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bbButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+
+    auto *form = new QFormLayout;
+    form->addRow(u"Группа"_s, cbGroup);
+    form->addRow(u"Начало первого урока"_s, edStart);
+    form->addRow(u"Число уроков"_s, seLessons);
+    form->addRow(u"Длина урока, мин"_s, seLessonLength);
+    form->addRow(u"Перемены, мин"_s, edBreaks);
+    form->addRow(u"Дни недели"_s, Days);
+    form->addRow(u"Трек звонка на урок"_s, seStartTrack);
+    form->addRow(u"Трек звонка с урока (0 — без звонка)"_s, seEndTrack);
+    form->addRow(u"Предупреждение за, мин (0 — нет)"_s, seWarning);
+    form->addRow(u"Трек предупреждения"_s, seWarningTrack);
+    form->addRow(u"Громкость"_s, seVolume);
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(form);
+    column->addWidget(lvPreview, 1);
+    column->addWidget(lbVerdict);
+    column->addWidget(bbButtons);
+
+    connect(bbButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(bbButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cbGroup, &QComboBox::currentIndexChanged, this, &TfrBells::UpdatePreview);
+    connect(edStart, &QTimeEdit::timeChanged, this, &TfrBells::UpdatePreview);
+    connect(edBreaks, &QLineEdit::textChanged, this, &TfrBells::UpdatePreview);
+    connect(Days, &TDayTicks::changed, this, &TfrBells::UpdatePreview);
+    for (QSpinBox *box : {seLessons, seLessonLength, seStartTrack, seEndTrack, seWarning, seWarningTrack, seVolume})
+        connect(box, &QSpinBox::valueChanged, this, &TfrBells::UpdatePreview);
+    UpdatePreview();
+}
+
+TBellPlan TfrBells::Plan() const
+{
+    TBellPlan plan;
+    plan.Group = ChosenGroup(*cbGroup);
+    plan.StartHour = edStart->time().hour();
+    plan.StartMinute = edStart->time().minute();
+    plan.Lessons = seLessons->value();
+    plan.LessonLength = seLessonLength->value();
+    ParseNumberList(edBreaks->text().toStdString(), plan.Breaks);
+    plan.Days = Days->Days();
+    plan.StartTrack = seStartTrack->value();
+    plan.EndTrack = seEndTrack->value();
+    plan.WarningMinutes = seWarning->value();
+    plan.WarningTrack = seWarningTrack->value();
+    plan.Volume = seVolume->value();
+    return plan;
+}
+
+QStringList TfrBells::PreviewClashes() const
+{
+    TProject trial = Project;
+    const TBellPlan plan = Plan();
+    AddBells(trial, plan);
+    TVectorLog log;
+    for (const TBell &bell : FPreview.Bells)
+        CheckScenarioClashes(trial, plan.Group, bell.Slot, log);
+    QStringList lines;
+    for (const std::string &line : log.Lines)
+        lines.push_back(FromModel(line));
+    return lines;
+}
+
+void TfrBells::UpdatePreview()
+{
+    seWarningTrack->setEnabled(seWarning->value() > 0);
+    std::vector<int> breaks;
+    const bool breaksRead = ParseNumberList(edBreaks->text().toStdString(), breaks);
+    FPreview = breaksRead ? PreviewBells(Project, Plan()) : TBellOutcome{{}, "Перемены: впишите минуты через запятую"};
+
+    lvPreview->clear();
+    QList<QTreeWidgetItem *> rows;
+    for (const TBell &bell : FPreview.Bells) {
+        rows.push_back(new QTreeWidgetItem(
+            QStringList{FromModel(TimeText(bell.MinuteOfDay / 60, bell.MinuteOfDay % 60)), QString::number(bell.Slot),
+                        FromModel(bell.Name), QString::number(bell.Track)}));
+    }
+    lvPreview->addTopLevelItems(rows);
+
+    QString verdict;
+    bool alarming = true;
+    if (!FPreview.Refusal.empty()) {
+        verdict = FromModel(FPreview.Refusal);
+    } else {
+        const QStringList clashes = PreviewClashes();
+        alarming = !clashes.isEmpty();
+        if (clashes.isEmpty()) {
+            verdict = u"Проверка: совпадений по времени нет"_s;
+        } else {
+            verdict = u"Проверка: найдено совпадений по времени: "_s + QString::number(clashes.size());
+            for (int k = 0; k < std::min<int>(VerdictLinesShown, clashes.size()); ++k)
+                verdict += u'\n' + clashes[k];
+            if (clashes.size() > VerdictLinesShown)
+                verdict += u"\n…"_s;
+        }
+    }
+    lbVerdict->setText(verdict);
+    lbVerdict->setStyleSheet(alarming ? u"color: #b00000;"_s : QString());
+    bbButtons->button(QDialogButtonBox::Ok)->setEnabled(FPreview.Refusal.empty());
+}

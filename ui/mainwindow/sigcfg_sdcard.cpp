@@ -1,0 +1,150 @@
+// The card writer: the tracks of the project get their files in the playlist editor, the
+// playlist is saved with the project, and the files go onto a removable drive.
+#include "device/cardsummary.h"
+#include "device/drives.h"
+#include "device/sdcard.h"
+#include "device/tracklist.h"
+#include "model/lib.h"
+#include "ui/dialogs/copyprogress.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/dialogs/select.h"
+#include "ui/document/playlistchange.h"
+#include "ui/mainwindow/sdcardsource.h"
+#include "ui/mainwindow/sigcfg.h"
+#include "ui/tracks/trackswindow.h"
+#include "ui/widgets/modeltext.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QStatusBar>
+
+using namespace Qt::StringLiterals;
+
+TDriveProvider &DriveProvider()
+{
+    static TDriveProvider provider;
+    return provider;
+}
+
+void TfrMain::miSavePlaylistClick()
+{
+    // Review: every track the scenarios use, with the file the playlist gives it.
+    frPlayList->lbPlayList->clear();
+    const std::vector<std::string> lines = PlayListDialogLines(Project, PlayList);
+    if (lines.empty()) {
+        AddLog(u"трэки отсутствуют в проекте"_s);
+        return;
+    }
+    for (const std::string &line : lines)
+        frPlayList->lbPlayList->addItem(FromModel(line));
+    if (prompts().ShowModal(*frPlayList) != 1)
+        return;
+
+    std::vector<std::string> edited;
+    for (const QString &line : frPlayList->Lines())
+        edited.push_back(line.toStdString());
+    std::vector<std::string> playList = PlayListFromDialog(edited);
+    // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
+    if (playList != PlayList)
+        FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
+    Modified = true;
+    if (!WriteProjectFile()) {
+        AddLog(u"Проект не сохранён (окно сохранения закрыто): на SD-Карту ничего не скопировано"_s);
+        return;
+    }
+
+    // Target.
+    if (!prompts().AskOkCancel(FromModel(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
+        return;
+    const TDriveProvider &provider = DriveProvider();
+    const std::optional<std::vector<TDrive>> drives = provider ? provider() : RemovableDrives();
+    if (!drives) {
+        prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта"_s);
+        return;
+    }
+    QComboBox &choice = *frSelect->cbSelect;
+    choice.clear();
+    frSelect->lbSelect->setText(u"Выберите SD-Карту MP3 ЛВ"_s);
+    // The operator reads label and size; the copy is given the mount point alone.
+    for (const TDrive &drive : *drives)
+        choice.addItem(FromModel(DriveChoiceText(drive)), FromModel(drive.MountPoint));
+    if (choice.count() == 0) {
+        prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта MP3 ЛВ"_s);
+        return;
+    }
+    choice.setCurrentIndex(0);
+    choice.setEditText(choice.itemText(0));
+    if (prompts().ShowModal(*frSelect) != 1)
+        return;
+    const int chosen = choice.findText(choice.currentText(), Qt::MatchExactly);
+    const QString typed = chosen >= 0 ? choice.itemData(chosen).toString() : choice.currentText();
+    const TCardTarget target = CheckCardTarget(typed.toStdString());
+    if (!target.Error.empty()) {
+        prompts().Notice(ApplicationTitle(), FromModel(target.Error));
+        return;
+    }
+    if (!ConfirmTrackProblems())
+        return;
+
+    // Copy, saying first which tracks will stay silent and last what reached the card.
+    const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
+    TCopyTally tally(Log());
+    // A card that went away is not looked at again: its folder now lies on another disk.
+    if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally).CardRemoved)
+        for (const std::string &line : CardMismatchLines(Project, PlayList, target.Folder))
+            Log().AddLog(line);
+    const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
+    AddLog(summary);
+    statusBar()->showMessage(summary);
+}
+
+bool TfrMain::ConfirmTrackProblems()
+{
+    TTrackCache cache;
+    std::vector<std::string> problems = PlayListNumberProblems(PlayList);
+    for (std::string &line : CopyProblemLines(PlayList, cache))
+        problems.push_back(std::move(line));
+    if (problems.empty())
+        return true;
+    for (const std::string &line : problems)
+        AddLog(FromModel(line));
+    return prompts().AskYesNo(FromModel(ProgramTitle),
+                              u"Есть треки с ошибками (%1). Продолжить запись?"_s.arg(problems.size()));
+}
+
+void TfrMain::EditPlayListLine(int playListLine, int32_t track)
+{
+    // The editor gets every playlist line, not only the used tracks as the card writer shows
+    // them, so that OK drops nothing. Lines with no ";" mean nothing to the editor and stay as they are.
+    QListWidget &list = *frPlayList->lbPlayList;
+    list.clear();
+    std::vector<std::string> kept;
+    int selected = -1;
+    for (size_t i = 0; i < PlayList.size(); ++i) {
+        const std::string &line = PlayList[i];
+        if (line.find(';') == std::string::npos) {
+            kept.push_back(line);
+            continue;
+        }
+        if (int(i) == playListLine)
+            selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(LeadingNumber(line), TextAfter(line, ";"))));
+    }
+    if (playListLine == -1) { // a used track that the playlist lacks: offer its line, empty
+        selected = list.count();
+        list.addItem(FromModel(PlayListDialogLine(track, "")));
+    }
+    list.setCurrentRow(selected);
+    frPlayList->lbPlayListClick();
+    if (prompts().ShowModal(*frPlayList) != 1)
+        return;
+
+    std::vector<std::string> edited;
+    for (const QString &line : frPlayList->Lines())
+        edited.push_back(line.toStdString());
+    std::vector<std::string> playList = PlayListFromDialog(edited);
+    playList.insert(playList.end(), kept.begin(), kept.end());
+    if (playList != PlayList)
+        FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
+}

@@ -1,0 +1,195 @@
+#include "ui/tracks/trackswindow.h"
+
+#include "device/sdcard.h"
+#include "model/lib.h"
+#include "schedule/overlaps.h"
+#include "ui/dialogs/playlist.h"
+#include "ui/document/projectdocument.h"
+#include "ui/tracks/trackplayer.h"
+#include "ui/widgets/modeltext.h"
+#include "ui/widgets/screenfit.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum TColumn {
+    ColTrack,
+    ColFile,
+    ColStatus,
+    ColDuration,
+    ColFormat,
+};
+
+bool Playable(const TTrackRow &row)
+{
+    return row.Info.Status == TTrackStatus::Ok || row.Info.Status == TTrackStatus::Damaged;
+}
+
+} // namespace
+
+TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
+    : QWidget(&owner, Qt::Window), Project(document.Project()), PlayList(document.PlayList()),
+      Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
+{
+    setObjectName(u"frTracks"_s);
+    setWindowTitle(u"Треки"_s);
+    resize(1040, 520);
+
+    tvTracks = new QTreeWidget(this);
+    tvTracks->setObjectName(u"tvTracks"_s);
+    tvTracks->setRootIsDecorated(false);
+    tvTracks->setUniformRowHeights(true);
+    tvTracks->setHeaderLabels({u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"Формат"_s});
+    // Long paths and reasons are cut in the middle; the whole text is in the tooltip.
+    tvTracks->setTextElideMode(Qt::ElideMiddle);
+    tvTracks->header()->setSectionResizeMode(QHeaderView::Interactive);
+    tvTracks->header()->setStretchLastSection(true);
+    tvTracks->setColumnWidth(ColTrack, 50);
+    tvTracks->setColumnWidth(ColFile, 300);
+    tvTracks->setColumnWidth(ColStatus, 320);
+    tvTracks->setColumnWidth(ColDuration, 100);
+
+    lbOverlaps = new QListWidget(this);
+    lbOverlaps->setObjectName(u"lbOverlaps"_s);
+    lbOverlaps->setWordWrap(true);
+    lbSummary = new QLabel(this);
+
+    btPlay = new QPushButton(u"Прослушать"_s, this);
+    btPlay->setObjectName(u"btPlay"_s);
+    if (!HasOutput)
+        btPlay->setToolTip(u"В системе нет звукового выхода"_s);
+    btRefresh = new QPushButton(u"Обновить"_s, this);
+    btRefresh->setObjectName(u"btRefresh"_s);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(btPlay);
+    buttons->addWidget(btRefresh);
+    buttons->addSpacing(12);
+    buttons->addWidget(lbSummary, 1);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tvTracks, 3);
+    layout->addWidget(new QLabel(u"Наложения звука"_s, this));
+    layout->addWidget(lbOverlaps, 1);
+    layout->addLayout(buttons);
+
+    connect(btPlay, &QPushButton::clicked, this, &TTracksWindow::btPlayClick);
+    connect(btRefresh, &QPushButton::clicked, this, &TTracksWindow::Refresh);
+    connect(tvTracks, &QTreeWidget::itemDoubleClicked, this, &TTracksWindow::tvTracksDoubleClick);
+    connect(tvTracks, &QTreeWidget::currentItemChanged, this, &TTracksWindow::UpdatePlayButton);
+    connect(Player, &TTrackPlayer::Finished, this, &TTracksWindow::UpdatePlayButton);
+    UpdatePlayButton();
+}
+
+TTracksWindow::~TTracksWindow() = default;
+
+void TTracksWindow::Refresh()
+{
+    const int current = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    FRows = InspectPlayList(Project, PlayList, Cache);
+    ProblemsFirst(FRows);
+    const TOverlaps overlaps = FindOverlaps(Project, TrackDurations(FRows));
+
+    tvTracks->clear();
+    int problems = 0;
+    for (const TTrackRow &row : FRows) {
+        std::string status = TrackStatusText(row.Info);
+        if (!row.Used)
+            status += "; не используется в сценариях";
+        auto *item = new QTreeWidgetItem(tvTracks);
+        item->setText(ColTrack, QString::number(row.Track));
+        item->setText(ColFile, row.Path.empty() ? u"—"_s : FromModel(row.Path));
+        item->setText(ColStatus, FromModel(status));
+        item->setText(ColDuration, row.Info.Seconds > 0 ? FromModel(DurationText(row.Info.Seconds)) : QString());
+        item->setText(ColFormat, FromModel(TrackFormatText(row.Info)));
+        for (int c : {ColFile, ColStatus, ColFormat})
+            item->setToolTip(c, item->text(c));
+        if (row.Info.Status != TTrackStatus::Ok) {
+            ++problems;
+            for (int c = 0; c <= ColFormat; ++c)
+                item->setForeground(c, Qt::red);
+        }
+    }
+    lbOverlaps->clear();
+    for (const TOverlap &overlap : overlaps.Listed)
+        lbOverlaps->addItem(FromModel(OverlapText(Project, overlap)));
+    if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
+        lbOverlaps->addItem(FromModel(more));
+    lbSummary->setText(u"Треков с ошибками: %1, наложений звука: %2"_s.arg(problems).arg(overlaps.Total));
+    if (current >= 0 && current < tvTracks->topLevelItemCount())
+        tvTracks->setCurrentItem(tvTracks->topLevelItem(current));
+    UpdatePlayButton();
+}
+
+void TTracksWindow::UpdatePlayButton()
+{
+    if (Player->IsPlaying()) {
+        btPlay->setText(u"Остановить"_s);
+        btPlay->setEnabled(true);
+        return;
+    }
+    btPlay->setText(u"Прослушать"_s);
+    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    btPlay->setEnabled(HasOutput && index >= 0 && index < int(FRows.size()) && Playable(FRows[index]));
+}
+
+void TTracksWindow::btPlayClick()
+{
+    if (Player->IsPlaying()) {
+        Player->Stop();
+        return;
+    }
+    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    if (!HasOutput || index < 0 || index >= int(FRows.size()) || !Playable(FRows[index]))
+        return;
+    Player->Play(FRows[index].Path); // a failure propagates to the one place that shows errors
+    UpdatePlayButton();
+}
+
+void TTracksWindow::tvTracksDoubleClick(QTreeWidgetItem *item)
+{
+    const int index = tvTracks->indexOfTopLevelItem(item);
+    if (index < 0 || index >= int(FRows.size()))
+        return;
+    const TTrackRow row = FRows[index];
+
+    emit PlayListLineChosen(row.PlayListLine, row.Track);
+    Refresh();
+}
+
+bool TTracksWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate)
+        Refresh();
+    else if (event->type() == QEvent::Hide)
+        Player->Stop(); // a closed window plays nothing on
+    return QWidget::event(event);
+}
+
+QAction *AddTracksWindowCommand(QWidget &owner, TProjectDocument &document, QMenu &menu,
+                                std::function<void(TTracksWindow &)> made)
+{
+    QAction *action = menu.addAction(u"&Треки ..."_s);
+    QObject::connect(action, &QAction::triggered, &owner, [&owner, &document, made = std::move(made)] {
+        auto *window = owner.findChild<TTracksWindow *>();
+        if (!window) {
+            window = new TTracksWindow(document, owner);
+            made(*window);
+        }
+        FitToAvailableScreen(*window);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    });
+    return action;
+}
