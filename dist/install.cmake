@@ -53,20 +53,15 @@ add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
                    DEPENDS ${SIG_DIST}/debian/changelog)
 list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 
-# Relocations resolved at start and then read-only, as Debian builds its own programs.
-target_link_options(sigcfg-tool PRIVATE LINKER:-z,now)
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Both programs look for the workbook module in ../lib/sigcfg/modules beside their folder (a
 # folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
-target_link_options(sigworkbookmodule PRIVATE LINKER:-z,now)
 install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
-    target_link_options(sigplayermodule PRIVATE LINKER:-z,now)
     install(TARGETS sigplayermodule LIBRARY DESTINATION lib/sigcfg/modules)
 endif()
 if(TARGET sigcfg-print)
-    target_link_options(sigcfg-print PRIVATE LINKER:-z,now)
     install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)
 endif()
 install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
@@ -91,7 +86,6 @@ if(TARGET sigcfg)
         install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 
-    target_link_options(sigcfg PRIVATE LINKER:-z,now)
     install(TARGETS sigcfg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
@@ -126,9 +120,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, not linked: Qt's own Russian texts (buttons, file dialogs) and the SVG icon
-# engine that draws the toolbar.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libqt6svg6")
+# Loaded at run time, not linked: the SVG icon engine that draws the toolbar. Qt's own Russian
+# texts (buttons, file dialogs) are welcome but the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
 include(CPack)
 
 # The installed layout checked by the real validators, and the package's file list.

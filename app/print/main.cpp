@@ -16,7 +16,8 @@
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "Usage: sigcfg-tool print FILE.vlpj OUT.pdf\n");
+        std::fprintf(stderr, "sigcfg-print: программа печати для sigcfg-tool; использование: sigcfg-tool print "
+                             "ФАЙЛ.vlpj ВЫХОД.pdf\n");
         return 2;
     }
     const std::string in = argv[1];
@@ -33,7 +34,7 @@ int main(int argc, char **argv)
     QGuiApplication app(qtArgc, qtArgv);
     try {
         if (!FileExists(in))
-            throw TFileError("No project file " + in);
+            throw TFileError("Нет файла проекта " + in);
         auto project = std::make_unique<TProject>();
         std::vector<std::string> playList;
         std::vector<TSkippedEntry> skipped;

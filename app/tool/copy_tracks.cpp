@@ -18,7 +18,7 @@ int RunCopyTracks(const std::vector<std::string> &args)
         options.Verify.Enabled = false;
         rest.erase(noVerify);
     }
-    if (!ExpectArgs(rest, 2, "copy-tracks [--no-verify] FILE.vlpj TARGET"))
+    if (!ExpectArgs(rest, 2, "copy-tracks"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(rest[0], loaded);

@@ -31,7 +31,7 @@ std::string HelperPath()
 
 int RunPrint(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 2, "print FILE.vlpj OUT.pdf"))
+    if (!ExpectArgs(args, 2, "print"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded); // refuses what is no project before anything starts
