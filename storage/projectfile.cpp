@@ -44,7 +44,7 @@ public:
     template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
     {
         if (List.size() < MaxSkippedEntries)
-            List.push_back({std::string(section) + "/" + std::to_string(key), reason()});
+            List.push_back({"[" + std::string(section) + "] " + std::to_string(key), reason()});
         else
             ++More;
     }
@@ -251,8 +251,7 @@ void ReadGroups(TNumberedValues &lines, TFileText &text, TProject &project, TSki
             if (InRange(z, 1, MaxZones))
                 group.Zones[z] = true;
             else
-                skipped.Add("Groups", k,
-                            [z] { return "зона " + std::to_string(z) + " вне 1–32; зона пропущена"; });
+                skipped.Add("Groups", k, [z] { return "зона " + std::to_string(z) + " вне 1–32; зона пропущена"; });
         }
     });
 }
@@ -283,8 +282,7 @@ void ReadScenarios(TNumberedValues &lines, TFileText &text, TProject &project, T
             if (InRange(d, 0, 6))
                 scenario.Days[d] = true;
             else
-                skipped.Add("Scenarios", k,
-                            [d] { return "день " + std::to_string(d) + " вне 0–6; день пропущен"; });
+                skipped.Add("Scenarios", k, [d] { return "день " + std::to_string(d) + " вне 0–6; день пропущен"; });
         }
     });
 }

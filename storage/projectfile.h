@@ -9,7 +9,7 @@
 /// An entry of a project file that has no place in the model and was left out.
 struct TSkippedEntry
 {
-    std::string Key;    // "Groups/3", "Scenarios/17" ...
+    std::string Key;    // the section and key as the file has them: "[Groups] 3", "[Scenarios] 17" ...
     std::string Reason; // what was wrong, in plain words
 };
 

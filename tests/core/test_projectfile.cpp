@@ -173,7 +173,7 @@ TEST(ProjectFileRead, HandEditedFiles)
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
          "N= D0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
         {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
-         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip Groups/0\nG2 Спортзал z5\n"
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip [Groups] 0\nG2 Спортзал z5\n"
          "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
     };
     for (const auto &c : cases) {
@@ -198,16 +198,16 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
     std::string listed;
     for (const TSkippedEntry &entry : loaded.Skipped)
         listed += entry.Key + ": " + entry.Reason + "\n";
-    EXPECT_EQ(listed, "Groups/0: номер группы 0 вне 1–32; строка пропущена\n"
-                      "Groups/1: номер группы 33 вне 1–32; строка пропущена\n"
-                      "Groups/2: номер группы -1 вне 1–32; строка пропущена\n"
-                      "Groups/3: зона 0 вне 1–32; зона пропущена\n"
-                      "Groups/3: зона 33 вне 1–32; зона пропущена\n"
-                      "Groups/3: зона -4 вне 1–32; зона пропущена\n"
-                      "Scenarios/0: номер группы 40 вне 1–32; строка пропущена\n"
-                      "Scenarios/1: день 7 вне 0–6; день пропущен\n"
-                      "Scenarios/1: день -1 вне 0–6; день пропущен\n"
-                      "Scenarios/33: в группе 2 уже 32 сценария; строка пропущена\n");
+    EXPECT_EQ(listed, "[Groups] 0: номер группы 0 вне 1–32; строка пропущена\n"
+                      "[Groups] 1: номер группы 33 вне 1–32; строка пропущена\n"
+                      "[Groups] 2: номер группы -1 вне 1–32; строка пропущена\n"
+                      "[Groups] 3: зона 0 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: зона 33 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: зона -4 вне 1–32; зона пропущена\n"
+                      "[Scenarios] 0: номер группы 40 вне 1–32; строка пропущена\n"
+                      "[Scenarios] 1: день 7 вне 0–6; день пропущен\n"
+                      "[Scenarios] 1: день -1 вне 0–6; день пропущен\n"
+                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n");
 }
 
 TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
@@ -269,8 +269,7 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
         zones += "0;";
     const TLoaded loaded = Parse("[Groups]\r\n0=1;Корпус;" + zones + "2;\r\n");
     ASSERT_EQ(loaded.Skipped.size(), 101u);
-    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason,
-              "Groups/0: зона 0 вне 1–32; зона пропущена");
+    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "[Groups] 0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
               "…: пропущено записей сверх первых 100: 99900");
     EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
@@ -390,7 +389,7 @@ TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneTh
     EXPECT_EQ(ReadWholeFile(school.Project.FileName), Cp1251(ExampleText));
     EXPECT_EQ(Entries(), 1);
 
-    TLoaded back{TProject{}, {"stale"}, {{"Groups/9", "stale"}}};
+    TLoaded back{TProject{}, {"stale"}, {{"[Groups] 9", "stale"}}};
     back.Project.Name = "old";
     LoadProjectFile(school.Project.FileName, back.Project, back.PlayList, back.Skipped);
     EXPECT_EQ(back.Project.FileName, school.Project.FileName);

@@ -20,8 +20,8 @@ expect_refused() {
 }
 
 help="$("$tool" --help)"
-expect_has "$help" "bells FILE.vlpj --group G" "help lists bells"
-expect_has "$help" "shift FILE.vlpj --group G --minutes N" "help lists shift"
+expect_has "$help" "bells ФАЙЛ.vlpj --group Г" "help lists bells"
+expect_has "$help" "shift ФАЙЛ.vlpj --group Г --minutes N" "help lists shift"
 
 # Group 3 holds one scenario in slot 1; three lessons with warnings and end bells fill slots 2-10
 # in time order on the weekend, and group 1 stays as it was.
@@ -84,7 +84,7 @@ printf '[Project]\r\nName=X\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-4\r\
 cp "$work/odd.vlpj" "$work/odd-before.vlpj"
 err="$("$tool" shift "$work/odd.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
 expect_eq "$rc" "2" "a file with a skipped entry: exit status"
-expect_has "$err" "Scenarios/1" "the skipped entry is named"
+expect_has "$err" "[Scenarios] 1" "the skipped entry is named"
 cmp -s "$work/odd.vlpj" "$work/odd-before.vlpj" || fail "a file with a skipped entry was changed"
 
 finish "bells and shift"
