@@ -1,8 +1,10 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
 #include "model/error.h"
+#include "model/modulefile.h"
 #include "storage/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -12,22 +14,6 @@
 // sigcfg-tool print FILE.vlpj OUT.pdf: the printed schedule as a PDF. The pages need Qt, so the
 // work goes to the renderer sigcfg-print; the file is read here first, so that a file
 // that is not a project is refused before anything starts.
-
-namespace {
-
-/// The renderer: beside this program in the build tree, in its private folder once installed.
-std::string HelperPath()
-{
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return "sigcfg-print";
-    const std::filesystem::path beside = self.parent_path() / "sigcfg-print";
-    const std::filesystem::path installed = self.parent_path() / "../lib/sigcfg/sigcfg-print";
-    return (FileExists(beside.string()) || !FileExists(installed.string()) ? beside : installed).string();
-}
-
-} // namespace
 
 int RunPrint(const std::vector<std::string> &args)
 {
@@ -39,9 +25,13 @@ int RunPrint(const std::vector<std::string> &args)
     std::error_code error;
     if (std::filesystem::equivalent(args[0], args[1], error))
         throw TFileError("Unable to write to " + args[1] + "\nэто сам файл проекта");
-    const std::string helper = HelperPath();
-    if (!FileExists(helper))
-        throw TFileError("Программа печати не найдена: " + helper);
+    // The renderer: beside this program in the build tree, in its private folder once installed.
+    const std::vector<std::string> candidates = HelperCandidates("sigcfg-print");
+    const auto found = std::find_if(candidates.begin(), candidates.end(), FileExists);
+    if (found == candidates.end())
+        throw TFileError("Программа печати sigcfg-print не найдена; программа установлена не полностью\nИскали: " +
+                         SearchedText(candidates));
+    const std::string &helper = *found;
     const char *argv[] = {helper.c_str(), args[0].c_str(), args[1].c_str(), nullptr};
     ::execv(helper.c_str(), const_cast<char *const *>(argv));
     throw TFileError("Не удалось запустить " + helper + ": " + std::strerror(errno));
