@@ -127,6 +127,10 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
 include(CPack)
 
+# The completion driven as bash drives it, for every command of the tool.
+add_test(NAME dist_completion COMMAND bash ${CMAKE_SOURCE_DIR}/tests/dist/test_completion.sh
+                                      ${SIG_DIST}/sigcfg-tool.bash $<TARGET_FILE:sigcfg-tool>)
+
 # The installed layout checked by the real validators, and the package's file list.
 if(TARGET sigcfg AND NOT SIG_SANITIZE)
     add_test(NAME dist_install COMMAND bash ${CMAKE_SOURCE_DIR}/tests/dist/test_install.sh ${CMAKE_BINARY_DIR}

@@ -320,6 +320,21 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path)
         throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
 }
 
+bool IsProjectText(std::string_view bytes)
+{
+    if (bytes.find('\0') != std::string_view::npos)
+        return false;
+    if (bytes.starts_with(Utf8Bom))
+        bytes.remove_prefix(Utf8Bom.size());
+    TIniScanner scanner(bytes);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section)
+            return IniNamesEqual(line.Name, "Project");
+    }
+    return false;
+}
+
 void LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,
                      std::vector<TSkippedEntry> &skipped)
 {

@@ -24,6 +24,11 @@ void ParseProjectFile(std::string_view bytes, TProject &project, std::vector<std
 /// something besides blanks and line ends but no section line. Empty bytes pass: an empty project.
 void CheckProjectBytes(std::string_view bytes, const std::string &path);
 
+/// True when the bytes are a project by content, whatever the file is called: no NUL byte, and the
+/// first section line, after a UTF-8 byte-order mark, comments and blank lines, is "[Project]" in
+/// any letter case (the section every writer puts first).
+bool IsProjectText(std::string_view bytes);
+
 /// The bytes of the project file for a project and its playlist (Windows-1251, CR LF).
 /// Throws TFormatError "Невозможно сохранить проект ..." naming the text (and project.FileName, when
 /// set) when a text can not be held by the code page or holds a line break.

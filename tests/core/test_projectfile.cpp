@@ -232,23 +232,27 @@ TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
     EXPECT_EQ(SerializeProjectFile(loaded.Project, loaded.PlayList), bytes);
 }
 
-TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
+TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByNameAndOnlyAProjectSectionFirstOpensByContent)
 {
     const std::string notProject = "Файл 'in.vlpj' не является проектом: ";
     const struct
     {
         std::string Bytes;
         std::string Error; // "" when the bytes pass as a project
+        bool ByContent;    // a project whatever the file's name
     } cases[] = {
-        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), notProject + "в нём есть нулевые байты"},
-        {std::string("[Project]\r\nName=a\0b\r\n", 21), notProject + "в нём есть нулевые байты"},
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), notProject + "в нём есть нулевые байты", false},
+        {std::string("[Project]\r\nName=a\0b\r\n", 21), notProject + "в нём есть нулевые байты", false},
         {"Дорогие коллеги,\r\nрасписание звонков во вложении.\r\n",
-         notProject + "в нём нет ни одной строки раздела «[…]»"},
-        {"Name=Школа\n[unclosed\n", notProject + "в нём нет ни одной строки раздела «[…]»"},
-        {"", ""},
-        {" \t\r\n\r\n", ""},
-        {"\xEF\xBB\xBF", ""},
-        {"; a note\n\t [Groups] \n", ""},
+         notProject + "в нём нет ни одной строки раздела «[…]»", false},
+        {"Name=Школа\n[unclosed\n", notProject + "в нём нет ни одной строки раздела «[…]»", false},
+        {"", "", false},
+        {" \t\r\n\r\n", "", false},
+        {"\xEF\xBB\xBF", "", false},
+        {"; a note\n\t [Groups] \n", "", false},
+        {"[Project]\r\nName=a\r\n", "", true},
+        {"\xEF\xBB\xBF; edited by hand\n\n  [pROJECT]\nName=a\n", "", true},
+        {"[Setup]\n[Project]\n", "", false}, // an INI file that has such a section among others
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Bytes);
@@ -259,6 +263,7 @@ TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
             error = e.what();
         }
         EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(IsProjectText(c.Bytes), c.ByContent);
     }
 }
 

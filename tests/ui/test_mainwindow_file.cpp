@@ -246,6 +246,30 @@ TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
     EXPECT_EQ(TreeTexts().size(), 3);
 }
 
+TEST_F(FileCommands, AFileOpensByItsContentWhateverItsName)
+{
+    FillProject();
+    ExportCsv(Project, PathIn("timetable.csv"));
+    WriteFileAtomically(PathIn("timetable"), ReadWholeFile(PathIn("timetable.csv")));
+    // A hand-edited project: a comment first, the section in lower case, no extension.
+    WriteFileAtomically(PathIn("notes"), "; from the site\r\n[project]\r\nName=Hand\r\n");
+    WriteFileAtomically(PathIn("setup.ini"), "[Setup]\r\nName=Installer\r\n");
+    ResetProject(Project);
+    Window->ProjectClosed();
+
+    Window->OpenFile(Path("notes"));
+    EXPECT_EQ(Project.Name, "Hand");
+    EXPECT_EQ(Project.FileName, PathIn("notes"));
+    Window->OpenFile(Path("timetable")); // a CSV table without its extension is imported
+    EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(TreeTexts().size(), 3);
+    Prompts.ExpectNotice(
+        U("Файл не открыт: ") + Path("setup.ini") +
+        U("\nОткрываются проекты (строка «[Project]» в начале файла) и таблицы .csv, .xlsx, .xls, .ods"));
+    Window->OpenFile(Path("setup.ini"));
+    EXPECT_EQ(TreeTexts().size(), 3);
+}
+
 TEST_F(FileCommands, AFailedLoadLeavesNoProjectToSaveOverTheFile)
 {
     FillProject();
