@@ -38,15 +38,24 @@ endif()
 
 configure_file(${SIG_DIST}/${SIG_APP_ID}.metainfo.xml.in ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml @ONLY)
 
-# Manual pages and the changelog go compressed, without a time stamp, as Debian wants them.
+# Manual pages and the changelog go compressed, without a time stamp, as Debian wants them. The
+# Russian pages are the main ones (man/ru/man1, what a Russian desktop shows); the English ones
+# stay in man/man1 for every other locale.
 set(SIG_DIST_FILES)
 foreach(page sigcfg sigcfg-tool)
-    configure_file(${SIG_DIST}/${page}.1.in ${SIG_DIST_OUT}/${page}.1 @ONLY)
-    add_custom_command(OUTPUT ${SIG_DIST_OUT}/${page}.1.gz
-                       COMMAND gzip -9nfk ${page}.1
-                       DEPENDS ${SIG_DIST_OUT}/${page}.1
-                       WORKING_DIRECTORY ${SIG_DIST_OUT})
-    list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/${page}.1.gz)
+    foreach(language en ru)
+        set(in ${SIG_DIST}/${page}.1.in)
+        if(language STREQUAL ru)
+            set(in ${SIG_DIST}/${page}.ru.1.in)
+        endif()
+        set(out ${SIG_DIST_OUT}/man/${language})
+        configure_file(${in} ${out}/${page}.1 @ONLY)
+        add_custom_command(OUTPUT ${out}/${page}.1.gz
+                           COMMAND gzip -9nfk ${page}.1
+                           DEPENDS ${out}/${page}.1
+                           WORKING_DIRECTORY ${out})
+        list(APPEND SIG_DIST_FILES ${out}/${page}.1.gz)
+    endforeach()
 endforeach()
 add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
                    COMMAND gzip -9n -c ${SIG_DIST}/debian/changelog > ${SIG_DIST_OUT}/changelog.gz
@@ -64,7 +73,8 @@ endif()
 if(TARGET sigcfg-print)
     install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)
 endif()
-install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SIG_DIST_OUT}/man/en/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SIG_DIST_OUT}/man/ru/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
 install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME sigcfg-tool)
 install(FILES ${SIG_DIST}/debian/copyright ${SIG_DIST_OUT}/changelog.gz
@@ -91,7 +101,8 @@ if(TARGET sigcfg)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
     install(FILES ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-    install(FILES ${SIG_DIST_OUT}/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${SIG_DIST_OUT}/man/en/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${SIG_DIST_OUT}/man/ru/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
 endif()
 add_custom_target(sigcfg-dist ALL DEPENDS ${SIG_DIST_FILES})
 

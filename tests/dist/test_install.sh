@@ -55,23 +55,32 @@ out="$("$tool" convert "$work/school.vlpj" "$work/school.xlsx" 2>&1)"
 grep -qF "$work/p/lib/sigcfg/modules/libsigcfg-workbook.so" <<<"$out" || fail "module paths named: [$out]"
 grep -qF "/bin/../" <<<"$out" && fail "module paths with .. steps: [$out]"
 
-for page in sigcfg sigcfg-tool; do
-    out="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+# The Russian pages are the main ones, the English ones stay; both lay out without a warning, in
+# the standard sections, with the author and the bug address.
+for page in man/ru/man1/sigcfg man/ru/man1/sigcfg-tool man/man1/sigcfg man/man1/sigcfg-tool; do
+    file="$share/$page.1.gz"
+    out="$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" 2>&1 >/dev/null)"
     [ -z "$out" ] || fail "man --warnings $page.1 says:"$'\n'"$out"
+    text="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null)"
+    grep -qE '^(ИМЯ|NAME)$' <<<"$text" || fail "$page: no name section"
+    grep -qE '^(АВТОР|AUTHOR)$' <<<"$text" || fail "$page: no author section"
+    grep -qE '^(СООБЩЕНИЯ ОБ ОШИБКАХ|REPORTING BUGS)$' <<<"$text" || fail "$page: no bug section"
+    grep -qF "https://" <<<"$text" || fail "$page: no address"
+    grep -q '^FILE FORMATS' <<<"$text" && fail "$page: a section of no standard name"
 done
 
-# Every command and option that --help lists has its entry in the manual page and the completion.
+# Every command and option that --help lists has its entry in both manual pages of the tool.
 commands="$("$tool" --help | sed -n '/^Команды:/,/^Параметры:/s/^  \([a-z][a-z-]*\) .*/\1/p')"
 options="$("$tool" --help | sed -n '/^Параметры:/,/^$/s/^  \(-[a-z], \)\{0,1\}\(--[a-z-]*\).*/\2/p')"
 [ -n "$commands" ] && [ -n "$options" ] || fail "no commands or options read from --help"
-page="$(LC_ALL=C MANWIDTH=200 man -l "$share/man/man1/sigcfg-tool.1.gz" 2>/dev/null)"
-source "$share/bash-completion/completions/sigcfg-tool"
-for command in $commands; do
-    grep -qE "^       $command( |$)" <<<"$page" || fail "no entry for $command in the manual page"
-    [ -n "${_sigcfg_tool_args[$command]+set}" ] || fail "no completion for $command"
-done
-for option in $options; do
-    grep -qE "^       (-[a-z], )?$option( |$)" <<<"$page" || fail "no entry for $option in the manual page"
+for file in "$share/man/ru/man1/sigcfg-tool.1.gz" "$share/man/man1/sigcfg-tool.1.gz"; do
+    page="$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$file" 2>/dev/null)"
+    for command in $commands; do
+        grep -qE "^       $command( |$)" <<<"$page" || fail "no entry for $command in $file"
+    done
+    for option in $options; do
+        grep -qE "^       (-[a-z], )?$option( |$)" <<<"$page" || fail "no entry for $option in $file"
+    done
 done
 
 [ "$failures" -eq 0 ] || exit 1
