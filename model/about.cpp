@@ -20,7 +20,8 @@ std::string HelpFooter()
 
 std::string VersionBanner(const std::string &program)
 {
-    return program + " (sigcfg) " + VersionText() +
+    // GNU style: "program (package) version"; the window program is the package's namesake.
+    return program + (program == "sigcfg" ? " " : " (sigcfg) ") + VersionText() +
            "\n"
            "Copyright (C) " SIG_COPYRIGHT_YEAR " Разработчики sigcfg\n"
            "Лицензия GPLv3+: GNU GPL версии 3 или новее <https://gnu.org/licenses/gpl.html>.\n"
