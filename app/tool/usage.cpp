@@ -12,7 +12,7 @@ struct TCommandHelp
     const char *Text; // one paragraph, wrapped when printed
 };
 
-// In the order --help lists them; the manual page and the completion follow the same order.
+// In the order --help lists them; each has its entry in both manual pages and the completion table.
 constexpr TCommandHelp Commands[] = {
     {"check", "ФАЙЛ.vlpj",
      "перечислить сценарии, срабатывающие в одно время в один день; код выхода 0 без совпадений, 1 с совпадениями, 2 "
