@@ -1,29 +1,37 @@
 // The window program: the empty project, the application object, the main window and its loop.
 #include "ui/mainwindow/sigcfg.h"
+#include "model/about.h"
 #include "model/lib.h"
 #include "model/type.h"
 #include "ui/application.h"
 #include "ui/dialogs/prompts.h"
 
-#include <QCommandLineParser>
-#include <QStringList>
+#include <QString>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 namespace {
 
-constexpr const char *Usage = "Usage: sigcfg [FILE]\n"
-                              "\n"
-                              "Opens the configurator window. FILE, when given, opens at start:\n"
-                              "  FILE.vlpj                   a project, as \"Загрузить проект\" does\n"
-                              "  FILE.csv, .xlsx, .xls, .ods a schedule, as \"Импортировать проект\" does\n"
-                              "\n"
-                              "Options:\n"
-                              "  --help                      show this text\n"
-                              "  --version                   show the version\n";
+/// --help: GNU layout, Russian like every text of the program.
+std::string HelpText()
+{
+    return "Использование: sigcfg [ФАЙЛ]\n"
+           "  или:  sigcfg ПАРАМЕТР\n"
+           "Открывает окно конфигуратора таймера сигнала. ФАЙЛ, если указан, открывается\n"
+           "сразу: проект (строка «[Project]» в начале файла) — как «Загрузить проект»,\n"
+           "таблица CSV или книга .xlsx, .xls, .ods — как «Импортировать проект».\n"
+           "\n"
+           "Параметры:\n"
+           "  -h, --help      показать эту справку и выйти\n"
+           "  --version       показать версию и выйти\n"
+           "\n" +
+           HelpFooter();
+}
 
 bool IsSet(const char *name)
 {
@@ -39,8 +47,8 @@ const char *MissingDisplay()
     if (platform && *platform && std::strncmp(platform, "xcb", 3) != 0)
         return nullptr; // offscreen, wayland, vnc ...: Qt knows what it needs
     if (platform && *platform)
-        return IsSet("DISPLAY") ? nullptr : "DISPLAY is not set";
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") ? nullptr : "neither DISPLAY nor WAYLAND_DISPLAY is set";
+        return IsSet("DISPLAY") ? nullptr : "не задана переменная DISPLAY";
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") ? nullptr : "не заданы ни DISPLAY, ни WAYLAND_DISPLAY";
 }
 
 /// The command line, read without a display: what to open, or an exit code when done already.
@@ -50,34 +58,43 @@ struct TArguments
     int ExitCode = -1; // >= 0: end now with this code
 };
 
+/// Reports a wrong call on stderr in the tool's words; returns the exit status 2.
+int UsageError(const std::string &why)
+{
+    std::fprintf(stderr, "sigcfg: %s; см. sigcfg --help\n", why.c_str());
+    return 2;
+}
+
 TArguments ReadArguments(int argc, char **argv)
 {
-    // Read without an application object: building one only to drop it cost the start a few ms.
-    QStringList words;
-    for (int i = 0; i < argc; ++i)
-        words.push_back(QString::fromLocal8Bit(argv[i]));
-    QCommandLineParser parser;
-    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOption(help);
-    parser.addOption(version);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QString());
+    // Read by hand, without an application object (building one only to drop it cost the start a
+    // few ms) and without Qt's parser, whose messages are English.
     TArguments result;
-    if (!parser.parse(words)) {
-        std::fprintf(stderr, "sigcfg: %s\n\n%s", qUtf8Printable(parser.errorText()), Usage);
-        result.ExitCode = 2;
-    } else if (parser.isSet(help)) {
-        std::fputs(Usage, stdout);
-        result.ExitCode = 0;
-    } else if (parser.isSet(version)) {
-        std::printf("sigcfg %s\n", VersionText().c_str());
-        result.ExitCode = 0;
-    } else if (parser.positionalArguments().size() > 1) {
-        std::fprintf(stderr, "sigcfg: one file at most\n\n%s", Usage);
-        result.ExitCode = 2;
-    } else if (!parser.positionalArguments().isEmpty()) {
-        result.File = parser.positionalArguments().front();
+    std::vector<std::string> files;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (optionsEnd || word == "-" || !word.starts_with('-')) {
+            files.push_back(word);
+        } else if (word == "--") {
+            optionsEnd = true;
+        } else if (word == "-h" || word == "--help") {
+            std::fputs(HelpText().c_str(), stdout);
+            result.ExitCode = 0;
+            return result;
+        } else if (word == "--version") {
+            std::fputs(VersionBanner("sigcfg").c_str(), stdout);
+            result.ExitCode = 0;
+            return result;
+        } else {
+            result.ExitCode = UsageError("неизвестный параметр «" + word + "»");
+            return result;
+        }
     }
+    if (files.size() > 1)
+        result.ExitCode = UsageError("можно открыть только один файл");
+    else if (!files.empty())
+        result.File = QString::fromLocal8Bit(files.front().c_str());
     return result;
 }
 
@@ -89,7 +106,7 @@ int main(int argc, char **argv)
     if (arguments.ExitCode >= 0)
         return arguments.ExitCode;
     if (const char *missing = MissingDisplay()) {
-        std::fprintf(stderr, "sigcfg: no display (%s); start it inside a desktop session\n", missing);
+        std::fprintf(stderr, "sigcfg: нет дисплея (%s); запустите программу в сеансе рабочего стола\n", missing);
         return 1;
     }
 

@@ -1,4 +1,5 @@
 #include "device/trackinfo.h"
+#include "model/plural.h"
 
 #include "model/cause.h"
 
@@ -402,20 +403,6 @@ const char *TrackStatusWord(TTrackStatus status)
     return "missing";
 }
 
-namespace {
-
-// "1 ошибка", "3 ошибки", "11 ошибок".
-std::string ErrorCount(int n)
-{
-    const int tens = n % 100, ones = n % 10;
-    const char *word = (tens >= 11 && tens <= 14) || ones == 0 || ones >= 5 ? "ошибок"
-                       : ones == 1                                          ? "ошибка"
-                                                                            : "ошибки";
-    return std::to_string(n) + " " + word;
-}
-
-} // namespace
-
 std::string TrackStatusText(const TTrackInfo &info)
 {
     std::string text;
@@ -428,7 +415,7 @@ std::string TrackStatusText(const TTrackInfo &info)
     case TTrackStatus::NotMp3:
         return "не MP3" + (info.Reason.empty() ? std::string() : ": " + info.Reason);
     case TTrackStatus::Damaged:
-        text = "повреждён (" + ErrorCount(info.Errors) + ")";
+        text = "повреждён (" + CountText(info.Errors, "ошибка", "ошибки", "ошибок") + ")";
         break;
     }
     if (info.TimedOut)

@@ -38,38 +38,43 @@ endif()
 
 configure_file(${SIG_DIST}/${SIG_APP_ID}.metainfo.xml.in ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml @ONLY)
 
-# Manual pages and the changelog go compressed, without a time stamp, as Debian wants them.
+# Manual pages and the changelog go compressed, without a time stamp, as Debian wants them. The
+# Russian pages are the main ones (man/ru/man1, what a Russian desktop shows); the English ones
+# stay in man/man1 for every other locale.
 set(SIG_DIST_FILES)
 foreach(page sigcfg sigcfg-tool)
-    configure_file(${SIG_DIST}/${page}.1.in ${SIG_DIST_OUT}/${page}.1 @ONLY)
-    add_custom_command(OUTPUT ${SIG_DIST_OUT}/${page}.1.gz
-                       COMMAND gzip -9nfk ${page}.1
-                       DEPENDS ${SIG_DIST_OUT}/${page}.1
-                       WORKING_DIRECTORY ${SIG_DIST_OUT})
-    list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/${page}.1.gz)
+    foreach(language en ru)
+        set(in ${SIG_DIST}/${page}.1.in)
+        if(language STREQUAL ru)
+            set(in ${SIG_DIST}/${page}.ru.1.in)
+        endif()
+        set(out ${SIG_DIST_OUT}/man/${language})
+        configure_file(${in} ${out}/${page}.1 @ONLY)
+        add_custom_command(OUTPUT ${out}/${page}.1.gz
+                           COMMAND gzip -9nfk ${page}.1
+                           DEPENDS ${out}/${page}.1
+                           WORKING_DIRECTORY ${out})
+        list(APPEND SIG_DIST_FILES ${out}/${page}.1.gz)
+    endforeach()
 endforeach()
 add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
                    COMMAND gzip -9n -c ${SIG_DIST}/debian/changelog > ${SIG_DIST_OUT}/changelog.gz
                    DEPENDS ${SIG_DIST}/debian/changelog)
 list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 
-# Relocations resolved at start and then read-only, as Debian builds its own programs.
-target_link_options(sigcfg-tool PRIVATE LINKER:-z,now)
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # Both programs look for the workbook module in ../lib/sigcfg/modules beside their folder (a
 # folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
-target_link_options(sigworkbookmodule PRIVATE LINKER:-z,now)
 install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
-    target_link_options(sigplayermodule PRIVATE LINKER:-z,now)
     install(TARGETS sigplayermodule LIBRARY DESTINATION lib/sigcfg/modules)
 endif()
 if(TARGET sigcfg-print)
-    target_link_options(sigcfg-print PRIVATE LINKER:-z,now)
     install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)
 endif()
-install(FILES ${SIG_DIST_OUT}/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SIG_DIST_OUT}/man/en/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SIG_DIST_OUT}/man/ru/sigcfg-tool.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
 install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME sigcfg-tool)
 install(FILES ${SIG_DIST}/debian/copyright ${SIG_DIST_OUT}/changelog.gz
@@ -91,13 +96,13 @@ if(TARGET sigcfg)
         install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 
-    target_link_options(sigcfg PRIVATE LINKER:-z,now)
     install(TARGETS sigcfg RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
     install(FILES ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-    install(FILES ${SIG_DIST_OUT}/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${SIG_DIST_OUT}/man/en/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${SIG_DIST_OUT}/man/ru/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
 endif()
 add_custom_target(sigcfg-dist ALL DEPENDS ${SIG_DIST_FILES})
 
@@ -126,10 +131,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, not linked: Qt's own Russian texts (buttons, file dialogs) and the SVG icon
-# engine that draws the toolbar.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, libqt6svg6")
+# Loaded at run time, not linked: the SVG icon engine that draws the toolbar. Qt's own Russian
+# texts (buttons, file dialogs) are welcome but the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
 include(CPack)
+
+# The completion driven as bash drives it, for every command of the tool.
+add_test(NAME dist_completion COMMAND bash ${CMAKE_SOURCE_DIR}/tests/dist/test_completion.sh
+                                      ${SIG_DIST}/sigcfg-tool.bash $<TARGET_FILE:sigcfg-tool>)
 
 # The installed layout checked by the real validators, and the package's file list.
 if(TARGET sigcfg AND NOT SIG_SANITIZE)

@@ -1,11 +1,12 @@
-# bash completion for sigcfg-tool: the commands, then for each argument the files its command takes.
+# bash completion for sigcfg-tool: the commands, then the words each command reads, walked as the
+# tool reads them: options anywhere, an option's value right after it, the files in their order.
 
-# One entry per command: its arguments in order, each a "|"-list of file extensions (any letter
-# case, as the tool reads them) or "dir" for a folder.
+# One entry per command: its files in order, each a "|"-list of file extensions (any letter case, as
+# the tool reads them), "dir" for a folder, or "target" for what convert makes of its input.
 declare -gA _sigcfg_tool_args=(
     [check]="vlpj"
     [show]="vlpj"
-    [convert]="vlpj|csv|xlsx|xls|ods vlpj|csv|xlsx"
+    [convert]="vlpj|csv|xlsx|xls|ods target"
     [copy-tracks]="vlpj dir"
     [tracks]="vlpj"
     [drives]=""
@@ -13,17 +14,38 @@ declare -gA _sigcfg_tool_args=(
     [shift]="vlpj"
     [print]="vlpj pdf"
 )
-
-# The options each command takes after its file arguments; an option named in _sigcfg_tool_dirs
-# takes a folder.
-declare -gA _sigcfg_tool_options=(
+# Options that stand alone, and options that take the next word as their value.
+declare -gA _sigcfg_tool_flags=(
     [copy-tracks]="--no-verify --force"
     [tracks]="--tsv"
+)
+declare -gA _sigcfg_tool_valued=(
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume"
     [shift]="--group --minutes"
 )
-_sigcfg_tool_dirs=" --root "
+# The files convert makes of an input, by the input's extension: only the pairs it accepts.
+declare -gA _sigcfg_tool_targets=(
+    [vlpj]="vlpj|csv|xlsx"
+    [csv]="vlpj|xlsx"
+    [xlsx]="vlpj|csv"
+    [xls]="vlpj|csv"
+    [ods]="vlpj|csv"
+)
+
+# Offers the folders and the files whose extension is in the "|"-list kind (folders only when empty).
+_sigcfg_tool_files()
+{
+    local kind=$1 cur=$2 path ext
+    # Folders get their "/" and no space, so a path can be walked and a card target ends in "/".
+    compopt -o filenames 2>/dev/null
+    while IFS= read -r path; do
+        ext=${path##*.}
+        if [[ -d $path ]] || [[ -n $kind && $path == *.* && "|$kind|" == *"|${ext,,}|"* ]]; then
+            COMPREPLY+=("$path")
+        fi
+    done < <(compgen -f -- "$cur")
+}
 
 _sigcfg_tool()
 {
@@ -37,34 +59,54 @@ _sigcfg_tool()
         fi
         return
     fi
-    local command=${COMP_WORDS[1]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    if [[ $_sigcfg_tool_dirs == *" $prev "* ]]; then
+    local command=${COMP_WORDS[1]}
+    [[ -n ${_sigcfg_tool_args[$command]+set} ]] || return
+    local flags=" ${_sigcfg_tool_flags[$command]-} " valued=" ${_sigcfg_tool_valued[$command]-} "
+
+    # The words before the cursor: options (and the value each valued one takes) and files.
+    local -a files=()
+    local used=" " awaiting="" word i
+    for ((i = 2; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if [[ -n $awaiting ]]; then
+            awaiting=""
+        elif [[ $valued == *" $word "* ]]; then
+            awaiting=$word
+            used+="$word "
+        elif [[ $flags == *" $word "* ]]; then
+            used+="$word "
+        else
+            files+=("$word")
+        fi
+    done
+    if [[ -n $awaiting ]]; then
+        # A folder for --root; numbers, times and lists are the operator's to type.
+        [[ $awaiting == --root ]] && _sigcfg_tool_files "" "$cur"
+        return
+    fi
+
+    local options="" option
+    for option in $flags $valued; do
+        [[ $used == *" $option "* ]] || options+="$option "
+    done
+    local -a kinds
+    read -ra kinds <<<"${_sigcfg_tool_args[$command]}"
+    local kind=${kinds[${#files[@]}]-}
+    # An option where one is begun, or where every file is given already.
+    if [[ $cur == -* || -z $kind ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
+        return
+    fi
+    if [[ $kind == target ]]; then
+        local input=${files[0]##*/} ext=""
+        [[ $input == *.* ]] && ext=${input##*.}
+        kind=${_sigcfg_tool_targets[${ext,,}]-}
+    fi
+    if [[ $kind == dir ]]; then
         compopt -o filenames 2>/dev/null
         mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         return
     fi
-    if [[ $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "${_sigcfg_tool_options[$command]-}" -- "$cur")
-        return
-    fi
-    # An option's value is the operator's to type.
-    [[ $prev == --* ]] && return
-    local -a kinds
-    read -ra kinds <<<"${_sigcfg_tool_args[${COMP_WORDS[1]}]-}"
-    local kind=${kinds[COMP_CWORD - 2]-}
-    [[ -n $kind ]] || return
-    # Folders get their "/" and no space, so a path can be walked and a card target ends in "/".
-    compopt -o filenames 2>/dev/null
-    if [[ $kind == dir ]]; then
-        mapfile -t COMPREPLY < <(compgen -d -- "$cur")
-        return
-    fi
-    local path ext
-    while IFS= read -r path; do
-        ext=${path##*.}
-        if [[ -d $path ]] || [[ $path == *.* && "|$kind|" == *"|${ext,,}|"* ]]; then
-            COMPREPLY+=("$path")
-        fi
-    done < <(compgen -f -- "$cur")
+    _sigcfg_tool_files "$kind" "$cur"
 }
 complete -F _sigcfg_tool sigcfg-tool

@@ -1,6 +1,7 @@
 #include "model/cause.h"
 
 #include "model/error.h"
+#include "model/plural.h"
 
 #include <cerrno>
 #include <new>
@@ -110,8 +111,8 @@ std::string WriteErrorText(const std::string &path, int cause)
 std::string TooLargeText(unsigned long long maxBytes)
 {
     constexpr unsigned long long MB = 1 << 20;
-    const std::string limit =
-        maxBytes % MB == 0 ? std::to_string(maxBytes / MB) + " МБ" : std::to_string(maxBytes) + " байт";
+    const std::string limit = maxBytes % MB == 0 ? std::to_string(maxBytes / MB) + " МБ"
+                                                 : CountText(static_cast<int64_t>(maxBytes), "байта", "байт", "байт");
     return CauseText(CauseTooLarge) + " (больше " + limit + ")";
 }
 

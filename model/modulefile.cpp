@@ -4,6 +4,7 @@
 
 #include <array>
 #include <climits>
+#include <filesystem>
 
 namespace {
 
@@ -21,8 +22,29 @@ std::string ProgramFolder()
 
 } // namespace
 
+/// The path without "." and ".." steps, as a message should name it: a user install in ~/.local
+/// looks in ~/.local/lib/..., not in ~/.local/bin/../lib/...
+static std::string Normal(const std::string &path)
+{
+    return std::filesystem::path(path).lexically_normal().string();
+}
+
 std::vector<std::string> ModuleCandidates(const std::string &fileName)
 {
     const std::string folder = ProgramFolder();
-    return {folder + "/lib/sigcfg/modules/" + fileName, folder + "/../lib/sigcfg/modules/" + fileName};
+    return {Normal(folder + "/lib/sigcfg/modules/" + fileName), Normal(folder + "/../lib/sigcfg/modules/" + fileName)};
+}
+
+std::vector<std::string> HelperCandidates(const std::string &fileName)
+{
+    const std::string folder = ProgramFolder();
+    return {Normal(folder + "/" + fileName), Normal(folder + "/../lib/sigcfg/" + fileName)};
+}
+
+std::string SearchedText(const std::vector<std::string> &candidates)
+{
+    std::string text;
+    for (const std::string &path : candidates)
+        text += (text.empty() ? "" : ", ") + path;
+    return text;
 }

@@ -9,3 +9,10 @@
 /// Where a module of that file name may be, in the order to try: beside the running program's
 /// folder in the build tree (lib/sigcfg/modules), then in the installed layout (../lib/sigcfg/modules).
 std::vector<std::string> ModuleCandidates(const std::string &fileName);
+
+/// Where a private program of the package may be, in the order to try: beside the running program
+/// (the build tree), then in the installed layout (../lib/sigcfg).
+std::vector<std::string> HelperCandidates(const std::string &fileName);
+
+/// "A, B": the places searched, for a message that says where a missing file was looked for.
+std::string SearchedText(const std::vector<std::string> &candidates);

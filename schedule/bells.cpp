@@ -1,5 +1,6 @@
 #include "schedule/bells.h"
 
+#include "model/plural.h"
 #include "schedule/groupedit.h"
 
 #include <algorithm>
@@ -13,15 +14,16 @@ std::string RangeRefusal(const TBellPlan &plan)
     if (outside(plan.Lessons, 1, MaxLessons))
         return "Число уроков должно быть от 1 до " + std::to_string(MaxLessons);
     if (outside(plan.LessonLength, 1, MaxLessonLength))
-        return "Длина урока должна быть от 1 до " + std::to_string(MaxLessonLength) + " минут";
+        return "Длина урока должна быть от 1 до " + CountText(MaxLessonLength, "минуты", "минут", "минут");
     for (const int minutes : plan.Breaks) {
         if (outside(minutes, 0, MaxBreak))
-            return "Перемена должна быть от 0 до " + std::to_string(MaxBreak) + " минут";
+            return "Перемена должна быть от 0 до " + CountText(MaxBreak, "минуты", "минут", "минут");
     }
     if (outside(plan.StartHour, 0, 23) || outside(plan.StartMinute, 0, 59))
         return "Начало первого урока должно быть от 00:00 до 23:59";
     if (outside(plan.WarningMinutes, 0, MaxWarning))
-        return "Предупреждение должно быть от 0 до " + std::to_string(MaxWarning) + " минут до начала урока";
+        return "Предупреждение должно быть от 0 до " + CountText(MaxWarning, "минуты", "минут", "минут") +
+               " до начала урока";
     if (outside(plan.StartTrack, 1, MaxTrack))
         return "Трек звонка на урок должен быть от 1 до " + std::to_string(MaxTrack);
     if (outside(plan.EndTrack, 0, MaxTrack))
@@ -88,8 +90,9 @@ TBellOutcome PreviewBells(const TProject &project, const TBellPlan &plan)
             freeSlots.push_back(s);
     }
     if (freeSlots.size() < bells.size()) {
-        outcome.Refusal = "В группе " + std::to_string(plan.Group) + " свободно " + std::to_string(freeSlots.size()) +
-                          " мест, нужно " + std::to_string(bells.size());
+        outcome.Refusal = "В группе " + std::to_string(plan.Group) + " свободно " +
+                          CountText(static_cast<int64_t>(freeSlots.size()), "место", "места", "мест") + ", нужно " +
+                          std::to_string(bells.size());
         return outcome;
     }
     for (size_t k = 0; k < bells.size(); ++k)

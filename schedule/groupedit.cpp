@@ -50,6 +50,9 @@ std::string GroupRefusal(const TProject &project, int g)
     if (g > shown) {
         const bool known = project.DeviceType >= 0 && project.DeviceType < DeviceTypeCount;
         const std::string type = known ? std::string(DeviceTypeNames[project.DeviceType]) : std::string();
+        // No type (or one the table lacks) shows no group at all; a range "1–0" would read as nonsense.
+        if (type.empty() || shown < 1)
+            return GroupText(g) + " скрыта: тип прибора не выбран, группы не показываются";
         return GroupText(g) + " скрыта: тип прибора «" + type + "» показывает группы 1–" + std::to_string(shown);
     }
     return {};

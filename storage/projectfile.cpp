@@ -89,7 +89,7 @@ public:
     /// An entry of a numbered section: "Groups/3".
     template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
     {
-        AddEntry([&] { return std::string(section) + "/" + std::to_string(key); }, reason);
+        AddEntry([&] { return "[" + std::string(section) + "] " + std::to_string(key); }, reason);
     }
 
     /// An entry for a line of the file as a whole: "строка 12".
@@ -126,7 +126,7 @@ public:
             k = k * 10 + uint64_t(key[i] - '0');
         }
         const auto skip = [&](const char *reason) {
-            skipped.AddEntry([&] { return std::string(Section) + "/" + text.Excerpt(key); },
+            skipped.AddEntry([&] { return "[" + std::string(Section) + "] " + text.Excerpt(key); },
                              [reason] { return std::string(reason); });
         };
         if (!plain)
@@ -396,7 +396,7 @@ void ReadDevice(std::optional<std::string_view> device, TFileText &text, bool gr
     project.DeviceType = DeviceTypeIndex(name);
     if (project.DeviceType != 0 || (name.empty() && !groups))
         return;
-    skipped.AddEntry([] { return std::string("Project/Device"); },
+    skipped.AddEntry([] { return std::string("[Project] Device"); },
                      [&] {
                          return (name.empty() ? std::string("тип устройства не указан")
                                               : "неизвестный тип устройства «" + name + "»") +
@@ -447,6 +447,21 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path)
         bytes.remove_prefix(Utf8Bom.size());
     if (bytes.find_first_not_of(" \t\r\n") != std::string_view::npos && !HasSectionLine(bytes))
         throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
+}
+
+bool IsProjectText(std::string_view bytes)
+{
+    if (bytes.find('\0') != std::string_view::npos)
+        return false;
+    if (bytes.starts_with(Utf8Bom))
+        bytes.remove_prefix(Utf8Bom.size());
+    TIniScanner scanner(bytes);
+    TIniLine line;
+    while (scanner.Next(line)) {
+        if (line.Kind == TIniLine::TKind::Section)
+            return IniNamesEqual(line.Name, "Project");
+    }
+    return false;
 }
 
 TProjectEncoding LoadProjectFile(const std::string &path, TProject &project, std::vector<std::string> &playList,

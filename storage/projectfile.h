@@ -9,7 +9,7 @@
 /// An entry of a project file that has no place in the model and was left out.
 struct TSkippedEntry
 {
-    std::string Key;    // "Groups/3", "Scenarios/17" ...
+    std::string Key;    // the section and key as the file has them: "[Groups] 3", "[Scenarios] 17" ...
     std::string Reason; // what was wrong, in plain words
 };
 
@@ -31,6 +31,11 @@ std::string SkippedHeading(TProjectEncoding encoding);
 /// Throws TFormatError "Файл '<path>' не является проектом: ..." when the bytes hold a NUL byte, or
 /// something besides blanks and line ends but no section line. Empty bytes pass: an empty project.
 void CheckProjectBytes(std::string_view bytes, const std::string &path);
+
+/// True when the bytes are a project by content, whatever the file is called: no NUL byte, and the
+/// first section line, after a UTF-8 byte-order mark, comments and blank lines, is "[Project]" in
+/// any letter case (the section every writer puts first).
+bool IsProjectText(std::string_view bytes);
 
 /// The bytes of the project file for a project and its playlist (Windows-1251, CR LF).
 /// Throws TFormatError "Невозможно сохранить проект ..." naming the text (and project.FileName, when

@@ -39,7 +39,8 @@ const TModule &Module()
         failure = "Модуль книг " + path + " повреждён";
     }
     if (failure.empty())
-        failure = "Не найден модуль книг " + candidates[0] + "\nПрограмма установлена не полностью";
+        failure = "Не найден модуль книг " + std::string(ModuleFileName) +
+                  "; программа установлена не полностью\nИскали: " + SearchedText(candidates);
     throw TFileError(failure);
 }
 

@@ -17,7 +17,8 @@
 int main(int argc, char **argv)
 {
     if (argc != 3) {
-        std::fprintf(stderr, "Usage: sigcfg-tool print FILE.vlpj OUT.pdf\n");
+        std::fprintf(stderr, "sigcfg-print: программа печати для sigcfg-tool; использование: sigcfg-tool print "
+                             "ФАЙЛ.vlpj ВЫХОД.pdf\n");
         return 2;
     }
     const std::string in = argv[1];

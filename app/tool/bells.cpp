@@ -2,6 +2,7 @@
 #include "app/tool/commands.h"
 #include "app/tool/options.h"
 #include "app/tool/toolio.h"
+#include "app/tool/usage.h"
 
 #include <iostream>
 
@@ -9,20 +10,15 @@
 // bell generator on a file, written back in place, then the clash check as `check` prints it.
 int RunBells(const std::vector<std::string> &args)
 {
-    const char *usage =
-        "bells FILE.vlpj --group G --start HH:MM --lessons N --lesson MIN [--breaks B1,B2,...]\n"
-        "       [--days LIST] [--start-track T] [--end-track T] [--warn MIN --warn-track T] [--volume V]";
     TFileOptions options;
     if (!options.Read(args,
                       {"--group", "--start", "--lessons", "--lesson", "--breaks", "--days", "--start-track",
                        "--end-track", "--warn", "--warn-track", "--volume"},
-                      usage))
+                      "bells"))
         return 2;
     for (const char *required : {"--group", "--start", "--lessons", "--lesson"}) {
-        if (!options.Has(required)) {
-            std::cerr << "sigcfg-tool: не указан параметр " << required << "\nUsage: sigcfg-tool " << usage << "\n";
-            return 2;
-        }
+        if (!options.Has(required))
+            return UsageError(std::string("не указан параметр ") + required, "bells");
     }
     if (options.Has("--warn") != options.Has("--warn-track"))
         return RefuseChange(options.File, "--warn и --warn-track указываются вместе");

@@ -4,7 +4,7 @@
 
 int RunCheck(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 1, "check FILE.vlpj"))
+    if (!ExpectArgs(args, 1, "check"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded);

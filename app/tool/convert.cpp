@@ -110,14 +110,15 @@ std::vector<std::string> ExchangeLosses(const TProject &project, const std::vect
 
 int RunConvert(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 2, "convert IN OUT"))
+    if (!ExpectArgs(args, 2, "convert"))
         return 2;
     const std::string &in = args[0];
     const std::string &out = args[1];
     const TKind inKind = InputKind(in);
     const TKind outKind = OutputKind(out);
     if (!Handled(inKind, outKind)) {
-        std::cerr << "sigcfg-tool: can not convert " << in << " to " << out << "; the pairs are:\n" << Pairs;
+        std::cerr << "sigcfg-tool: " << in << " не преобразуется в " << out << "; преобразования по расширению:\n"
+                  << Pairs;
         return 2;
     }
 

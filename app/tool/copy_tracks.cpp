@@ -49,7 +49,7 @@ int RunCopyTracks(const std::vector<std::string> &args)
     TCopyOptions options;
     options.Verify.Enabled = !TakeFlag(rest, "--no-verify");
     const bool force = TakeFlag(rest, "--force");
-    if (!ExpectArgs(rest, 2, "copy-tracks [--no-verify] [--force] FILE.vlpj TARGET"))
+    if (!ExpectArgs(rest, 2, "copy-tracks"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(rest[0], loaded);

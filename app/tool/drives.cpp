@@ -1,5 +1,6 @@
 #include "device/drives.h"
 #include "app/tool/commands.h"
+#include "app/tool/usage.h"
 
 #include <iostream>
 
@@ -12,8 +13,8 @@ int RunDrives(const std::vector<std::string> &args)
     if (args.size() == 2 && args[0] == "--root") {
         sources = TDriveSources::UnderRoot(args[1]);
     } else if (!args.empty()) {
-        std::cerr << "Usage: sigcfg-tool drives [--root DIR]\n";
-        return 2;
+        return UsageError(args[0] == "--root" ? "у параметра --root нет значения" : "лишний аргумент «" + args[0] + "»",
+                          "drives");
     }
     const std::optional<std::vector<TDrive>> drives = RemovableDrives(sources);
     if (!drives) {

@@ -1,6 +1,7 @@
 #include "app/tool/options.h"
 
 #include "app/tool/toolio.h"
+#include "app/tool/usage.h"
 #include "schedule/check.h"
 #include "storage/fileio.h"
 
@@ -8,10 +9,11 @@
 #include <charconv>
 #include <iostream>
 
-bool TFileOptions::Read(const std::vector<std::string> &args, const std::vector<std::string> &known, const char *usage)
+bool TFileOptions::Read(const std::vector<std::string> &args, const std::vector<std::string> &known,
+                        const char *command)
 {
-    const auto fail = [usage](const std::string &why) {
-        std::cerr << "sigcfg-tool: " << why << "\nUsage: sigcfg-tool " << usage << "\n";
+    const auto fail = [command](const std::string &why) {
+        UsageError(why, command);
         return false;
     };
     if (args.empty() || args[0].starts_with("--"))

@@ -11,8 +11,9 @@ struct TFileOptions
     std::string File;
     std::map<std::string, std::string> Values;
 
-    /// Reads args; false (usage printed) on a missing file, an unknown or repeated option or one without value.
-    bool Read(const std::vector<std::string> &args, const std::vector<std::string> &known, const char *usage);
+    /// Reads args; false (usage error printed for command) on a missing file, an unknown or repeated
+    /// option or one without value.
+    bool Read(const std::vector<std::string> &args, const std::vector<std::string> &known, const char *command);
     bool Has(const std::string &name) const { return Values.count(name) != 0; }
     /// The option as a whole number; fallback when absent. False (message printed) when not a number.
     bool Number(const std::string &name, int fallback, int &value) const;

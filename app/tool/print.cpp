@@ -2,8 +2,10 @@
 #include "app/tool/toolio.h"
 #include "model/cause.h"
 #include "model/error.h"
+#include "model/modulefile.h"
 #include "storage/fileio.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -13,33 +15,21 @@
 // work goes to the renderer sigcfg-print; the file is read here first, so that a file
 // that is not a project is refused before anything starts.
 
-namespace {
-
-/// The renderer: beside this program in the build tree, in its private folder once installed.
-std::string HelperPath()
-{
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return "sigcfg-print";
-    const std::filesystem::path beside = self.parent_path() / "sigcfg-print";
-    const std::filesystem::path installed = self.parent_path() / "../lib/sigcfg/sigcfg-print";
-    return (FileExists(beside.string()) || !FileExists(installed.string()) ? beside : installed).string();
-}
-
-} // namespace
-
 int RunPrint(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 2, "print FILE.vlpj OUT.pdf"))
+    if (!ExpectArgs(args, 2, "print"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded); // refuses what is no project before anything starts
     // A slip of the hand must not put a PDF where the project was.
     RefuseSameFile(args[0], args[1]);
-    const std::string helper = HelperPath();
-    if (!FileExists(helper))
-        throw TFileError("Программа печати не найдена: " + helper);
+    // The renderer: beside this program in the build tree, in its private folder once installed.
+    const std::vector<std::string> candidates = HelperCandidates("sigcfg-print");
+    const auto found = std::find_if(candidates.begin(), candidates.end(), FileExists);
+    if (found == candidates.end())
+        throw TFileError("Программа печати sigcfg-print не найдена; программа установлена не полностью\nИскали: " +
+                         SearchedText(candidates));
+    const std::string &helper = *found;
     const char *argv[] = {helper.c_str(), args[0].c_str(), args[1].c_str(), nullptr};
     ::execv(helper.c_str(), const_cast<char *const *>(argv));
     throw TFileError("Не удалось запустить " + helper + "\n" + CauseText(errno));

@@ -1,6 +1,7 @@
 #include "app/tool/commands.h"
 #include "app/tool/options.h"
 #include "app/tool/toolio.h"
+#include "app/tool/usage.h"
 #include "schedule/groupedit.h"
 
 #include <iostream>
@@ -9,14 +10,11 @@
 // in place, then the clash check as `check` prints it.
 int RunShift(const std::vector<std::string> &args)
 {
-    const char *usage = "shift FILE.vlpj --group G --minutes N";
     TFileOptions options;
-    if (!options.Read(args, {"--group", "--minutes"}, usage))
+    if (!options.Read(args, {"--group", "--minutes"}, "shift"))
         return 2;
-    if (!options.Has("--group") || !options.Has("--minutes")) {
-        std::cerr << "sigcfg-tool: нужны оба параметра --group и --minutes\nUsage: sigcfg-tool " << usage << "\n";
-        return 2;
-    }
+    if (!options.Has("--group") || !options.Has("--minutes"))
+        return UsageError("нужны оба параметра --group и --minutes", "shift");
     int group = 0;
     int minutes = 0;
     if (!options.Number("--group", 0, group) || !options.Number("--minutes", 0, minutes))

@@ -37,7 +37,7 @@ std::string DayList(const TScenario &scenario)
 
 int RunShow(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 1, "show FILE.vlpj"))
+    if (!ExpectArgs(args, 1, "show"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(args[0], loaded);

@@ -1,4 +1,5 @@
 #include "app/tool/toolio.h"
+#include "app/tool/usage.h"
 
 #include "model/error.h"
 #include "storage/fileio.h"
@@ -33,11 +34,11 @@ void TStdoutLog::Flush()
     Buffer.clear();
 }
 
-bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *usage)
+bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *command)
 {
     if (args.size() == count)
         return true;
-    std::cerr << "Usage: sigcfg-tool " << usage << "\n";
+    UsageError(args.size() < count ? "не хватает аргументов" : "лишний аргумент «" + args[count] + "»", command);
     return false;
 }
 

@@ -32,8 +32,8 @@ private:
     std::string Buffer;
 };
 
-/// Checks the argument count of a command; prints the usage line and returns false when wrong.
-bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *usage);
+/// Checks the argument count of a command; reports a usage error (UsageError) and returns false when wrong.
+bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *command);
 
 /// A project file as a tool command reads it.
 struct TToolProject

@@ -16,7 +16,7 @@ int RunTracks(const std::vector<std::string> &args)
     const bool tsv = tsvFlag != rest.end();
     if (tsv)
         rest.erase(tsvFlag);
-    if (!ExpectArgs(rest, 1, "tracks [--tsv] FILE.vlpj"))
+    if (!ExpectArgs(rest, 1, "tracks"))
         return 2;
     TToolProject loaded;
     LoadExistingProject(rest[0], loaded);

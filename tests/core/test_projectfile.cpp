@@ -142,7 +142,7 @@ TEST(ProjectFileRead, HandEditedFiles)
         std::string Expected;
     } cases[] = {
         {"letter case of names", Cp1251("[project]\nNAME=Школа\ndevice=Велтара ДК-4\n"), "N=Школа D2\n"},
-        {"device names match exactly", Cp1251("[Project]\nDevice=велтара дк-4\n"), "N= D0 skip Project/Device\n"},
+        {"device names match exactly", Cp1251("[Project]\nDevice=велтара дк-4\n"), "N= D0 skip [Project] Device\n"},
         {"blanks and tabs", Cp1251("  [ Project ]\t\n \tName \t=  Школа  №1 \t\n"), "N=Школа  №1 D0\n"},
         {"CR, LF and CR LF line ends",
          Cp1251("[Project]\rName=Школа\nDevice=Велтара ДК-4\r\n[Playlist]\r0=1;a\r\n1=2;b"),
@@ -150,7 +150,7 @@ TEST(ProjectFileRead, HandEditedFiles)
         {"first key and first section win",
          Cp1251("garbage\n[Project]\nName=first\nNAME=second\n[Groups]\n0=1;a;\n[PROJECT]\nDevice=Велтара ДК-4\n"
                 "[groups]\n1=2;b;\n"),
-         "N=first D0 skip строка 1 skip строка 4 skip строка 7 skip строка 9 skip Project/Device\nG1 a\n"},
+         "N=first D0 skip строка 1 skip строка 4 skip строка 7 skip строка 9 skip [Project] Device\nG1 a\n"},
         {"byte-order mark means UTF-8", "\xEF\xBB\xBF[Project]\nName=Школа\nDevice=Велтара ДК-2\n", "N=Школа D1\n"},
         {"no mark: one character per byte", Cp1251("[Project]\nName=Шк\n"), "N=Шк D0\n"},
         {"no mark but valid UTF-8", "[Project]\nName=Шк\n", "N=Шк D0\n"},
@@ -159,24 +159,24 @@ TEST(ProjectFileRead, HandEditedFiles)
         {"long value", Cp1251("[Playlist]\n0=" + longPath + "\n"), "N= D0 P=" + longPath + "\n"},
         {"names trimmed and cut at the first ';'",
          Cp1251("[Groups]\n0=1; \t Корпус \x01 ;\n[Scenarios]\n0=1;  Утро ;8;30;\n"),
-         "N= D0 skip Project/Device\nG1 Корпус\nS1.1 Утро 8:30 v0 t0\n"},
+         "N= D0 skip [Project] Device\nG1 Корпус\nS1.1 Утро 8:30 v0 t0\n"},
         {"a ';' in a name shifts the fields", Cp1251("[Groups]\n0=1;Урок;1;2;\n[Scenarios]\n0=1;Урок;1;8;30;20;1;\n"),
-         "N= D0 skip Project/Device\nG1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n"},
+         "N= D0 skip [Project] Device\nG1 Урок z1 z2\nS1.1 Урок 1:8 v30 t20 d1\n"},
         {"a repeated group line", Cp1251("[Groups]\n0=2;Старое;1;3;\n1=2;Новое;4;\n"),
-         "N= D0 skip Project/Device skip Groups/1\nG2 Новое z1 z3 z4\n"},
+         "N= D0 skip [Project] Device skip [Groups] 1\nG2 Новое z1 z3 z4\n"},
         {"a gap in the keys ends each list",
          Cp1251("[Groups]\n0=1;a;\n1=2;b;\n3=4;d;\n[Scenarios]\n0=1;s0;\n1=1;s1;\n3=1;s3;\n"
                 "[Playlist]\n0=1;a.mp3\n1=\n2=3;c.mp3\n"),
-         "N= D0 P=1;a.mp3 skip Project/Device skip Groups/3 skip Scenarios/3 skip Playlist/2\nG1 a\nS1.1 s0 0:0 v0 "
+         "N= D0 P=1;a.mp3 skip [Project] Device skip [Groups] 3 skip [Scenarios] 3 skip [Playlist] 2\nG1 a\nS1.1 s0 0:0 v0 "
          "t0\nS1.2 s1 0:0 v0 t0\nG2 b\n"},
         {"negative numbers kept, huge ones clamped",
          Cp1251("[Scenarios]\n0=1;x;-5;-1;-20;-3;\n1=1;y;4294967295;99;0;0;\n"),
-         "N= D0 skip Scenarios/0 skip Scenarios/1\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
+         "N= D0 skip [Scenarios] 0 skip [Scenarios] 1\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
         {"a scenario of a group without group line",
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
-         "N= D0 skip Project/Device skip Scenarios/0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
+         "N= D0 skip [Project] Device skip [Scenarios] 0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
         {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
-         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip Groups/0\nG2 Спортзал z5\n"
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip [Groups] 0\nG2 Спортзал z5\n"
          "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
     };
     for (const auto &c : cases) {
@@ -202,16 +202,16 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
     std::string listed;
     for (const TSkippedEntry &entry : loaded.Skipped)
         listed += entry.Key + ": " + entry.Reason + "\n";
-    EXPECT_EQ(listed, "Groups/0: номер группы 0 вне 1–32; строка пропущена\n"
-                      "Groups/1: номер группы 33 вне 1–32; строка пропущена\n"
-                      "Groups/2: номер группы -1 вне 1–32; строка пропущена\n"
-                      "Groups/3: зона 0 вне 1–32; зона пропущена\n"
-                      "Groups/3: зона 33 вне 1–32; зона пропущена\n"
-                      "Groups/3: зона -4 вне 1–32; зона пропущена\n"
-                      "Scenarios/0: номер группы 40 вне 1–32; строка пропущена\n"
-                      "Scenarios/1: день 7 вне 0–6; день пропущен\n"
-                      "Scenarios/1: день -1 вне 0–6; день пропущен\n"
-                      "Scenarios/33: в группе 2 уже 32 сценария; строка пропущена\n");
+    EXPECT_EQ(listed, "[Groups] 0: номер группы 0 вне 1–32; строка пропущена\n"
+                      "[Groups] 1: номер группы 33 вне 1–32; строка пропущена\n"
+                      "[Groups] 2: номер группы -1 вне 1–32; строка пропущена\n"
+                      "[Groups] 3: зона 0 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: зона 33 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: зона -4 вне 1–32; зона пропущена\n"
+                      "[Scenarios] 0: номер группы 40 вне 1–32; строка пропущена\n"
+                      "[Scenarios] 1: день 7 вне 0–6; день пропущен\n"
+                      "[Scenarios] 1: день -1 вне 0–6; день пропущен\n"
+                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n");
 }
 
 TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
@@ -255,22 +255,22 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
          "строка 6: после «]» стоит «старые»; пропущено\n"
          "строка 8: повторный раздел «[groups]» пропущен со всеми своими строками\n"},
         {head + "[Playlist]\n0=a\n+1=b\n01=c\n2147483648=d\n1=e\n1=f\n3=g\n",
-         "Playlist/+1: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
-         "Playlist/01: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
-         "Playlist/2147483648: номер ключа больше числа строк файла; строка пропущена\n"
-         "Playlist/1: повторный ключ: читается первая строка с ним, эта пропущена\n"
-         "Playlist/3: после отсутствующего ключа 2 строки раздела не читаются; строка пропущена\n"},
+         "[Playlist] +1: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
+         "[Playlist] 01: ключ не номер строки (0, 1, 2 … без знака и ведущих нулей); строка пропущена\n"
+         "[Playlist] 2147483648: номер ключа больше числа строк файла; строка пропущена\n"
+         "[Playlist] 1: повторный ключ: читается первая строка с ним, эта пропущена\n"
+         "[Playlist] 3: после отсутствующего ключа 2 строки раздела не читаются; строка пропущена\n"},
         {head + "[Groups]\n0=1;a;1;2;4;\n1=3;c;1;\n2=1;b;\n32=4;d;\n[Scenarios]\n0=3;s;\n1=5;t;\n",
-         "Groups/32: номер ключа больше 31: групп не бывает больше 32; строка пропущена\n"
-         "Groups/0: зона 4 выше числа зон устройства (2): не будет записана\n"
-         "Groups/1: номер группы 3 выше числа зон устройства (2): группа не будет записана вместе со сценариями\n"
-         "Groups/2: группа 1 уже задана ключом 0: её название «a» заменено названием из этой строки, зоны "
+         "[Groups] 32: номер ключа больше 31: групп не бывает больше 32; строка пропущена\n"
+         "[Groups] 0: зона 4 выше числа зон устройства (2): не будет записана\n"
+         "[Groups] 1: номер группы 3 выше числа зон устройства (2): группа не будет записана вместе со сценариями\n"
+         "[Groups] 2: группа 1 уже задана ключом 0: её название «a» заменено названием из этой строки, зоны "
          "объединены\n"
-         "Scenarios/1: группы 5 нет в разделе [Groups]: сценарий не будет записан\n"},
+         "[Scenarios] 1: группы 5 нет в разделе [Groups]: сценарий не будет записан\n"},
         {"[Project]\nDevice=Велтара ДК-99\n[Groups]\n0=1;a;\n",
-         "Project/Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
+         "[Project] Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
          "один сценарий не будут записаны\n"},
-        {"[Groups]\n0=1;a;\n", "Project/Device: тип устройства не указан: это потеря всех групп — ни одна группа, "
+        {"[Groups]\n0=1;a;\n", "[Project] Device: тип устройства не указан: это потеря всех групп — ни одна группа, "
                                "ни один сценарий не будут записаны\n"},
         {head + "\n  \n[Groups]\n0=1;a;\n1=\n", ""}, // blank lines and an empty last value hold nothing
     };
@@ -307,23 +307,27 @@ TEST(ProjectFileRead, ValidUtf8WithoutAMarkIsReadAsUtf8AndTheHeadingSaysSo)
     EXPECT_EQ(SkippedHeading(TProjectEncoding::Cp1251), "Пропущено при чтении:");
 }
 
-TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
+TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByNameAndOnlyAProjectSectionFirstOpensByContent)
 {
     const std::string notProject = "Файл 'in.vlpj' не является проектом: ";
     const struct
     {
         std::string Bytes;
         std::string Error; // "" when the bytes pass as a project
+        bool ByContent;    // a project whatever the file's name
     } cases[] = {
-        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), notProject + "в нём есть нулевые байты"},
-        {std::string("[Project]\r\nName=a\0b\r\n", 21), notProject + "в нём есть нулевые байты"},
+        {std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), notProject + "в нём есть нулевые байты", false},
+        {std::string("[Project]\r\nName=a\0b\r\n", 21), notProject + "в нём есть нулевые байты", false},
         {"Дорогие коллеги,\r\nрасписание звонков во вложении.\r\n",
-         notProject + "в нём нет ни одной строки раздела «[…]»"},
-        {"Name=Школа\n[unclosed\n", notProject + "в нём нет ни одной строки раздела «[…]»"},
-        {"", ""},
-        {" \t\r\n\r\n", ""},
-        {"\xEF\xBB\xBF", ""},
-        {"; a note\n\t [Groups] \n", ""},
+         notProject + "в нём нет ни одной строки раздела «[…]»", false},
+        {"Name=Школа\n[unclosed\n", notProject + "в нём нет ни одной строки раздела «[…]»", false},
+        {"", "", false},
+        {" \t\r\n\r\n", "", false},
+        {"\xEF\xBB\xBF", "", false},
+        {"; a note\n\t [Groups] \n", "", false},
+        {"[Project]\r\nName=a\r\n", "", true},
+        {"\xEF\xBB\xBF; edited by hand\n\n  [pROJECT]\nName=a\n", "", true},
+        {"[Setup]\n[Project]\n", "", false}, // an INI file that has such a section among others
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Bytes);
@@ -334,6 +338,7 @@ TEST(ProjectFileRead, WhatIsNoProjectIsRefusedByName)
             error = e.what();
         }
         EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(IsProjectText(c.Bytes), c.ByContent);
     }
 }
 
@@ -345,7 +350,7 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     const std::string head = "[Project]\r\nDevice=Велтара ДК-2\r\n[Groups]\r\n0=1;Корпус;";
     const TLoaded loaded = Parse(head + zones + "2;\r\n");
     ASSERT_EQ(loaded.Skipped.size(), 101u);
-    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "Groups/0: зона 0 вне 1–32; зона пропущена");
+    EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "[Groups] 0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
               "…: пропущено записей сверх первых 100: 99900");
     EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
@@ -490,7 +495,7 @@ TEST_F(ProjectFileDisk, SavedFileLoadsBackAMissingOneLoadsEmptyAnUnreadableOneTh
     EXPECT_EQ(ReadWholeFile(school.Project.FileName), Cp1251(ExampleText));
     EXPECT_EQ(Entries(), 1);
 
-    TLoaded back{TProject{}, {"stale"}, {{"Groups/9", "stale"}}};
+    TLoaded back{TProject{}, {"stale"}, {{"[Groups] 9", "stale"}}};
     back.Project.Name = "old";
     LoadProjectFile(school.Project.FileName, back.Project, back.PlayList, back.Skipped);
     EXPECT_EQ(back.Project.FileName, school.Project.FileName);

@@ -35,6 +35,8 @@ expected="$(sort <<'EOF_FILES'
 ./usr/share/icons/hicolor/scalable/apps/name.sigcfg.configurator.svg
 ./usr/share/man/man1/sigcfg-tool.1.gz
 ./usr/share/man/man1/sigcfg.1.gz
+./usr/share/man/ru/man1/sigcfg-tool.1.gz
+./usr/share/man/ru/man1/sigcfg.1.gz
 ./usr/share/metainfo/name.sigcfg.configurator.metainfo.xml
 ./usr/share/mime/packages/name.sigcfg.configurator.xml
 EOF_FILES
@@ -50,7 +52,8 @@ done <<'EOF_FIELDS'
 Package|^sigcfg$
 Section|^utils$
 Priority|^optional$
-Depends|(^|, )qt6-translations-l10n(,|$)
+Recommends|^qt6-translations-l10n$
+Homepage|^https?://
 Depends|(^|, )libqt6svg6(,|$)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)
 Depends|(^|, )libc6 \(>= [0-9.]+\)
@@ -59,6 +62,7 @@ Depends|(^|, )libqt6multimedia6 \(>= [0-9.]+\)
 Maintainer|^[^<]+ <[^@> ]+@[^> ]+>$
 EOF_FIELDS
 expect_has "$(dpkg-deb -f "$deb" Version)" "^$version$" "Version"
+grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "the translations are a Depends; the program runs without them"
 if command -v apt-get >/dev/null; then
     out="$(apt-get install --simulate "$deb" 2>&1)" || fail "apt-get install --simulate:"$'\n'"$out"
 fi

@@ -23,13 +23,17 @@ for tool in Xvfb xdotool xwd python3; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 
-for option in --help --version; do
-    OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY "$SIGCFG" "$option" 2>&1) || fail "sigcfg $option failed: $OUT"
-    case "$OUT" in
-    "Usage: sigcfg"* | "sigcfg "[0-9]*) ;;
-    *) fail "sigcfg $option printed: $OUT" ;;
-    esac
-done
+# Without a display: --help and --version in Russian, a wrong call as one line and exit status 2.
+while IFS='|' read -r option status expected; do
+    OUT=$(env -u DISPLAY -u WAYLAND_DISPLAY "$SIGCFG" $option 2>&1)
+    [ $? -eq "$status" ] || fail "sigcfg $option: exit status other than $status: $OUT"
+    [ "$(head -1 <<<"$OUT")" == "$expected" ] || fail "sigcfg $option printed: $OUT"
+done <<'EOF_CALLS'
+--help|0|Использование: sigcfg [ФАЙЛ]
+--version|0|sigcfg 1.3.0.0
+--bogus|2|sigcfg: неизвестный параметр «--bogus»; см. sigcfg --help
+a b|2|sigcfg: можно открыть только один файл; см. sigcfg --help
+EOF_CALLS
 
 WORK=$(mktemp -d)
 XVFB_PID=

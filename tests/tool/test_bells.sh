@@ -20,8 +20,8 @@ expect_refused() {
 }
 
 help="$("$tool" --help)"
-expect_has "$help" "bells FILE.vlpj --group G" "help lists bells"
-expect_has "$help" "shift FILE.vlpj --group G --minutes N" "help lists shift"
+expect_has "$help" "bells ФАЙЛ.vlpj --group Г" "help lists bells"
+expect_has "$help" "shift ФАЙЛ.vlpj --group Г --minutes N" "help lists shift"
 
 # Group 3 holds one scenario in slot 1; three lessons with warnings and end bells fill slots 2-10
 # in time order on the weekend, and group 1 stays as it was.
@@ -84,7 +84,7 @@ printf '[Project]\r\nName=X\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-4\r\
 cp "$work/odd.vlpj" "$work/odd-before.vlpj"
 err="$("$tool" shift "$work/odd.vlpj" --group 1 --minutes 5 2>&1 >/dev/null)"; rc=$?
 expect_eq "$rc" "2" "a file with a skipped entry: exit status"
-expect_has "$err" "Scenarios/1" "the skipped entry is named"
+expect_has "$err" "[Scenarios] 1" "the skipped entry is named"
 cmp -s "$work/odd.vlpj" "$work/odd-before.vlpj" || fail "a file with a skipped entry was changed"
 
 # Whatever the reader does not keep is named and the file stays as it was: comments, unknown
@@ -102,12 +102,12 @@ while IFS='|' read -r body named; do
 done <<'EOF_CASES'
 ; keep this\r\n|строка 5: строка без «ключ=значение» (комментарий?) «; keep this»
 [Notes]\r\nA=1\r\n|строка 5: неизвестный раздел «[Notes]»
-[Scenarios]\r\n+1=1;s;8;0;1;1;0;\r\n|Scenarios/+1: ключ не номер строки
-[Scenarios]\r\n01=1;s;8;0;1;1;0;\r\n|Scenarios/01: ключ не номер строки
-[Scenarios]\r\n2147483648=1;s;8;0;1;1;0;\r\n|Scenarios/2147483648: номер ключа больше 1023
-[Playlist]\r\n0=1;a.mp3\r\n2=2;b.mp3\r\n|Playlist/2: после отсутствующего ключа 1
-1=3;C;\r\n|Groups/1: номер группы 3 выше числа зон устройства (2)
-[Scenarios]\r\n0=5;s;8;0;1;1;0;\r\n|Scenarios/0: группы 5 нет в разделе [Groups]
+[Scenarios]\r\n+1=1;s;8;0;1;1;0;\r\n|[Scenarios] +1: ключ не номер строки
+[Scenarios]\r\n01=1;s;8;0;1;1;0;\r\n|[Scenarios] 01: ключ не номер строки
+[Scenarios]\r\n2147483648=1;s;8;0;1;1;0;\r\n|[Scenarios] 2147483648: номер ключа больше 1023
+[Playlist]\r\n0=1;a.mp3\r\n2=2;b.mp3\r\n|[Playlist] 2: после отсутствующего ключа 1
+1=3;C;\r\n|[Groups] 1: номер группы 3 выше числа зон устройства (2)
+[Scenarios]\r\n0=5;s;8;0;1;1;0;\r\n|[Scenarios] 0: группы 5 нет в разделе [Groups]
 [Groups]\r\n0=2;B;\r\n|строка 5: повторный раздел «[Groups]»
 EOF_CASES
 

@@ -32,9 +32,45 @@ Device=Велтара ДК-2
 1=1;Б;8;30;10;2;0;1;
 EOF_PROJECT
 
-# --version and --help
-expect_eq "$("$tool" --version)" "sigcfg-tool 1.3.0.0" "version"
-"$tool" --help | grep -q "copy-tracks" || fail "help lists the commands"
+# --version: the version, then copyright and licence
+version="$("$tool" --version)"
+expect_eq "$(head -1 <<<"$version")" "sigcfg-tool (sigcfg) 1.3.0.0" "version"
+expect_has "$version" "Copyright (C) " "version: copyright line"
+expect_has "$version" "Лицензия GPLv3+" "version: licence line"
+
+# --help in GNU layout: Russian usage line, every command's text in one column, no line past 79
+# columns, the bug address last but one
+help="$("$tool" --help)"; rc=$?
+expect_eq "$rc" "0" "help exit status"
+expect_eq "$(head -1 <<<"$help")" "Использование: sigcfg-tool КОМАНДА АРГУМЕНТЫ…" "help: usage line"
+expect_has "$help" "Сообщения об ошибках: <https://" "help: bug address"
+for command in check show convert copy-tracks tracks drives bells shift print; do
+    grep -qE "^  $command " <<<"$help" || fail "help lists $command"
+done
+wide="$(LC_ALL=C.UTF-8 bash -c 'while IFS= read -r line; do ((${#line} > 79)) && echo "$line"; done' <<<"$help")"
+expect_eq "$wide" "" "help lines past 79 columns"
+# Every description starts at the same column (32) as the options' texts.
+expect_eq "$(grep -E '^  [a-z-]+ ' <<<"$help" | LC_ALL=C.UTF-8 grep -vE '^.{31} [^ ]|^  (copy-tracks|bells|shift) ')" "" \
+    "command texts aligned"
+
+# Usage errors: one Russian line naming the fault (and the command's usage), exit status 2.
+while IFS='|' read -r words expected; do
+    read -ra argv <<<"$words"
+    err="$("$tool" "${argv[@]}" 2>&1 >/dev/null)"; rc=$?
+    expect_eq "$rc" "2" "exit status of [$words]"
+    expect_eq "$(head -1 <<<"$err")" "$expected" "first line for [$words]"
+done <<'EOF_USAGE'
+|sigcfg-tool: не указана команда; см. sigcfg-tool --help
+x|sigcfg-tool: неизвестная команда «x»; см. sigcfg-tool --help
+--bogus|sigcfg-tool: неизвестный параметр «--bogus»; см. sigcfg-tool --help
+check|sigcfg-tool: не хватает аргументов
+check a b|sigcfg-tool: лишний аргумент «b»
+drives --root|sigcfg-tool: у параметра --root нет значения
+shift a.vlpj --group 1|sigcfg-tool: нужны оба параметра --group и --minutes
+bells a.vlpj --group 1 --lessons 2 --lesson 45|sigcfg-tool: не указан параметр --start
+EOF_USAGE
+err="$("$tool" check 2>&1)"
+expect_has "$err" "Использование: sigcfg-tool check ФАЙЛ.vlpj" "a command's usage error shows its usage"
 
 # check: clean project
 out="$("$tool" check "$work/school.vlpj")"; rc=$?
@@ -143,10 +179,10 @@ while IFS='|' read -r name rc_expected line; do
     expect_has "$err" "$line" "convert $name: message"
 done <<EOF_CASES
 utf8.vlpj|0|$work/utf8.vlpj: Пропущено при чтении (файл без метки порядка байтов прочитан как UTF-8, а не Windows-1251): ничего
-nodevice.vlpj|1|не записано: Project/Device: неизвестный тип устройства «X-9»: это потеря всех групп
+nodevice.vlpj|1|не записано: [Project] Device: неизвестный тип устройства «X-9»: это потеря всех групп
 extra.vlpj|1|не записано: строка 2: строка без «ключ=значение» (комментарий?) «; note»; пропущена
 extra.vlpj|1|не записано: строка 3: неизвестный раздел «[Extra]» пропущен со всеми своими строками
-extra.vlpj|1|не записано: Playlist/+1: ключ не номер строки
+extra.vlpj|1|не записано: [Playlist] +1: ключ не номер строки
 EOF_CASES
 expect_has "$("$tool" show "$work/out-utf8.vlpj")" "Группа 1: Корпус" "the UTF-8 file's groups are kept"
 
@@ -165,6 +201,7 @@ expect_has "$("$tool" check "$work/folder.vlpj" 2>&1)" "это папка, а н
 # a pair that does not exist
 err="$("$tool" convert "$work/school.csv" "$work/x.csv" 2>&1)"; rc=$?
 expect_eq "$rc" "2" "unsupported pair exit status"
+expect_has "$err" "не преобразуется в $work/x.csv; преобразования по расширению:" "unsupported pair in Russian"
 expect_has "$err" ".csv -> .vlpj, .xlsx" "unsupported pair lists the pairs"
 
 finish "tool"

@@ -120,7 +120,7 @@ TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)
                          dialog.seLessons->setValue(16);
                          EXPECT_FALSE(OkEnabled(dialog.bbButtons));
                      })
-        .ExpectNotice(U("В группе 2 свободно 31 мест, нужно 32"));
+        .ExpectNotice(U("В группе 2 свободно 31 место, нужно 32"));
     Window->miBellsClick();
     EXPECT_FALSE(Modified());
 }

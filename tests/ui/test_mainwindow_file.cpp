@@ -146,8 +146,10 @@ TEST_F(FileCommands, ImportReadsByContentWhateverTheNameAndKeepsTheProjectOnFail
 
     // And a workbook named .csv is read as a workbook: an .ods file from a spreadsheet program.
     ASSERT_TRUE(QFile::copy(U(SIG_TEST_DATA "/libreoffice-schedule.ods"), Path("sheet.csv")));
-    Prompts.AnswerOpenFile(Path("sheet.csv"), 0);
+    // Its cells that the model can not take as they are are named once, not dropped unseen.
+    Prompts.AnswerOpenFile(Path("sheet.csv"), 0).ExpectNotice();
     Window->miProjectImportClick();
+    EXPECT_TRUE(Prompts.Asked.back().Text.contains(U("«8.5» — не целое число")));
     EXPECT_EQ(States(), Opened);
     EXPECT_FALSE(TreeTexts().isEmpty());
 }
@@ -243,6 +245,31 @@ TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
     EXPECT_EQ(States(), Opened);
     EXPECT_TRUE(drop(Path("dropped.csv"))); // unmodified: imported without a question
     EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(TreeTexts().size(), 3);
+}
+
+TEST_F(FileCommands, AFileOpensByItsContentWhateverItsName)
+{
+    FillProject();
+    ExportCsv(Project, PathIn("timetable.csv"));
+    WriteFileAtomically(PathIn("timetable"), ReadWholeFile(PathIn("timetable.csv")));
+    // A hand-edited project: a comment first, the section in lower case, no extension.
+    WriteFileAtomically(PathIn("notes"), "; from the site\r\n[project]\r\nName=Hand\r\n");
+    WriteFileAtomically(PathIn("setup.ini"), "[Setup]\r\nName=Installer\r\n");
+    ResetProject(Project);
+    Window->ProjectClosed();
+
+    Prompts.ExpectNotice(); // its comment line is named as not kept
+    Window->OpenFile(Path("notes"));
+    EXPECT_EQ(Project.Name, "Hand");
+    EXPECT_EQ(Project.FileName, PathIn("notes"));
+    Window->OpenFile(Path("timetable")); // a CSV table without its extension is imported
+    EXPECT_EQ(Project.FileName, "");
+    EXPECT_EQ(TreeTexts().size(), 3);
+    Prompts.ExpectNotice(
+        U("Файл не открыт: ") + Path("setup.ini") +
+        U("\nОткрываются проекты (строка «[Project]» в начале файла) и таблицы .csv, .xlsx, .xls, .ods"));
+    Window->OpenFile(Path("setup.ini"));
     EXPECT_EQ(TreeTexts().size(), 3);
 }
 

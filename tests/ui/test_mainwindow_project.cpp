@@ -1,6 +1,7 @@
 // Project commands: new, close, the window's close, rename, device type and About.
 #include "support/window_fixture.h"
 
+#include "model/about.h"
 #include "model/error.h"
 #include "storage/fileio.h"
 
@@ -227,4 +228,7 @@ TEST_F(ProjectCommands, AboutShowsTitleAndVersion)
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[0], U("Программа: Конфигуратор таймера сигнала"));
     EXPECT_EQ(lines[1], U("Версия: 1.3"));
+    // The full version as --version prints it, and where to report faults.
+    EXPECT_TRUE(lines[2].contains(U("выпуск 1.3.0.0: https://"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[2].contains(QString::fromStdString(BugAddress()))) << lines[2].toStdString();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/type.h"
+#include "storage/projectfile.h"
 #include "ui/dialogs/lazydialog.h"
 #include "ui/dialogs/prompts.h"
 #include "ui/mainwindow/changeflag.h"
@@ -353,7 +354,7 @@ private:
     /// The device-type question when the new type hides used groups or ticked zones; true to go on.
     bool ConfirmDeviceType(int32_t deviceType);
     /// Shows what a load skipped, in the log and in one message box.
-    void ShowSkipped(const QString &path, const std::vector<std::string> &lines);
+    void ShowSkipped(const QString &path, const std::vector<TSkippedEntry> &skipped);
     /// Before the card copy: logs every playlist file that is missing, not an MP3 or damaged, and asks
     /// whether to write all the same. True when there is none or the operator says yes.
     bool ConfirmTrackProblems();

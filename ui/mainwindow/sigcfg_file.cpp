@@ -19,19 +19,43 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <memory>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 enum class TFileKind { None, Project, Exchange };
 
-/// What a dropped or named file is taken for, by its extension.
+/// The first bytes of a file (at most limit), enough to tell a project or a workbook; "" when it
+/// can not be read (the reader or importer then names the file and the cause).
+std::string FirstBytes(const QString &path, qint64 limit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(limit).toStdString();
+}
+
+/// What a dropped or named file is taken for. The content decides first, whatever the name: a
+/// project by the reader's own test, a workbook by its signature. Then the name: a .vlpj goes to
+/// the reader (which says why it is no project), the table extensions to the importer. A file of
+/// another name is a CSV table when its content reads as one.
 TFileKind KindOf(const QString &path)
 {
+    // Far more than a project's header or a whole timetable's CSV take.
+    const std::string head = FirstBytes(path, 1 << 20);
+    if (IsProjectText(head))
+        return TFileKind::Project;
+    if (LooksLikeWorkbook(head))
+        return TFileKind::Exchange;
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == u"vlpj")
         return TFileKind::Project;
     if (suffix == u"csv" || suffix == u"xlsx" || suffix == u"xls" || suffix == u"ods")
+        return TFileKind::Exchange;
+    auto scratch = std::make_unique<TProject>();
+    if (!head.empty() && ParseCsv(head, *scratch) == TImportResult::Imported)
         return TFileKind::Exchange;
     return TFileKind::None;
 }
@@ -45,16 +69,6 @@ QString DroppedFile(const QMimeData *data)
     if (!url.isLocalFile() || KindOf(url.toLocalFile()) == TFileKind::None)
         return QString();
     return url.toLocalFile();
-}
-
-/// The first bytes of a file, enough to tell a workbook; "" when it can not be read (the
-/// importer then names the file and the cause).
-std::string FirstBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(8).toStdString();
 }
 
 } // namespace
@@ -86,14 +100,14 @@ void TfrMain::LoadProject(const QString &path)
     ProjectOpened();
     ShowFilePath();
     RememberProject(path);
+    ShowSkipped(path, skipped);
+}
+
+void TfrMain::ShowSkipped(const QString &path, const std::vector<TSkippedEntry> &skipped)
+{
     std::vector<std::string> lines;
     for (const TSkippedEntry &entry : skipped)
         lines.push_back(entry.Key + ": " + entry.Reason);
-    ShowSkipped(path, lines);
-}
-
-void TfrMain::ShowSkipped(const QString &path, const std::vector<std::string> &lines)
-{
     if (lines.empty())
         return;
     // A later save would lose them: the operator hears of it once, and the log keeps the list.
@@ -203,8 +217,9 @@ void TfrMain::ImportProject(const QString &path)
     // Into a copy: the step keeps the project before it, and a refused file changes nothing.
     const std::string file = path.toStdString();
     TProject imported = Project;
-    const TImportResult result =
-        LooksLikeWorkbook(FirstBytes(path)) ? ImportSpreadsheet(file, imported) : ImportCsv(file, imported);
+    std::vector<TSkippedEntry> skipped;
+    const TImportResult result = LooksLikeWorkbook(FirstBytes(path, 8)) ? ImportSpreadsheet(file, imported, skipped)
+                                                                        : ImportCsv(file, imported, skipped);
     if (result == TImportResult::WrongFormat) {
         prompts().Notice(ApplicationTitle(), FromModel(WrongFormatMessage));
         return;
@@ -219,6 +234,7 @@ void TfrMain::ImportProject(const QString &path)
         ProjectOpened();
     }
     ShowFilePath();
+    ShowSkipped(path, skipped);
 }
 
 void TfrMain::miProjectExportClick()
@@ -251,8 +267,10 @@ void TfrMain::OpenFile(const QString &named)
     const QString path = named.isEmpty() ? named : QFileInfo(named).absoluteFilePath();
     const TFileKind kind = KindOf(path);
     if (kind == TFileKind::None) {
-        prompts().Notice(ApplicationTitle(), u"Файл не открыт: "_s + path +
-                                                 u"\nОткрываются проекты .vlpj и таблицы .csv, .xlsx, .xls, .ods"_s);
+        prompts().Notice(
+            ApplicationTitle(),
+            u"Файл не открыт: "_s + path +
+                u"\nОткрываются проекты (строка «[Project]» в начале файла) и таблицы .csv, .xlsx, .xls, .ods"_s);
         return;
     }
     if (!QFileInfo(path).isFile()) {

@@ -1,6 +1,7 @@
 // Commands on the project as a whole: new, close, the save prompt, rename, device type, About.
 #include "ui/mainwindow/sigcfg.h"
 
+#include "model/about.h"
 #include "model/lib.h"
 #include "ui/application.h"
 #include "ui/document/projectinfochange.h"
@@ -184,6 +185,9 @@ void TfrMain::miAboutClick()
     QString text = u"Программа: "_s + FromModel(ProgramTitle);
     text += u"\r\nВерсия: "_s;
     text += known ? QString::number(major) + u'.' + QString::number(minor) : u"неизвестна"_s;
-    text += u"\r\nРазработчик: команда конфигуратора sigcfg"_s;
+    // The version line keeps the behaviour's major.minor; the contact line (ours to word) names the
+    // full version that --version and the package print, so the two can be compared.
+    text += u"\r\nРазработчики sigcfg, выпуск "_s + QString::fromStdString(VersionText()) + u": "_s +
+            QString::fromStdString(HomePage()) + u", ошибки: "_s + QString::fromStdString(BugAddress());
     prompts().Notice(FromModel(ProgramTitle), text);
 }

@@ -1,0 +1,151 @@
+#include "app/tool/usage.h"
+#include "model/about.h"
+
+#include <iostream>
+
+namespace {
+
+struct TCommandHelp
+{
+    const char *Name;
+    const char *Arguments;
+    const char *Text; // one paragraph, wrapped when printed
+};
+
+// In the order --help lists them; each has its entry in both manual pages and the completion table.
+constexpr TCommandHelp Commands[] = {
+    {"check", "ФАЙЛ.vlpj",
+     "перечислить сценарии, срабатывающие в одно время в один день; код выхода 0 без совпадений, 1 с совпадениями, 2 "
+     "при ошибке"},
+    {"show", "ФАЙЛ.vlpj", "вывести проект: группы, зоны, сценарии, плейлист"},
+    {"convert", "ВХОД ВЫХОД",
+     "преобразовать по расширению: .vlpj в .vlpj, .csv или .xlsx; .csv в .vlpj или .xlsx; .xlsx, .xls или .ods в .vlpj "
+     "или .csv; то, что ВЫХОД не вмещает, называется в stderr, код выхода 1"},
+    {"copy-tracks", "[--no-verify] [--force] ФАЙЛ.vlpj ПАПКА",
+     "скопировать MP3-файлы плейлиста в ПАПКУ как 001.mp3, 002.mp3 …; каждая копия читается с карты и сравнивается "
+     "до того, как заменит старую запись (--no-verify: без этого); файлы не MP3, номера треков вне 1–999 или "
+     "указанные дважды отменяют копирование (код выхода 2), если не задан --force; файлы треков на карте, которые не "
+     "совпадают с треками проекта, перечисляются; код выхода 1, если файл не скопирован или у используемого трека нет "
+     "файла"},
+    {"tracks", "[--tsv] ФАЙЛ.vlpj",
+     "проверить каждый файл трека (MP3 ли, повреждения, точная длина) и перечислить треки, которые ещё звучат, когда в "
+     "тех же зонах начинается следующий звонок; --tsv: строка на строку плейлиста (трек, состояние, секунды, частота, "
+     "каналы, кбит/с, путь); код выхода 0 — всё чисто, 1 — есть проблемы, 2 — ошибка"},
+    {"drives", "[--root ПАПКА]",
+     "перечислить диски, предлагаемые для карты: точка монтирования, метка, размер, устройство (через табуляцию); код "
+     "выхода 1, если их нет. --root: читать ПАПКА/proc/self/mounts, ПАПКА/proc/swaps, ПАПКА/sys и ПАПКА/dev"},
+    {"bells",
+     "ФАЙЛ.vlpj --group Г --start ЧЧ:ММ --lessons N --lesson МИН [--breaks П1,П2,…] [--days ДНИ] "
+     "[--start-track Т] [--end-track Т] [--warn МИН --warn-track Т] [--volume V]",
+     "добавить звонки уроков в группу Г: «Урок i: начало», «Урок i: конец» (трек конца 0: без него) и, с --warn, «Урок "
+     "i: предупреждение» за МИН минут; перемены повторяют последнее значение (по умолчанию 10); ДНИ — «1-5» или "
+     "«1,3,5», 1 — понедельник (по умолчанию 1-5); трек начала 1, трек конца равен треку начала, громкость 20. "
+     "Записывает ФАЙЛ и выводит проверку; код выхода 0 без совпадений, 1 с совпадениями, 2 при отказе (причина в "
+     "stderr, ФАЙЛ не изменён): в том числе когда в ФАЙЛЕ есть то, что чтение пропускает, или его сейчас изменяет "
+     "другая команда"},
+    {"shift", "ФАЙЛ.vlpj --group Г --minutes N",
+     "сдвинуть все сценарии группы Г на N минут (отрицательное N — раньше); записывает ФАЙЛ и выводит проверку; коды "
+     "выхода как у bells"},
+    {"print", "ФАЙЛ.vlpj ВЫХОД.pdf",
+     "записать печатное расписание (таблицы, недельная диаграмма, совпадения) в PDF A4"},
+};
+
+constexpr size_t TextColumn = 32;
+
+/// Columns a UTF-8 text takes on a terminal: one per character.
+size_t Columns(std::string_view text)
+{
+    size_t n = 0;
+    for (const char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+/// "  NAME", padded to the text column, then the text wrapped at the width of a terminal, its
+/// further lines indented to that column.
+void AddEntry(std::string &help, const std::string &head, std::string_view text)
+{
+    constexpr size_t Width = 79;
+    help += head;
+    size_t column = Columns(head.substr(head.rfind('\n') + 1));
+    if (column + 2 > TextColumn) {
+        help += '\n';
+        column = 0;
+    }
+    help += std::string(TextColumn - column, ' ');
+    column = TextColumn;
+    bool first = true;
+    while (!text.empty()) {
+        const size_t space = text.find(' ');
+        const std::string_view word = text.substr(0, space);
+        text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
+        if (!first && column + 1 + Columns(word) > Width) {
+            help += '\n' + std::string(TextColumn, ' ');
+            column = TextColumn;
+        } else if (!first) {
+            help += ' ';
+            ++column;
+        }
+        help.append(word);
+        column += Columns(word);
+        first = false;
+    }
+    help += '\n';
+}
+
+} // namespace
+
+std::string Synopsis(std::string_view command)
+{
+    for (const TCommandHelp &entry : Commands) {
+        if (command == entry.Name)
+            return std::string(entry.Name) + " " + entry.Arguments;
+    }
+    return std::string(command);
+}
+
+std::string HelpText()
+{
+    std::string help = "Использование: sigcfg-tool КОМАНДА АРГУМЕНТЫ…\n"
+                       "  или:  sigcfg-tool ПАРАМЕТР\n"
+                       "Проверяет, показывает и преобразует проекты таймера сигнала без окна.\n"
+                       "\n"
+                       "Команды:\n";
+    for (const TCommandHelp &entry : Commands) {
+        // A long synopsis goes on lines of its own, broken before its options.
+        std::string head = "  " + Synopsis(entry.Name);
+        if (Columns(head) > 80) {
+            std::string wrapped;
+            size_t line = 0;
+            for (size_t k = 0; k < head.size(); ++k) {
+                const bool option = head.compare(k, 3, " [-") == 0 || head.compare(k, 3, " --") == 0;
+                if (option && Columns(std::string_view(head).substr(line, k - line)) > 60) {
+                    wrapped += head.substr(line, k - line) + "\n       ";
+                    line = k + 1;
+                }
+            }
+            head = wrapped + head.substr(line);
+        }
+        AddEntry(help, head, entry.Text);
+    }
+    help += "\nПараметры:\n";
+    AddEntry(help, "  -h, --help", "показать эту справку и выйти");
+    AddEntry(help, "  --version", "показать версию и выйти");
+    help += "\nКод выхода: 0 — успешно, 1 — результат команды «не чисто» (см. выше),\n"
+            "2 — ошибка или неверный вызов.\n\n";
+    help += HelpFooter();
+    return help;
+}
+
+int UsageError(const std::string &why, std::string_view command)
+{
+    std::cerr << "sigcfg-tool: " << why << "\nИспользование: sigcfg-tool " << Synopsis(command)
+              << "\nСм. sigcfg-tool --help\n";
+    return 2;
+}
+
+int ToolUsageError(const std::string &why)
+{
+    std::cerr << "sigcfg-tool: " << why << "; см. sigcfg-tool --help\n";
+    return 2;
+}
