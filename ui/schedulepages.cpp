@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "model/lib.h"
+#include "schedule/timetable.h"
 #include "schedule/weeklayout.h"
 #include "storage/fileio.h"
 #include "ui/modeltext.h"
@@ -52,7 +53,8 @@ public:
                     const QDate &printed, bool turnPages)
         : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
           Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
-          Small(PrintFont(8)), Layout(BuildWeekLayout(project))
+          Small(PrintFont(8)), WallHeading(PrintFont(20, true)), WallRow(PrintFont(24)),
+          WallHeader(PrintFont(16, true)), Layout(BuildWeekLayout(project)), Timetables(BuildTimetables(project))
     {}
 
     int Run(QPainter *painter, int pageCount);
@@ -62,13 +64,16 @@ private:
     double LineOf(const QFont &font) const { return QFontMetricsF(font, &Device).height() * 1.25; }
     QRectF PortraitArea() const;
 
-    void StartPage(bool landscape);
+    /// Starts a page; one with a title of its own has no running header.
+    void StartPage(bool landscape, bool header = true);
     void EndPage();
     /// Starts a new portrait page unless height still fits on this one.
     bool Ensure(double height);
     void Text(const QFont &font, const QString &text, double height, Qt::Alignment align = Qt::AlignLeft);
 
     void TitleBlock();
+    void TimetablePages();
+    void TimetablePart(const TTimetable &table, const TTimetablePart &part);
     void GroupBlock(const TGroupTable &table);
     void ColumnWidths();
     void TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe);
@@ -81,7 +86,9 @@ private:
     const QDate Printed;
     const bool TurnPages;
     const QFont Body, Bold, Heading, Title, Small;
+    const QFont WallHeading, WallRow, WallHeader; // the wall timetable, read from across a room
     const TWeekLayout Layout;
+    std::vector<TTimetable> Timetables;
 
     QPainter *Painter = nullptr;
     int Page = 0;
@@ -99,7 +106,7 @@ QRectF TScheduleWriter::PortraitArea() const
     return QRectF(0, 0, paint.width(), paint.height());
 }
 
-void TScheduleWriter::StartPage(bool landscape)
+void TScheduleWriter::StartPage(bool landscape, bool header)
 {
     if (Page > 0 && Painter) {
         if (TurnPages)
@@ -128,14 +135,18 @@ void TScheduleWriter::StartPage(bool landscape)
         Painter->setPen(Qt::black);
         const QRectF footer(page.left(), page.bottom() - smallLine, page.width(), smallLine);
         Painter->drawText(footer, Qt::AlignCenter, u"Страница %1 из %2"_s.arg(Page).arg(std::max(PageCount, Page)));
-        if (Page > 1) {
-            const QRectF header(page.left(), page.top(), page.width(), smallLine);
-            Painter->drawText(header, Qt::AlignLeft | Qt::AlignVCenter, FromModel(Project.Name));
-            Painter->drawText(header, Qt::AlignRight | Qt::AlignVCenter,
-                              u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s));
+        if (header) {
+            // A long name is cut short of the date, never written over it.
+            const QRectF line(page.left(), page.top(), page.width(), smallLine);
+            const QString printed = u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s);
+            const QFontMetricsF metrics(Small, &Device);
+            const double room = page.width() - metrics.horizontalAdvance(printed) - Mm(5);
+            Painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                              metrics.elidedText(FromModel(Project.Name), Qt::ElideRight, std::max(room, 0.0)));
+            Painter->drawText(line, Qt::AlignRight | Qt::AlignVCenter, printed);
         }
     }
-    if (Page > 1)
+    if (header)
         top += smallLine * 1.5;
     Area = QRectF(page.left(), top, page.width(), page.bottom() - smallLine * 1.5 - top);
     Y = Area.top();
@@ -171,6 +182,74 @@ void TScheduleWriter::TitleBlock()
     Text(Body, u"Файл: "_s + (Project.FileName.empty() ? u"не сохранён"_s : FromModel(Project.FileName)), LineOf(Body));
     Text(Body, u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s), LineOf(Body));
     Y += LineOf(Body);
+}
+
+void TScheduleWriter::TimetablePages()
+{
+    const double row = LineOf(WallRow);
+    const double title = LineOf(WallHeading) * 1.3;
+    const int lines = static_cast<int>((PortraitArea().height() - LineOf(Small) * 1.5 - title) / row);
+    const std::vector<TTimetablePage> pages = LayTimetablePages(Timetables, lines);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (p > 0) // the first is the page Run started
+            StartPage(false, false);
+        Text(WallHeading, u"Звонки. "_s + GroupTitle(Project, pages[p].Group), title, Qt::AlignHCenter);
+        for (size_t k = 0; k < pages[p].Parts.size(); ++k) {
+            if (k > 0)
+                Y += row;
+            TimetablePart(Timetables[pages[p].Parts[k].Table], pages[p].Parts[k]);
+        }
+    }
+}
+
+void TScheduleWriter::TimetablePart(const TTimetable &table, const TTimetablePart &part)
+{
+    const double row = LineOf(WallRow);
+    std::string prefix = table.Prefix;
+    while (!prefix.empty() && (prefix.back() == ' ' || prefix.back() == ':' || prefix.back() == '-'))
+        prefix.pop_back();
+    QString heading = FromModel(DaysText(table.Days));
+    if (!prefix.empty())
+        heading = FromModel(prefix) + u" — "_s + heading;
+    Text(WallHeading, part.FirstRow > 0 ? heading + u" (продолжение)"_s : heading, row);
+
+    const bool warnings =
+        std::any_of(table.Rows.begin(), table.Rows.end(), [](const TTimetableRow &r) { return r.Warning >= 0; });
+    QStringList header = {u"Урок"_s, u"Начало"_s, u"Конец"_s};
+    if (warnings)
+        header.push_back(u"Предупреждение"_s);
+    const QFontMetricsF metrics(WallRow, &Device);
+    const QFontMetricsF headerMetrics(WallHeader, &Device);
+    std::vector<double> widths;
+    for (int c = 0; c < header.size(); ++c)
+        widths.push_back(std::max(metrics.horizontalAdvance(c == 0 ? u"Урок 16"_s : u"00:00"_s),
+                                  headerMetrics.horizontalAdvance(header[c])) +
+                         Mm(10));
+    const auto line = [&](const QStringList &cells, const QFont &font, bool stripe) {
+        if (Painter) {
+            if (stripe)
+                Painter->fillRect(QRectF(Area.left(), Y, Area.width(), row), StripeColour);
+            Painter->setFont(font);
+            Painter->setPen(Qt::black);
+            double x = Area.left() + Mm(2);
+            for (int c = 0; c < cells.size(); ++c) {
+                Painter->drawText(QRectF(x, Y, widths[c], row), Qt::AlignLeft | Qt::AlignVCenter, cells[c]);
+                x += widths[c];
+            }
+            Painter->setPen(QPen(RuleColour, 0));
+            Painter->drawLine(QPointF(Area.left(), Y + row), QPointF(Area.right(), Y + row));
+        }
+        Y += row;
+    };
+    line(header, WallHeader, false);
+    const auto clock = [](int minute) { return minute < 0 ? u"—"_s : FromModel(TimeText(minute / 60, minute % 60)); };
+    for (size_t r = part.FirstRow; r < part.FirstRow + part.RowCount; ++r) {
+        const TTimetableRow &lesson = table.Rows[r];
+        QStringList cells = {u"Урок "_s + QString::number(lesson.Lesson), clock(lesson.Start), clock(lesson.End)};
+        if (warnings)
+            cells.push_back(clock(lesson.Warning));
+        line(cells, WallRow, (r - part.FirstRow) % 2 == 1);
+    }
 }
 
 void TScheduleWriter::ColumnWidths()
@@ -290,7 +369,11 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
     Painter = painter;
     PageCount = pageCount;
     Page = 0;
-    StartPage(false);
+    StartPage(false, false);
+    if (!Timetables.empty()) {
+        TimetablePages();
+        StartPage(false, false);
+    }
     ColumnWidths();
     TitleBlock();
     for (const TGroupTable &table : GroupTables(Project))

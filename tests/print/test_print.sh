@@ -44,6 +44,25 @@ fonts="$(pdffonts "$work/school.pdf" | tail -n +3)"
 [ -n "$fonts" ] || fail "no fonts listed"
 awk '$(NF-4) != "yes" { bad = 1 } END { exit bad }' <<<"$fonts" || fail "a font is not embedded: $fonts"
 
+# Generated bells open the print with a wall timetable per group: a row per lesson and day set,
+# weekdays before Saturday; the scenario table lists Saturday's rows after the weekdays'.
+cp "$work/school.vlpj" "$work/bells.vlpj"
+"$tool" bells "$work/bells.vlpj" --group 3 --start 08:30 --lessons 6 --lesson 45 --breaks 10,20,10 --warn 2 \
+    --warn-track 3 >/dev/null
+"$tool" bells "$work/bells.vlpj" --group 3 --start 09:00 --lessons 4 --lesson 40 --days 6 >/dev/null
+"$tool" print "$work/bells.vlpj" "$work/bells.pdf" || fail "print with bells"
+wall="$(pdftotext -layout -f 1 -l 1 "$work/bells.pdf" - 2>/dev/null | sed -E 's/^ *//; s/ *$//; s/ {2,}/ | /g')"
+for row in "Звонки. Группа 3: Двор" "Пн Вт Ср Чт Пт" "Урок | Начало | Конец | Предупреждение" "Урок 1 | 08:30 | 09:15 | 08:28" \
+    "Урок 3 | 10:30 | 11:15 | 10:28" "Урок 6 | 13:15 | 14:00 | 13:13" "Урок | Начало | Конец" "Урок 4 | 11:30 | 12:10"; do
+    grep -qxF -- "$row" <<<"$wall" || fail "timetable row [$row] not in: $wall"
+done
+[ "$(grep -n "^Сб$" <<<"$wall" | cut -d: -f1)" -gt "$(grep -n "Урок 6" <<<"$wall" | cut -d: -f1)" ] ||
+    fail "Saturday before the weekdays: $wall"
+tables="$(pdftotext -layout -f 2 -l 2 "$work/bells.pdf" - 2>/dev/null)"
+grep -qE "^ *27 +Урок 4: конец +12:10 +Сб" <<<"$(grep -E "^ *[0-9]+ " <<<"$tables" | tail -n 1)" ||
+    fail "the last table row is not Saturday's last bell: $tables"
+pdftotext -layout -f 1 -l 1 "$work/school.pdf" - | grep -q "Звонки" && fail "a timetable without generated bells"
+
 # The largest project: 32 groups of 32 scenarios runs to several pages.
 {
     printf '[Project]\r\nName=Full\r\nDevice=Велтара ДК-М-32\r\n[Groups]\r\n'
@@ -74,7 +93,7 @@ expect_eq "$?" "2" "the project itself as the output"
 expect_eq "$?" "2" "a missing argument"
 "$tool" print "$work/school.vlpj" "$work/no/such/folder/x.pdf" 2>/dev/null
 expect_eq "$?" "2" "an unwritable output"
-expect_eq "$(ls "$work" | grep -c -v -E '^(school|full|picture)\.(vlpj|pdf)$|^old\.pdf$')" "0" "files left behind"
+expect_eq "$(ls "$work" | grep -c -v -E '^(school|bells|full|picture)\.(vlpj|pdf)$|^old\.pdf$')" "0" "files left behind"
 iconv -f CP1251 -t UTF-8 "$work/school.vlpj" | grep -q "Начало уроков" || fail "the project file after print to itself"
 
 # The other commands must not load Qt.
