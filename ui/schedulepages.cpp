@@ -335,11 +335,34 @@ void TScheduleWriter::ChartPage()
     style.Font = PrintFont(7);
     style.Unit = Device.logicalDpiY() / 96.0;
     const double legend = LegendHeight(&Device, Area.width(), Project, Layout.Groups, style);
-    const QRectF chart(Area.left(), Y, Area.width(), Area.bottom() - Y - legend - Mm(3));
+    QRectF chart(Area.left(), Y, Area.width(), Area.bottom() - Y - legend - Mm(3));
+    // Labels with no room beside their marks are listed under the legend; that line is taken
+    // from the chart only when some label is left out.
+    const QFontMetricsF metrics(style.Font, &Device);
+    const auto dropped = [&] {
+        const TChartGeometry geometry = ChartGeometryFor(&Device, chart, Layout, style);
+        return DroppedLabelsText(LayChartLabels(metrics, geometry, Layout, Project), Layout);
+    };
+    const double droppedHeight = LineOf(style.Font) * 2;
+    if (!dropped().isEmpty())
+        chart.setHeight(chart.height() - droppedHeight);
     if (Painter) {
-        PaintWeekChart(*Painter, chart, Layout, Project, style);
-        PaintLegend(*Painter, QRectF(Area.left(), Area.bottom() - legend, Area.width(), legend), Project, Layout.Groups,
-                    style);
+        TChartLabels labels;
+        PaintWeekChart(*Painter, chart, Layout, Project, style, &labels);
+        const QRectF legendArea(Area.left(), Area.bottom() - legend, Area.width(), legend);
+        PaintLegend(*Painter, legendArea, Project, Layout.Groups, style);
+        const QString times = DroppedLabelsText(labels, Layout);
+        if (!times.isEmpty()) {
+            // Two lines at most; a full week of bells a minute apart is cut with an ellipsis.
+            const QRectF box(Area.left(), chart.bottom() + Mm(1), Area.width(), droppedHeight);
+            const QString text = u"Без подписи (нет места): "_s + times;
+            QString shown = text;
+            if (metrics.boundingRect(box, Qt::TextWordWrap, text).height() > box.height())
+                shown = metrics.elidedText(text, Qt::ElideRight, box.width() * 1.9);
+            Painter->setFont(style.Font);
+            Painter->setPen(Qt::black);
+            Painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shown);
+        }
     }
 }
 
@@ -380,7 +403,8 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
         GroupBlock(table);
     if (Layout.Groups.empty())
         Text(Body, u"Групп нет"_s, LineOf(Body));
-    ChartPage();
+    if (!Layout.Marks.empty()) // a week without a bell is an empty grid
+        ChartPage();
     ClashList();
     return Page;
 }
