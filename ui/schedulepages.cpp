@@ -70,6 +70,8 @@ private:
     /// Starts a new portrait page unless height still fits on this one.
     bool Ensure(double height);
     void Text(const QFont &font, const QString &text, double height, Qt::Alignment align = Qt::AlignLeft);
+    /// Text over as many lines as it takes, on to the next page when it does not fit.
+    void WrappedText(const QFont &font, const QString &text);
 
     void TitleBlock();
     void TimetablePages();
@@ -172,6 +174,20 @@ void TScheduleWriter::Text(const QFont &font, const QString &text, double height
     Y += height;
 }
 
+void TScheduleWriter::WrappedText(const QFont &font, const QString &text)
+{
+    const QFontMetricsF metrics(font, &Device);
+    const QRectF room(Area.left(), 0, Area.width(), Area.height());
+    const double height = std::min(metrics.boundingRect(room, Qt::TextWordWrap, text).height(), Area.height());
+    Ensure(height);
+    if (Painter) {
+        Painter->setFont(font);
+        Painter->setPen(Qt::black);
+        Painter->drawText(QRectF(Area.left(), Y, Area.width(), height), Qt::AlignLeft | Qt::TextWordWrap, text);
+    }
+    Y += height + LineOf(font) * 0.25;
+}
+
 void TScheduleWriter::TitleBlock()
 {
     const QString name = Project.Name.empty() ? u"без названия"_s : FromModel(Project.Name);
@@ -262,11 +278,44 @@ void TScheduleWriter::ColumnWidths()
     };
     Widths[Slot] = fit(u"№"_s, u"32"_s);
     Widths[Time] = fit(u"Время"_s, u"00:00"_s);
-    Widths[Days] = fit(u"Дни"_s, u"Пн Вт Ср Чт Пт Сб Вс"_s);
+    Widths[Days] = fit(u"Дни"_s, u"—"_s);
     Widths[Track] = fit(u"Трек"_s, u"9999"_s);
     Widths[Volume] = fit(u"Громкость"_s, u"100"_s);
+    // Names and file names share what is left as they need it: the shorter column takes its
+    // widest text, the other the rest; half each only when both need more than half.
+    double name = bold.horizontalAdvance(u"Название"_s);
+    double file = bold.horizontalAdvance(u"Файл"_s);
+    std::vector<bool> measured(PlayList.size() + 2, false); // each track's file and day set once
+    std::array<bool, 128> measuredDays{};
+    for (const int g : Layout.Groups) {
+        for (const TScenario &scenario : Project.Groups[g].Scenarios) {
+            if (!scenario.Used)
+                continue;
+            name = std::max(name, body.horizontalAdvance(FromModel(scenario.Name)));
+            int daySet = 0;
+            for (int d = 0; d < 7; ++d)
+                daySet |= scenario.Days[d] ? 1 << d : 0;
+            if (!measuredDays[daySet]) {
+                measuredDays[daySet] = true;
+                Widths[Days] = std::max(Widths[Days], body.horizontalAdvance(FromModel(DaysText(scenario.Days))) + pad);
+            }
+            const size_t track = static_cast<size_t>(std::clamp<int32_t>(scenario.Track, 0, PlayList.size() + 1));
+            if (!measured[track]) {
+                measured[track] = true;
+                file = std::max(file, body.horizontalAdvance(PlayListFileName(PlayList, scenario.Track)));
+            }
+        }
+    }
+    name += pad;
+    file += pad;
     const double rest = Area.width() - Widths[Slot] - Widths[Time] - Widths[Days] - Widths[Track] - Widths[Volume];
-    Widths[Name] = std::max(rest * 0.5, Mm(10));
+    if (name + file <= rest || name <= rest / 2)
+        Widths[Name] = std::max(rest - file, name);
+    else if (file <= rest / 2)
+        Widths[Name] = rest - file;
+    else
+        Widths[Name] = rest / 2;
+    Widths[Name] = std::max(Widths[Name], Mm(10));
     Widths[File] = std::max(rest - Widths[Name], Mm(10));
 }
 
@@ -399,8 +448,16 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
     }
     ColumnWidths();
     TitleBlock();
-    for (const TGroupTable &table : GroupTables(Project))
-        GroupBlock(table);
+    // A group without scenarios gets a line, not a block of its own.
+    QStringList empty;
+    for (const TGroupTable &table : GroupTables(Project)) {
+        if (table.Slots.empty())
+            empty.push_back(GroupTitle(Project, table.Group));
+        else
+            GroupBlock(table);
+    }
+    if (!empty.isEmpty())
+        WrappedText(Body, u"Без сценариев: "_s + empty.join(u"; "_s));
     if (Layout.Groups.empty())
         Text(Body, u"Групп нет"_s, LineOf(Body));
     if (!Layout.Marks.empty()) // a week without a bell is an empty grid
