@@ -79,22 +79,24 @@ std::vector<double> PlaceColumnLabels(const std::vector<TSpan> &bars, const std:
     TTaken taken;
     for (const TSpan &bar : bars)
         Take(taken, bar);
-    std::vector<double> tops;
-    tops.reserve(wishes.size());
-    for (const TLabelWish &wish : wishes) {
-        const TSpan &bar = bars[wish.Bar];
-        const double below = FreeBelow(taken, bar.Bottom, wish.Height, bar.Bottom + reach, bounds.Bottom);
-        const double above = FreeAbove(taken, bar.Top, wish.Height, bar.Top - reach, bounds.Top);
-        const double gapBelow = below - bar.Bottom;
-        const double gapAbove = bar.Top - above;
-        double top = -std::numeric_limits<double>::infinity();
-        if (std::isfinite(below) && (!std::isfinite(above) || gapBelow <= gapAbove))
-            top = below;
-        else if (std::isfinite(above))
-            top = above - wish.Height;
-        if (std::isfinite(top))
-            Take(taken, {top, top + wish.Height});
-        tops.push_back(top);
+    // Labels right beside their bars first, then the rest within reach: a label a little way off
+    // does not take the place of one that belongs there.
+    std::vector<double> tops(wishes.size(), -std::numeric_limits<double>::infinity());
+    for (const double pass : {reach / 4, reach}) {
+        for (size_t w = 0; w < wishes.size(); ++w) {
+            if (std::isfinite(tops[w]))
+                continue;
+            const TSpan &bar = bars[wishes[w].Bar];
+            const double height = wishes[w].Height;
+            const double below = FreeBelow(taken, bar.Bottom, height, bar.Bottom + pass, bounds.Bottom);
+            const double above = FreeAbove(taken, bar.Top, height, bar.Top - pass, bounds.Top);
+            if (std::isfinite(below) && (!std::isfinite(above) || below - bar.Bottom <= bar.Top - above))
+                tops[w] = below;
+            else if (std::isfinite(above))
+                tops[w] = above - height;
+            if (std::isfinite(tops[w]))
+                Take(taken, {tops[w], tops[w] + height});
+        }
     }
     return tops;
 }

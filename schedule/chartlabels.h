@@ -21,9 +21,9 @@ struct TLabelWish
     double Height = 0;
 };
 
-/// Places each wish, in the order given (the earlier wins a contested place), at the free stretch
-/// nearest its bar, below or above and at most reach away (gap between bar and label), within
-/// bounds. Returns each label's top, or a negative infinity when there is no room within reach:
-/// that label is dropped.
+/// Places each wish at the free stretch nearest its bar, below or above and at most reach away
+/// (gap between bar and label), within bounds: first those that find room within a quarter of
+/// reach, then the others, each time in the order given (the earlier wins a contested place). Returns each label's top,
+/// or a negative infinity when there is no room within reach: that label is dropped.
 std::vector<double> PlaceColumnLabels(const std::vector<TSpan> &bars, const std::vector<TLabelWish> &wishes,
                                       double reach, TSpan bounds);
