@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -91,6 +92,7 @@ private:
     const QFont WallHeading, WallRow, WallHeader; // the wall timetable, read from across a room
     const TWeekLayout Layout;
     std::vector<TTimetable> Timetables;
+    std::optional<bool> ChartDropsLabels; // whether the chart leaves a label out for want of room
 
     QPainter *Painter = nullptr;
     int Page = 0;
@@ -270,6 +272,9 @@ void TScheduleWriter::TimetablePart(const TTimetable &table, const TTimetablePar
 
 void TScheduleWriter::ColumnWidths()
 {
+    if (Widths[Name] > 0)
+        return; // measured in the counting run
+
     const QFontMetricsF body(Body, &Device);
     const QFontMetricsF bold(Bold, &Device);
     const double pad = Mm(2);
@@ -393,7 +398,9 @@ void TScheduleWriter::ChartPage()
         return DroppedLabelsText(LayChartLabels(metrics, geometry, Layout, Project), Layout);
     };
     const double droppedHeight = LineOf(style.Font) * 2;
-    if (!dropped().isEmpty())
+    if (!ChartDropsLabels) // the same in the counting run and the painting run
+        ChartDropsLabels = !dropped().isEmpty();
+    if (*ChartDropsLabels)
         chart.setHeight(chart.height() - droppedHeight);
     if (Painter) {
         TChartLabels labels;
