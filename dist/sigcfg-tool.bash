@@ -18,10 +18,11 @@ declare -gA _sigcfg_tool_args=(
 declare -gA _sigcfg_tool_flags=(
     [copy-tracks]="--no-verify --force"
     [tracks]="--tsv"
+    [bells]="--replace --dry-run"
 )
 declare -gA _sigcfg_tool_valued=(
     [drives]="--root"
-    [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume"
+    [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume --prefix"
     [shift]="--group --minutes"
 )
 # The files convert makes of an input, by the input's extension: only the pairs it accepts.

@@ -1,6 +1,8 @@
 #include "schedule/bells.h"
 
 #include "model/plural.h"
+#include "device/log.h"
+#include "schedule/check.h"
 #include "schedule/groupedit.h"
 
 #include <algorithm>
@@ -34,12 +36,17 @@ std::string RangeRefusal(const TBellPlan &plan)
         return "Громкость должна быть от 0 до " + std::to_string(MaxVolume);
     if (std::none_of(plan.Days.begin(), plan.Days.end(), [](bool day) { return day; }))
         return "Не выбран ни один день недели";
+    // The project file keeps a name between semicolons on one line.
+    if (plan.Prefix.find_first_of(";\r\n") != std::string::npos)
+        return "Приставка к названиям не может содержать «;» и переводы строки";
     return {};
 }
 
-std::string LessonName(int lesson, const char *what)
+constexpr std::array<std::string_view, 3> KindWords = {"предупреждение", "начало", "конец"};
+
+std::string LessonName(const TBellPlan &plan, int lesson, TBellKind kind)
 {
-    return "Урок " + std::to_string(lesson) + ": " + what;
+    return plan.Prefix + "Урок " + std::to_string(lesson) + ": " + std::string(KindWords[static_cast<int>(kind)]);
 }
 
 /// The plan's bells in lesson order, without slots.
@@ -49,11 +56,12 @@ std::vector<TBell> LessonBells(const TBellPlan &plan)
     int start = plan.StartHour * 60 + plan.StartMinute;
     for (int i = 1; i <= plan.Lessons; ++i) {
         if (plan.WarningMinutes > 0)
-            bells.push_back({0, LessonName(i, "предупреждение"), start - plan.WarningMinutes, plan.WarningTrack});
-        bells.push_back({0, LessonName(i, "начало"), start, plan.StartTrack});
+            bells.push_back(
+                {0, LessonName(plan, i, TBellKind::Warning), start - plan.WarningMinutes, plan.WarningTrack});
+        bells.push_back({0, LessonName(plan, i, TBellKind::Start), start, plan.StartTrack});
         const int end = start + plan.LessonLength;
         if (plan.EndTrack != 0)
-            bells.push_back({0, LessonName(i, "конец"), end, plan.EndTrack});
+            bells.push_back({0, LessonName(plan, i, TBellKind::End), end, plan.EndTrack});
         const size_t breakIndex = std::min<size_t>(i - 1, plan.Breaks.size() - 1);
         start = end + (plan.Breaks.empty() ? 10 : plan.Breaks[breakIndex]);
     }
@@ -86,13 +94,22 @@ TBellOutcome PreviewBells(const TProject &project, const TBellPlan &plan)
     const TGroup &group = project.Groups[plan.Group];
     std::vector<int> freeSlots;
     for (int s = 1; s <= MaxScenarios; ++s) {
-        if (!group.Scenarios[s].Used)
+        const TScenario &scenario = group.Scenarios[s];
+        std::string prefix;
+        int lesson = 0;
+        TBellKind kind{};
+        const bool earlierBell =
+            plan.Replace && scenario.Used && ReadBellName(scenario.Name, prefix, lesson, kind) && prefix == plan.Prefix;
+        if (earlierBell)
+            outcome.Removed.push_back(s);
+        if (!scenario.Used || earlierBell)
             freeSlots.push_back(s);
     }
     if (freeSlots.size() < bells.size()) {
         outcome.Refusal = "В группе " + std::to_string(plan.Group) + " свободно " +
                           CountText(static_cast<int64_t>(freeSlots.size()), "место", "места", "мест") + ", нужно " +
                           std::to_string(bells.size());
+        outcome.Removed.clear();
         return outcome;
     }
     for (size_t k = 0; k < bells.size(); ++k)
@@ -104,6 +121,10 @@ TBellOutcome PreviewBells(const TProject &project, const TBellPlan &plan)
 TBellOutcome AddBells(TProject &project, const TBellPlan &plan)
 {
     TBellOutcome outcome = PreviewBells(project, plan);
+    if (!outcome.Refusal.empty())
+        return outcome;
+    for (const int s : outcome.Removed)
+        ResetScenario(project.Groups[plan.Group].Scenarios[s]);
     for (const TBell &bell : outcome.Bells) {
         TScenario &scenario = project.Groups[plan.Group].Scenarios[bell.Slot];
         ResetScenario(scenario);
@@ -116,6 +137,87 @@ TBellOutcome AddBells(TProject &project, const TBellPlan &plan)
         scenario.Used = true;
     }
     return outcome;
+}
+
+bool ReadBellName(std::string_view name, std::string &prefix, int &lesson, TBellKind &kind)
+{
+    constexpr std::string_view Lesson = "Урок ";
+    const size_t at = name.rfind(Lesson);
+    if (at == std::string_view::npos)
+        return false;
+    std::string_view rest = name.substr(at + Lesson.size());
+    const size_t colon = rest.find(": ");
+    int number = 0;
+    if (colon == std::string_view::npos || colon == 0 || colon > 2 || rest.front() == '0' ||
+        std::from_chars(rest.data(), rest.data() + colon, number).ptr != rest.data() + colon || number < 1 ||
+        number > MaxLessons)
+        return false;
+    rest.remove_prefix(colon + 2);
+    const auto word = std::find(KindWords.begin(), KindWords.end(), rest);
+    if (word == KindWords.end())
+        return false;
+    prefix = name.substr(0, at);
+    lesson = number;
+    kind = static_cast<TBellKind>(word - KindWords.begin());
+    return true;
+}
+
+std::vector<std::string> BellClashes(const TProject &project, const TBellPlan &plan, const TBellOutcome &preview)
+{
+    if (!preview.Refusal.empty())
+        return {};
+    TProject trial = project;
+    AddBells(trial, plan);
+    TVectorLog log;
+    for (const TBell &bell : preview.Bells)
+        CheckScenarioClashes(trial, plan.Group, bell.Slot, log);
+    return log.Lines;
+}
+
+namespace {
+
+/// "сценарий", "сценария" or "сценариев" after a count.
+std::string ScenarioWord(size_t count)
+{
+    if (count % 10 == 1 && count % 100 != 11)
+        return "сценарий";
+    if (count % 10 >= 2 && count % 10 <= 4 && (count % 100 < 12 || count % 100 > 14))
+        return "сценария";
+    return "сценариев";
+}
+
+/// Ascending slots as ranges: "1–3, 5, 7–9".
+std::string SlotRanges(std::vector<int> slots)
+{
+    std::sort(slots.begin(), slots.end());
+    std::string text;
+    for (size_t k = 0; k < slots.size();) {
+        size_t last = k;
+        while (last + 1 < slots.size() && slots[last + 1] == slots[last] + 1)
+            ++last;
+        text += (text.empty() ? "" : ", ") + std::to_string(slots[k]);
+        if (last > k)
+            text += "–" + std::to_string(slots[last]);
+        k = last + 1;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string BellSummary(const TBellOutcome &outcome, bool replace)
+{
+    std::vector<int> slots;
+    for (const TBell &bell : outcome.Bells)
+        slots.push_back(bell.Slot);
+    const size_t count = slots.size();
+    std::string text = (count % 10 == 1 && count % 100 != 11 ? "Добавлен " : "Добавлено ") + std::to_string(count) +
+                       " " + ScenarioWord(count);
+    if (count > 0)
+        text += (count == 1 ? " в слот " : " в слоты ") + SlotRanges(slots);
+    if (replace)
+        text += ", удалено " + std::to_string(outcome.Removed.size());
+    return text;
 }
 
 namespace {
@@ -153,22 +255,60 @@ bool ParseClock(std::string_view text, int &hour, int &minute)
     return true;
 }
 
-bool ParseNumberList(std::string_view text, std::vector<int> &numbers)
+namespace {
+
+/// Splits at commas and semicolons; blanks inside an entry separate numbers too. An empty entry
+/// ("10,,5", "10,") makes emptyEntry true and the result false: read as nothing, it would move
+/// every later value one place.
+bool SplitNumbers(std::string_view text, std::vector<int> &numbers, bool &emptyEntry)
 {
+    emptyEntry = false;
     std::vector<int> parsed;
+    if (Trimmed(text).empty()) {
+        numbers.clear();
+        return true;
+    }
     size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = std::min(text.find_first_of(",; \t", at), text.size());
-        if (end > at) {
+    while (at <= text.size()) {
+        const size_t end = std::min(text.find_first_of(",;", at), text.size());
+        const std::string_view entry = Trimmed(text.substr(at, end - at));
+        if (entry.empty()) {
+            emptyEntry = true;
+            return false;
+        }
+        for (size_t from = 0; from < entry.size();) {
+            const size_t to = std::min(entry.find_first_of(" \t", from), entry.size());
             int value = 0;
-            if (!ParseWhole(text.substr(at, end - at), value))
+            if (to > from && !ParseWhole(entry.substr(from, to - from), value))
                 return false;
-            parsed.push_back(value);
+            if (to > from)
+                parsed.push_back(value);
+            from = to + 1;
         }
         at = end + 1;
     }
     numbers = std::move(parsed);
     return true;
+}
+
+} // namespace
+
+bool ParseNumberList(std::string_view text, std::vector<int> &numbers)
+{
+    bool emptyEntry = false;
+    return SplitNumbers(text, numbers, emptyEntry);
+}
+
+std::string ReadBreaks(std::string_view text, std::vector<int> &breaks)
+{
+    bool emptyEntry = false;
+    if (SplitNumbers(text, breaks, emptyEntry))
+        return {};
+    const std::string quoted = "«" + std::string(text) + "»";
+    if (emptyEntry)
+        return "в списке перемен " + quoted + " пустое место: каждая перемена — число минут от 0 до " +
+               std::to_string(MaxBreak);
+    return "перемены " + quoted + " не список минут через запятую, например 10,20,10";
 }
 
 bool ParseDayList(std::string_view text, std::array<bool, 7> &days)

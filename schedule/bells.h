@@ -33,6 +33,11 @@ struct TBellPlan
     int WarningMinutes = 0; // 0: no warning bell
     int WarningTrack = 1;
     int Volume = 20;
+    /// Put before "Урок i: …" in every name ("2 смена: "), so a second shift's bells keep apart.
+    std::string Prefix;
+    /// First remove the group's scenarios named as this plan names its bells (same prefix), so the
+    /// generator can run again over its own earlier bells.
+    bool Replace = false;
 };
 
 /// One bell as it will stand in the group.
@@ -49,6 +54,7 @@ struct TBell
 struct TBellOutcome
 {
     std::vector<TBell> Bells;
+    std::vector<int> Removed; // slots of earlier bells that Replace clears, ascending
     std::string Refusal;
 };
 
@@ -57,6 +63,22 @@ TBellOutcome PreviewBells(const TProject &project, const TBellPlan &plan);
 
 /// Adds the plan's bells to its group as new scenarios; on a refusal nothing changes.
 TBellOutcome AddBells(TProject &project, const TBellPlan &plan);
+
+/// The three bells of a lesson.
+enum class TBellKind { Warning, Start, End };
+
+/// Reads a name the generator gives: prefix, lesson 1..MaxLessons and kind. False for any other name.
+bool ReadBellName(std::string_view name, std::string &prefix, int &lesson, TBellKind &kind);
+
+/// The clash check's lines for the previewed bells as they would stand in the project.
+std::vector<std::string> BellClashes(const TProject &project, const TBellPlan &plan, const TBellOutcome &preview);
+
+/// What was done, in one line: "Добавлено 14 сценариев в слоты 1–14, удалено 14" (the removed
+/// count only when replacing).
+std::string BellSummary(const TBellOutcome &outcome, bool replace);
+
+/// The break list as typed: "" when read, else why not (an empty entry, a word, a negative number).
+std::string ReadBreaks(std::string_view text, std::vector<int> &breaks);
 
 /// "HH:MM" with hours 0..23 and minutes 0..59, blanks around allowed; false otherwise.
 bool ParseClock(std::string_view text, int &hour, int &minute);

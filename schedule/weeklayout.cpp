@@ -3,6 +3,7 @@
 #include "schedule/check.h"
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 const std::array<std::string_view, 7> DayShortNames = {"Пн", "Вт", "Ср", "Чт", "Пт", "Сб", "Вс"};
@@ -171,6 +172,16 @@ int FindMark(const TWeekLayout &layout, int day, int group, int slot)
     return -1;
 }
 
+bool DaysBefore(const std::array<bool, 7> &a, const std::array<bool, 7> &b)
+{
+    // A ticked day sorts before an unticked one at the first difference; no day at all goes last.
+    const bool anyA = std::find(a.begin(), a.end(), true) != a.end();
+    const bool anyB = std::find(b.begin(), b.end(), true) != b.end();
+    if (anyA != anyB)
+        return anyA;
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), std::greater<bool>());
+}
+
 std::vector<TGroupTable> GroupTables(const TProject &project)
 {
     std::vector<TGroupTable> tables;
@@ -184,6 +195,8 @@ std::vector<TGroupTable> GroupTables(const TProject &project)
         std::stable_sort(table.Slots.begin(), table.Slots.end(), [&group](int a, int b) {
             const TScenario &x = group.Scenarios[a];
             const TScenario &y = group.Scenarios[b];
+            if (x.Days != y.Days)
+                return DaysBefore(x.Days, y.Days);
             return std::tie(x.Hour, x.Minute) < std::tie(y.Hour, y.Minute);
         });
         tables.push_back(std::move(table));

@@ -80,7 +80,12 @@ double TimeFraction(double minute, int firstHour, int endHour);
 /// The index in layout.Marks of the mark of (group, slot) on day, or -1.
 int FindMark(const TWeekLayout &layout, int day, int group, int slot);
 
-/// A shown group with its used scenario slots ordered by time (hour, minute as stored), then slot.
+/// True when days a come before days b in print: Monday-first sets first, so Monday to Friday
+/// stands before Saturday; a set without days comes last.
+bool DaysBefore(const std::array<bool, 7> &a, const std::array<bool, 7> &b);
+
+/// A shown group with its used scenario slots ordered by day set (DaysBefore), then time (hour,
+/// minute as stored), then slot.
 struct TGroupTable
 {
     int Group = 0;

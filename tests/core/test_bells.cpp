@@ -136,6 +136,9 @@ TEST(BellGenerator, RefusesAndChangesNothing)
         {[](TBellPlan &p) { p.StartTrack = 0; }, 4, 0, "Трек звонка на урок"},
         {[](TBellPlan &p) { p.Volume = 101; }, 4, 0, "Громкость должна быть"},
         {[](TBellPlan &p) { p.Days = {}; }, 4, 0, "Не выбран ни один день недели"},
+        {[](TBellPlan &p) { p.Prefix = "1;2"; }, 4, 0, "не может содержать «;»"},
+        // Replacing frees none of the taken slots (their names are not the generator's).
+        {[](TBellPlan &p) { p.Replace = true; }, 4, 21, "В группе 1 свободно 11 мест, нужно 12"},
     };
     for (const TRefusal &c : cases) {
         SCOPED_TRACE(c.Message);
@@ -166,7 +169,7 @@ TEST(BellGenerator, ReadsClocksNumberListsAndDayLists)
     std::vector<int> numbers;
     EXPECT_TRUE(ParseNumberList(" 10, 20 ;5 ", numbers));
     EXPECT_EQ(numbers, (std::vector<int>{10, 20, 5}));
-    for (const char *bad : {"10,x", "-5", "1.5"})
+    for (const char *bad : {"10,x", "-5", "1.5", "10,,5", "10,", ", 5"})
         EXPECT_FALSE(ParseNumberList(bad, numbers)) << bad;
 
     struct TDays
@@ -183,4 +186,69 @@ TEST(BellGenerator, ReadsClocksNumberListsAndDayLists)
     std::array<bool, 7> days{};
     for (const char *bad : {"0-5", "1-8", "5-1", "1,", "", "пн"})
         EXPECT_FALSE(ParseDayList(bad, days)) << bad;
+}
+
+TEST(BellGenerator, ReplacesOnlyItsOwnBellsWithTheSamePrefix)
+{
+    // Slots 1-4 of group 1 before the run; the plan makes two lessons with end bells.
+    const std::vector<std::string> before = {"Урок 1: начало", "2 смена: Урок 1: конец", "Урок 17: начало",
+                                             "Урок 2: конец звонка"};
+    struct TReplaceCase
+    {
+        std::string Prefix;
+        bool Replace;
+        std::vector<int> Removed;
+        std::string Expected;
+        std::string Summary;
+    };
+    const std::vector<TReplaceCase> cases = {
+        {"",
+         false,
+         {},
+         "5 08:30 Урок 1: начало 1 | 6 09:15 Урок 1: конец 2 | 7 09:25 Урок 2: начало 1 | "
+         "8 10:10 Урок 2: конец 2",
+         "Добавлено 4 сценария в слоты 5–8"},
+        {"",
+         true,
+         {1},
+         "1 08:30 Урок 1: начало 1 | 5 09:15 Урок 1: конец 2 | 6 09:25 Урок 2: начало 1 | "
+         "7 10:10 Урок 2: конец 2",
+         "Добавлено 4 сценария в слоты 1, 5–7, удалено 1"},
+        {"2 смена: ",
+         true,
+         {2},
+         "2 08:30 2 смена: Урок 1: начало 1 | 5 09:15 2 смена: Урок 1: конец 2 | 6 09:25 2 смена: Урок 2: начало 1 | "
+         "7 10:10 2 смена: Урок 2: конец 2",
+         "Добавлено 4 сценария в слоты 2, 5–7, удалено 1"},
+    };
+    for (const TReplaceCase &c : cases) {
+        SCOPED_TRACE(c.Expected);
+        TProject project = ProjectWith(4, 1);
+        for (size_t k = 0; k < before.size(); ++k) {
+            project.Groups[1].Scenarios[k + 1].Used = true;
+            project.Groups[1].Scenarios[k + 1].Name = before[k];
+        }
+        TBellPlan plan = Plan(2, 45, {10});
+        plan.Prefix = c.Prefix;
+        plan.Replace = c.Replace;
+        const TBellOutcome outcome = AddBells(project, plan);
+        EXPECT_EQ(outcome.Removed, c.Removed);
+        EXPECT_EQ(Listing(outcome.Bells), c.Expected);
+        EXPECT_EQ(BellSummary(outcome, c.Replace), c.Summary);
+        // Whatever is not the plan's own stays where it was.
+        for (size_t k = 0; k < before.size(); ++k) {
+            if (std::find(c.Removed.begin(), c.Removed.end(), int(k + 1)) == c.Removed.end())
+                EXPECT_EQ(project.Groups[1].Scenarios[k + 1].Name, before[k]);
+        }
+        // Replacing again leaves the group as the first replacing run did.
+        if (!c.Replace)
+            continue;
+        TProject again = project;
+        const TBellOutcome second = AddBells(again, plan);
+        EXPECT_EQ(second.Removed.size(), outcome.Bells.size());
+        for (int s = 1; s <= MaxScenarios; ++s) {
+            EXPECT_EQ(again.Groups[1].Scenarios[s].Used, project.Groups[1].Scenarios[s].Used) << s;
+            EXPECT_EQ(again.Groups[1].Scenarios[s].Name, project.Groups[1].Scenarios[s].Name) << s;
+        }
+    }
 }

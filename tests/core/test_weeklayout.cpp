@@ -139,11 +139,12 @@ TEST(WeekLayout, TimesAndDays)
     EXPECT_EQ(DaysText({}), "");
 }
 
-TEST(WeekLayout, TablesSortByStoredTimeThenSlot)
+TEST(WeekLayout, TablesSortByDaySetThenStoredTimeThenSlot)
 {
     const TProject project = ProjectOf(8, {{2, 5, 12, 0, {0}},
                                            {2, 1, 8, 0, {0}},
                                            {2, 3, 12, 0, {}},
+                                           {2, 4, 7, 0, {5}},
                                            {2, 9, -3, 0, {0}},
                                            {2, 2, 8, 30, {0}},
                                            {1, 1, 9, 0, {0}}});
@@ -151,7 +152,8 @@ TEST(WeekLayout, TablesSortByStoredTimeThenSlot)
     ASSERT_EQ(tables.size(), 2u);
     EXPECT_EQ(tables[0].Group, 1);
     EXPECT_EQ(tables[1].Group, 2);
-    EXPECT_THAT(tables[1].Slots, ElementsAre(9, 1, 2, 3, 5));
+    // Monday's rows, then Saturday's (earlier in the day though it is), then the one without days.
+    EXPECT_THAT(tables[1].Slots, ElementsAre(9, 1, 2, 5, 4, 3));
     EXPECT_EQ(FindMark(BuildWeekLayout(project), 0, 2, 2), 1); // after 2.1 at 08:00
     EXPECT_EQ(FindMark(BuildWeekLayout(project), 1, 2, 2), -1);
 }

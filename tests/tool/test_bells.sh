@@ -56,6 +56,25 @@ expect_has "$show" "Сценарий 3: Урок 1: начало
   Сценарий 4: Урок 1: конец
     Время: 09:15; Дни: Понедельник, Вторник, Среда, Четверг, Пятница; Трек: 7; Громкость: 20" "bells defaults"
 
+# --replace takes away the bells it made before (same prefix only) and puts them back: twice is
+# once. --dry-run lists the plan and writes nothing; each run ends with what it added and removed.
+fresh
+bells=(bells "$work/school.vlpj" --group 3 --lessons 2 --lesson 45 --days 6)
+"$tool" "${bells[@]}" --start 10:00 --prefix "2 смена: " >/dev/null
+out="$("$tool" "${bells[@]}" --start 10:00 --replace)"
+expect_eq "$(tail -1 <<<"$out")" "Добавлено 4 сценария в слоты 6–9, удалено 0" "first replacing run"
+cp "$work/school.vlpj" "$work/once.vlpj"
+out="$("$tool" "${bells[@]}" --start 10:00 --replace)"
+expect_eq "$(tail -1 <<<"$out")" "Добавлено 4 сценария в слоты 6–9, удалено 4" "second replacing run"
+cmp -s "$work/school.vlpj" "$work/once.vlpj" || fail "--replace twice differs from once"
+expect_has "$("$tool" show "$work/school.vlpj")" "Сценарий 5: 2 смена: Урок 2: конец" "the other prefix stays"
+out="$("$tool" "${bells[@]}" --replace --start 10:02 --dry-run)"; rc=$?
+expect_eq "$rc" "0" "dry run without clashes"
+expect_has "$out" "10:02  Урок 1: начало  слот 6  трек 1" "dry run: a planned bell"
+expect_has "$out" "Будут удалены прежние звонки: 4" "dry run: what goes"
+expect_has "$out" "Проверка: совпадений по времени нет" "dry run: the verdict"
+cmp -s "$work/school.vlpj" "$work/once.vlpj" || fail "--dry-run wrote the file"
+
 # shift moves the whole group and writes the file; the other group keeps its time.
 fresh
 "$tool" shift "$work/school.vlpj" --group 1 --minutes -30 >/dev/null; rc=$?
@@ -72,6 +91,16 @@ expect_refused "a bell past midnight" "Урок 2: конец" \
     bells "$work/school.vlpj" --group 1 --start 22:00 --lessons 2 --lesson 45 --breaks 60
 expect_refused "a bad day list" "1-5 или 1,3,5" \
     bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1 --lesson 45 --days 0-4
+expect_refused "an empty break" "в списке перемен «10,,5» пустое место" \
+    bells "$work/school.vlpj" --group 3 --start 08:00 --lessons 3 --lesson 45 --breaks 10,,5
+expect_refused "a warning track without a warning" "укажите --warn от 1 до 120" \
+    bells "$work/school.vlpj" --group 3 --start 08:00 --lessons 3 --lesson 45 --warn 0 --warn-track 5
+expect_refused "too many lessons" "от 1 до 16" \
+    bells "$work/school.vlpj" --group 3 --start 08:00 --lessons 17 --lesson 20 --breaks 0
+expect_refused "too long a lesson" "от 1 до 240 минут" \
+    bells "$work/school.vlpj" --group 3 --start 08:00 --lessons 1 --lesson 241
+expect_refused "too many for the group even when replacing" "свободно 31 место, нужно 32" \
+    bells "$work/school.vlpj" --group 3 --start 07:00 --lessons 16 --lesson 20 --breaks 5 --replace
 expect_refused "a missing option" "--lesson" \
     bells "$work/school.vlpj" --group 1 --start 08:00 --lessons 1
 expect_refused "shift past 23:59" "за пределы суток" \

@@ -102,6 +102,33 @@ TEST_F(BellsWindow, PreviewFollowsTheFieldsAndOkAddsTheBells)
     EXPECT_EQ(LogLines(), (QStringList{U("Проверка проекта"), U("Всего ошибок: 0")}));
 }
 
+TEST_F(BellsWindow, ReplacingTwiceLeavesTheGroupAsOnce)
+{
+    // Each run: two lessons with the second shift's prefix, replacing; the second run's preview
+    // says it takes away the first run's four bells.
+    const auto run = [this](int removed) {
+        Prompts.AnswerModal(1, [removed](QDialog &modal) {
+            auto &dialog = dynamic_cast<TfrBells &>(modal);
+            dialog.seLessons->setValue(2);
+            dialog.edPrefix->setText(U("2 смена: "));
+            dialog.cbReplace->setChecked(true);
+            EXPECT_EQ(PreviewRows(dialog).value(0), U("08:30 1 2 смена: Урок 1: начало 1"));
+            EXPECT_TRUE(dialog.lbVerdict->text().startsWith(U("Будут удалены прежние звонки: ") +
+                                                            QString::number(removed) + u'\n'));
+        });
+        Pick(Ui().pmEdit, Ui().pmmiBells);
+    };
+    run(0);
+    const TGroup once = Project.Groups[2];
+    run(4);
+    for (int s = 1; s <= MaxScenarios; ++s) {
+        EXPECT_EQ(Project.Groups[2].Scenarios[s].Used, once.Scenarios[s].Used) << s;
+        EXPECT_EQ(Project.Groups[2].Scenarios[s].Name, once.Scenarios[s].Name) << s;
+    }
+    EXPECT_EQ(Project.Groups[2].Scenarios[4].Name, "2 смена: Урок 2: конец");
+    EXPECT_FALSE(Project.Groups[2].Scenarios[5].Used);
+}
+
 TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)
 {
     Prompts.AnswerModal(2);

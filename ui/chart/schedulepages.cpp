@@ -2,6 +2,7 @@
 
 #include "model/error.h"
 #include "model/lib.h"
+#include "schedule/timetable.h"
 #include "schedule/weeklayout.h"
 #include "storage/fileio.h"
 #include "ui/widgets/modeltext.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -52,7 +54,9 @@ public:
                     const QDate &printed, bool turnPages)
         : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
           Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
-          Small(PrintFont(8)), Layout(BuildWeekLayout(project)), FileNames(PlayListFileNames(project, playList))
+          Small(PrintFont(8)), WallHeading(PrintFont(20, true)), WallRow(PrintFont(24)),
+          WallHeader(PrintFont(16, true)), Layout(BuildWeekLayout(project)), FileNames(PlayListFileNames(project, playList)),
+          Timetables(BuildTimetables(project))
     {}
 
     int Run(QPainter *painter, int pageCount);
@@ -62,13 +66,18 @@ private:
     double LineOf(const QFont &font) const { return QFontMetricsF(font, &Device).height() * 1.25; }
     QRectF PortraitArea() const;
 
-    void StartPage(bool landscape);
+    /// Starts a page; one with a title of its own has no running header.
+    void StartPage(bool landscape, bool header = true);
     void EndPage();
     /// Starts a new portrait page unless height still fits on this one.
     bool Ensure(double height);
     void Text(const QFont &font, const QString &text, double height, Qt::Alignment align = Qt::AlignLeft);
+    /// Text over as many lines as it takes, on to the next page when it does not fit.
+    void WrappedText(const QFont &font, const QString &text);
 
     void TitleBlock();
+    void TimetablePages();
+    void TimetablePart(const TTimetable &table, const TTimetablePart &part);
     void GroupBlock(const TGroupTable &table);
     void ColumnWidths();
     void TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe);
@@ -81,8 +90,11 @@ private:
     const QDate Printed;
     const bool TurnPages;
     const QFont Body, Bold, Heading, Title, Small;
+    const QFont WallHeading, WallRow, WallHeader; // the wall timetable, read from across a room
     const TWeekLayout Layout;
     const std::unordered_map<int32_t, QString> FileNames;
+    std::vector<TTimetable> Timetables;
+    std::optional<bool> ChartDropsLabels; // whether the chart leaves a label out for want of room
 
     QPainter *Painter = nullptr;
     int Page = 0;
@@ -100,7 +112,7 @@ QRectF TScheduleWriter::PortraitArea() const
     return QRectF(0, 0, paint.width(), paint.height());
 }
 
-void TScheduleWriter::StartPage(bool landscape)
+void TScheduleWriter::StartPage(bool landscape, bool header)
 {
     if (Page > 0 && Painter) {
         if (TurnPages)
@@ -129,16 +141,18 @@ void TScheduleWriter::StartPage(bool landscape)
         Painter->setPen(Qt::black);
         const QRectF footer(page.left(), page.bottom() - smallLine, page.width(), smallLine);
         Painter->drawText(footer, Qt::AlignCenter, u"Страница %1 из %2"_s.arg(Page).arg(std::max(PageCount, Page)));
-        if (Page > 1) {
-            const QRectF header(page.left(), page.top(), page.width(), smallLine);
-            Painter->drawText(
-                header, Qt::AlignLeft | Qt::AlignVCenter,
-                Elided(QFontMetricsF(Small, &Device), FromModel(Project.Name), Qt::ElideRight, page.width() / 2));
-            Painter->drawText(header, Qt::AlignRight | Qt::AlignVCenter,
-                              u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s));
+        if (header) {
+            // A long name is cut short of the date, never written over it.
+            const QRectF line(page.left(), page.top(), page.width(), smallLine);
+            const QString printed = u"Напечатано: "_s + Printed.toString(u"dd.MM.yyyy"_s);
+            const QFontMetricsF metrics(Small, &Device);
+            const double room = page.width() - metrics.horizontalAdvance(printed) - Mm(5);
+            Painter->drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                              Elided(metrics, FromModel(Project.Name), Qt::ElideRight, std::max(room, 0.0)));
+            Painter->drawText(line, Qt::AlignRight | Qt::AlignVCenter, printed);
         }
     }
-    if (Page > 1)
+    if (header)
         top += smallLine * 1.5;
     Area = QRectF(page.left(), top, page.width(), page.bottom() - smallLine * 1.5 - top);
     Y = Area.top();
@@ -164,6 +178,20 @@ void TScheduleWriter::Text(const QFont &font, const QString &text, double height
     Y += height;
 }
 
+void TScheduleWriter::WrappedText(const QFont &font, const QString &text)
+{
+    const QFontMetricsF metrics(font, &Device);
+    const QRectF room(Area.left(), 0, Area.width(), Area.height());
+    const double height = std::min(metrics.boundingRect(room, Qt::TextWordWrap, text).height(), Area.height());
+    Ensure(height);
+    if (Painter) {
+        Painter->setFont(font);
+        Painter->setPen(Qt::black);
+        Painter->drawText(QRectF(Area.left(), Y, Area.width(), height), Qt::AlignLeft | Qt::TextWordWrap, text);
+    }
+    Y += height + LineOf(font) * 0.25;
+}
+
 void TScheduleWriter::TitleBlock()
 {
     const QString name = Project.Name.empty() ? u"без названия"_s : FromModel(Project.Name);
@@ -176,8 +204,79 @@ void TScheduleWriter::TitleBlock()
     Y += LineOf(Body);
 }
 
+void TScheduleWriter::TimetablePages()
+{
+    const double row = LineOf(WallRow);
+    const double title = LineOf(WallHeading) * 1.3;
+    const int lines = static_cast<int>((PortraitArea().height() - LineOf(Small) * 1.5 - title) / row);
+    const std::vector<TTimetablePage> pages = LayTimetablePages(Timetables, lines);
+    for (size_t p = 0; p < pages.size(); ++p) {
+        if (p > 0) // the first is the page Run started
+            StartPage(false, false);
+        Text(WallHeading, u"Звонки. "_s + GroupTitle(Project, pages[p].Group), title, Qt::AlignHCenter);
+        for (size_t k = 0; k < pages[p].Parts.size(); ++k) {
+            if (k > 0)
+                Y += row;
+            TimetablePart(Timetables[pages[p].Parts[k].Table], pages[p].Parts[k]);
+        }
+    }
+}
+
+void TScheduleWriter::TimetablePart(const TTimetable &table, const TTimetablePart &part)
+{
+    const double row = LineOf(WallRow);
+    std::string prefix = table.Prefix;
+    while (!prefix.empty() && (prefix.back() == ' ' || prefix.back() == ':' || prefix.back() == '-'))
+        prefix.pop_back();
+    QString heading = FromModel(DaysText(table.Days));
+    if (!prefix.empty())
+        heading = FromModel(prefix) + u" — "_s + heading;
+    Text(WallHeading, part.FirstRow > 0 ? heading + u" (продолжение)"_s : heading, row);
+
+    const bool warnings =
+        std::any_of(table.Rows.begin(), table.Rows.end(), [](const TTimetableRow &r) { return r.Warning >= 0; });
+    QStringList header = {u"Урок"_s, u"Начало"_s, u"Конец"_s};
+    if (warnings)
+        header.push_back(u"Предупреждение"_s);
+    const QFontMetricsF metrics(WallRow, &Device);
+    const QFontMetricsF headerMetrics(WallHeader, &Device);
+    std::vector<double> widths;
+    for (int c = 0; c < header.size(); ++c)
+        widths.push_back(std::max(metrics.horizontalAdvance(c == 0 ? u"Урок 16"_s : u"00:00"_s),
+                                  headerMetrics.horizontalAdvance(header[c])) +
+                         Mm(10));
+    const auto line = [&](const QStringList &cells, const QFont &font, bool stripe) {
+        if (Painter) {
+            if (stripe)
+                Painter->fillRect(QRectF(Area.left(), Y, Area.width(), row), StripeColour);
+            Painter->setFont(font);
+            Painter->setPen(Qt::black);
+            double x = Area.left() + Mm(2);
+            for (int c = 0; c < cells.size(); ++c) {
+                Painter->drawText(QRectF(x, Y, widths[c], row), Qt::AlignLeft | Qt::AlignVCenter, cells[c]);
+                x += widths[c];
+            }
+            Painter->setPen(QPen(RuleColour, 0));
+            Painter->drawLine(QPointF(Area.left(), Y + row), QPointF(Area.right(), Y + row));
+        }
+        Y += row;
+    };
+    line(header, WallHeader, false);
+    const auto clock = [](int minute) { return minute < 0 ? u"—"_s : FromModel(TimeText(minute / 60, minute % 60)); };
+    for (size_t r = part.FirstRow; r < part.FirstRow + part.RowCount; ++r) {
+        const TTimetableRow &lesson = table.Rows[r];
+        QStringList cells = {u"Урок "_s + QString::number(lesson.Lesson), clock(lesson.Start), clock(lesson.End)};
+        if (warnings)
+            cells.push_back(clock(lesson.Warning));
+        line(cells, WallRow, (r - part.FirstRow) % 2 == 1);
+    }
+}
+
 void TScheduleWriter::ColumnWidths()
 {
+    if (Widths[Name] > 0)
+        return; // measured in the counting run
+
     const QFontMetricsF body(Body, &Device);
     const QFontMetricsF bold(Bold, &Device);
     const double pad = Mm(2);
@@ -186,11 +285,47 @@ void TScheduleWriter::ColumnWidths()
     };
     Widths[Slot] = fit(u"№"_s, u"32"_s);
     Widths[Time] = fit(u"Время"_s, u"00:00"_s);
-    Widths[Days] = fit(u"Дни"_s, u"Пн Вт Ср Чт Пт Сб Вс"_s);
+    Widths[Days] = fit(u"Дни"_s, u"—"_s);
     Widths[Track] = fit(u"Трек"_s, u"9999"_s);
     Widths[Volume] = fit(u"Громкость"_s, u"100"_s);
+    // Names and file names share what is left as they need it: the shorter column takes its
+    // widest text, the other the rest; half each only when both need more than half.
+    double name = bold.horizontalAdvance(u"Название"_s);
+    double file = bold.horizontalAdvance(u"Файл"_s);
+    std::vector<bool> measured(PlayList.size() + 2, false); // each track's file and day set once
+    std::array<bool, 128> measuredDays{};
+    for (const int g : Layout.Groups) {
+        for (const TScenario &scenario : Project.Groups[g].Scenarios) {
+            if (!scenario.Used)
+                continue;
+            // No column is wider than the page: a text's first 300 characters tell all its width can.
+            name = std::max(name, body.horizontalAdvance(FromModel(scenario.Name).left(300)));
+            int daySet = 0;
+            for (int d = 0; d < 7; ++d)
+                daySet |= scenario.Days[d] ? 1 << d : 0;
+            if (!measuredDays[daySet]) {
+                measuredDays[daySet] = true;
+                Widths[Days] = std::max(Widths[Days], body.horizontalAdvance(FromModel(DaysText(scenario.Days))) + pad);
+            }
+            const size_t track = static_cast<size_t>(std::clamp<int32_t>(scenario.Track, 0, PlayList.size() + 1));
+            if (!measured[track]) {
+                measured[track] = true;
+                const auto found = FileNames.find(scenario.Track);
+                if (found != FileNames.end())
+                    file = std::max(file, body.horizontalAdvance(found->second.left(300)));
+            }
+        }
+    }
+    name += pad;
+    file += pad;
     const double rest = Area.width() - Widths[Slot] - Widths[Time] - Widths[Days] - Widths[Track] - Widths[Volume];
-    Widths[Name] = std::max(rest * 0.5, Mm(10));
+    if (name + file <= rest || name <= rest / 2)
+        Widths[Name] = std::max(rest - file, name);
+    else if (file <= rest / 2)
+        Widths[Name] = rest - file;
+    else
+        Widths[Name] = rest / 2;
+    Widths[Name] = std::max(Widths[Name], Mm(10));
     Widths[File] = std::max(rest - Widths[Name], Mm(10));
 }
 
@@ -259,11 +394,36 @@ void TScheduleWriter::ChartPage()
     style.Font = PrintFont(7);
     style.Unit = Device.logicalDpiY() / 96.0;
     const double legend = LegendHeight(&Device, Area.width(), Project, Layout.Groups, style);
-    const QRectF chart(Area.left(), Y, Area.width(), Area.bottom() - Y - legend - Mm(3));
+    QRectF chart(Area.left(), Y, Area.width(), Area.bottom() - Y - legend - Mm(3));
+    // Labels with no room beside their marks are listed under the legend; that line is taken
+    // from the chart only when some label is left out.
+    const QFontMetricsF metrics(style.Font, &Device);
+    const auto dropped = [&] {
+        const TChartGeometry geometry = ChartGeometryFor(&Device, chart, Layout, style);
+        return DroppedLabelsText(LayChartLabels(metrics, geometry, Layout, Project), Layout);
+    };
+    const double droppedHeight = LineOf(style.Font) * 2;
+    if (!ChartDropsLabels) // the same in the counting run and the painting run
+        ChartDropsLabels = !dropped().isEmpty();
+    if (*ChartDropsLabels)
+        chart.setHeight(chart.height() - droppedHeight);
     if (Painter) {
-        PaintWeekChart(*Painter, chart, Layout, Project, style);
-        PaintLegend(*Painter, QRectF(Area.left(), Area.bottom() - legend, Area.width(), legend), Project, Layout.Groups,
-                    style);
+        TChartLabels labels;
+        PaintWeekChart(*Painter, chart, Layout, Project, style, &labels);
+        const QRectF legendArea(Area.left(), Area.bottom() - legend, Area.width(), legend);
+        PaintLegend(*Painter, legendArea, Project, Layout.Groups, style);
+        const QString times = DroppedLabelsText(labels, Layout);
+        if (!times.isEmpty()) {
+            // Two lines at most; a full week of bells a minute apart is cut with an ellipsis.
+            const QRectF box(Area.left(), chart.bottom() + Mm(1), Area.width(), droppedHeight);
+            const QString text = u"Без подписи (нет места): "_s + times;
+            QString shown = text;
+            if (metrics.boundingRect(box, Qt::TextWordWrap, text).height() > box.height())
+                shown = metrics.elidedText(text, Qt::ElideRight, box.width() * 1.9);
+            Painter->setFont(style.Font);
+            Painter->setPen(Qt::black);
+            Painter->drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, shown);
+        }
     }
 }
 
@@ -293,14 +453,27 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
     Painter = painter;
     PageCount = pageCount;
     Page = 0;
-    StartPage(false);
+    StartPage(false, false);
+    if (!Timetables.empty()) {
+        TimetablePages();
+        StartPage(false, false);
+    }
     ColumnWidths();
     TitleBlock();
-    for (const TGroupTable &table : GroupTables(Project))
-        GroupBlock(table);
+    // A group without scenarios gets a line, not a block of its own.
+    QStringList empty;
+    for (const TGroupTable &table : GroupTables(Project)) {
+        if (table.Slots.empty())
+            empty.push_back(GroupTitle(Project, table.Group));
+        else
+            GroupBlock(table);
+    }
+    if (!empty.isEmpty())
+        WrappedText(Body, u"Без сценариев: "_s + empty.join(u"; "_s));
     if (Layout.Groups.empty())
         Text(Body, u"Групп нет"_s, LineOf(Body));
-    ChartPage();
+    if (!Layout.Marks.empty()) // a week without a bell is an empty grid
+        ChartPage();
     ClashList();
     return Page;
 }

@@ -1,6 +1,7 @@
 #include "ui/chart/weekpainter.h"
 
 #include "model/lib.h"
+#include "schedule/chartlabels.h"
 #include "ui/widgets/modeltext.h"
 
 #include <QFontMetricsF>
@@ -82,48 +83,6 @@ void PaintGrid(QPainter &painter, const QRectF &area, const TChartGeometry &geom
     }
 }
 
-/// Labels go below their marks where the one above left room; marks at the same minute share it.
-void PaintLabels(QPainter &painter, const TChartGeometry &geometry, const TWeekLayout &layout, const TProject &project,
-                 const QFontMetricsF &metrics)
-{
-    const double lineHeight = LineHeight(metrics);
-    const double timeWidth = metrics.horizontalAdvance(u"00:00"_s);
-    for (int d = 0; d < 7; ++d) {
-        double floor = geometry.Grid.top() - lineHeight;
-        bool drawSet = false;
-        for (int k = layout.DayBegin[d]; k < layout.DayBegin[d + 1]; ++k) {
-            const TWeekMark &mark = layout.Marks[k];
-            const QRectF rect = geometry.MarkRect(mark);
-            const double top = rect.top() + geometry.BarHeight;
-            const TScenario &scenario = project.Groups[mark.Group].Scenarios[mark.Slot];
-            if (mark.Lane == 0) {
-                drawSet = top >= floor && top + lineHeight <= geometry.Grid.bottom() + lineHeight / 2;
-                if (drawSet)
-                    floor = top + lineHeight;
-                // Lanes too narrow for a time share one label across the day: the time and how many.
-                if (drawSet && mark.Lanes > 1 && rect.width() < timeWidth) {
-                    const QString text =
-                        FromModel(TimeText(scenario.Hour, scenario.Minute)) + u" ×"_s + QString::number(mark.Lanes);
-                    const QRectF across(rect.left(), top, geometry.DayWidth() - 2 * geometry.Gap, lineHeight);
-                    painter.setPen(ClashTextColour);
-                    painter.drawText(across, Qt::AlignLeft | Qt::AlignTop,
-                                     metrics.elidedText(text, Qt::ElideRight, across.width()));
-                    drawSet = false;
-                }
-            }
-            if (!drawSet)
-                continue;
-            // In a narrow day the time alone says more than a cut-off label.
-            QString text = MarkLabel(scenario);
-            if (metrics.horizontalAdvance(text) > rect.width())
-                text = metrics.elidedText(FromModel(TimeText(scenario.Hour, scenario.Minute)), Qt::ElideRight,
-                                          rect.width());
-            painter.setPen(mark.Clash ? ClashTextColour : TextColour);
-            painter.drawText(QRectF(rect.left(), top, rect.width(), lineHeight), Qt::AlignLeft | Qt::AlignTop, text);
-        }
-    }
-}
-
 } // namespace
 
 QColor GroupColour(int group)
@@ -165,6 +124,89 @@ QRectF TChartGeometry::MarkRect(const TWeekMark &mark) const
                   std::max(BarHeight, played + BarHeight / 2));
 }
 
+TChartLabels LayChartLabels(const QFontMetricsF &metrics, const TChartGeometry &geometry, const TWeekLayout &layout,
+                            const TProject &project)
+{
+    TChartLabels result;
+    const double lineHeight = LineHeight(metrics);
+    const double timeWidth = metrics.horizontalAdvance(u"00:00"_s);
+    const TSpan bounds{geometry.Grid.top(), geometry.Grid.bottom() + lineHeight / 2};
+    // A label's place depends on its height alone, so texts are measured only for the placed.
+    const auto shared = [&](const QRectF &rect, const TWeekMark &mark) {
+        return mark.Lanes > 1 && rect.width() < timeWidth;
+    };
+    std::vector<TSpan> bars;
+    std::vector<TLabelWish> wishes;
+    std::vector<int> wished; // the mark of each wish
+    for (int d = 0; d < 7; ++d) {
+        bars.clear();
+        wishes.clear();
+        wished.clear();
+        for (int k = layout.DayBegin[d]; k < layout.DayBegin[d + 1]; ++k) {
+            const QRectF rect = geometry.MarkRect(layout.Marks[k]);
+            // The lanes of one minute are one stretch of the column.
+            if (bars.empty() || bars.back().Top != rect.top() || bars.back().Bottom != rect.bottom())
+                bars.push_back({rect.top(), rect.bottom()});
+            // Lanes too narrow for a time share one label across the day, put with the first lane.
+            if (layout.Marks[k].Lane > 0 && shared(rect, layout.Marks[k]))
+                continue;
+            wishes.push_back({static_cast<int>(bars.size()) - 1, lineHeight});
+            wished.push_back(k);
+        }
+        const std::vector<double> tops = PlaceColumnLabels(bars, wishes, 2 * lineHeight, bounds);
+        for (size_t w = 0; w < wished.size(); ++w) {
+            const int k = wished[w];
+            if (!std::isfinite(tops[w])) {
+                result.Dropped.push_back(k);
+                continue;
+            }
+            const TWeekMark &mark = layout.Marks[k];
+            const QRectF rect = geometry.MarkRect(mark);
+            const TScenario &scenario = project.Groups[mark.Group].Scenarios[mark.Slot];
+            const QString time = FromModel(TimeText(scenario.Hour, scenario.Minute));
+            QString text;
+            double width = rect.width();
+            if (shared(rect, mark)) {
+                text = time + u" ×"_s + QString::number(mark.Lanes);
+                width = geometry.DayWidth() - 2 * geometry.Gap;
+            } else {
+                // In a narrow day the time alone says more than a cut-off label.
+                text = MarkLabel(scenario);
+                if (metrics.horizontalAdvance(text) > width)
+                    text = time;
+            }
+            text = metrics.elidedText(text, Qt::ElideRight, width);
+            width = std::min(width, metrics.horizontalAdvance(text) + 1);
+            result.Labels.push_back({k, text, QRectF(rect.left(), tops[w], width, lineHeight)});
+        }
+    }
+    return result;
+}
+
+QString DroppedLabelsText(const TChartLabels &labels, const TWeekLayout &layout)
+{
+    QStringList days;
+    size_t k = 0;
+    while (k < labels.Dropped.size()) {
+        const int day = layout.Marks[labels.Dropped[k]].Day;
+        QStringList times;
+        while (k < labels.Dropped.size() && layout.Marks[labels.Dropped[k]].Day == day) {
+            // A run of minutes one after another reads as one span.
+            const int first = layout.Marks[labels.Dropped[k]].Minute;
+            int last = first;
+            while (++k < labels.Dropped.size() && layout.Marks[labels.Dropped[k]].Day == day &&
+                   layout.Marks[labels.Dropped[k]].Minute <= last + 1)
+                last = layout.Marks[labels.Dropped[k]].Minute;
+            QString text = FromModel(TimeText(first / 60, first % 60));
+            if (last != first)
+                text += u"–"_s + FromModel(TimeText(last / 60, last % 60));
+            times.push_back(text);
+        }
+        days.push_back(FromModel(DayShortNames[day]) + u' ' + times.join(u", "_s));
+    }
+    return days.join(u"; "_s);
+}
+
 TChartGeometry ChartGeometryFor(const QPaintDevice *device, const QRectF &area, const TWeekLayout &layout,
                                 const TChartStyle &style)
 {
@@ -173,7 +215,7 @@ TChartGeometry ChartGeometryFor(const QPaintDevice *device, const QRectF &area, 
 }
 
 TChartGeometry PaintWeekChart(QPainter &painter, const QRectF &area, const TWeekLayout &layout, const TProject &project,
-                              const TChartStyle &style)
+                              const TChartStyle &style, TChartLabels *labels)
 {
     painter.save();
     painter.setFont(style.Font);
@@ -194,7 +236,13 @@ TChartGeometry PaintWeekChart(QPainter &painter, const QRectF &area, const TWeek
         if (rect.width() >= 4 * stripe)
             painter.fillRect(QRectF(rect.left(), rect.top(), stripe, rect.height()), GroupColour(mark.Group));
     }
-    PaintLabels(painter, geometry, layout, project, metrics);
+    TChartLabels placed = LayChartLabels(metrics, geometry, layout, project);
+    for (const TChartLabels::TLabel &label : placed.Labels) {
+        painter.setPen(layout.Marks[label.Mark].Clash ? ClashTextColour : TextColour);
+        painter.drawText(label.Rect, Qt::AlignLeft | Qt::AlignTop, label.Text);
+    }
+    if (labels)
+        *labels = std::move(placed);
     painter.restore();
     return geometry;
 }

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+class QFontMetricsF;
 class QPainter;
 
 // The one painting of the week chart: the window, the printer, the PDF and the tool all call it.
@@ -51,10 +52,33 @@ public:
     QRectF MarkRect(const TWeekMark &mark) const;
 };
 
+/// The labels of a chart as drawn: each beside its mark, none over a bar or another label; a
+/// label with no room near its mark is left out and its mark listed.
+struct TChartLabels
+{
+    struct TLabel
+    {
+        int Mark = 0; // index in the layout's marks
+        QString Text;
+        QRectF Rect;
+    };
+    std::vector<TLabel> Labels;
+    std::vector<int> Dropped; // marks whose label was left out, in layout order
+};
+
+/// Where the labels of a chart go (their font's metrics given).
+TChartLabels LayChartLabels(const QFontMetricsF &metrics, const TChartGeometry &geometry, const TWeekLayout &layout,
+                            const TProject &project);
+
+/// The times of the marks whose label was left out, by day, runs of minutes joined:
+/// "Пн 08:25, 08:30–08:32; Вт 09:00"; "" when none was.
+QString DroppedLabelsText(const TChartLabels &labels, const TWeekLayout &layout);
+
 /// Paints the chart of a layout into area: day names, hour lines, marks coloured by group (red
-/// when they clash) with their time and track beside them. Returns the geometry it used.
+/// when they clash) with their time and track beside them. Returns the geometry it used; the
+/// labels as placed go to labels when given.
 TChartGeometry PaintWeekChart(QPainter &painter, const QRectF &area, const TWeekLayout &layout, const TProject &project,
-                              const TChartStyle &style);
+                              const TChartStyle &style, TChartLabels *labels = nullptr);
 
 /// The geometry PaintWeekChart would use, for finding the mark under a point.
 TChartGeometry ChartGeometryFor(const QPaintDevice *device, const QRectF &area, const TWeekLayout &layout,

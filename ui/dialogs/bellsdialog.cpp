@@ -1,12 +1,11 @@
 #include "ui/dialogs/bellsdialog.h"
 
-#include "device/log.h"
 #include "model/lib.h"
-#include "schedule/check.h"
 #include "schedule/groupedit.h"
 #include "ui/dialogs/groupeditdialogs.h"
 #include "ui/widgets/modeltext.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -55,6 +54,11 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     seWarning = NumberBox(0, MaxWarning, defaults.WarningMinutes, this);
     seWarningTrack = NumberBox(1, MaxTrack, defaults.WarningTrack, this);
     seVolume = NumberBox(0, MaxVolume, defaults.Volume, this);
+    edPrefix = new QLineEdit(this);
+    edPrefix->setPlaceholderText(u"например 2 смена: "_s);
+    edPrefix->setToolTip(u"Пишется перед «Урок 1: начало», чтобы звонки второй смены не смешались с первой"_s);
+    cbReplace = new QCheckBox(u"Заменить прежние звонки"_s, this);
+    cbReplace->setToolTip(u"Сначала убрать из группы звонки с теми же названиями (и той же приставкой)"_s);
 
     lvPreview = new QTreeWidget(this);
     lvPreview->setRootIsDecorated(false);
@@ -78,6 +82,8 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     form->addRow(u"Предупреждение за, мин (0 — нет)"_s, seWarning);
     form->addRow(u"Трек предупреждения"_s, seWarningTrack);
     form->addRow(u"Громкость"_s, seVolume);
+    form->addRow(u"Приставка к названиям"_s, edPrefix);
+    form->addRow(QString(), cbReplace);
     auto *column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(lvPreview, 1);
@@ -89,6 +95,8 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     connect(cbGroup, &QComboBox::currentIndexChanged, this, &TfrBells::UpdatePreview);
     connect(edStart, &QTimeEdit::timeChanged, this, &TfrBells::UpdatePreview);
     connect(edBreaks, &QLineEdit::textChanged, this, &TfrBells::UpdatePreview);
+    connect(edPrefix, &QLineEdit::textChanged, this, &TfrBells::UpdatePreview);
+    connect(cbReplace, &QCheckBox::toggled, this, &TfrBells::UpdatePreview);
     connect(Days, &TDayTicks::changed, this, &TfrBells::UpdatePreview);
     for (QSpinBox *box : {seLessons, seLessonLength, seStartTrack, seEndTrack, seWarning, seWarningTrack, seVolume})
         connect(box, &QSpinBox::valueChanged, this, &TfrBells::UpdatePreview);
@@ -110,29 +118,17 @@ TBellPlan TfrBells::Plan() const
     plan.WarningMinutes = seWarning->value();
     plan.WarningTrack = seWarningTrack->value();
     plan.Volume = seVolume->value();
+    plan.Prefix = edPrefix->text().toStdString();
+    plan.Replace = cbReplace->isChecked();
     return plan;
-}
-
-QStringList TfrBells::PreviewClashes() const
-{
-    TProject trial = Project;
-    const TBellPlan plan = Plan();
-    AddBells(trial, plan);
-    TVectorLog log;
-    for (const TBell &bell : FPreview.Bells)
-        CheckScenarioClashes(trial, plan.Group, bell.Slot, log);
-    QStringList lines;
-    for (const std::string &line : log.Lines)
-        lines.push_back(FromModel(line));
-    return lines;
 }
 
 void TfrBells::UpdatePreview()
 {
     seWarningTrack->setEnabled(seWarning->value() > 0);
     std::vector<int> breaks;
-    const bool breaksRead = ParseNumberList(edBreaks->text().toStdString(), breaks);
-    FPreview = breaksRead ? PreviewBells(Project, Plan()) : TBellOutcome{{}, "Перемены: впишите минуты через запятую"};
+    const std::string breaksRefusal = ReadBreaks(edBreaks->text().toStdString(), breaks);
+    FPreview = breaksRefusal.empty() ? PreviewBells(Project, Plan()) : TBellOutcome{{}, {}, breaksRefusal};
 
     lvPreview->clear();
     QList<QTreeWidgetItem *> rows;
@@ -147,13 +143,18 @@ void TfrBells::UpdatePreview()
     bool alarming = true;
     if (!FPreview.Refusal.empty()) {
         verdict = FromModel(FPreview.Refusal);
+        verdict[0] = verdict[0].toUpper(); // the break list's reason is worded to follow a file name
     } else {
-        const QStringList clashes = PreviewClashes();
+        QStringList clashes;
+        for (const std::string &line : BellClashes(Project, Plan(), FPreview))
+            clashes.push_back(FromModel(line));
         alarming = !clashes.isEmpty();
+        if (cbReplace->isChecked())
+            verdict = u"Будут удалены прежние звонки: "_s + QString::number(FPreview.Removed.size()) + u'\n';
         if (clashes.isEmpty()) {
-            verdict = u"Проверка: совпадений по времени нет"_s;
+            verdict += u"Проверка: совпадений по времени нет"_s;
         } else {
-            verdict = u"Проверка: найдено совпадений по времени: "_s + QString::number(clashes.size());
+            verdict += u"Проверка: найдено совпадений по времени: "_s + QString::number(clashes.size());
             for (int k = 0; k < std::min<int>(VerdictLinesShown, clashes.size()); ++k)
                 verdict += u'\n' + clashes[k];
             if (clashes.size() > VerdictLinesShown)

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QLabel;
@@ -39,14 +40,14 @@ public:
     QSpinBox *seWarning = nullptr;
     QSpinBox *seWarningTrack = nullptr;
     QSpinBox *seVolume = nullptr;
+    QLineEdit *edPrefix = nullptr;
+    QCheckBox *cbReplace = nullptr;   // "Заменить прежние звонки"
     QTreeWidget *lvPreview = nullptr; // time, slot, name, track
     QLabel *lbVerdict = nullptr;
     QDialogButtonBox *bbButtons = nullptr;
 
 private:
     void UpdatePreview();
-    /// The clash check's lines for the previewed bells, as they would stand in the project.
-    QStringList PreviewClashes() const;
 
     const TProject &Project;
     TBellOutcome FPreview;
