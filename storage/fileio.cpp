@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -126,10 +127,12 @@ bool MayReplace(const std::string &path, const struct stat &st)
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 || errno != EACCES;
 }
 
+TFlushFunctions Flush = {::fsync, ::syncfs};
+
 void FlushFolder(const std::string &folder, int *error = nullptr)
 {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool flushed = dir >= 0 && ::fsync(dir) == 0;
+    const bool flushed = dir >= 0 && Flush.File(dir) == 0;
     if (!flushed && error)
         *error = errno;
     if (dir >= 0)
@@ -362,11 +365,16 @@ bool TSafeWrite::Rename()
     return true;
 }
 
+TFlushFunctions SetFlushFunctions(TFlushFunctions functions)
+{
+    return std::exchange(Flush, functions);
+}
+
 bool TSafeWrite::Commit()
 {
     if (Fd < 0)
         return Fail(EBADF);
-    if (Err != 0 || ::fsync(Fd) != 0 || !Rename()) {
+    if (Err != 0 || Flush.File(Fd) != 0 || !Rename()) {
         Fail(errno);
         Discard();
         return false;
@@ -385,7 +393,7 @@ void TSafeWrite::CommitAll(const std::vector<TSafeWrite *> &writes, const std::f
         if (write->Fd < 0 ||
             std::any_of(devices.begin(), devices.end(), [&](auto &d) { return d.first == write->Device; }))
             continue;
-        const bool flushed = ::syncfs(write->Fd) == 0 && ::fsync(write->Fd) == 0;
+        const bool flushed = Flush.FileSystem(write->Fd) == 0 && Flush.File(write->Fd) == 0;
         devices.emplace_back(write->Device, flushed ? 0 : errno);
     }
     std::vector<std::string> folders;

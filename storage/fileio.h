@@ -57,6 +57,16 @@ std::string FolderOf(const std::string &path);
 /// Told how many bytes a copy has written so far.
 using TBytesFn = std::function<void(uint64_t done)>;
 
+/// The flushes the safe write relies on. Tests put in ones that fail, since no real disk can be
+/// made to fail a flush on demand; a commit whose flush fails must never count as written.
+struct TFlushFunctions
+{
+    int (*File)(int fd);
+    int (*FileSystem)(int fd);
+};
+/// Puts in the flush functions and returns the ones before.
+TFlushFunctions SetFlushFunctions(TFlushFunctions functions);
+
 /// The safe write: a new version of a file goes to a temporary beside it (the file's name, "."
 /// and six letters or digits, or no name until the rename) and takes the file's place by a rename once it is on the
 /// disk, so the file is always either old or new. A symbolic link is followed: the file it leads to is replaced and the

@@ -85,6 +85,27 @@ TEST(FileIo, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoTemporary)
     }
     EXPECT_EQ(ReadWholeFile(old), "old");
     EXPECT_EQ(folder.Entries(), 4);
+
+    // A flush that fails (a card pulled out, a disk's cache that could not be written): the whole-file
+    // write and the grouped commit of the card both fail with the cause and keep the old file.
+    const auto failing = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    const auto ok = [](int) { return 0; };
+    const TFlushFunctions failures[] = {{failing, ok}, {ok, failing}};
+    for (const TFlushFunctions &flush : failures) {
+        const TFlushFunctions before = SetFlushFunctions(flush);
+        if (flush.File == failing)
+            ExpectError<TFileError>([&] { WriteFileAtomically(old, "new"); }, Unwritable(old, CauseText(EIO)));
+        TSafeWrite write;
+        ASSERT_TRUE(write.Open(old) && write.Write("new"));
+        TSafeWrite::CommitAll({&write});
+        SetFlushFunctions(before);
+        EXPECT_EQ(write.Error(), EIO);
+        EXPECT_EQ(ReadWholeFile(old), "old");
+        EXPECT_EQ(folder.Entries(), 4);
+    }
 }
 
 TEST(FileIo, ASaveKeepsLinksAndPermissions)
