@@ -5,8 +5,8 @@
 #include "app/tool/usage.h"
 #include "model/lib.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -24,18 +24,18 @@ bool TakeFlag(std::vector<std::string> &args, const std::string &flag)
 int PrintPlan(const TProject &project, const TBellPlan &plan, const TBellOutcome &outcome)
 {
     for (const TBell &bell : outcome.Bells)
-        std::cout << TimeText(bell.MinuteOfDay / 60, bell.MinuteOfDay % 60) << "  " << bell.Name << "  слот "
+        ToolOut() << TimeText(bell.MinuteOfDay / 60, bell.MinuteOfDay % 60) << "  " << bell.Name << "  слот "
                   << bell.Slot << "  трек " << bell.Track << "\n";
     if (plan.Replace)
-        std::cout << "Будут удалены прежние звонки: " << outcome.Removed.size() << "\n";
+        ToolOut() << "Будут удалены прежние звонки: " << outcome.Removed.size() << "\n";
     const std::vector<std::string> clashes = BellClashes(project, plan, outcome);
     if (clashes.empty())
-        std::cout << "Проверка: совпадений по времени нет\n";
+        ToolOut() << "Проверка: совпадений по времени нет\n";
     else
-        std::cout << "Проверка: найдено совпадений по времени: " << clashes.size() << "\n";
+        ToolOut() << "Проверка: найдено совпадений по времени: " << clashes.size() << "\n";
     for (const std::string &line : clashes)
-        std::cout << line << "\n";
-    std::cout << "Файл не изменён (--dry-run)\n";
+        ToolOut() << line << "\n";
+    ToolOut() << "Файл не изменён (--dry-run)\n";
     return clashes.empty() ? 0 : 1;
 }
 
@@ -100,6 +100,6 @@ int RunBells(const std::vector<std::string> &givenArgs)
     if (!outcome.Refusal.empty())
         return RefuseChange(options.File, outcome.Refusal);
     const int verdict = SaveAndCheck(loaded);
-    std::cout << BellSummary(outcome, plan.Replace) << "\n";
+    ToolOut() << BellSummary(outcome, plan.Replace) << "\n";
     return verdict;
 }

@@ -5,8 +5,8 @@
 #include "storage/fileio.h"
 #include "storage/spreadsheet.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -117,7 +117,7 @@ int RunConvert(const std::vector<std::string> &args)
     const TKind inKind = InputKind(in);
     const TKind outKind = OutputKind(out);
     if (!Handled(inKind, outKind)) {
-        std::cerr << "sigcfg-tool: " << in << " не преобразуется в " << out << "; преобразования по расширению:\n"
+        ToolErr() << "sigcfg-tool: " << in << " не преобразуется в " << out << "; преобразования по расширению:\n"
                   << Pairs;
         return 2;
     }
@@ -138,7 +138,7 @@ int RunConvert(const std::vector<std::string> &args)
     const std::vector<std::string> losses =
         outKind != TKind::Project ? ExchangeLosses(project, playList) : std::vector<std::string>();
     for (const std::string &loss : losses)
-        std::cerr << "sigcfg-tool: " << out << ": не записано: " << loss << " — в файле обмена этого нет\n";
+        ToolErr() << "sigcfg-tool: " << out << ": не записано: " << loss << " — в файле обмена этого нет\n";
 
     switch (outKind) {
     case TKind::Project:

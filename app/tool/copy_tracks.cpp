@@ -6,8 +6,8 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
-#include <iostream>
 
 namespace {
 
@@ -55,15 +55,15 @@ int RunCopyTracks(const std::vector<std::string> &args)
     LoadExistingProject(rest[0], loaded);
     const TCardTarget target = CheckCardTarget(rest[1]);
     if (!target.Error.empty()) {
-        std::cerr << "sigcfg-tool: " << target.Error << "\n";
+        ToolErr() << "sigcfg-tool: " << target.Error << "\n";
         return 2;
     }
     const std::vector<std::string> refusals = CopyRefusals(loaded.PlayList);
     TStdoutLog log(TStdoutLog::LineByLine);
     if (!refusals.empty() && !force) {
         for (const std::string &line : refusals)
-            std::cerr << line << "\n";
-        std::cerr << "sigcfg-tool: на карте будет не то, что в проекте: ничего не скопировано (--force копирует всё "
+            ToolErr() << line << "\n";
+        ToolErr() << "sigcfg-tool: на карте будет не то, что в проекте: ничего не скопировано (--force копирует всё "
                      "равно)\n";
         return 2;
     }

@@ -2,7 +2,7 @@
 #include "app/tool/commands.h"
 #include "app/tool/usage.h"
 
-#include <iostream>
+#include "app/tool/stdstreams.h"
 
 // sigcfg-tool drives [--root DIR]: the drives the card writer would offer, one per line:
 // mount point, label, size and device, separated by tabs. With --root, the mount table, swap
@@ -18,13 +18,13 @@ int RunDrives(const std::vector<std::string> &args)
     }
     const std::optional<std::vector<TDrive>> drives = RemovableDrives(sources);
     if (!drives) {
-        std::cerr << "sigcfg-tool: таблица монтирования " << sources.MountsPath << " не читается\n";
+        ToolErr() << "sigcfg-tool: таблица монтирования " << sources.MountsPath << " не читается\n";
         return 2;
     }
     for (const TDrive &drive : *drives)
-        std::cout << drive.MountPoint << '\t' << drive.Label << '\t' << (drive.Size ? SizeText(drive.Size) : "") << '\t'
+        ToolOut() << drive.MountPoint << '\t' << drive.Label << '\t' << (drive.Size ? SizeText(drive.Size) : "") << '\t'
                   << drive.Device << '\n';
     if (drives->empty())
-        std::cerr << "Съёмных дисков не найдено\n";
+        ToolErr() << "Съёмных дисков не найдено\n";
     return drives->empty() ? 1 : 0;
 }

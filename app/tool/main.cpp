@@ -6,9 +6,9 @@
 #include "model/error.h"
 #include "model/lib.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,11 +21,11 @@ int main(int argc, char **argv)
     const std::string command = args.front();
     args.erase(args.begin());
     if (command == "--help" || command == "-h") {
-        std::cout << HelpText();
+        ToolOut() << HelpText();
         return 0;
     }
     if (command == "--version") {
-        std::cout << VersionBanner("sigcfg-tool");
+        ToolOut() << VersionBanner("sigcfg-tool");
         return 0;
     }
     using TCommand = int (*)(const std::vector<std::string> &);
@@ -44,10 +44,10 @@ int main(int argc, char **argv)
     } catch (const std::exception &error) {
         // Ours name their file already; others (memory running out) name the file last opened.
         const std::string &file = !FileInUse().empty() || args.empty() ? FileInUse() : args.front();
-        std::cerr << "sigcfg-tool: " << FailureText(error, file) << "\n";
+        ToolErr() << "sigcfg-tool: " << FailureText(error, file) << "\n";
         return 2;
     } catch (...) {
-        std::cerr << "sigcfg-tool: Непредвиденная ошибка" << (FileInUse().empty() ? "" : " при работе с файлом ")
+        ToolErr() << "sigcfg-tool: Непредвиденная ошибка" << (FileInUse().empty() ? "" : " при работе с файлом ")
                   << FileInUse() << ": команда прервана\n";
         return 2;
     }

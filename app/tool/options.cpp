@@ -5,9 +5,9 @@
 #include "schedule/check.h"
 #include "storage/fileio.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
 #include <charconv>
-#include <iostream>
 
 bool TFileOptions::Read(const std::vector<std::string> &args, const std::vector<std::string> &known,
                         const char *command)
@@ -43,7 +43,7 @@ bool TFileOptions::Number(const std::string &name, int fallback, int &value) con
         text.remove_prefix(1);
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        std::cerr << "sigcfg-tool: " << name << ": «" << found->second << "» не целое число\n";
+        ToolErr() << "sigcfg-tool: " << name << ": «" << found->second << "» не целое число\n";
         return false;
     }
     return true;
@@ -51,7 +51,7 @@ bool TFileOptions::Number(const std::string &name, int fallback, int &value) con
 
 int RefuseChange(const std::string &file, const std::string &reason)
 {
-    std::cerr << "sigcfg-tool: " << file << ": " << reason << "; файл не изменён\n";
+    ToolErr() << "sigcfg-tool: " << file << ": " << reason << "; файл не изменён\n";
     return 2;
 }
 
@@ -64,7 +64,7 @@ bool LoadForEdit(const std::string &path, TToolProject &loaded)
     if (loaded.Skipped.empty())
         return true;
     PrintSkipped(path, loaded, "пропало бы");
-    std::cerr << "sigcfg-tool: " << path << ": запись назад потеряла бы то, что перечислено выше; файл не изменён\n";
+    ToolErr() << "sigcfg-tool: " << path << ": запись назад потеряла бы то, что перечислено выше; файл не изменён\n";
     return false;
 }
 
@@ -72,7 +72,7 @@ int SaveAndCheck(TToolProject &loaded)
 {
     SaveProjectFile(loaded.Project, loaded.PlayList);
     if (loaded.Encoding != TProjectEncoding::Cp1251)
-        std::cerr << "sigcfg-tool: " << loaded.Project.FileName
+        ToolErr() << "sigcfg-tool: " << loaded.Project.FileName
                   << ": файл был в UTF-8, записан в Windows-1251, как пишет его программа\n";
     TStdoutLog log;
     return CheckProject(loaded.Project, log) == 0 ? 0 : 1;

@@ -4,7 +4,7 @@
 #include "app/tool/usage.h"
 #include "schedule/groupedit.h"
 
-#include <iostream>
+#include "app/tool/stdstreams.h"
 
 // sigcfg-tool shift FILE.vlpj --group G --minutes N: moves a whole group's timetable, written back
 // in place, then the clash check as `check` prints it.

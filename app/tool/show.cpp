@@ -2,7 +2,7 @@
 #include "app/tool/toolio.h"
 #include "model/lib.h"
 
-#include <iostream>
+#include "app/tool/stdstreams.h"
 #include <string>
 
 namespace {
@@ -45,7 +45,7 @@ int RunShow(const std::vector<std::string> &args)
     const std::vector<std::string> &playList = loaded.PlayList;
     const std::vector<TSkippedEntry> &skipped = loaded.Skipped;
 
-    std::ostream &out = std::cout;
+    const TStdStream out = ToolOut();
     out << "Проект: " << project.Name << "\n";
     out << "Устройство: " << DeviceTypeNames[project.DeviceType] << "\n";
     // Only the groups the window's tree shows: those within the device type's zone count.

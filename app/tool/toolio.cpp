@@ -4,8 +4,8 @@
 #include "model/error.h"
 #include "storage/fileio.h"
 
+#include "app/tool/stdstreams.h"
 #include <cerrno>
-#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,7 +21,7 @@ void TStdoutLog::Flush()
 {
     if (Buffer.empty())
         return;
-    std::cout.flush();
+    ToolOut().Flush();
     std::string_view rest = Buffer;
     while (!rest.empty()) {
         const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
@@ -55,8 +55,8 @@ void PrintSkipped(const std::string &path, const TToolProject &loaded, const cha
 {
     if (loaded.Skipped.empty() && loaded.Encoding != TProjectEncoding::Utf8Unmarked)
         return;
-    std::cerr << "sigcfg-tool: " << path << ": " << SkippedHeading(loaded.Encoding)
+    ToolErr() << "sigcfg-tool: " << path << ": " << SkippedHeading(loaded.Encoding)
               << (loaded.Skipped.empty() ? " ничего" : "") << "\n";
     for (const TSkippedEntry &entry : loaded.Skipped)
-        std::cerr << "sigcfg-tool: " << path << ": " << what << ": " << entry.Key << ": " << entry.Reason << "\n";
+        ToolErr() << "sigcfg-tool: " << path << ": " << what << ": " << entry.Key << ": " << entry.Reason << "\n";
 }

@@ -24,7 +24,7 @@ public:
 
     void ClearLog() override {}
     void AddLog(std::string_view line) override;
-    /// Writes what is gathered; what the command printed through std::cout comes first.
+    /// Writes what is gathered; what the command printed through ToolOut() comes first.
     void Flush();
 
 private:

@@ -3,9 +3,9 @@
 #include "device/tracklist.h"
 #include "schedule/overlaps.h"
 
+#include "app/tool/stdstreams.h"
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 
 // sigcfg-tool tracks [--tsv] FILE.vlpj: what each track file of the project holds, and which
 // tracks are still playing when a later bell starts in the same zones.
@@ -27,34 +27,34 @@ int RunTracks(const std::vector<std::string> &args)
                                         [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
 
     if (tsv) {
-        std::cout << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\n";
+        ToolOut() << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\n";
         for (const TTrackRow &row : rows) {
             if (row.PlayListLine < 0)
                 continue;
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.3f", row.Info.Seconds);
-            std::cout << row.Track << '\t' << TrackStatusWord(row.Info.Status) << '\t' << seconds << '\t'
+            ToolOut() << row.Track << '\t' << TrackStatusWord(row.Info.Status) << '\t' << seconds << '\t'
                       << row.Info.SampleRate << '\t' << row.Info.Channels << '\t' << row.Info.Kbps << '\t' << row.Path
                       << '\n';
         }
     } else {
         for (const TTrackRow &row : rows) {
-            std::cout << "Трек " << row.Track << ": " << (row.Path.empty() ? "(нет файла)" : row.Path) << " — "
+            ToolOut() << "Трек " << row.Track << ": " << (row.Path.empty() ? "(нет файла)" : row.Path) << " — "
                       << TrackStatusText(row.Info);
             if (row.Info.Seconds > 0)
-                std::cout << ", " << DurationText(row.Info.Seconds);
+                ToolOut() << ", " << DurationText(row.Info.Seconds);
             const std::string format = TrackFormatText(row.Info);
             if (!format.empty())
-                std::cout << ", " << format;
+                ToolOut() << ", " << format;
             if (!row.Used && row.PlayListLine >= 0)
-                std::cout << " (не используется в сценариях)";
-            std::cout << '\n';
+                ToolOut() << " (не используется в сценариях)";
+            ToolOut() << '\n';
         }
         for (const TOverlap &overlap : overlaps.Listed)
-            std::cout << OverlapText(loaded.Project, overlap) << '\n';
+            ToolOut() << OverlapText(loaded.Project, overlap) << '\n';
         if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
-            std::cout << more << '\n';
-        std::cout << "Треков с ошибками: " << problems << ", наложений звука: " << overlaps.Total << '\n';
+            ToolOut() << more << '\n';
+        ToolOut() << "Треков с ошибками: " << problems << ", наложений звука: " << overlaps.Total << '\n';
     }
     return problems == 0 && overlaps.Total == 0 ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "app/tool/usage.h"
 #include "model/about.h"
 
-#include <iostream>
+#include "app/tool/stdstreams.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ constexpr TCommandHelp Commands[] = {
      "[--dry-run]",
      "добавить звонки уроков в группу Г: «Урок i: начало», «Урок i: конец» (трек конца 0: без него) и, с --warn, «Урок "
      "i: предупреждение» за МИН минут; перемены повторяют последнее значение (по умолчанию 10); ДНИ — «1-5» или "
-     "«1,3,5», 1 — понедельник (по умолчанию 1-5); трек начала 1, трек конца равен треку начала, громкость 20. --prefix ставит ТЕКСТ перед каждым названием («2 смена: Урок 1: "
+     "«1,3,5», 1 — понедельник (по умолчанию 1-5); трек начала 1, трек конца равен треку начала, громкость 20. "
+     "--prefix ставит ТЕКСТ перед каждым названием («2 смена: Урок 1: "
      "начало»); --replace сначала удаляет сценарии группы, названные так же, как эти звонки (с той же приставкой); "
      "--dry-run выводит время, название, слот, трек и итог проверки и ничего не записывает. Пределы: 1–16 уроков, урок "
      "1–240 мин, перемены 0–240 мин, предупреждение 1–120 мин, треки 1–999 (трек конца 0–999), громкость 0–100, "
@@ -145,13 +146,13 @@ std::string HelpText()
 
 int UsageError(const std::string &why, std::string_view command)
 {
-    std::cerr << "sigcfg-tool: " << why << "\nИспользование: sigcfg-tool " << Synopsis(command)
+    ToolErr() << "sigcfg-tool: " << why << "\nИспользование: sigcfg-tool " << Synopsis(command)
               << "\nСм. sigcfg-tool --help\n";
     return 2;
 }
 
 int ToolUsageError(const std::string &why)
 {
-    std::cerr << "sigcfg-tool: " << why << "; см. sigcfg-tool --help\n";
+    ToolErr() << "sigcfg-tool: " << why << "; см. sigcfg-tool --help\n";
     return 2;
 }
