@@ -79,6 +79,8 @@ install(FILES ${SIG_DIST}/sigcfg-tool.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/
         RENAME sigcfg-tool)
 install(FILES ${SIG_DIST}/debian/copyright ${SIG_DIST_OUT}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/sigcfg)
+install(FILES ${SIG_DIST}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME sigcfg)
 
 # The window program and what the desktop needs to show it (not in a build without the window).
 if(TARGET sigcfg)

@@ -33,6 +33,7 @@ expected="$(sort <<'EOF_FILES'
 ./usr/share/icons/hicolor/256x256/apps/name.sigcfg.configurator.png
 ./usr/share/icons/hicolor/48x48/apps/name.sigcfg.configurator.png
 ./usr/share/icons/hicolor/scalable/apps/name.sigcfg.configurator.svg
+./usr/share/lintian/overrides/sigcfg
 ./usr/share/man/man1/sigcfg-tool.1.gz
 ./usr/share/man/man1/sigcfg.1.gz
 ./usr/share/man/ru/man1/sigcfg-tool.1.gz
