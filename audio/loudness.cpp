@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <new>
 
 namespace {
@@ -13,6 +14,14 @@ namespace {
 ebur128_state *Meter(void *state)
 {
     return static_cast<ebur128_state *>(state);
+}
+
+// A level with one decimal and a true minus sign, as the operator reads it.
+std::string LevelText(double value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
+    return (value < -0.05 ? "\u2212" : "") + std::string(text);
 }
 
 } // namespace
@@ -81,4 +90,11 @@ std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double 
     for (size_t i = 0; i < tracks.size(); ++i)
         marked[i] = tracks[i].Measured && std::fabs(tracks[i].Lufs - median) > maxLu;
     return marked;
+}
+
+std::string LoudnessText(const TLoudness &loudness)
+{
+    if (!loudness.Measured)
+        return "";
+    return LevelText(loudness.Lufs) + " LUFS, пик " + LevelText(loudness.TruePeakDb) + " dBTP";
 }

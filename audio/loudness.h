@@ -38,6 +38,12 @@ private:
 /// not be opened or holds no MPEG audio.
 TLoudness MeasureTrackLoudness(const std::string &path);
 
+/// "−18.2 LUFS, пик −1.3 dBTP" for the operator; "" when nothing was measured.
+std::string LoudnessText(const TLoudness &loudness);
+
 /// Which of the measured tracks lie more than maxLu from the median of all measured ones; tracks
 /// without a measurement are never marked.
 std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double maxLu = 6);
+
+/// The operator's note on a track that LoudnessOutliers marks.
+inline constexpr const char *LoudnessOutlierText = "громкость сильно отличается от остальных";
