@@ -46,6 +46,12 @@ void TLoudnessMeter::Add(const int16_t *interleaved, size_t frames)
         ebur128_add_frames_short(Meter(State), interleaved, frames);
 }
 
+void TLoudnessMeter::Add(const float *interleaved, size_t frames)
+{
+    if (frames > 0)
+        ebur128_add_frames_float(Meter(State), interleaved, frames);
+}
+
 TLoudness TLoudnessMeter::Result() const
 {
     TLoudness result;

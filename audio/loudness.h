@@ -17,7 +17,7 @@ struct TLoudness
     double TruePeakDb = 0; // dBTP, the highest channel
 };
 
-/// Takes interleaved 16-bit samples piece by piece and gives the loudness of all of them.
+/// Takes interleaved samples piece by piece and gives the loudness of all of them.
 class TLoudnessMeter
 {
 public:
@@ -27,6 +27,7 @@ public:
     TLoudnessMeter &operator=(const TLoudnessMeter &) = delete;
 
     void Add(const int16_t *interleaved, size_t frames);
+    void Add(const float *interleaved, size_t frames); // full scale at 1
     TLoudness Result() const;
 
 private:
