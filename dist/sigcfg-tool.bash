@@ -2,7 +2,8 @@
 # tool reads them: options anywhere, an option's value right after it, the files in their order.
 
 # One entry per command: its files in order, each a "|"-list of file extensions (any letter case, as
-# the tool reads them), "dir" for a folder, or "target" for what convert makes of its input.
+# the tool reads them), "dir" for a folder, "target" for what convert makes of its input, or "=WORD"
+# for a word the command takes as it is.
 declare -gA _sigcfg_tool_args=(
     [check]="vlpj"
     [show]="vlpj"
@@ -13,6 +14,7 @@ declare -gA _sigcfg_tool_args=(
     [bells]="vlpj"
     [shift]="vlpj"
     [print]="vlpj pdf"
+    [sound]="=bell mp3"
 )
 # Options that stand alone, and options that take the next word as their value.
 declare -gA _sigcfg_tool_flags=(
@@ -24,6 +26,7 @@ declare -gA _sigcfg_tool_valued=(
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume --prefix"
     [shift]="--group --minutes"
+    [sound]="--kind --seconds"
 )
 # The files convert makes of an input, by the input's extension: only the pairs it accepts.
 declare -gA _sigcfg_tool_targets=(
@@ -83,6 +86,7 @@ _sigcfg_tool()
     if [[ -n $awaiting ]]; then
         # A folder for --root; numbers, times and lists are the operator's to type.
         [[ $awaiting == --root ]] && _sigcfg_tool_files "" "$cur"
+        [[ $awaiting == --kind ]] && mapfile -t COMPREPLY < <(compgen -W "school chime gong" -- "$cur")
         return
     fi
 
@@ -102,6 +106,10 @@ _sigcfg_tool()
         local input=${files[0]##*/} ext=""
         [[ $input == *.* ]] && ext=${input##*.}
         kind=${_sigcfg_tool_targets[${ext,,}]-}
+    fi
+    if [[ $kind == =* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "${kind#=}" -- "$cur")
+        return
     fi
     if [[ $kind == dir ]]; then
         compopt -o filenames 2>/dev/null

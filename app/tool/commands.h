@@ -11,6 +11,7 @@ int RunShow(const std::vector<std::string> &args);
 int RunConvert(const std::vector<std::string> &args);
 int RunCopyTracks(const std::vector<std::string> &args);
 int RunTracks(const std::vector<std::string> &args);
+int RunSound(const std::vector<std::string> &args);
 int RunBells(const std::vector<std::string> &args);
 int RunShift(const std::vector<std::string> &args);
 int RunDrives(const std::vector<std::string> &args);

@@ -32,7 +32,7 @@ int main(int argc, char **argv)
     static const std::pair<const char *, TCommand> commands[] = {
         {"check", RunCheck},   {"show", RunShow},   {"convert", RunConvert}, {"copy-tracks", RunCopyTracks},
         {"tracks", RunTracks}, {"bells", RunBells}, {"shift", RunShift},     {"drives", RunDrives},
-        {"print", RunPrint},
+        {"print", RunPrint},   {"sound", RunSound},
     };
     const auto found = std::find_if(std::begin(commands), std::end(commands),
                                     [&](const auto &entry) { return command == entry.first; });

@@ -1,6 +1,8 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
+#include "audio/loudness.h"
 #include "device/tracklist.h"
+#include "model/error.h"
 #include "schedule/overlaps.h"
 
 #include "app/tool/stdstreams.h"
@@ -8,7 +10,8 @@
 #include <cstdio>
 
 // sigcfg-tool tracks [--tsv] FILE.vlpj: what each track file of the project holds, and which
-// tracks are still playing when a later bell starts in the same zones.
+// tracks are still playing when a later bell starts in the same zones; how loud each sounds, and
+// which sounds much louder or quieter than the rest.
 int RunTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
@@ -22,23 +25,44 @@ int RunTracks(const std::vector<std::string> &args)
     LoadExistingProject(rest[0], loaded);
     TTrackCache cache;
     const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
+    std::vector<TLoudness> loudness(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Info.Status != TTrackStatus::Ok)
+            continue;
+        try {
+            loudness[i] = MeasureTrackLoudness(rows[i].Path);
+        } catch (const TFileError &) {
+            // The file went away or changed since its scan: it stays unmeasured rather than stop the list.
+        }
+    }
+    const std::vector<bool> outliers = LoudnessOutliers(loudness);
     const TOverlaps overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
     const auto problems = std::count_if(rows.begin(), rows.end(),
                                         [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
 
     if (tsv) {
-        ToolOut() << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\n";
-        for (const TTrackRow &row : rows) {
+        ToolOut() << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\tlufs\ttrue_peak_dbtp\n";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TTrackRow &row = rows[i];
             if (row.PlayListLine < 0)
                 continue;
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.3f", row.Info.Seconds);
             ToolOut() << row.Track << '\t' << TrackStatusWord(row.Info.Status) << '\t' << seconds << '\t'
                       << row.Info.SampleRate << '\t' << row.Info.Channels << '\t' << row.Info.Kbps << '\t' << row.Path
-                      << '\n';
+                      << '\t';
+            if (loudness[i].Measured) {
+                char levels[64];
+                std::snprintf(levels, sizeof levels, "%.2f\t%.2f", loudness[i].Lufs, loudness[i].TruePeakDb);
+                ToolOut() << levels;
+            } else {
+                ToolOut() << '\t';
+            }
+            ToolOut() << '\n';
         }
     } else {
-        for (const TTrackRow &row : rows) {
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TTrackRow &row = rows[i];
             ToolOut() << "Трек " << row.Track << ": " << (row.Path.empty() ? "(нет файла)" : row.Path) << " — "
                       << TrackStatusText(row.Info);
             if (row.Info.Seconds > 0)
@@ -46,6 +70,10 @@ int RunTracks(const std::vector<std::string> &args)
             const std::string format = TrackFormatText(row.Info);
             if (!format.empty())
                 ToolOut() << ", " << format;
+            if (loudness[i].Measured)
+                ToolOut() << ", " << LoudnessText(loudness[i]);
+            if (outliers[i])
+                ToolOut() << ", " << LoudnessOutlierText;
             if (!row.Used && row.PlayListLine >= 0)
                 ToolOut() << " (не используется в сценариях)";
             ToolOut() << '\n';

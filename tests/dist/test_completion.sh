@@ -13,7 +13,7 @@ for command in $commands; do
     [ -n "${_sigcfg_tool_args[$command]+set}" ] || fail "no completion for $command"
 done
 
-mkdir -p "$work/card" && cd "$work" && touch a.vlpj B.VLPJ c.csv d.xlsx e.xls f.ods g.txt h.pdf
+mkdir -p "$work/card" && cd "$work" && touch a.vlpj B.VLPJ c.csv d.xlsx e.xls f.ods g.txt h.pdf i.mp3
 complete_at() {
     COMP_WORDS=(sigcfg-tool "$@")
     COMP_CWORD=$#
@@ -61,6 +61,10 @@ shift a.vlpj |--group --minutes
 shift a.vlpj --group 2 |--minutes
 print |B.VLPJ a.vlpj card
 print a.vlpj |card h.pdf
+sound |bell
+sound bell |card i.mp3
+sound bell i.mp3 |--kind --seconds
+sound bell i.mp3 --kind |chime gong school
 EOF_CASES
 for command in $commands; do
     [[ $tested == *" $command "* ]] || fail "no completion case for $command"

@@ -5,7 +5,8 @@ tool="$1"
 source "$(dirname "$0")/../support/shell.sh"
 
 command -v lame >/dev/null || { echo "FAIL: lame is needed (scripts/install-deps)"; exit 1; }
-# A 3-minute mono tone at 8 kHz, encoded by lame; its WAV renamed; a copy with its middle overwritten.
+# A 3-minute mono tone at 8 kHz, encoded by lame, and 26 dB quieter; its WAV renamed; a copy with
+# its middle overwritten.
 python3 - "$work" <<'EOF_PY'
 import math, struct, sys, wave
 w = wave.open(sys.argv[1] + "/march.wav", "wb")
@@ -14,6 +15,7 @@ w.writeframes(b"".join(struct.pack("<h", int(6000 * math.sin(i / 3.0))) for i in
 w.close()
 EOF_PY
 lame --quiet -b 32 "$work/march.wav" "$work/march.mp3" || fail "lame"
+lame --quiet -b 32 --scale 0.05 "$work/march.wav" "$work/quiet.mp3" || fail "lame"
 cp "$work/march.wav" "$work/wav.mp3"
 cp "$work/march.mp3" "$work/damaged.mp3"
 head -c 20000 /dev/urandom | dd of="$work/damaged.mp3" bs=1 seek=300000 conv=notrunc status=none
@@ -37,11 +39,15 @@ EOF_PROJECT
 
 out="$("$tool" tracks --tsv "$work/school.vlpj")"; rc=$?
 expect_eq "$rc" "1" "exit status with problems"
-expect_eq "$(head -1 <<<"$out")" "$(printf 'track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath')" "header"
+expect_eq "$(head -1 <<<"$out")" "$(printf 'track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\tlufs\ttrue_peak_dbtp')" "header"
 expect_eq "$(cut -f1,2 <<<"$out" | tail -n +2 | tr '\t\n' ': ')" "1:ok 2:not-mp3 3:damaged 4:missing " "statuses"
 seconds="$(awk -F'\t' '$1 == 1 {print $3}' <<<"$out")"
 awk -v s="$seconds" 'BEGIN { exit !(s > 179.95 && s < 180.05) }' || fail "march length: $seconds"
 expect_eq "$(awk -F'\t' '$1 == 1 {print $4, $5, $6, $7}' <<<"$out")" "8000 1 32 $work/march.mp3" "march format"
+# The tone peaks at 6000 of 32767 (-14.7 dBFS); its loudness lies a few LU below that.
+read -r lufs peak < <(awk -F'\t' '$1 == 1 {print $8, $9}' <<<"$out")
+awk -v l="$lufs" -v p="$peak" 'BEGIN { exit !(l > -21 && l < -16 && p > -15.5 && p < -14) }' || fail "march loudness: $lufs $peak"
+expect_eq "$(awk -F'\t' '$1 == 2 {print "[" $8 "][" $9 "]"}' <<<"$out")" "[][]" "no loudness of a file that is not an MP3"
 grep -q "Наложение" <<<"$out" && fail "--tsv leaves overlaps out"
 
 out="$("$tool" tracks "$work/school.vlpj")"; rc=$?
@@ -61,9 +67,15 @@ Device=Велтара ДК-4
 1=1;Звонок;8;33;20;1;0;
 [Playlist]
 0=1;$work/march.mp3
+1=2;$work/march.mp3
+2=3;$work/quiet.mp3
 EOF_PROJECT
-"$tool" tracks "$work/clean.vlpj" >/dev/null
+out="$("$tool" tracks "$work/clean.vlpj")"
 expect_eq "$?" "0" "exit status when clean"
+# Only the quiet copy lies more than 6 LU from the others' median.
+expect_eq "$(grep -c "громкость сильно отличается от остальных" <<<"$out")" "1" "one track marked"
+grep -q "^Трек 3: .*, −[0-9.]* LUFS, пик −[0-9.]* dBTP, громкость сильно отличается" <<<"$out" ||
+    fail "the quiet track is marked: [$out]"
 
 "$tool" tracks "$work/nothing.vlpj" >/dev/null 2>&1
 expect_eq "$?" "2" "exit status of a missing project"
