@@ -21,6 +21,19 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+/// The playlist as the editor's lines give it once OK was pressed.
+std::vector<std::string> EditedPlayList(const TfrPlayList &editor)
+{
+    std::vector<std::string> edited;
+    for (const QString &line : editor.Lines())
+        edited.push_back(line.toStdString());
+    return PlayListFromDialog(edited);
+}
+
+} // namespace
+
 TDriveProvider &DriveProvider()
 {
     static TDriveProvider provider;
@@ -41,10 +54,7 @@ void TfrMain::miSavePlaylistClick()
     if (prompts().ShowModal(*frPlayList) != 1)
         return;
 
-    std::vector<std::string> edited;
-    for (const QString &line : frPlayList->Lines())
-        edited.push_back(line.toStdString());
-    std::vector<std::string> playList = PlayListFromDialog(edited);
+    std::vector<std::string> playList = EditedPlayList(*frPlayList);
     // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
@@ -140,10 +150,7 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
     if (prompts().ShowModal(*frPlayList) != 1)
         return;
 
-    std::vector<std::string> edited;
-    for (const QString &line : frPlayList->Lines())
-        edited.push_back(line.toStdString());
-    std::vector<std::string> playList = PlayListFromDialog(edited);
+    std::vector<std::string> playList = EditedPlayList(*frPlayList);
     playList.insert(playList.end(), kept.begin(), kept.end());
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
