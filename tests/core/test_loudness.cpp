@@ -52,8 +52,3 @@ TEST(Loudness, OutliersFromTheMedian)
     for (const auto &c : cases)
         EXPECT_EQ(LoudnessOutliers(c.Tracks), c.Marked);
 }
-
-TEST(Loudness, FileThatIsNotMp3)
-{
-    EXPECT_THROW(MeasureTrackLoudness(SIG_TEST_DATA "/no-such-track.mp3"), TFileError);
-}
