@@ -12,6 +12,15 @@ public:
     virtual ~TLogSink() = default;
     virtual void ClearLog() = 0;
     virtual void AddLog(std::string_view line) = 0;
+    /// Many lines at once, each ended by "\n": the clash check hands its report over in large
+    /// blocks. By default each line goes to AddLog.
+    virtual void AddLines(std::string_view lines)
+    {
+        for (size_t end = lines.find('\n'); end != std::string_view::npos; end = lines.find('\n')) {
+            AddLog(lines.substr(0, end));
+            lines.remove_prefix(end + 1);
+        }
+    }
 };
 
 /// A log kept as a list of lines.

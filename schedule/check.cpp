@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
@@ -21,19 +22,25 @@ uint8_t DayMask(const TScenario &scenario)
     return mask;
 }
 
-/// Builds clash lines in one reused buffer: the part naming the scenario under test is written
-/// once, the other scenario once per pair, and only the day name per line. The worst project
-/// writes millions of lines, so nothing is allocated or measured per line.
+/// Builds clash lines into blocks handed to the log whole: the part naming the scenario under
+/// test is written once, the other scenario once per pair, and per line only fixed-size copies of
+/// that head and the day name. The worst project writes a million lines a second of work, so
+/// nothing is allocated, measured or called through the log per line.
 class TClashWriter
 {
 public:
-    explicit TClashWriter(TLogSink &log) : Log(log)
+    /// blockSize: bytes handed to the log at a time; large blocks take a file few writes.
+    TClashWriter(TLogSink &log, size_t blockSize)
+        : Log(log), BlockSize(std::max(blockSize, sizeof Line + DayRoom)), Block(new char[BlockSize]), Out(Block.get())
     {
         for (int d = 0; d < 7; ++d) {
-            DayLength[d] = std::min(DayNames[d].size(), DayRoom);
+            DayLength[d] = std::min(DayNames[d].size(), DayRoom - 1);
             std::memcpy(PaddedDay[d], DayNames[d].data(), DayLength[d]);
+            PaddedDay[d][DayLength[d]++] = '\n';
         }
     }
+    TClashWriter(const TClashWriter &) = delete;
+    TClashWriter &operator=(const TClashWriter &) = delete;
 
     void Begin(int group, int scenario)
     {
@@ -58,12 +65,23 @@ public:
         for (int d = 0; d < 7; ++d) {
             if (!(commonDays & (1u << d)))
                 continue;
-            // A fixed-size copy compiles to a few moves; the view ends where the name does.
-            std::memcpy(Line + at, PaddedDay[d], DayRoom);
-            Log.AddLog(std::string_view(Line, at + DayLength[d]));
+            if (Out + sizeof Line + DayRoom > Block.get() + BlockSize)
+                Flush();
+            // Fixed-size copies compile to a few moves; the block's end moves on by what they hold.
+            std::memcpy(Out, Line, sizeof Line);
+            std::memcpy(Out + at, PaddedDay[d], DayRoom);
+            Out += at + DayLength[d];
             ++count;
         }
         return count;
+    }
+
+    /// Hands what is written to the log.
+    void Flush()
+    {
+        if (Out != Block.get())
+            Log.AddLines(std::string_view(Block.get(), size_t(Out - Block.get())));
+        Out = Block.get();
     }
 
 private:
@@ -81,13 +99,16 @@ private:
         Line[at++] = static_cast<char>('0' + value % 10);
     }
 
-    static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes
+    static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes, and the line end
 
     TLogSink &Log;
-    char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8 + DayRoom];
+    char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8] = {};
     char PaddedDay[7][DayRoom] = {};
     size_t DayLength[7];
     size_t SubjectEnd = 0;
+    size_t BlockSize;
+    std::unique_ptr<char[]> Block;
+    char *Out;
 };
 
 bool InRange(int number)
@@ -164,7 +185,7 @@ int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogS
     const uint8_t subjectDays = DayMask(subject);
     if (subjectDays == 0)
         return 0;
-    TClashWriter writer(log);
+    TClashWriter writer(log, size_t(64) << 10);
     writer.Begin(group, scenario);
     int count = 0;
     ForEachUsedScenario(project, [&](int i, int n, const TScenario &candidate) {
@@ -174,6 +195,7 @@ int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogS
         if (common)
             count += writer.Write(i, n, common);
     });
+    writer.Flush();
     return count;
 }
 
@@ -188,7 +210,7 @@ int CheckProject(const TProject &project, TLogSink &log)
     const auto &byTime = sorted.Order;
     const int count = sorted.Count;
 
-    TClashWriter writer(log);
+    TClashWriter writer(log, size_t(1) << 20);
     int total = 0;
     for (int k = 0; k < count; ++k) {
         const TEntry &subject = entries[k];
@@ -204,6 +226,7 @@ int CheckProject(const TProject &project, TLogSink &log)
                 total += writer.Write(entries[other].Group, entries[other].Slot, common);
         }
     }
+    writer.Flush();
 
     log.AddLog("Всего ошибок: " + std::to_string(total));
     return total;

@@ -17,12 +17,10 @@ void TStdoutLog::AddLog(std::string_view line)
         Flush();
 }
 
-void TStdoutLog::Flush()
+namespace {
+
+void WriteOut(std::string_view rest)
 {
-    if (Buffer.empty())
-        return;
-    ToolOut().Flush();
-    std::string_view rest = Buffer;
     while (!rest.empty()) {
         const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
         if (n < 0 && errno == EINTR)
@@ -31,6 +29,21 @@ void TStdoutLog::Flush()
             break; // a closed pipe: the reader has gone, nothing more to say
         rest.remove_prefix(static_cast<size_t>(n));
     }
+}
+
+} // namespace
+
+void TStdoutLog::AddLines(std::string_view lines)
+{
+    // Straight from the caller's block: a copy here would cost as much as making the lines.
+    Flush();
+    WriteOut(lines);
+}
+
+void TStdoutLog::Flush()
+{
+    ToolOut().Flush();
+    WriteOut(Buffer);
     Buffer.clear();
 }
 

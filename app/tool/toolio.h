@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-/// A log on standard output. By default lines are gathered and written 64 KB at a time, for
-/// reports of millions of lines; a command whose lines follow slow work (a copy) prints each
-/// line as it comes.
+/// A log on standard output. By default lines are gathered and written 64 KB at a time, and a
+/// block of lines goes out as it is, for reports of millions of lines; a command whose lines
+/// follow slow work (a copy) prints each line as it comes.
 class TStdoutLog : public TLogSink
 {
 public:
@@ -24,6 +24,7 @@ public:
 
     void ClearLog() override {}
     void AddLog(std::string_view line) override;
+    void AddLines(std::string_view lines) override;
     /// Writes what is gathered; what the command printed through ToolOut() comes first.
     void Flush();
 

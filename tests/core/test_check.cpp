@@ -114,8 +114,19 @@ TEST(CheckProject, WorstCaseCountsEveryLine)
     for (int g = 1; g <= 32; ++g)
         for (int s = 1; s <= 32; ++s)
             bells.push_back({g, s, 9, 0, {0, 1, 2, 3, 4, 5, 6}});
+    const TProject project = ProjectOf(bells);
     TCountingLog log;
-    const int total = CheckProject(ProjectOf(bells), log);
+    const int total = CheckProject(project, log);
     EXPECT_EQ(total, 1024 * 1023 * 7);
     EXPECT_EQ(log.Lines, total + 2L);
+
+    // One scenario's lines span several of the blocks they are handed over in: none is cut or lost.
+    TVectorLog lines;
+    std::vector<std::string> expected;
+    for (int g = 1; g <= 32; ++g)
+        for (int s = 1; s <= 32; ++s)
+            for (int d = 0; d < 7 && (g != 1 || s != 1); ++d)
+                expected.push_back(Clash(1, 1, g, s, d));
+    EXPECT_EQ(CheckScenarioClashes(project, 1, 1, lines), 1023 * 7);
+    EXPECT_EQ(lines.Lines, expected);
 }
