@@ -119,18 +119,31 @@ inline char *EncodeCp1251(std::string_view utf8, char *out, uint64_t stops = 0)
             ++p;
             continue;
         }
-        char32_t cp;
-        if (b >= 0xC2 && b < 0xE0 && end - p >= 2 && (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80) {
-            cp = char32_t(b & 0x1F) << 6 | (static_cast<unsigned char>(p[1]) & 0x3F); // Cyrillic: the usual case
-            p += 2;
-        } else {
-            size_t i = static_cast<size_t>(p - utf8.data());
-            cp = DecodeUtf8(utf8, i);
-            p = utf8.data() + i;
+        // Two bytes, Cyrillic above all: their code point indexes the table directly. The overlong
+        // forms C0 and C1 give code points below 0x80, where the table holds 0: refused like any
+        // malformed text. In a run of such characters four are taken at once, with one test of
+        // the form of all eight bytes.
+        if ((b & 0xE0) == 0xC0 && end - p >= 2 && (static_cast<unsigned char>(p[1]) & 0xC0) == 0x80) {
+            uint64_t four = 0;
+            if (end - p >= 8)
+                std::memcpy(&four, p, 8);
+            const int count = (four & 0xC0E0C0E0C0E0C0E0u) == 0x80C080C080C080C0u ? 4 : 1;
+            if (count == 1)
+                four = b | uint64_t(static_cast<unsigned char>(p[1])) << 8;
+            for (int k = 0; k < count; ++k, four >>= 16) {
+                const uint8_t byte = CodePageTables::ByteOfCodePoint[(four & 0x1F) << 6 | (four >> 8 & 0x3F)];
+                if (byte == 0)
+                    return nullptr;
+                *out++ = static_cast<char>(byte);
+            }
+            p += 2 * count;
+            continue;
         }
-        const int byte = Cp1251Byte(cp);
+        size_t i = static_cast<size_t>(p - utf8.data());
+        const int byte = Cp1251Byte(DecodeUtf8(utf8, i));
         if (byte < 0)
             return nullptr;
+        p = utf8.data() + i;
         *out++ = static_cast<char>(byte);
     }
     return out;

@@ -122,7 +122,19 @@ public:
         std::memcpy(Out, text.data(), text.size());
         Out += text.size();
     }
-    void Number(int32_t value) { Out = std::to_chars(Out, Out + 16, value).ptr; }
+    void Number(int32_t value)
+    {
+        // Keys, group, zone and day numbers, times: nearly all below 100.
+        if (uint32_t(value) < 10) {
+            *Out++ = char('0' + value);
+        } else if (uint32_t(value) < 100) {
+            Out[0] = char('0' + value / 10);
+            Out[1] = char('0' + value % 10);
+            Out += 2;
+        } else {
+            Out = std::to_chars(Out, Out + 16, value).ptr;
+        }
+    }
     /// Writes the text in Windows-1251; false (nothing more may be written) when it holds a byte named
     /// in stops or a character the code page lacks.
     bool Text(std::string_view utf8, uint64_t stops)
