@@ -242,7 +242,7 @@ TImportResult ParseCsv(std::string_view bytes, TProject &project, std::vector<TS
     project.DeviceType = type;
     const int32_t zoneCount = DeviceZoneCounts[type];
     TSlotCounters counters{};
-    TImportSkips skips(skipped);
+    TSkipList skips(skipped);
     ForEachLine(bytes, [&](std::string_view line, int64_t number) {
         const TScheduleRow row = ReadRow(line, zoneCount);
         if (std::string reason = RowSkipReason(row, counters); !reason.empty())

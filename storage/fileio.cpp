@@ -60,6 +60,10 @@ std::optional<std::string> ReadRegularFile(const std::string &path, uint64_t max
         done += size_t(n);
         if (done > maxBytes)
             throw TFileError(ReadErrorText(path, TooLargeText(maxBytes)));
+        // A regular file that gave its size, asked for one byte more, was at its end: a second read
+        // would only say so. Files that tell no size (/proc) or another one are read until it does.
+        if (st.st_size > 0 && done == uint64_t(st.st_size) && done < bytes.size())
+            break;
     }
     bytes.resize(done);
     return bytes;

@@ -5,6 +5,7 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 #include "storage/inifile.h"
+#include "storage/skiplist.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,7 +17,6 @@ constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 // As many lines as the writer writes at most; the playlist has no fixed count, only the file's size.
 constexpr int MaxGroupLines = MaxGroups;
 constexpr int MaxScenarioLines = MaxGroups * MaxScenarios;
-constexpr size_t MaxSkippedEntries = 100;
 // Bytes of a line or key quoted in a skipped entry.
 constexpr size_t ExcerptBytes = 40;
 
@@ -58,49 +58,6 @@ public:
 private:
     bool Utf8;
     std::string Scratch;
-};
-
-/// The entries left out: the first ones in full, the rest only counted in one closing entry, so a
-/// file of a million bad entries costs no more than one of a hundred.
-class TSkipList
-{
-public:
-    explicit TSkipList(std::vector<TSkippedEntry> &list) : List(list) { List.clear(); }
-    TSkipList(const TSkipList &) = delete;
-    TSkipList &operator=(const TSkipList &) = delete;
-
-    /// Adds the closing entry that counts what was not listed, if anything was not.
-    void Close()
-    {
-        if (More > 0)
-            List.push_back({"…", "пропущено записей сверх первых " + std::to_string(MaxSkippedEntries) + ": " +
-                                     std::to_string(More)});
-    }
-
-    /// key() and reason() give the texts; they are only built for an entry that is kept.
-    template <typename TKey, typename TReason> void AddEntry(const TKey &key, const TReason &reason)
-    {
-        if (List.size() < MaxSkippedEntries)
-            List.push_back({key(), reason()});
-        else
-            ++More;
-    }
-
-    /// An entry of a numbered section: "Groups/3".
-    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
-    {
-        AddEntry([&] { return "[" + std::string(section) + "] " + std::to_string(key); }, reason);
-    }
-
-    /// An entry for a line of the file as a whole: "строка 12".
-    template <typename TReason> void AddLine(size_t line, const TReason &reason)
-    {
-        AddEntry([line] { return "строка " + std::to_string(line); }, reason);
-    }
-
-private:
-    std::vector<TSkippedEntry> &List;
-    size_t More = 0;
 };
 
 /// The values of one section's keys "0", "1", "2" ... as the reader takes them: the first line of

@@ -170,7 +170,7 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vect
     project.DeviceType = deviceType;
     const int32_t zoneCount = DeviceZoneCounts[size_t(deviceType)];
     TSlotCounters counters{};
-    TImportSkips skips(skipped);
+    TSkipList skips(skipped);
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
     int64_t r = 2;
     for (; !CellText(grid, r, 1).empty(); ++r) {
