@@ -104,6 +104,12 @@ TEST(CodePage, EncoderStopsAtTheBytesItIsToldAndAtWhatTheCodePageLacks)
         {"\xC2", 0, std::nullopt},
         {"\xE0\x82\x98", 0, std::nullopt}, // U+0098 in an overlong form
         {"\u0098€№", 0, std::string("\x98\x88\xB9")},
+        // Runs of two-byte characters go four at a time: what stops one must stop them wherever it is.
+        {"абвгдежзЁ", 0, std::string("\xE0\xE1\xE2\xE3\xE4\xE5\xE6\xE7\xA8")},
+        {"абв\xC1\x81где", 0, std::nullopt}, // overlong "A" inside a run
+        {"абвüгде", 0, std::nullopt},
+        {"абвгд\xD0", 0, std::nullopt},
+        {"абвг;", lineBreaks | uint64_t(1) << ';', std::nullopt},
     };
     for (const auto &c : cases) {
         std::string out(c.Utf8.size(), '\0');

@@ -167,11 +167,15 @@ TEST(ProjectFileRead, HandEditedFiles)
         {"a gap in the keys ends each list",
          Cp1251("[Groups]\n0=1;a;\n1=2;b;\n3=4;d;\n[Scenarios]\n0=1;s0;\n1=1;s1;\n3=1;s3;\n"
                 "[Playlist]\n0=1;a.mp3\n1=\n2=3;c.mp3\n"),
-         "N= D0 P=1;a.mp3 skip [Project] Device skip [Groups] 3 skip [Scenarios] 3 skip [Playlist] 2\nG1 a\nS1.1 s0 0:0 v0 "
+         "N= D0 P=1;a.mp3 skip [Project] Device skip [Groups] 3 skip [Scenarios] 3 skip [Playlist] 2\nG1 a\nS1.1 s0 "
+         "0:0 v0 "
          "t0\nS1.2 s1 0:0 v0 t0\nG2 b\n"},
         {"negative numbers kept, huge ones clamped",
          Cp1251("[Scenarios]\n0=1;x;-5;-1;-20;-3;\n1=1;y;4294967295;99;0;0;\n"),
          "N= D0 skip [Scenarios] 0 skip [Scenarios] 1\nS1.1 x -5:-1 v-20 t-3\nS1.2 y 2147483647:99 v0 t0\n"},
+        {"numbers in other forms than the writer's",
+         Cp1251("[Groups]\n0=1;a;\n[Scenarios]\n0=1;x; 8;+30;007;1 ;0;+1;6x;5\n1=01;y;99;100;\n"),
+         "N= D0 skip [Project] Device\nG1 a\nS1.1 x 8:30 v7 t1 d0 d1 d5 d6\nS1.2 y 99:100 v0 t0\n"},
         {"a scenario of a group without group line",
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
          "N= D0 skip [Project] Device skip [Scenarios] 0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
