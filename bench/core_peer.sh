@@ -9,4 +9,4 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 SIG_BENCH_PROJECT_FILE="$work/maximal.vlpj" "$build/bench/bench_core" --benchmark_filter=none >/dev/null
-python3 "$here/core_peer.py" "$build/sigcfg-tool" "$work/maximal.vlpj" "$work"
+python3 "$here/core_peer.py" "$build/sigcfg-tool" "$work/maximal.vlpj" "$work" "$build/bench/file_floor"
