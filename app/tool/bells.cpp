@@ -86,7 +86,7 @@ int RunBells(const std::vector<std::string> &givenArgs)
     if (options.Has("--prefix"))
         plan.Prefix = options.Values.at("--prefix");
 
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     if (dryRun) {
         LoadExistingProject(options.File, loaded);
         const TBellOutcome outcome = PreviewBells(loaded.Project, plan);

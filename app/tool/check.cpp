@@ -6,7 +6,7 @@ int RunCheck(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 1, "check"))
         return 2;
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     LoadExistingProject(args[0], loaded);
     TStdoutLog log;
     return CheckProject(loaded.Project, log) == 0 ? 0 : 1;

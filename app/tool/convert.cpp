@@ -125,7 +125,7 @@ int RunConvert(const std::vector<std::string> &args)
     // A slip of the hand must not put the output where the input was.
     RefuseSameFile(in, out);
 
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     TProject &project = loaded.Project;
     const std::vector<std::string> &playList = loaded.PlayList;
     if (inKind == TKind::Project)

@@ -51,7 +51,7 @@ int RunCopyTracks(const std::vector<std::string> &args)
     const bool force = TakeFlag(rest, "--force");
     if (!ExpectArgs(rest, 2, "copy-tracks"))
         return 2;
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     LoadExistingProject(rest[0], loaded);
     const TCardTarget target = CheckCardTarget(rest[1]);
     if (!target.Error.empty()) {

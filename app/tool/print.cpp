@@ -19,7 +19,7 @@ int RunPrint(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 2, "print"))
         return 2;
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     LoadExistingProject(args[0], loaded); // refuses what is no project before anything starts
     // A slip of the hand must not put a PDF where the project was.
     RefuseSameFile(args[0], args[1]);

@@ -20,7 +20,7 @@ int RunShift(const std::vector<std::string> &args)
     if (!options.Number("--group", 0, group) || !options.Number("--minutes", 0, minutes))
         return 2;
 
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     if (!LoadForEdit(options.File, loaded))
         return 2;
     const std::string refusal = ShiftGroup(loaded.Project, group, minutes);

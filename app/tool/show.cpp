@@ -39,7 +39,7 @@ int RunShow(const std::vector<std::string> &args)
 {
     if (!ExpectArgs(args, 1, "show"))
         return 2;
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     LoadExistingProject(args[0], loaded);
     const TProject &project = loaded.Project;
     const std::vector<std::string> &playList = loaded.PlayList;

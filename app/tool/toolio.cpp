@@ -55,6 +55,12 @@ bool ExpectArgs(const std::vector<std::string> &args, size_t count, const char *
     return false;
 }
 
+TToolProject &CommandProject()
+{
+    static TToolProject *const project = new TToolProject; // never freed, on purpose
+    return *project;
+}
+
 void LoadExistingProject(const std::string &path, TToolProject &loaded)
 {
     // Only a missing file is "no project file"; a folder or a file we may not read is told as such by the read.

@@ -46,6 +46,10 @@ struct TToolProject
     std::unique_ptr<TEditLock> Lock; // held by a command that writes the file back
 };
 
+/// The project a command works on, kept until the process ends: the tool exits right after its
+/// command, and freeing a large project's texts one by one would cost a twentieth of a conversion.
+TToolProject &CommandProject();
+
 /// Loads a project file for a tool command. Unlike the window, a missing file is an error here:
 /// a typo in a script must not pass as an empty project.
 void LoadExistingProject(const std::string &path, TToolProject &loaded);

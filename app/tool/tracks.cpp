@@ -21,7 +21,7 @@ int RunTracks(const std::vector<std::string> &args)
         rest.erase(tsvFlag);
     if (!ExpectArgs(rest, 1, "tracks"))
         return 2;
-    TToolProject loaded;
+    TToolProject &loaded = CommandProject();
     LoadExistingProject(rest[0], loaded);
     TTrackCache cache;
     const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
