@@ -12,8 +12,10 @@ public:
     virtual ~TLogSink() = default;
     virtual void ClearLog() = 0;
     virtual void AddLog(std::string_view line) = 0;
-    /// Many lines at once, each ended by "\n": the clash check hands its report over in large
-    /// blocks. By default each line goes to AddLog.
+    /// True for a sink that writes bytes (a file, a pipe): the clash check then hands its report
+    /// over in large blocks through AddLines, and to any other sink line by line.
+    virtual bool TakesBlocks() const { return false; }
+    /// Many lines at once, each ended by "\n". By default each line goes to AddLog.
     virtual void AddLines(std::string_view lines)
     {
         for (size_t end = lines.find('\n'); end != std::string_view::npos; end = lines.find('\n')) {

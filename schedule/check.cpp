@@ -22,25 +22,20 @@ uint8_t DayMask(const TScenario &scenario)
     return mask;
 }
 
-/// Builds clash lines into blocks handed to the log whole: the part naming the scenario under
-/// test is written once, the other scenario once per pair, and per line only fixed-size copies of
-/// that head and the day name. The worst project writes a million lines a second of work, so
-/// nothing is allocated, measured or called through the log per line.
-class TClashWriter
+/// Builds clash lines in one reused buffer: the part naming the scenario under test is written
+/// once, the other scenario once per pair, and per line only a fixed-size copy of the day name.
+/// The worst project writes millions of lines, so nothing is allocated or measured per line.
+class TClashLine
 {
 public:
-    /// blockSize: bytes handed to the log at a time; large blocks take a file few writes.
-    TClashWriter(TLogSink &log, size_t blockSize)
-        : Log(log), BlockSize(std::max(blockSize, sizeof Line + DayRoom)), Block(new char[BlockSize]), Out(Block.get())
+    TClashLine()
     {
         for (int d = 0; d < 7; ++d) {
             DayLength[d] = std::min(DayNames[d].size(), DayRoom - 1);
             std::memcpy(PaddedDay[d], DayNames[d].data(), DayLength[d]);
-            PaddedDay[d][DayLength[d]++] = '\n';
+            PaddedDay[d][DayLength[d]] = '\n';
         }
     }
-    TClashWriter(const TClashWriter &) = delete;
-    TClashWriter &operator=(const TClashWriter &) = delete;
 
     void Begin(int group, int scenario)
     {
@@ -53,36 +48,23 @@ public:
         SubjectEnd = at;
     }
 
-    /// Writes one line per day in common; returns how many.
-    int Write(int group, int scenario, uint8_t commonDays)
+protected:
+    /// Writes the line's part naming the other scenario; returns where the day's name goes.
+    size_t Other(int group, int scenario)
     {
         size_t at = SubjectEnd;
         PutNumber(at, group);
         Put(at, ClashScenario);
         PutNumber(at, scenario);
         Put(at, ClashDay);
-        int count = 0;
-        for (int d = 0; d < 7; ++d) {
-            if (!(commonDays & (1u << d)))
-                continue;
-            if (Out + sizeof Line + DayRoom > Block.get() + BlockSize)
-                Flush();
-            // Fixed-size copies compile to a few moves; the block's end moves on by what they hold.
-            std::memcpy(Out, Line, sizeof Line);
-            std::memcpy(Out + at, PaddedDay[d], DayRoom);
-            Out += at + DayLength[d];
-            ++count;
-        }
-        return count;
+        return at;
     }
 
-    /// Hands what is written to the log.
-    void Flush()
-    {
-        if (Out != Block.get())
-            Log.AddLines(std::string_view(Block.get(), size_t(Out - Block.get())));
-        Out = Block.get();
-    }
+    static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes; and the line end
+
+    char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8 + DayRoom];
+    char PaddedDay[7][DayRoom] = {}; // each name followed by a line end
+    size_t DayLength[7];             // without the line end
 
 private:
     void Put(size_t &at, std::string_view text)
@@ -99,13 +81,74 @@ private:
         Line[at++] = static_cast<char>('0' + value % 10);
     }
 
-    static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes, and the line end
-
-    TLogSink &Log;
-    char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8] = {};
-    char PaddedDay[7][DayRoom] = {};
-    size_t DayLength[7];
     size_t SubjectEnd = 0;
+};
+
+/// Clash lines handed to the log one by one, as they are made.
+class TClashWriter : public TClashLine
+{
+public:
+    explicit TClashWriter(TLogSink &log) : Log(log) {}
+
+    /// Writes one line per day in common; returns how many.
+    int Write(int group, int scenario, uint8_t commonDays)
+    {
+        const size_t at = Other(group, scenario);
+        int count = 0;
+        for (int d = 0; d < 7; ++d) {
+            if (!(commonDays & (1u << d)))
+                continue;
+            // A fixed-size copy compiles to a few moves; the view ends where the name does.
+            std::memcpy(Line + at, PaddedDay[d], DayRoom);
+            Log.AddLog(std::string_view(Line, at + DayLength[d]));
+            ++count;
+        }
+        return count;
+    }
+    void Flush() {}
+
+private:
+    TLogSink &Log;
+};
+
+/// Clash lines gathered in large blocks, for a log that writes them to a file: one write of a
+/// megabyte, where a call per line would cost as much as making the lines.
+class TClashBlockWriter : public TClashLine
+{
+public:
+    TClashBlockWriter(TLogSink &log, size_t blockSize)
+        : Log(log), BlockSize(std::max(blockSize, sizeof Line)), Block(new char[BlockSize]), Out(Block.get())
+    {}
+    TClashBlockWriter(const TClashBlockWriter &) = delete;
+    TClashBlockWriter &operator=(const TClashBlockWriter &) = delete;
+
+    int Write(int group, int scenario, uint8_t commonDays)
+    {
+        const size_t at = Other(group, scenario);
+        int count = 0;
+        for (int d = 0; d < 7; ++d) {
+            if (!(commonDays & (1u << d)))
+                continue;
+            if (Out + sizeof Line > Block.get() + BlockSize)
+                Flush();
+            std::memcpy(Out, Line, sizeof Line);
+            std::memcpy(Out + at, PaddedDay[d], DayRoom);
+            Out += at + DayLength[d] + 1;
+            ++count;
+        }
+        return count;
+    }
+
+    /// Hands what is written to the log.
+    void Flush()
+    {
+        if (Out != Block.get())
+            Log.AddLines(std::string_view(Block.get(), size_t(Out - Block.get())));
+        Out = Block.get();
+    }
+
+private:
+    TLogSink &Log;
     size_t BlockSize;
     std::unique_ptr<char[]> Block;
     char *Out;
@@ -177,15 +220,15 @@ void SortByTime(const TProject &project, TByTime &byTime)
 
 } // namespace
 
-int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogSink &log)
+namespace {
+
+// CheckScenarioClashes with the writer the log asks for.
+template <typename TWriter> int WriteScenarioClashes(const TProject &project, int group, int scenario, TWriter &writer)
 {
-    if (!InRange(group) || !InRange(scenario))
-        return 0;
     const TScenario &subject = project.Groups[group].Scenarios[scenario];
     const uint8_t subjectDays = DayMask(subject);
     if (subjectDays == 0)
         return 0;
-    TClashWriter writer(log, size_t(64) << 10);
     writer.Begin(group, scenario);
     int count = 0;
     ForEachUsedScenario(project, [&](int i, int n, const TScenario &candidate) {
@@ -199,20 +242,13 @@ int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogS
     return count;
 }
 
-int CheckProject(const TProject &project, TLogSink &log)
+// The clash lines of CheckProject with the writer the log asks for; returns their count.
+template <typename TWriter> int WriteProjectClashes(const TByTime &sorted, TWriter &writer)
 {
-    log.ClearLog();
-    log.AddLog("Проверка проекта");
-
-    TByTime sorted;
-    SortByTime(project, sorted);
     const auto &entries = sorted.Entries;
     const auto &byTime = sorted.Order;
-    const int count = sorted.Count;
-
-    TClashWriter writer(log, size_t(1) << 20);
     int total = 0;
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < sorted.Count; ++k) {
         const TEntry &subject = entries[k];
         if (subject.Days == 0 || subject.BucketEnd - subject.BucketBegin < 2)
             continue;
@@ -227,6 +263,38 @@ int CheckProject(const TProject &project, TLogSink &log)
         }
     }
     writer.Flush();
+    return total;
+}
+
+} // namespace
+
+int CheckScenarioClashes(const TProject &project, int group, int scenario, TLogSink &log)
+{
+    if (!InRange(group) || !InRange(scenario))
+        return 0;
+    if (log.TakesBlocks()) {
+        TClashBlockWriter writer(log, size_t(64) << 10);
+        return WriteScenarioClashes(project, group, scenario, writer);
+    }
+    TClashWriter writer(log);
+    return WriteScenarioClashes(project, group, scenario, writer);
+}
+
+int CheckProject(const TProject &project, TLogSink &log)
+{
+    log.ClearLog();
+    log.AddLog("Проверка проекта");
+
+    TByTime sorted;
+    SortByTime(project, sorted);
+    int total = 0;
+    if (log.TakesBlocks()) {
+        TClashBlockWriter writer(log, size_t(1) << 20);
+        total = WriteProjectClashes(sorted, writer);
+    } else {
+        TClashWriter writer(log);
+        total = WriteProjectClashes(sorted, writer);
+    }
 
     log.AddLog("Всего ошибок: " + std::to_string(total));
     return total;

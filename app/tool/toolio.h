@@ -24,6 +24,7 @@ public:
 
     void ClearLog() override {}
     void AddLog(std::string_view line) override;
+    bool TakesBlocks() const override { return true; }
     void AddLines(std::string_view lines) override;
     /// Writes what is gathered; what the command printed through ToolOut() comes first.
     void Flush();
