@@ -60,6 +60,22 @@ protected:
         return at;
     }
 
+    /// Puts each day in common after the head (of length at) in Line and calls put(the line's
+    /// length, without its end); returns how many days.
+    template <typename TPut> int Days(size_t at, uint8_t commonDays, const TPut &put)
+    {
+        int count = 0;
+        for (int d = 0; d < 7; ++d) {
+            if (!(commonDays & (1u << d)))
+                continue;
+            // A fixed-size copy compiles to a few moves; the line ends where the name does.
+            std::memcpy(Line + at, PaddedDay[d], DayRoom);
+            put(at + DayLength[d]);
+            ++count;
+        }
+        return count;
+    }
+
     static constexpr size_t DayRoom = 32; // the longest day name is 22 bytes; and the line end
 
     char Line[ClashStart.size() + 2 * ClashScenario.size() + ClashWith.size() + ClashDay.size() + 8 + DayRoom];
@@ -93,17 +109,8 @@ public:
     /// Writes one line per day in common; returns how many.
     int Write(int group, int scenario, uint8_t commonDays)
     {
-        const size_t at = Other(group, scenario);
-        int count = 0;
-        for (int d = 0; d < 7; ++d) {
-            if (!(commonDays & (1u << d)))
-                continue;
-            // A fixed-size copy compiles to a few moves; the view ends where the name does.
-            std::memcpy(Line + at, PaddedDay[d], DayRoom);
-            Log.AddLog(std::string_view(Line, at + DayLength[d]));
-            ++count;
-        }
-        return count;
+        return Days(Other(group, scenario), commonDays,
+                    [this](size_t length) { Log.AddLog(std::string_view(Line, length)); });
     }
     void Flush() {}
 
@@ -124,19 +131,12 @@ public:
 
     int Write(int group, int scenario, uint8_t commonDays)
     {
-        const size_t at = Other(group, scenario);
-        int count = 0;
-        for (int d = 0; d < 7; ++d) {
-            if (!(commonDays & (1u << d)))
-                continue;
+        return Days(Other(group, scenario), commonDays, [this](size_t length) {
             if (Out + sizeof Line > Block.get() + BlockSize)
                 Flush();
             std::memcpy(Out, Line, sizeof Line);
-            std::memcpy(Out + at, PaddedDay[d], DayRoom);
-            Out += at + DayLength[d] + 1;
-            ++count;
-        }
-        return count;
+            Out += length + 1;
+        });
     }
 
     /// Hands what is written to the log.
