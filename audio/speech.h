@@ -1,0 +1,24 @@
+#pragma once
+
+#include "storage/soundnote.h"
+
+#include <string>
+#include <vector>
+
+// Spoken announcements made here with eSpeak NG, so that a school without a recording studio still
+// has its "Внимание! Пожарная тревога" at the same loudness as its bells.
+
+/// The package whose voice data the speech needs, named in the error when it is missing.
+inline constexpr const char *SpeechDataPackage = "espeak-ng-data";
+
+/// The words spoken by voice ("ru"), mono at sampleRate, at an arbitrary level. Throws TSigError
+/// saying why (no voice data installed, naming its package; an unknown voice) without a file name.
+std::vector<float> SynthesiseSpeech(const std::string &text, const std::string &voice, int sampleRate);
+
+/// The announcement as it sounds: the three-tone gong and a short pause when asked, then the words;
+/// mono at sampleRate, not levelled as a whole. Throws as SynthesiseSpeech.
+std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sampleRate);
+
+/// Mono samples from one rate to another (windowed sinc): eSpeak speaks at 22050 Hz, a track
+/// plays at 44100.
+std::vector<float> Resample(const std::vector<float> &samples, int fromRate, int toRate);
