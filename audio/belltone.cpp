@@ -51,34 +51,34 @@ void SchoolBell(std::vector<float> &out, int rate)
 
 } // namespace
 
-std::optional<TBellKind> BellKindByName(const std::string &name)
+std::optional<TToneKind> BellKindByName(const std::string &name)
 {
     if (name == "school")
-        return TBellKind::School;
+        return TToneKind::School;
     if (name == "chime")
-        return TBellKind::Chime;
+        return TToneKind::Chime;
     if (name == "gong")
-        return TBellKind::Gong;
+        return TToneKind::Gong;
     return std::nullopt;
 }
 
-int DefaultBellSeconds(TBellKind kind)
+int DefaultBellSeconds(TToneKind kind)
 {
-    return kind == TBellKind::School ? 5 : kind == TBellKind::Chime ? 3 : 4;
+    return kind == TToneKind::School ? 5 : kind == TToneKind::Chime ? 3 : 4;
 }
 
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate)
+std::vector<float> SynthesiseBell(TToneKind kind, double seconds, int sampleRate)
 {
     std::vector<float> out(static_cast<size_t>(std::llround(seconds * sampleRate)), 0.0f);
     switch (kind) {
-    case TBellKind::School:
+    case TToneKind::School:
         SchoolBell(out, sampleRate);
         break;
-    case TBellKind::Chime: // ding (E5) - dong (C5)
+    case TToneKind::Chime: // ding (E5) - dong (C5)
         AddNote(out, sampleRate, 0, 659.25, 0.9);
         AddNote(out, sampleRate, 0.7, 523.25, 1.1);
         break;
-    case TBellKind::Gong: // rising G4 - C5 - E5, as stations announce
+    case TToneKind::Gong: // rising G4 - C5 - E5, as stations announce
         AddNote(out, sampleRate, 0, 392.0, 1.0);
         AddNote(out, sampleRate, 0.45, 523.25, 1.0);
         AddNote(out, sampleRate, 0.9, 659.25, 1.2);

@@ -9,19 +9,19 @@
 // Bell tones made from sine partials, with no sample files: the school's electric bell, a two-tone
 // chime and a three-tone announcement gong.
 
-enum class TBellKind {
+enum class TToneKind {
     School,
     Chime,
     Gong,
 };
 
 /// The kind named on the command line (school, chime, gong); nothing for another word.
-std::optional<TBellKind> BellKindByName(const std::string &name);
+std::optional<TToneKind> BellKindByName(const std::string &name);
 /// How long a kind sounds unless told otherwise, in seconds.
-int DefaultBellSeconds(TBellKind kind);
+int DefaultBellSeconds(TToneKind kind);
 
 /// Mono samples of the tone, seconds long at sampleRate, at an arbitrary level.
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate);
+std::vector<float> SynthesiseBell(TToneKind kind, double seconds, int sampleRate);
 
 /// Scales mono samples to the target integrated loudness, or less when the sample peak would pass
 /// -1.5 dBFS (leaving room for peaks between samples).

@@ -12,7 +12,7 @@
 struct TSoundRecipe
 {
     bool Speech = false;
-    TBellKind Bell = TBellKind::School;
+    TToneKind Bell = TToneKind::School;
     int Seconds = 5; // of a bell, 1 to 60
     TAnnouncement Announcement;
 };

@@ -92,7 +92,7 @@ std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sa
     if (announcement.Chime) {
         // The gong a little below the words, which it only announces.
         LevelWithLimiter(speech, sampleRate, -16, -2);
-        sound = SynthesiseBell(TBellKind::Gong, 3, sampleRate);
+        sound = SynthesiseBell(TToneKind::Gong, 3, sampleRate);
         LevelMono(sound, sampleRate, -19);
         sound.resize(sound.size() + static_cast<size_t>(0.4 * sampleRate), 0.0f);
     }
