@@ -83,7 +83,7 @@ std::vector<float> SynthesiseSpeech(const std::string &text, const std::string &
     return Resample(samples, speechRate, sampleRate);
 }
 
-std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sampleRate)
+std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sampleRate, double targetLufs)
 {
     if (const std::string problem = AnnouncementTextProblem(announcement.Text); !problem.empty())
         throw TSigError(problem);
@@ -91,14 +91,14 @@ std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sa
     std::vector<float> sound;
     if (announcement.Chime) {
         // The gong a little below the words, which it only announces.
-        LevelWithLimiter(speech, sampleRate, -16, -2);
-        sound = SynthesiseBell(TToneKind::Gong, 3, sampleRate);
-        LevelMono(sound, sampleRate, -19);
+        LevelWithLimiter(speech, sampleRate, targetLufs, -2);
+        sound = SynthesiseBell(TBellTone::Gong, 3, sampleRate);
+        LevelMono(sound, sampleRate, targetLufs - 3);
         sound.resize(sound.size() + static_cast<size_t>(0.4 * sampleRate), 0.0f);
     }
     sound.insert(sound.end(), speech.begin(), speech.end());
     // Sample peaks at -2 dBFS leave room for the peaks between samples and the encoder's ripple.
-    LevelWithLimiter(sound, sampleRate, -16, -2);
+    LevelWithLimiter(sound, sampleRate, targetLufs, -2);
     return sound;
 }
 
@@ -131,4 +131,16 @@ std::vector<float> Resample(const std::vector<float> &samples, int fromRate, int
         out[i] = static_cast<float>(sum);
     }
     return out;
+}
+
+TLoudness WriteSpeechMp3(const std::string &path, const TAnnouncement &announcement, double targetLufs)
+{
+    const int rate = 44100; // as the bells: one rate on the card
+    std::vector<float> samples;
+    try {
+        samples = AnnouncementSamples(announcement, rate, targetLufs);
+    } catch (const TSigError &e) {
+        throw TFileError("Не удалось озвучить объявление для файла " + path + "\n" + e.what());
+    }
+    return WriteLevelledMp3(path, std::move(samples), rate, targetLufs);
 }

@@ -2,7 +2,7 @@
 #include "app/tool/options.h"
 #include "app/tool/stdstreams.h"
 #include "app/tool/usage.h"
-#include "audio/soundmaker.h"
+#include "device/sounds.h"
 #include "device/trackinfo.h"
 
 namespace {
@@ -23,10 +23,7 @@ int RunBell(const std::vector<std::string> &args)
     if (seconds < 1 || seconds > 60)
         return UsageError("--seconds: от 1 до 60", "sound bell");
 
-    TSoundRecipe recipe;
-    recipe.Bell = *kind;
-    recipe.Seconds = seconds;
-    const TLoudness made = WriteSound(options.File, recipe);
+    const TLoudness made = MakeBellFile(options.File, *kind, seconds, SoundTargetLufs);
     ToolOut() << options.File << ": " << seconds << " с, " << LoudnessText(made) << '\n';
     return 0;
 }
@@ -34,17 +31,16 @@ int RunBell(const std::vector<std::string> &args)
 // sound speech "ТЕКСТ" OUT.mp3 [--chime] [--voice ru]: an announcement spoken by eSpeak NG.
 int RunSpeech(const std::vector<std::string> &args)
 {
-    TSoundRecipe recipe;
-    recipe.Speech = true;
+    TAnnouncement announcement;
     std::vector<std::string> words;
     bool voiceGiven = false;
     for (size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "--chime" && !recipe.Announcement.Chime) {
-            recipe.Announcement.Chime = true;
+        if (args[k] == "--chime" && !announcement.Chime) {
+            announcement.Chime = true;
         } else if (args[k] == "--voice" && !voiceGiven) {
             if (k + 1 >= args.size())
                 return UsageError("у параметра --voice нет значения", "sound speech");
-            recipe.Announcement.Voice = args[++k];
+            announcement.Voice = args[++k];
             voiceGiven = true;
         } else if (args[k].starts_with("--")) {
             return UsageError("неизвестный или повторённый параметр «" + args[k] + "»", "sound speech");
@@ -55,11 +51,11 @@ int RunSpeech(const std::vector<std::string> &args)
     if (words.size() != 2)
         return UsageError(words.size() < 2 ? "нужны ТЕКСТ и файл MP3" : "лишний аргумент «" + words[2] + "»",
                           "sound speech");
-    recipe.Announcement.Text = words[0];
-    if (const std::string problem = AnnouncementTextProblem(recipe.Announcement.Text); !problem.empty())
+    announcement.Text = words[0];
+    if (const std::string problem = AnnouncementTextProblem(announcement.Text); !problem.empty())
         return UsageError(problem, "sound speech");
 
-    const TLoudness made = WriteSound(words[1], recipe);
+    const TLoudness made = MakeSpeechFile(words[1], announcement, SoundTargetLufs);
     ToolOut() << words[1] << ": " << DurationText(InspectTrack(words[1]).Seconds) << ", " << LoudnessText(made) << '\n';
     return 0;
 }

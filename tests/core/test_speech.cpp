@@ -1,4 +1,4 @@
-#include "audio/soundmaker.h"
+#include "device/sounds.h"
 #include "device/trackinfo.h"
 #include "model/error.h"
 #include "storage/fileio.h"
@@ -20,11 +20,11 @@ TEST(Speech, AnnouncementsDecodeLevelledWithLengthOfTheirWords)
             recipe.Speech = true;
             recipe.Announcement = {text, chime, "ru"};
             const std::string path = folder.File("speech.mp3");
-            WriteSound(path, recipe);
+            MakeSoundFile(path, recipe);
 
             const TTrackInfo info = InspectTrack(path);
             ASSERT_EQ(info.Status, TTrackStatus::Ok) << text;
-            EXPECT_EQ(info.SampleRate, SoundSampleRate);
+            EXPECT_EQ(info.SampleRate, 44100);
             EXPECT_EQ(info.Channels, 1);
             const TLoudness loudness = MeasureTrackLoudness(path);
             EXPECT_NEAR(loudness.Lufs, -16, 0.5) << text << (chime ? " with the gong" : "");
@@ -50,7 +50,7 @@ TEST(Speech, RefusalsSayWhy)
     recipe.Speech = true;
     recipe.Announcement = {"Проверка", false, "xx-nonexistent"};
     const std::string path = folder.File("x.mp3");
-    ExpectError<TFileError>([&] { WriteSound(path, recipe); },
+    ExpectError<TFileError>([&] { MakeSoundFile(path, recipe); },
                             "Не удалось озвучить объявление для файла " + path +
                                 "\nголоса «xx-nonexistent» нет в данных eSpeak NG (пакет espeak-ng-data)");
     EXPECT_FALSE(FileExists(path));

@@ -30,7 +30,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr TToneKind Kinds[] = {TToneKind::School, TToneKind::Chime, TToneKind::Gong};
+constexpr TBellTone Kinds[] = {TBellTone::School, TBellTone::Chime, TBellTone::Gong};
 
 // The folder the operator last chose for a sound, for the next one in this run.
 QString ChosenFolder;

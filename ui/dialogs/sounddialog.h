@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/soundmaker.h"
+#include "device/sounds.h"
 
 #include <QDialog>
 #include <QTemporaryDir>

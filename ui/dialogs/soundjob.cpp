@@ -27,7 +27,7 @@ void TSoundJob::Start(const std::string &path, const TSoundRecipe &recipe)
     auto result = std::make_shared<TResult>();
     Thread = QThread::create([path, recipe, result] {
         try {
-            result->Loudness = WriteSound(path, recipe);
+            result->Loudness = MakeSoundFile(path, recipe);
         } catch (const std::exception &e) {
             result->Error = FailureText(e, path);
         }
