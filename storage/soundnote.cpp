@@ -45,7 +45,7 @@ TAnnouncement ParseSoundNote(std::string_view bytes)
     while (true) {
         const size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
-        if (line.ends_with('\r'))
+        while (line.ends_with('\r'))
             line.remove_suffix(1);
         if (line.empty() && headed) {
             note.Text = std::string(end == std::string_view::npos ? std::string_view() : rest.substr(end + 1));
