@@ -1,19 +1,12 @@
 #include "storage/soundnote.h"
 
+#include "model/codepage.h"
 #include "storage/fileio.h"
 
 namespace {
 
 constexpr std::string_view ChimeKey = "Гонг: ";
 constexpr std::string_view VoiceKey = "Голос: ";
-
-size_t Utf8Characters(std::string_view text)
-{
-    size_t n = 0;
-    for (const char c : text)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
 
 } // namespace
 

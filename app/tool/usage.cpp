@@ -1,5 +1,6 @@
 #include "app/tool/usage.h"
 #include "model/about.h"
+#include "model/codepage.h"
 
 #include "app/tool/stdstreams.h"
 
@@ -69,10 +70,7 @@ constexpr size_t TextColumn = 32;
 /// Columns a UTF-8 text takes on a terminal: one per character.
 size_t Columns(std::string_view text)
 {
-    size_t n = 0;
-    for (const char c : text)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
+    return Utf8Characters(text);
 }
 
 /// "  NAME", padded to the text column, then the text wrapped at the width of a terminal, its
