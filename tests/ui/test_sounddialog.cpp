@@ -72,7 +72,7 @@ TEST_F(SoundDialog, AddsOneUndoableLineForTheFileItWroteAndFillsTheWordsBack)
     // The window refills itself when activated: the row is looked up each time.
     const auto lufs = [tracks] {
         const QTreeWidgetItem *made = tracks->tvTracks->topLevelItem(1); // after the missing file
-        return made ? made->text(5) : QString();
+        return made ? made->text(4) : QString();                         // LUFS
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lufs().isEmpty() && lufs() != U("…"); }, 60000));
     EXPECT_NEAR(lufs().replace(u'−', u'-').toDouble(), -16, 0.5) << lufs().toStdString();

@@ -29,9 +29,9 @@ enum TColumn {
     ColFile,
     ColStatus,
     ColDuration,
-    ColFormat,
     ColLufs,
     ColPeak,
+    ColFormat, // the last: it stretches
 };
 
 /// A level for the columns: "−18.2", with the minus the texts use.
@@ -60,7 +60,7 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     tvTracks->setRootIsDecorated(false);
     tvTracks->setUniformRowHeights(true);
     tvTracks->setHeaderLabels(
-        {u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"Формат"_s, u"LUFS"_s, u"Пик, dBTP"_s});
+        {u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"LUFS"_s, u"Пик, dBTP"_s, u"Формат"_s});
     // Long paths and reasons are cut in the middle; the whole text is in the tooltip.
     tvTracks->setTextElideMode(Qt::ElideMiddle);
     tvTracks->header()->setSectionResizeMode(QHeaderView::Interactive);
@@ -69,8 +69,8 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     tvTracks->setColumnWidth(ColFile, 300);
     tvTracks->setColumnWidth(ColStatus, 320);
     tvTracks->setColumnWidth(ColDuration, 100);
-    tvTracks->setColumnWidth(ColFormat, 280);
     tvTracks->setColumnWidth(ColLufs, 70);
+    tvTracks->setColumnWidth(ColPeak, 80);
 
     lbOverlaps = new QListWidget(this);
     lbOverlaps->setObjectName(u"lbOverlaps"_s);
@@ -140,7 +140,7 @@ void TTracksWindow::Refresh()
             item->setToolTip(c, item->text(c));
         if (row.Info.Status != TTrackStatus::Ok) {
             ++problems;
-            for (int c = 0; c <= ColPeak; ++c)
+            for (int c = 0; c <= ColFormat; ++c)
                 item->setForeground(c, Qt::red);
         }
     }
