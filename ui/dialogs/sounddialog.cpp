@@ -1,6 +1,7 @@
 #include "ui/dialogs/sounddialog.h"
 
 #include "device/tracklist.h"
+#include "model/codepage.h"
 #include "model/lib.h"
 #include "storage/fileio.h"
 #include "storage/soundnote.h"
@@ -228,6 +229,9 @@ void TfrSound::btAddClick()
     QString path = choice->Path;
     if (!path.endsWith(u".mp3"_s, Qt::CaseInsensitive))
         path += u".mp3"_s;
+    if (!Utf8ToCp1251(path.toStdString())) // the project file could not be saved with it
+        return ShowState(u"В пути %1 есть знаки, которых нет в кодировке файла проекта (Windows-1251)"_s.arg(path),
+                         true);
     if (QFileInfo::exists(path) &&
         !FPrompts.AskYesNo(u"Подтверждение"_s, u"Файл "_s + path + u" уже существует. Заменить его?"_s))
         return;
