@@ -1,3 +1,5 @@
+#include "audio/limiter.h"
+#include "audio/speech.h"
 #include "device/sounds.h"
 #include "device/trackinfo.h"
 #include "model/error.h"
@@ -6,6 +8,8 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 // Announcements written as `sound speech` writes them decode as sound MP3s at -16 LUFS, last about
 // as long as their words take to say, and the gong adds its own length in front.
@@ -74,4 +78,35 @@ TEST(SoundNote, ReadsBackWhatItWroteAndTakesPlainText)
         EXPECT_FALSE(note.Chime) << plain;
     }
     EXPECT_EQ(SoundNotePath("/a/Трек 3.mp3"), "/a/Трек 3.mp3.txt");
+}
+
+// The resampler keeps a tone's shape; the limiter holds every peak under its ceiling and leaves the
+// signal away from the peaks as it was.
+TEST(Speech, ResamplerKeepsATonesShapeAndLimiterOnlyTouchesPeaks)
+{
+    const auto tone = [](int rate, double amplitude) {
+        std::vector<float> samples(static_cast<size_t>(rate));
+        for (size_t i = 0; i < samples.size(); ++i)
+            samples[i] = static_cast<float>(amplitude * std::sin(2 * M_PI * 1000 * double(i) / rate));
+        return samples;
+    };
+    const std::vector<float> up = Resample(tone(22050, 0.5), 22050, 44100);
+    ASSERT_EQ(up.size(), 44100u);
+    const std::vector<float> expected = tone(44100, 0.5);
+    for (size_t i = 1000; i < 43000; i += 97) // away from the ends, where the filter runs out of input
+        ASSERT_NEAR(up[i], expected[i], 0.01) << i;
+
+    const int rate = 44100;
+    std::vector<float> samples = tone(rate, 0.2);
+    for (const size_t spike : {10000, 10003, 30000})
+        samples[spike] = 1.0f;
+    const std::vector<float> before = samples;
+    LimitPeaks(samples, rate, -2);
+    const float ceiling = static_cast<float>(std::pow(10, -2.0 / 20));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        ASSERT_LE(std::fabs(samples[i]), ceiling + 1e-6f) << i;
+        if (i < 9700 || (i > 20000 && i < 29700)) { // before each spike's look-ahead, after the first's recovery
+            ASSERT_NEAR(samples[i], before[i], 0.002) << i;
+        }
+    }
 }
