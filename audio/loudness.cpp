@@ -1,6 +1,6 @@
 #include "audio/loudness.h"
 
-#include "device/trackdecoder.h"
+#include "audio/trackdecoder.h"
 
 #include <ebur128.h>
 
@@ -14,14 +14,6 @@ namespace {
 ebur128_state *Meter(void *state)
 {
     return static_cast<ebur128_state *>(state);
-}
-
-// A level with one decimal and a true minus sign, as the operator reads it.
-std::string LevelText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
-    return (value < -0.05 ? "\u2212" : "") + std::string(text);
 }
 
 } // namespace
@@ -71,7 +63,7 @@ TLoudness TLoudnessMeter::Result() const
     return result;
 }
 
-TLoudness MeasureTrackLoudness(const std::string &path)
+TLoudness MeasureMp3Loudness(const std::string &path)
 {
     TTrackDecoder decoder(path);
     TLoudnessMeter meter(decoder.Channels(), decoder.SampleRate());
@@ -79,28 +71,4 @@ TLoudness MeasureTrackLoudness(const std::string &path)
     while (const size_t bytes = decoder.Read(reinterpret_cast<unsigned char *>(buffer.data()), buffer.size() * 2))
         meter.Add(buffer.data(), bytes / 2 / decoder.Channels());
     return meter.Result();
-}
-
-std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double maxLu)
-{
-    std::vector<double> levels;
-    for (const TLoudness &track : tracks)
-        if (track.Measured)
-            levels.push_back(track.Lufs);
-    std::vector<bool> marked(tracks.size(), false);
-    if (levels.empty())
-        return marked;
-    std::sort(levels.begin(), levels.end());
-    const size_t half = levels.size() / 2;
-    const double median = levels.size() % 2 ? levels[half] : (levels[half - 1] + levels[half]) / 2;
-    for (size_t i = 0; i < tracks.size(); ++i)
-        marked[i] = tracks[i].Measured && std::fabs(tracks[i].Lufs - median) > maxLu;
-    return marked;
-}
-
-std::string LoudnessText(const TLoudness &loudness)
-{
-    if (!loudness.Measured)
-        return "";
-    return LevelText(loudness.Lufs) + " LUFS, пик " + LevelText(loudness.TruePeakDb) + " dBTP";
 }

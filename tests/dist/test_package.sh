@@ -22,6 +22,7 @@ deb="$work/sigcfg_${version}_$(dpkg --print-architecture).deb"
 expected="$(sort <<'EOF_FILES'
 ./usr/bin/sigcfg
 ./usr/bin/sigcfg-tool
+./usr/lib/sigcfg/modules/libsigcfg-audio.so
 ./usr/lib/sigcfg/modules/libsigcfg-player.so
 ./usr/lib/sigcfg/modules/libsigcfg-workbook.so
 ./usr/lib/sigcfg/sigcfg-print
@@ -56,10 +57,15 @@ Priority|^optional$
 Recommends|^qt6-translations-l10n$
 Homepage|^https?://
 Depends|(^|, )libqt6svg6(,|$)
+Depends|(^|, )espeak-ng-data(,|$)
+Depends|(^|, )libespeak-ng1 \(>= [0-9.]+[^)]*\)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)
 Depends|(^|, )libc6 \(>= [0-9.]+\)
 Depends|(^|, )libzip4 \(>= [0-9.]+\)
 Depends|(^|, )libqt6multimedia6 \(>= [0-9.]+\)
+Depends|(^|, )libmpg123-0 \(>= [0-9.]+\)
+Depends|(^|, )libebur128-1 \(>= [0-9.]+\)
+Depends|(^|, )libmp3lame0 \(>= [0-9.]+\)
 Maintainer|^[^<]+ <[^@> ]+@[^> ]+>$
 EOF_FIELDS
 expect_has "$(dpkg-deb -f "$deb" Version)" "^$version$" "Version"
