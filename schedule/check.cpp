@@ -60,17 +60,14 @@ protected:
         return at;
     }
 
-    /// Puts each day in common after the head (of length at) in Line and calls put(the line's
-    /// length, without its end); returns how many days.
-    template <typename TPut> int Days(size_t at, uint8_t commonDays, const TPut &put)
+    /// Calls put(d) for each day d in common; returns how many.
+    template <typename TPut> static int Days(uint8_t commonDays, const TPut &put)
     {
         int count = 0;
         for (int d = 0; d < 7; ++d) {
             if (!(commonDays & (1u << d)))
                 continue;
-            // A fixed-size copy compiles to a few moves; the line ends where the name does.
-            std::memcpy(Line + at, PaddedDay[d], DayRoom);
-            put(at + DayLength[d]);
+            put(d);
             ++count;
         }
         return count;
@@ -109,8 +106,12 @@ public:
     /// Writes one line per day in common; returns how many.
     int Write(int group, int scenario, uint8_t commonDays)
     {
-        return Days(Other(group, scenario), commonDays,
-                    [this](size_t length) { Log.AddLog(std::string_view(Line, length)); });
+        const size_t at = Other(group, scenario);
+        return Days(commonDays, [this, at](int d) {
+            // A fixed-size copy compiles to a few moves; the line ends where the name does.
+            std::memcpy(Line + at, PaddedDay[d], DayRoom);
+            Log.AddLog(std::string_view(Line, at + DayLength[d]));
+        });
     }
     void Flush() {}
 
@@ -131,11 +132,13 @@ public:
 
     int Write(int group, int scenario, uint8_t commonDays)
     {
-        return Days(Other(group, scenario), commonDays, [this](size_t length) {
+        const size_t at = Other(group, scenario);
+        return Days(commonDays, [this, at](int d) {
             if (Out + sizeof Line > Block.get() + BlockSize)
                 Flush();
-            std::memcpy(Out, Line, sizeof Line);
-            Out += length + 1;
+            std::memcpy(Out, Line, sizeof Line - DayRoom); // the head, and what follows it in Line
+            std::memcpy(Out + at, PaddedDay[d], DayRoom);
+            Out += at + DayLength[d] + 1;
         });
     }
 
