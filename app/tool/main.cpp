@@ -16,11 +16,12 @@
 
 int main(int argc, char **argv)
 {
-    // A command reads a file, builds from it and writes another: buffers of a project's size come
-    // from the heap and go back to it, so the next one reuses pages already faulted in rather
-    // than mapping fresh ones (a page fault costs as much as converting a kilobyte).
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    // A command reads a file, builds from it and writes another: buffers of a real project's size
+    // come from the heap and go back to it, so the next one reuses pages already faulted in rather
+    // than mapping fresh ones (a page fault costs as much as converting a kilobyte). Larger ones,
+    // which only hostile files need, are still mapped and given back at once.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 4 << 20);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return ToolUsageError("не указана команда");
