@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TTrackDecoder::TTrackDecoder(const std::string &path)
+TTrackDecoder::TTrackDecoder(const std::string &path, TFormat format)
 {
     static const int initialised = mpg123_init();
     (void)initialised;
@@ -23,13 +23,15 @@ TTrackDecoder::TTrackDecoder(const std::string &path)
     Handle = mpg123_new(nullptr, &error);
     if (Handle) {
         mpg123_param(Handle, MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
-        // One output encoding at every rate the library offers, so QAudioSink gets plain 16-bit samples.
+        // One output encoding at every rate the library offers: plain 16-bit samples for QAudioSink,
+        // floats for the loudness meter.
         mpg123_format_none(Handle);
         const long *rates = nullptr;
         size_t count = 0;
         mpg123_rates(&rates, &count);
         for (size_t i = 0; i < count; ++i)
-            mpg123_format(Handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+            mpg123_format(Handle, rates[i], MPG123_MONO | MPG123_STEREO,
+                          format == Float ? MPG123_ENC_FLOAT_32 : MPG123_ENC_SIGNED_16);
     }
     long rate = 0;
     int channels = 0, encoding = 0;
@@ -44,6 +46,7 @@ TTrackDecoder::TTrackDecoder(const std::string &path)
     Fd = fd;
     Rate = static_cast<int>(rate);
     ChannelCount = channels;
+    SampleBytes = format == Float ? 4 : 2;
 }
 
 TTrackDecoder::~TTrackDecoder()
@@ -55,7 +58,7 @@ TTrackDecoder::~TTrackDecoder()
 
 size_t TTrackDecoder::Read(unsigned char *out, size_t bytes)
 {
-    const size_t frame = size_t(2) * ChannelCount;
+    const size_t frame = SampleBytes * ChannelCount;
     bytes -= bytes % frame;
     size_t total = 0;
     while (!Finished && total < bytes) {

@@ -6,19 +6,22 @@
 
 struct mpg123_handle_struct;
 
-/// An MP3 file decoded to interleaved 16-bit samples, piece by piece, for listening to a track.
+/// An MP3 file decoded to interleaved samples, piece by piece: 16-bit for listening to a track,
+/// float (full scale at 1, peaks above it kept) for measuring and levelling it.
 class TTrackDecoder
 {
 public:
+    enum TFormat { Int16, Float };
+
     /// Opens the file; throws TFileError naming it when it can not be opened or holds no MPEG audio.
-    explicit TTrackDecoder(const std::string &path);
+    explicit TTrackDecoder(const std::string &path, TFormat format = Int16);
     ~TTrackDecoder();
     TTrackDecoder(const TTrackDecoder &) = delete;
     TTrackDecoder &operator=(const TTrackDecoder &) = delete;
 
     int SampleRate() const { return Rate; }
     int Channels() const { return ChannelCount; }
-    /// Decodes up to bytes bytes into out (whole samples); 0 at the end of the track.
+    /// Decodes up to bytes bytes into out (whole frames); 0 at the end of the track.
     size_t Read(unsigned char *out, size_t bytes);
 
 private:
@@ -26,5 +29,6 @@ private:
     int Fd = -1;
     int Rate = 0;
     int ChannelCount = 0;
+    size_t SampleBytes = 2;
     bool Finished = false;
 };
