@@ -10,9 +10,19 @@
 
 TTrackDecoder::TTrackDecoder(const std::string &path, TFormat format)
 {
+    Open(::open(path.c_str(), O_RDONLY | O_CLOEXEC), path, format);
+}
+
+TTrackDecoder::TTrackDecoder(int fd, const std::string &name, TFormat format)
+{
+    // A descriptor of our own with its own offset: the caller's is left where it was.
+    Open(::open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC), name, format);
+}
+
+void TTrackDecoder::Open(int fd, const std::string &path, TFormat format)
+{
     static const int initialised = mpg123_init();
     (void)initialised;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st = {};
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0)
@@ -54,6 +64,12 @@ TTrackDecoder::~TTrackDecoder()
     mpg123_close(Handle);
     mpg123_delete(Handle);
     ::close(Fd);
+}
+
+int TTrackDecoder::FrameKbps() const
+{
+    mpg123_frameinfo info = {};
+    return mpg123_info(Handle, &info) == MPG123_OK ? info.bitrate : 0;
 }
 
 size_t TTrackDecoder::Read(unsigned char *out, size_t bytes)

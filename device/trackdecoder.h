@@ -15,6 +15,8 @@ public:
 
     /// Opens the file; throws TFileError naming it when it can not be opened or holds no MPEG audio.
     explicit TTrackDecoder(const std::string &path, TFormat format = Int16);
+    /// Decodes the open file fd from its start (fd stays the caller's); name is for the errors.
+    TTrackDecoder(int fd, const std::string &name, TFormat format);
     ~TTrackDecoder();
     TTrackDecoder(const TTrackDecoder &) = delete;
     TTrackDecoder &operator=(const TTrackDecoder &) = delete;
@@ -23,8 +25,12 @@ public:
     int Channels() const { return ChannelCount; }
     /// Decodes up to bytes bytes into out (whole frames); 0 at the end of the track.
     size_t Read(unsigned char *out, size_t bytes);
+    /// The bitrate of the MPEG frame last decoded, in kbit/s.
+    int FrameKbps() const;
 
 private:
+    void Open(int fd, const std::string &name, TFormat format); // takes fd over
+
     mpg123_handle_struct *Handle = nullptr;
     int Fd = -1;
     int Rate = 0;
