@@ -14,19 +14,33 @@ namespace {
 
 constexpr size_t ChunkFrames = 32768;
 
-// Feeds every decoded frame of the file to use(samples, frames); returns the average bitrate.
-template <typename TUse>
-int Decode(TTrackDecoder &decoder, TUse use)
+// A levelled result further than this from the target is made again.
+constexpr double LevelRetryLu = 0.4;
+
+// The decoded source is kept for the encoding pass up to this many samples (64 MB, six minutes of
+// stereo at 44.1 kHz): decoding it once more would cost a tenth of the whole levelling.
+constexpr size_t MaxKeptSamples = size_t(16) << 20;
+
+// What the first look at the source found besides its loudness.
+struct TSourceFormat
+{
+    int Kbps = 0;             // the average over the frames looked at
+    bool PlainStereo = false; // most frames code the channels apart
+};
+
+// Feeds every decoded frame of the file to use(samples, frames).
+template <typename TUse> TSourceFormat Decode(TTrackDecoder &decoder, TUse use)
 {
     std::vector<float> buffer(ChunkFrames * decoder.Channels());
     double kbps = 0;
-    size_t reads = 0;
+    size_t reads = 0, plain = 0;
     while (const size_t bytes = decoder.Read(reinterpret_cast<unsigned char *>(buffer.data()), buffer.size() * 4)) {
         use(buffer.data(), bytes / 4 / decoder.Channels());
         kbps += decoder.FrameKbps();
+        plain += decoder.FramePlainStereo();
         ++reads;
     }
-    return reads > 0 ? int(std::lround(kbps / double(reads))) : 0;
+    return {reads > 0 ? int(std::lround(kbps / double(reads))) : 0, plain * 2 > reads};
 }
 
 // The MP3 made, measured as a player will decode it: from a file in memory.
@@ -68,12 +82,23 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
 {
     TLevelledTrack track;
     int channels = 0, rate = 0;
+    TSourceFormat format;
+    std::vector<std::vector<float>> kept; // the decoder's pieces as they came: no copying as it grows
+    size_t keptSamples = 0;
+    bool keptWhole = true;
     {
         TTrackDecoder decoder(fd, name, TTrackDecoder::Float);
         channels = decoder.Channels();
         rate = decoder.SampleRate();
         TLoudnessMeter meter(channels, rate);
-        track.Kbps = Decode(decoder, [&](const float *samples, size_t frames) { meter.Add(samples, frames); });
+        format = Decode(decoder, [&](const float *samples, size_t frames) {
+            meter.Add(samples, frames);
+            keptSamples += frames * channels;
+            if (keptSamples > MaxKeptSamples)
+                keptWhole = false, kept.clear();
+            else
+                kept.emplace_back(samples, samples + frames * channels);
+        });
         track.Before = meter.Result();
     }
     if (!track.Before.Measured) {
@@ -85,20 +110,30 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
         return track;
     }
     track.Outcome = TLevelledTrack::Levelled;
-    track.Kbps = StandardBitrateAtLeast(track.Kbps, rate);
+    track.Kbps = StandardBitrateAtLeast(format.Kbps, rate);
+    const TMp3Speed speed = format.PlainStereo ? TMp3Speed::FastPlainStereo : TMp3Speed::Fast;
+    // The source as decoded, from memory when it was kept.
+    const auto source = [&](const auto &use) {
+        if (keptWhole) {
+            for (const std::vector<float> &piece : kept)
+                use(piece.data(), piece.size() / channels);
+        } else {
+            TTrackDecoder decoder(fd, name, TTrackDecoder::Float);
+            Decode(decoder, use);
+        }
+    };
     double gainDb = targetLufs - track.Before.Lufs;
     // The limiter holds samples; the peaks between them and the encoder's ringing come on top, about
     // a decibel at most in the tracks we tried. The result is measured, and a pass that still
     // overshoots is made again with a lower ceiling.
     double ceilingDb = LevelCeilingDb - 1.0;
     for (int pass = 0; pass < 3; ++pass) {
-        TTrackDecoder decoder(fd, name, TTrackDecoder::Float);
-        TMp3Encoder encoder(channels, rate, track.Kbps, true);
+        TMp3Encoder encoder(channels, rate, track.Kbps, speed);
         const double gain = std::pow(10, gainDb / 20);
         track.LimitedDb = 0;
         if (track.Before.TruePeakDb + gainDb <= ceilingDb) {
             std::vector<float> scaled;
-            Decode(decoder, [&](const float *samples, size_t frames) {
+            source([&](const float *samples, size_t frames) {
                 scaled.assign(samples, samples + frames * channels);
                 for (float &value : scaled)
                     value = static_cast<float>(value * gain);
@@ -107,7 +142,7 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
         } else {
             TLimiter limiter(channels, rate, gain, std::pow(10, ceilingDb / 20));
             std::vector<float> out;
-            Decode(decoder, [&](const float *samples, size_t frames) {
+            source([&](const float *samples, size_t frames) {
                 out.clear();
                 limiter.Add(samples, frames, out);
                 encoder.Add(out.data(), out.size() / channels);
@@ -119,17 +154,18 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
         }
         track.Mp3 = encoder.Finish();
         track.After = MeasureMp3(track.Mp3, name);
-        std::fprintf(stderr, "pass %d gain %.2f ceil %.2f -> %.2f %.2f\n", pass, gainDb, ceilingDb, track.After.Lufs, track.After.TruePeakDb);
         track.GainDb = gainDb;
+        // The encoder moves the loudness a little (0.5 LU in some of our tests): a result near the
+        // edge of the tolerance is made again with that taken off.
         const double overshoot = track.After.TruePeakDb - LevelCeilingDb;
         const double shortfall = targetLufs - track.After.Lufs;
-        if (!track.After.Measured || (overshoot <= 0 && std::fabs(shortfall) <= LevelToleranceLu / 2))
+        if (!track.After.Measured || (overshoot <= 0 && std::fabs(shortfall) <= LevelRetryLu))
             break;
         // Too high a peak: the ceiling comes down by as much; too quiet after limiting: more gain
         // and the limiter takes the peaks.
         if (overshoot > 0)
             ceilingDb -= overshoot + 0.2;
-        if (std::fabs(shortfall) > LevelToleranceLu / 2)
+        if (std::fabs(shortfall) > LevelRetryLu)
             gainDb += shortfall;
     }
     track.GainDb = track.After.Measured ? track.After.Lufs - track.Before.Lufs : gainDb;
@@ -147,4 +183,32 @@ std::string LevelledText(const TLevelledTrack &track)
         break;
     }
     return "громкость не измерить (тишина): как есть";
+}
+
+std::string TLevelLog::Summary(double targetLufs)
+{
+    const std::lock_guard lock(Lock);
+    std::string text;
+    for (const std::string &track : Tracks)
+        text += (text.empty() ? "Громкость до " + Decibels(targetLufs) + " LUFS: " : "; ") + track;
+    return text;
+}
+
+TTrackRemakeFn LevellingRemake(double targetLufs, TLevelLog &log)
+{
+    return [targetLufs, &log](const std::string &source, int32_t track, int fd) {
+        TTrackRemake remake;
+        try {
+            TLevelledTrack levelled = LevelTrack(fd, source, targetLufs);
+            remake.Note = LevelledText(levelled);
+            remake.Remade = levelled.Outcome == TLevelledTrack::Levelled;
+            remake.Bytes = std::move(levelled.Mp3);
+        } catch (const std::exception &error) {
+            // A file that does not decode still goes to the card, as it would without levelling.
+            remake.Note = "не выровнен: " + std::string(error.what());
+        }
+        const std::lock_guard lock(log.Lock);
+        log.Tracks.push_back("трек " + std::to_string(track) + ": " + remake.Note);
+        return remake;
+    };
 }

@@ -26,13 +26,13 @@ private:
     void Push(const float *frame, bool real, std::vector<float> &out);
 
     int Channels;
-    size_t Ahead;       // frames of look-ahead
+    size_t Ahead; // frames of look-ahead
     double Gain, Ceiling;
-    double Release;     // per frame, how much of the way back to full gain
-    std::vector<float> Delay; // the last Ahead + 1 frames, a ring
-    size_t Count = 0;         // frames pushed
+    double Release;                               // per frame, how much of the way back to full gain
+    std::vector<float> Delay;                     // the last Ahead + 1 frames, a ring
+    size_t Count = 0;                             // frames pushed
     std::deque<std::pair<size_t, double>> Minima; // the falling minima of the needed gain ahead
-    std::vector<double> Window; // the last Ahead smoothed minima, a ring, for the moving average
+    std::vector<double> Window;                   // the last Ahead smoothed minima, a ring, for the moving average
     double WindowSum = 0;
     double Held = 1; // the minimum after the release
     double Deepest = 1;

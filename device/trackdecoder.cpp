@@ -72,6 +72,12 @@ int TTrackDecoder::FrameKbps() const
     return mpg123_info(Handle, &info) == MPG123_OK ? info.bitrate : 0;
 }
 
+bool TTrackDecoder::FramePlainStereo() const
+{
+    mpg123_frameinfo info = {};
+    return mpg123_info(Handle, &info) == MPG123_OK && (info.mode == MPG123_M_STEREO || info.mode == MPG123_M_DUAL);
+}
+
 size_t TTrackDecoder::Read(unsigned char *out, size_t bytes)
 {
     const size_t frame = SampleBytes * ChannelCount;

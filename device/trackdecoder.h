@@ -27,6 +27,8 @@ public:
     size_t Read(unsigned char *out, size_t bytes);
     /// The bitrate of the MPEG frame last decoded, in kbit/s.
     int FrameKbps() const;
+    /// The frame last decoded codes two channels apart (plain stereo or dual channel).
+    bool FramePlainStereo() const;
 
 private:
     void Open(int fd, const std::string &name, TFormat format); // takes fd over
