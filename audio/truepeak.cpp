@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -13,6 +15,21 @@ constexpr int FilterTaps = 49;
 // Samples per block: the block is skipped when no phase can beat the peak found so far, so most of
 // a track costs one comparison per sample.
 constexpr size_t BlockSize = 64;
+
+// The highest magnitude of count floats. Compared as the bits of their magnitudes, which order as
+// the values do, so that the compiler can use vector code (a float maximum it may not reorder).
+float HighestMagnitude(const float *values, size_t count)
+{
+    uint32_t highest = 0;
+    for (size_t i = 0; i < count; ++i) {
+        uint32_t bits;
+        std::memcpy(&bits, values + i, sizeof bits);
+        highest = std::max(highest, bits & 0x7fffffffu);
+    }
+    float result;
+    std::memcpy(&result, &highest, sizeof result);
+    return result;
+}
 
 } // namespace
 
@@ -44,21 +61,16 @@ void TTruePeak::Add(const float *samples, size_t count, size_t stride)
     const size_t history = Taps - 1;
     while (count > 0) {
         const size_t n = std::min(count, BlockSize);
-        float blockMax = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const float value = samples[i * stride];
-            Work[history + i] = value;
-            blockMax = std::max(blockMax, std::fabs(value));
-        }
+        for (size_t i = 0; i < n; ++i)
+            Work[history + i] = samples[i * stride];
+        const float blockMax = HighestMagnitude(Work.data() + history, n);
         Best = std::max(Best, double(blockMax));
         // Every value between these samples is a weighted sum of them and the history, at most
         // Bound times the largest: below the peak so far, it can not change it.
         if (Phases > 1 && std::max(blockMax, HistoryMax) * Bound > Best)
             Oversample(n);
         std::copy(Work.begin() + n, Work.begin() + n + history, Work.begin());
-        HistoryMax = 0;
-        for (size_t i = 0; i < history; ++i)
-            HistoryMax = std::max(HistoryMax, std::fabs(Work[i]));
+        HistoryMax = HighestMagnitude(Work.data(), history);
         samples += n * stride;
         count -= n;
     }
@@ -80,8 +92,7 @@ __attribute__((target_clones("avx2", "default"))) void TTruePeak::Oversample(siz
             for (size_t i = 0; i < count; ++i)
                 Out[i] += c * x[i];
         }
-        for (size_t i = 0; i < count; ++i)
-            peak = std::max(peak, std::fabs(Out[i]));
+        peak = std::max(peak, HighestMagnitude(Out.data(), count));
     }
     Best = std::max(Best, double(peak));
 }
