@@ -18,26 +18,26 @@ done
 work="$(mktemp -d "${TMPDIR:-/tmp}/loudness.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 
-# name, rate, channels, ffmpeg source, gain in dB, bitrate. The speech-like source is a buzz of
-# harmonics under a syllable envelope with pauses; the sweep and the fs/4 tone have true peaks
-# above their samples.
+# name, rate, channels, ffmpeg source (full scale), gain in dB, bitrate. The speech-like source is a
+# buzz of harmonics under a syllable envelope with pauses; the sweep and the tone at a quarter of
+# the rate have true peaks above their samples. The noise sources are mono, spread to both channels.
 tracks=(
-    "sine1k-20 48000 1 sine=frequency=1000 -20+3.01 128"
-    "sine1k-6 44100 2 sine=frequency=1000 -6+3.01 192"
-    "sine100-30 22050 1 sine=frequency=100 -30+3.01 64"
+    "sine1k-20 48000 1 aevalsrc=exprs='sin(2*PI*1000*t)' -20 320"
+    "sine1k-6 44100 2 aevalsrc=exprs='sin(2*PI*1000*t)|sin(2*PI*1000*t)' -6 192"
+    "sine100-30 22050 1 aevalsrc=exprs='sin(2*PI*100*t)' -30 64"
     "pink-18 44100 2 anoisesrc=color=pink:amplitude=0.5 -8 160"
     "white-10 48000 2 anoisesrc=color=white:amplitude=0.9 -2 256"
     "brown-25 22050 1 anoisesrc=color=brown:amplitude=0.9 -14 48"
     "speech-16 22050 1 aevalsrc=exprs='(0.5*sin(2*PI*140*t)+0.3*sin(2*PI*420*t)+0.2*sin(2*PI*980*t))*between(mod(t\,3)\,0\,2.4)*abs(sin(2*PI*2*t))' -2 64"
-    "speech-30 44100 2 aevalsrc=exprs='(0.5*sin(2*PI*110*t)+0.3*sin(2*PI*330*t)+0.2*sin(2*PI*1210*t))*between(mod(t\,4)\,0\,3)*abs(sin(2*PI*2.5*t))' -14 128"
-    "sweep-12 48000 2 aevalsrc=exprs='sin(2*PI*(50+t*t*40)*t)' -6 192"
+    "speech-30 44100 2 aevalsrc=exprs='(0.5*sin(2*PI*110*t)+0.3*sin(2*PI*330*t)+0.2*sin(2*PI*1210*t))*between(mod(t\,4)\,0\,3)*abs(sin(2*PI*2.5*t))|0.8*(0.5*sin(2*PI*110*t)+0.3*sin(2*PI*330*t))*between(mod(t\,4)\,0\,3)*abs(sin(2*PI*2.5*t))' -14 128"
+    "sweep-12 48000 2 aevalsrc=exprs='sin(2*PI*(50+t*t*40)*t)|sin(2*PI*(60+t*t*40)*t)' -6 192"
     "fs4-peaks 44100 1 aevalsrc=exprs='sin(PI/2*n+PI/4)' -3 128"
 )
 for entry in "${tracks[@]}"; do
     read -r name rate channels source gain kbps <<<"$entry"
     channels_layout=$([ "$channels" = 1 ] && echo mono || echo stereo)
     ffmpeg -nostdin -v error -f lavfi -i "$source:sample_rate=$rate:duration=$seconds" \
-        -af "volume=$(awk "BEGIN {print $gain}")dB,aformat=sample_fmts=s16:channel_layouts=$channels_layout" \
+        -af "volume=${gain}dB,aformat=sample_fmts=s16:channel_layouts=$channels_layout" \
         -f wav "$work/$name.wav"
     lame --quiet -b "$kbps" "$work/$name.wav" "$work/$name.mp3"
     rm "$work/$name.wav"
@@ -66,8 +66,8 @@ sum_peer=0
 for name in "${names[@]}"; do
     read -r lufs peak < <(ours "$name" | awk -F'\t' 'NR == 2 {print $8, $9}')
     summary="$(peer "$name" | sed -n '/Summary:/,$p')"
-    plufs=$(awk '/^ *I:/ {print $2}' <<<"$summary")
-    ppeak=$(awk '/^ *Peak:/ {print $2}' <<<"$summary")
+    plufs=$(awk '/^ *I:/ {v = $2} END {print v}' <<<"$summary")
+    ppeak=$(awk '/^ *Peak:/ {v = $2} END {print v}' <<<"$summary")
     to=()
     tp=()
     for r in $(seq 1 "$rounds"); do
