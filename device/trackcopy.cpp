@@ -484,5 +484,5 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                 const TCopyProgressFn &progress, const std::atomic<bool> *stop)
 {
-    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}}).AllCopied();
+    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}, {}}).AllCopied();
 }
