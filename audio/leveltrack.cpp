@@ -1,13 +1,13 @@
 #include "audio/leveltrack.h"
 
 #include "audio/limiter.h"
+#include "audio/loudness.h"
 #include "audio/mp3encode.h"
-#include "device/trackdecoder.h"
+#include "audio/trackdecoder.h"
 #include "model/error.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -94,19 +94,9 @@ double EncoderDriftDb(const std::vector<std::vector<float>> &pieces, int channel
     return before.Measured && after.Measured ? std::clamp(after.Lufs - before.Lufs, -2.0, 2.0) : 0;
 }
 
-std::string Decibels(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
-    std::string number(text);
-    if (const size_t dot = number.find('.'); dot != std::string::npos)
-        number[dot] = ',';
-    return (value < -0.05 ? "\u2212" : value > 0.05 ? "+" : "") + number;
-}
-
 } // namespace
 
-TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
+TLevelledTrack LevelMp3Track(int fd, const std::string &name, double targetLufs)
 {
     TLevelledTrack track;
     int channels = 0, rate = 0;
@@ -200,45 +190,4 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
     }
     track.GainDb = track.After.Measured ? track.After.Lufs - track.Before.Lufs : gainDb;
     return track;
-}
-
-std::string LevelledText(const TLevelledTrack &track)
-{
-    switch (track.Outcome) {
-    case TLevelledTrack::Levelled:
-        return "выровнен " + Decibels(track.GainDb) + " дБ";
-    case TLevelledTrack::AlreadyLevel:
-        return "уже " + Decibels(track.Before.Lufs) + " LUFS: как есть";
-    case TLevelledTrack::Unmeasured:
-        break;
-    }
-    return "громкость не измерить (тишина): как есть";
-}
-
-std::string TLevelLog::Summary(double targetLufs)
-{
-    const std::lock_guard lock(Lock);
-    std::string text;
-    for (const std::string &track : Tracks)
-        text += (text.empty() ? "Громкость до " + Decibels(targetLufs) + " LUFS: " : "; ") + track;
-    return text;
-}
-
-TTrackRemakeFn LevellingRemake(double targetLufs, TLevelLog &log)
-{
-    return [targetLufs, &log](const std::string &source, int32_t track, int fd) {
-        TTrackRemake remake;
-        try {
-            TLevelledTrack levelled = LevelTrack(fd, source, targetLufs);
-            remake.Note = LevelledText(levelled);
-            remake.Remade = levelled.Outcome == TLevelledTrack::Levelled;
-            remake.Bytes = std::move(levelled.Mp3);
-        } catch (const std::exception &error) {
-            // A file that does not decode still goes to the card, as it would without levelling.
-            remake.Note = "не выровнен: " + std::string(error.what());
-        }
-        const std::lock_guard lock(log.Lock);
-        log.Tracks.push_back("трек " + std::to_string(track) + ": " + remake.Note);
-        return remake;
-    };
 }

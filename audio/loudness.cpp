@@ -1,21 +1,12 @@
 #include "audio/loudness.h"
 
+#include "audio/trackdecoder.h"
 #include "audio/truepeak.h"
-#include "device/trackdecoder.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-// A level with one decimal and a true minus sign, as the operator reads it.
-std::string LevelText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
-    return (value < -0.05 ? "\u2212" : "") + std::string(text);
-}
 
 struct TBiquad
 {
@@ -205,7 +196,7 @@ TLoudness TLoudnessMeter::Result() const
     return result;
 }
 
-TLoudness MeasureTrackLoudness(const std::string &path)
+TLoudness MeasureMp3Loudness(const std::string &path)
 {
     TTrackDecoder decoder(path, TTrackDecoder::Float);
     TLoudnessMeter meter(decoder.Channels(), decoder.SampleRate());
@@ -213,28 +204,4 @@ TLoudness MeasureTrackLoudness(const std::string &path)
     while (const size_t bytes = decoder.Read(reinterpret_cast<unsigned char *>(buffer.data()), buffer.size() * 4))
         meter.Add(buffer.data(), bytes / 4 / decoder.Channels());
     return meter.Result();
-}
-
-std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double maxLu)
-{
-    std::vector<double> levels;
-    for (const TLoudness &track : tracks)
-        if (track.Measured)
-            levels.push_back(track.Lufs);
-    std::vector<bool> marked(tracks.size(), false);
-    if (levels.empty())
-        return marked;
-    std::sort(levels.begin(), levels.end());
-    const size_t half = levels.size() / 2;
-    const double median = levels.size() % 2 ? levels[half] : (levels[half - 1] + levels[half]) / 2;
-    for (size_t i = 0; i < tracks.size(); ++i)
-        marked[i] = tracks[i].Measured && std::fabs(tracks[i].Lufs - median) > maxLu;
-    return marked;
-}
-
-std::string LoudnessText(const TLoudness &loudness)
-{
-    if (!loudness.Measured)
-        return "";
-    return LevelText(loudness.Lufs) + " LUFS, пик " + LevelText(loudness.TruePeakDb) + " dBTP";
 }

@@ -63,9 +63,9 @@ add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
 list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Both programs look for the workbook module in ../lib/sigcfg/modules beside their folder (a
-# folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
-install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
+# Both programs look for the workbook and audio modules in ../lib/sigcfg/modules beside their folder
+# (a folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
+install(TARGETS sigworkbookmodule sigaudiomodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
     install(TARGETS sigplayermodule LIBRARY DESTINATION lib/sigcfg/modules)

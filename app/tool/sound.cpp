@@ -2,8 +2,7 @@
 #include "app/tool/options.h"
 #include "app/tool/stdstreams.h"
 #include "app/tool/usage.h"
-#include "audio/belltone.h"
-
+#include "device/sounds.h"
 
 // sigcfg-tool sound bell OUT.mp3 --kind school|chime|gong [--seconds N]: a bell tone made here,
 // levelled to -16 LUFS, so a school with no sound files still has its bells.
@@ -24,9 +23,8 @@ int RunSound(const std::vector<std::string> &args)
     if (seconds < 1 || seconds > 60)
         return UsageError("--seconds: от 1 до 60", "sound");
 
-    const int rate = 44100;
     const double targetLufs = -16;
-    const TLoudness made = WriteLevelledMp3(options.File, SynthesiseBell(*kind, seconds, rate), rate, targetLufs);
+    const TLoudness made = MakeBellFile(options.File, *kind, seconds, targetLufs);
     ToolOut() << options.File << ": " << seconds << " с, " << LoudnessText(made) << '\n';
     return 0;
 }

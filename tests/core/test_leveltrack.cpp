@@ -1,7 +1,8 @@
 #include "audio/leveltrack.h"
 #include "audio/limiter.h"
 #include "audio/mp3encode.h"
-#include "device/trackdecoder.h"
+#include "audio/trackdecoder.h"
+#include "device/levelling.h"
 #include "storage/fileio.h"
 #include "support.h"
 
@@ -32,7 +33,7 @@ std::string ToneMp3(int channels, int rate, int kbps, double amplitude, double p
 TLevelledTrack Level(const std::string &path, double target)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    TLevelledTrack track = LevelTrack(fd, path, target);
+    TLevelledTrack track = LevelMp3Track(fd, path, target);
     ::close(fd);
     return track;
 }

@@ -1,6 +1,6 @@
 #include "ui/dialogs/select.h"
 
-#include "audio/leveltrack.h"
+#include "device/sounds.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The card writer: the tracks of the project get their files in the playlist editor, the
 // playlist is saved with the project, and the files go onto a removable drive.
-#include "audio/leveltrack.h"
 #include "device/cardsummary.h"
 #include "device/drives.h"
+#include "device/levelling.h"
 #include "device/sdcard.h"
 #include "device/tracklist.h"
 #include "model/lib.h"
