@@ -174,9 +174,8 @@ TLevelledTrack LevelMp3Track(int fd, const std::string &name, double targetLufs)
         }
         track.Mp3 = encoder.Finish();
         track.After = MeasureMp3(track.Mp3, name);
-        track.GainDb = gainDb;
-        // The encoder moves the loudness a little (0.5 LU in some of our tests): a result near the
-        // edge of the tolerance is made again with that taken off.
+        // What the drift estimate missed, or the limiter took, and peaks the encoder raised: a
+        // result near the edge of the tolerance or over the ceiling is made again.
         const double overshoot = track.After.TruePeakDb - LevelCeilingDb;
         const double shortfall = targetLufs - track.After.Lufs;
         if (!track.After.Measured || (overshoot <= 0 && std::fabs(shortfall) <= LevelRetryLu))
@@ -188,6 +187,10 @@ TLevelledTrack LevelMp3Track(int fd, const std::string &name, double targetLufs)
         if (std::fabs(shortfall) > LevelRetryLu)
             gainDb += shortfall;
     }
-    track.GainDb = track.After.Measured ? track.After.Lufs - track.Before.Lufs : gainDb;
+    // What would break the promise does not go to the card: the caller copies the source instead.
+    if (!track.After.Measured || track.After.TruePeakDb > LevelCeilingDb)
+        throw TFileError("Не удалось выровнять " + name + ": пик копии выше " + std::to_string(int(LevelCeilingDb)) +
+                         " dBTP");
+    track.GainDb = track.After.Lufs - track.Before.Lufs;
     return track;
 }
