@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 struct mpg123_handle_struct;
@@ -33,6 +34,8 @@ public:
 private:
     void Open(int fd, const std::string &name, TFormat format); // takes fd over
 
+    struct TReader;
+    std::unique_ptr<TReader> Reader;
     mpg123_handle_struct *Handle = nullptr;
     int Fd = -1;
     int Rate = 0;
