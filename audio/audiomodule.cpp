@@ -3,6 +3,7 @@
 #include "audio/belltone.h"
 #include "audio/leveltrack.h"
 #include "audio/loudness.h"
+#include "audio/speech.h"
 #include "audio/trackscan.h"
 
 #define SIG_AUDIO_ENTRY extern "C" __attribute__((visibility("default"))) TModuleOutcome
@@ -24,12 +25,21 @@ SIG_AUDIO_ENTRY SigAudioMeasureLoudness(const std::string &path, TLoudness &loud
     });
 }
 
-SIG_AUDIO_ENTRY SigAudioMakeBell(const std::string &path, TBellKind kind, int seconds, double targetLufs,
+SIG_AUDIO_ENTRY SigAudioMakeBell(const std::string &path, TBellTone kind, int seconds, double targetLufs,
                                  TLoudness &made, std::string &text)
 {
     return GuardedEntry(path, text, [&] {
         const int rate = 44100;
         made = WriteLevelledMp3(path, SynthesiseBell(kind, seconds, rate), rate, targetLufs);
+        return TModuleOutcome::Done;
+    });
+}
+
+SIG_AUDIO_ENTRY SigAudioMakeSpeech(const std::string &path, const TAnnouncement &announcement, double targetLufs,
+                                   TLoudness &made, std::string &text)
+{
+    return GuardedEntry(path, text, [&] {
+        made = WriteSpeechMp3(path, announcement, targetLufs);
         return TModuleOutcome::Done;
     });
 }

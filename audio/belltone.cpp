@@ -51,18 +51,18 @@ void SchoolBell(std::vector<float> &out, int rate)
 
 } // namespace
 
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate)
+std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate)
 {
     std::vector<float> out(static_cast<size_t>(std::llround(seconds * sampleRate)), 0.0f);
     switch (kind) {
-    case TBellKind::School:
+    case TBellTone::School:
         SchoolBell(out, sampleRate);
         break;
-    case TBellKind::Chime: // ding (E5) - dong (C5)
+    case TBellTone::Chime: // ding (E5) - dong (C5)
         AddNote(out, sampleRate, 0, 659.25, 0.9);
         AddNote(out, sampleRate, 0.7, 523.25, 1.1);
         break;
-    case TBellKind::Gong: // rising G4 - C5 - E5, as stations announce
+    case TBellTone::Gong: // rising G4 - C5 - E5, as stations announce
         AddNote(out, sampleRate, 0, 392.0, 1.0);
         AddNote(out, sampleRate, 0.45, 523.25, 1.0);
         AddNote(out, sampleRate, 0.9, 659.25, 1.2);

@@ -9,7 +9,7 @@
 // chime and a three-tone announcement gong.
 
 /// Mono samples of the tone, seconds long at sampleRate, at an arbitrary level.
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate);
+std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate);
 
 /// Scales mono samples to the target integrated loudness, or less when the sample peak would pass
 /// -1.5 dBFS (leaving room for peaks between samples).

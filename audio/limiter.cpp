@@ -1,11 +1,13 @@
 #include "audio/limiter.h"
 
+#include "audio/loudness.h"
+
 #include <algorithm>
 #include <cmath>
 
-TLimiter::TLimiter(int channels, int sampleRate, double gain, double ceiling)
+TLimiter::TLimiter(int channels, int sampleRate, double gain, double ceiling, double release)
     : Channels(channels), Ahead(std::max<size_t>(1, size_t(sampleRate) * 5 / 1000)), Gain(gain), Ceiling(ceiling),
-      Release(1 - std::exp(-1.0 / (0.15 * sampleRate))), Delay((Ahead + 1) * channels, 0.0f), Window(Ahead, 1.0)
+      Release(1 - std::exp(-1.0 / (release * sampleRate))), Delay((Ahead + 1) * channels, 0.0f), Window(Ahead, 1.0)
 {
     WindowSum = double(Ahead);
 }
@@ -68,4 +70,30 @@ void TLimiter::Finish(std::vector<float> &out)
 double TLimiter::DeepestCutDb() const
 {
     return 20 * std::log10(Deepest);
+}
+
+void LimitPeaks(std::vector<float> &samples, int sampleRate, double ceilingDb)
+{
+    // A quicker release than music gets: the gaps between words are short.
+    TLimiter limiter(1, sampleRate, 1, std::pow(10, ceilingDb / 20), 0.06);
+    std::vector<float> out;
+    out.reserve(samples.size());
+    limiter.Add(samples.data(), samples.size(), out);
+    limiter.Finish(out);
+    samples = std::move(out);
+}
+
+void LevelWithLimiter(std::vector<float> &samples, int sampleRate, double targetLufs, double ceilingDb)
+{
+    for (int round = 0; round < 4; ++round) {
+        TLoudnessMeter meter(1, sampleRate);
+        meter.Add(samples.data(), samples.size());
+        const TLoudness measured = meter.Result();
+        if (!measured.Measured || std::fabs(measured.Lufs - targetLufs) < 0.1)
+            return;
+        const float gain = static_cast<float>(std::pow(10, (targetLufs - measured.Lufs) / 20));
+        for (float &value : samples)
+            value *= gain;
+        LimitPeaks(samples, sampleRate, ceilingDb);
+    }
 }

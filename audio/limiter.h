@@ -12,8 +12,9 @@
 class TLimiter
 {
 public:
-    /// gain: applied to everything first; ceiling: the highest sample level let through (linear).
-    TLimiter(int channels, int sampleRate, double gain, double ceiling);
+    /// gain: applied to everything first; ceiling: the highest sample level let through (linear);
+    /// release: how fast the gain comes back after a peak (the time constant, in seconds).
+    TLimiter(int channels, int sampleRate, double gain, double ceiling, double release = 0.15);
 
     /// Appends to out what comes out for these frames (frames behind them, by the look-ahead).
     void Add(const float *interleaved, size_t frames, std::vector<float> &out);
@@ -37,3 +38,14 @@ private:
     double Held = 1; // the minimum after the release
     double Deepest = 1;
 };
+
+// Speech has peaks far above its loudness: lifted to -16 LUFS by gain alone, its consonants would
+// clip. The limiter turns down only the moments around such peaks.
+
+/// Keeps every sample of the mono signal at or below ceilingDb (dBFS): the gain falls smoothly over
+/// 5 ms before a peak and recovers over about 60 ms after it.
+void LimitPeaks(std::vector<float> &samples, int sampleRate, double ceilingDb);
+
+/// Brings mono samples to the target integrated loudness with their sample peaks limited to
+/// ceilingDb; a few rounds, since limiting takes a little loudness off each time.
+void LevelWithLimiter(std::vector<float> &samples, int sampleRate, double targetLufs, double ceilingDb);

@@ -14,16 +14,18 @@ struct TAudioModule
     TInspectTrackEntry InspectTrack = nullptr;
     TMeasureLoudnessEntry MeasureLoudness = nullptr;
     TMakeBellEntry MakeBell = nullptr;
+    TMakeSpeechEntry MakeSpeech = nullptr;
     TLevelTrackEntry LevelTrack = nullptr;
 };
 
 TAudioModule LoadAudioModule()
 {
-    const std::vector<void *> entries =
-        LoadModuleEntries(AudioModuleFileName, "звука",
-                          {InspectTrackEntryName, MeasureLoudnessEntryName, MakeBellEntryName, LevelTrackEntryName});
+    const std::vector<void *> entries = LoadModuleEntries(
+        AudioModuleFileName, "звука",
+        {InspectTrackEntryName, MeasureLoudnessEntryName, MakeBellEntryName, MakeSpeechEntryName, LevelTrackEntryName});
     return {reinterpret_cast<TInspectTrackEntry>(entries[0]), reinterpret_cast<TMeasureLoudnessEntry>(entries[1]),
-            reinterpret_cast<TMakeBellEntry>(entries[2]), reinterpret_cast<TLevelTrackEntry>(entries[3])};
+            reinterpret_cast<TMakeBellEntry>(entries[2]), reinterpret_cast<TMakeSpeechEntry>(entries[3]),
+            reinterpret_cast<TLevelTrackEntry>(entries[4])};
 }
 
 /// Loads the module once, safely from the tracks window's worker threads too; a missing or
@@ -60,12 +62,26 @@ TLoudness MeasureTrackLoudness(const std::string &path)
     return loudness;
 }
 
-TLoudness MakeBellFile(const std::string &path, TBellKind kind, int seconds, double targetLufs)
+TLoudness MakeBellFile(const std::string &path, TBellTone kind, int seconds, double targetLufs)
 {
     TLoudness made;
     std::string text;
     RaiseModuleOutcome(Module().MakeBell(path, kind, seconds, targetLufs, made, text), text);
     return made;
+}
+
+TLoudness MakeSpeechFile(const std::string &path, const TAnnouncement &announcement, double targetLufs)
+{
+    TLoudness made;
+    std::string text;
+    RaiseModuleOutcome(Module().MakeSpeech(path, announcement, targetLufs, made, text), text);
+    return made;
+}
+
+TLoudness MakeSoundFile(const std::string &path, const TSoundRecipe &recipe)
+{
+    return recipe.Speech ? MakeSpeechFile(path, recipe.Announcement, SoundTargetLufs)
+                         : MakeBellFile(path, recipe.Bell, recipe.Seconds, SoundTargetLufs);
 }
 
 TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
@@ -76,20 +92,20 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
     return track;
 }
 
-std::optional<TBellKind> BellKindByName(const std::string &name)
+std::optional<TBellTone> BellKindByName(const std::string &name)
 {
     if (name == "school")
-        return TBellKind::School;
+        return TBellTone::School;
     if (name == "chime")
-        return TBellKind::Chime;
+        return TBellTone::Chime;
     if (name == "gong")
-        return TBellKind::Gong;
+        return TBellTone::Gong;
     return std::nullopt;
 }
 
-int DefaultBellSeconds(TBellKind kind)
+int DefaultBellSeconds(TBellTone kind)
 {
-    return kind == TBellKind::School ? 5 : kind == TBellKind::Chime ? 3 : 4;
+    return kind == TBellTone::School ? 5 : kind == TBellTone::Chime ? 3 : 4;
 }
 
 std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double maxLu)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "device/trackinfo.h"
+#include "storage/soundnote.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-// What the programs ask of sounds: how loud a track is and a bell tone made to order. The work is
+// What the programs ask of sounds: how loud a track is, and a bell tone or a spoken announcement
+// made to order. The work is
 // done by the audio module, loaded on first use, so that only the commands and windows that
 // measure or make sounds load the decoder, the loudness meter and the encoder. A missing module
 // throws TFileError naming where it was looked for.
@@ -34,21 +36,42 @@ std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double 
 inline constexpr const char *LoudnessOutlierText = "громкость сильно отличается от остальных";
 
 /// The bell tones the program makes: the school's electric bell, a two-tone chime and a
-/// three-tone announcement gong.
-enum class TBellKind {
+/// three-tone announcement gong. (Not TBellKind: that is a lesson bell's place in the schedule, and
+/// the window includes both.)
+enum class TBellTone {
     School,
     Chime,
     Gong,
 };
 
 /// The kind named on the command line (school, chime, gong); nothing for another word.
-std::optional<TBellKind> BellKindByName(const std::string &name);
+std::optional<TBellTone> BellKindByName(const std::string &name);
 /// How long a kind sounds unless told otherwise, in seconds.
-int DefaultBellSeconds(TBellKind kind);
+int DefaultBellSeconds(TBellTone kind);
 
 /// Makes the bell tone, levels it to targetLufs and writes it as an MP3 at path (a safe,
 /// whole-file write); returns the written file's loudness.
-TLoudness MakeBellFile(const std::string &path, TBellKind kind, int seconds, double targetLufs);
+TLoudness MakeBellFile(const std::string &path, TBellTone kind, int seconds, double targetLufs);
+
+/// Speaks the announcement with eSpeak NG (after the gong when asked), levels it to targetLufs with
+/// a peak limiter and writes it as an MP3 at path; returns the written file's loudness. Throws
+/// TFileError naming path and saying why (no voice data installed: which package).
+TLoudness MakeSpeechFile(const std::string &path, const TAnnouncement &announcement, double targetLufs);
+
+/// One sound as the tool's `sound` command and the window's "Создать звук…" ask for it.
+struct TSoundRecipe
+{
+    bool Speech = false;
+    TBellTone Bell = TBellTone::School;
+    int Seconds = 5; // of a bell, 1 to 60
+    TAnnouncement Announcement;
+};
+
+/// Every sound the program makes is levelled to this, as the bells are.
+inline constexpr double SoundTargetLufs = -16;
+
+/// The bell or the announcement of the recipe at SoundTargetLufs, written to path.
+TLoudness MakeSoundFile(const std::string &path, const TSoundRecipe &recipe);
 
 /// The true peak a levelled track keeps under, in dBTP.
 inline constexpr double LevelCeilingDb = -1.0;

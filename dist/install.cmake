@@ -133,9 +133,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, not linked: the SVG icon engine that draws the toolbar. Qt's own Russian
-# texts (buttons, file dialogs) are welcome but the program runs without them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Loaded at run time, not linked: the SVG icon engine that draws the toolbar, and the voices that
+# speak announcements (libespeak-ng1 asks for them too, but the voices are what we read). Qt's own
+# Russian texts (buttons, file dialogs) are welcome but the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, espeak-ng-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
 include(CPack)

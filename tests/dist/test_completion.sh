@@ -63,10 +63,15 @@ shift a.vlpj |--group --minutes
 shift a.vlpj --group 2 |--minutes
 print |B.VLPJ a.vlpj card
 print a.vlpj |card h.pdf
-sound |bell
+sound |bell speech
+sound s|speech
 sound bell |card i.mp3
 sound bell i.mp3 |--kind --seconds
 sound bell i.mp3 --kind |chime gong school
+sound speech |
+sound speech Внимание |card i.mp3
+sound speech --chime Внимание i.mp3 |--voice
+sound speech Внимание i.mp3 --voice |ru
 EOF_CASES
 for command in $commands; do
     [[ $tested == *" $command "* ]] || fail "no completion case for $command"

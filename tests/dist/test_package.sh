@@ -57,6 +57,8 @@ Priority|^optional$
 Recommends|^qt6-translations-l10n$
 Homepage|^https?://
 Depends|(^|, )libqt6svg6(,|$)
+Depends|(^|, )espeak-ng-data(,|$)
+Depends|(^|, )libespeak-ng1 \(>= [0-9.]+[^)]*\)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)
 Depends|(^|, )libc6 \(>= [0-9.]+\)
 Depends|(^|, )libzip4 \(>= [0-9.]+\)

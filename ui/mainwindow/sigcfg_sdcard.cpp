@@ -9,6 +9,7 @@
 #include "ui/dialogs/copyprogress.h"
 #include "ui/dialogs/playlist.h"
 #include "ui/dialogs/select.h"
+#include "ui/dialogs/sounddialog.h"
 #include "ui/document/playlistchange.h"
 #include "ui/mainwindow/sdcardsource.h"
 #include "ui/mainwindow/sigcfg.h"
@@ -177,4 +178,15 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
     playList.insert(playList.end(), kept.begin(), kept.end());
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
+}
+
+void TfrMain::miMakeSoundClick()
+{
+    EditSound(-1);
+}
+
+void TfrMain::EditSound(int playListLine)
+{
+    TfrSound dialog(*FDocument, prompts(), playListLine, this);
+    prompts().ShowModal(dialog); // the dialog adds to the playlist itself, as one undoable step
 }
