@@ -1,6 +1,7 @@
 #include "device/audiomodule.h"
 
 #include "audio/belltone.h"
+#include "audio/leveltrack.h"
 #include "audio/loudness.h"
 #include "audio/speech.h"
 #include "audio/trackscan.h"
@@ -39,6 +40,15 @@ SIG_AUDIO_ENTRY SigAudioMakeSpeech(const std::string &path, const TAnnouncement 
 {
     return GuardedEntry(path, text, [&] {
         made = WriteSpeechMp3(path, announcement, targetLufs);
+        return TModuleOutcome::Done;
+    });
+}
+
+SIG_AUDIO_ENTRY SigAudioLevelTrack(int fd, const std::string &name, double targetLufs, TLevelledTrack &track,
+                                   std::string &text)
+{
+    return GuardedEntry(name, text, [&] {
+        track = LevelMp3Track(fd, name, targetLufs);
         return TModuleOutcome::Done;
     });
 }

@@ -4,51 +4,83 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
 
-namespace {
-
-/// The least value within radius of each position (a sliding minimum, linear time).
-std::vector<float> SlidingMinimum(const std::vector<float> &values, size_t radius)
+TLimiter::TLimiter(int channels, int sampleRate, double gain, double ceiling, double release)
+    : Channels(channels), Ahead(std::max<size_t>(1, size_t(sampleRate) * 5 / 1000)), Gain(gain), Ceiling(ceiling),
+      Release(1 - std::exp(-1.0 / (release * sampleRate))), Delay((Ahead + 1) * channels, 0.0f), Window(Ahead, 1.0)
 {
-    std::vector<float> out(values.size());
-    std::deque<size_t> window; // positions whose values rise from front to back
-    size_t next = 0;
-    for (size_t i = 0; i < values.size(); ++i) {
-        for (; next < values.size() && next <= i + radius; ++next) {
-            while (!window.empty() && values[window.back()] >= values[next])
-                window.pop_back();
-            window.push_back(next);
-        }
-        while (window.front() + radius < i)
-            window.pop_front();
-        out[i] = values[window.front()];
-    }
-    return out;
+    WindowSum = double(Ahead);
 }
 
-} // namespace
+// Frame n comes in; frame n - Ahead goes out. The needed gain of a frame is what brings its
+// highest sample to the ceiling. Its minimum over the next Ahead frames, released slowly, then
+// averaged over Ahead frames, never exceeds the needed gain of any frame it is applied to: every
+// minimum in the average covers that frame.
+void TLimiter::Push(const float *frame, bool real, std::vector<float> &out)
+{
+    double need = 1;
+    if (real) {
+        float peak = 0;
+        for (int c = 0; c < Channels; ++c)
+            peak = std::max(peak, std::fabs(frame[c]));
+        if (peak * Gain > Ceiling)
+            need = Ceiling / (peak * Gain);
+    }
+    const size_t slot = Count % (Ahead + 1);
+    for (int c = 0; c < Channels; ++c)
+        Delay[slot * Channels + c] = real ? frame[c] : 0.0f;
+    while (!Minima.empty() && Minima.back().second >= need)
+        Minima.pop_back();
+    Minima.emplace_back(Count, need);
+    ++Count;
+    if (Count <= Ahead)
+        return;
+    const size_t outFrame = Count - 1 - Ahead;
+    while (Minima.front().first < outFrame)
+        Minima.pop_front();
+    // The minimum over [outFrame, outFrame + Ahead]; the release lifts it back gradually.
+    Held = std::min(Minima.front().second, Held + (1 - Held) * Release);
+    if (outFrame == 0) {
+        // The frames before the start would have looked ahead at this same stretch.
+        std::fill(Window.begin(), Window.end(), Held);
+        WindowSum = Held * double(Ahead);
+    }
+    WindowSum += Held - Window[outFrame % Ahead];
+    Window[outFrame % Ahead] = Held;
+    const double gain = std::min(1.0, WindowSum / double(Ahead));
+    Deepest = std::min(Deepest, gain);
+    const size_t from = (outFrame % (Ahead + 1)) * Channels;
+    for (int c = 0; c < Channels; ++c)
+        out.push_back(static_cast<float>(Delay[from + c] * Gain * gain));
+}
+
+void TLimiter::Add(const float *interleaved, size_t frames, std::vector<float> &out)
+{
+    for (size_t i = 0; i < frames; ++i)
+        Push(interleaved + i * Channels, true, out);
+}
+
+void TLimiter::Finish(std::vector<float> &out)
+{
+    const size_t real = Count;
+    while (Count < real + Ahead)
+        Push(nullptr, false, out);
+}
+
+double TLimiter::DeepestCutDb() const
+{
+    return 20 * std::log10(Deepest);
+}
 
 void LimitPeaks(std::vector<float> &samples, int sampleRate, double ceilingDb)
 {
-    const float ceiling = static_cast<float>(std::pow(10, ceilingDb / 20));
-    std::vector<float> needed(samples.size());
-    for (size_t i = 0; i < samples.size(); ++i)
-        needed[i] = std::min(1.0f, ceiling / std::max(std::fabs(samples[i]), 1e-9f));
-    // Each gain is the mean of minima whose windows all hold this sample: never above what it needs.
-    const size_t radius = static_cast<size_t>(0.0025 * sampleRate) + 1;
-    const std::vector<float> minimum = SlidingMinimum(needed, radius);
-    const double recovery = 1 / (0.06 * sampleRate);
-    double sum = 0, gain = 1;
-    size_t first = 0, last = 0; // the mean's window [first, last)
-    for (size_t i = 0; i < samples.size(); ++i) {
-        for (; last < samples.size() && last <= i + radius; ++last)
-            sum += minimum[last];
-        for (; first + radius < i; ++first)
-            sum -= minimum[first];
-        gain = std::min(sum / double(last - first), gain + (1 - gain) * recovery);
-        samples[i] = static_cast<float>(samples[i] * std::min(gain, double(needed[i])));
-    }
+    // A quicker release than music gets: the gaps between words are short.
+    TLimiter limiter(1, sampleRate, 1, std::pow(10, ceilingDb / 20), 0.06);
+    std::vector<float> out;
+    out.reserve(samples.size());
+    limiter.Add(samples.data(), samples.size(), out);
+    limiter.Finish(out);
+    samples = std::move(out);
 }
 
 void LevelWithLimiter(std::vector<float> &samples, int sampleRate, double targetLufs, double ceilingDb)

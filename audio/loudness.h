@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@
 // samples (true peak), so the operator sees the one bell that deafens or the announcement lost
 // in the noise before the card is written.
 
-/// Takes interleaved samples piece by piece and gives the loudness of all of them.
+/// Takes interleaved samples piece by piece and gives the loudness of all of them: the K-weighted
+/// energy of 400 ms blocks every 100 ms, gated at -70 LUFS and 10 LU below the mean (ITU-R BS.1770-4,
+/// EBU R128), and the true peak of each channel. Mono and stereo, at any rate.
 class TLoudnessMeter
 {
 public:
@@ -25,8 +28,8 @@ public:
     TLoudness Result() const;
 
 private:
-    void *State = nullptr; // the library's ebur128_state, an unnamed struct that can not be declared here
-    int Channels = 0;
+    struct TState;
+    std::unique_ptr<TState> State;
 };
 
 /// Decodes the MP3 file at path and measures it; throws TFileError naming the file when it can

@@ -15,6 +15,8 @@ using TInspectTrackEntry = TModuleOutcome (*)(const std::string &path, const TTr
 using TMeasureLoudnessEntry = TModuleOutcome (*)(const std::string &path, TLoudness &loudness, std::string &text);
 using TMakeBellEntry = TModuleOutcome (*)(const std::string &path, TBellTone kind, int seconds, double targetLufs,
                                           TLoudness &made, std::string &text);
+using TLevelTrackEntry = TModuleOutcome (*)(int fd, const std::string &name, double targetLufs, TLevelledTrack &track,
+                                            std::string &text);
 using TMakeSpeechEntry = TModuleOutcome (*)(const std::string &path, const TAnnouncement &announcement,
                                             double targetLufs, TLoudness &made, std::string &text);
 }
@@ -23,4 +25,5 @@ inline constexpr const char *AudioModuleFileName = "libsigcfg-audio.so";
 inline constexpr const char *InspectTrackEntryName = "SigAudioInspectTrack";
 inline constexpr const char *MeasureLoudnessEntryName = "SigAudioMeasureLoudness";
 inline constexpr const char *MakeBellEntryName = "SigAudioMakeBell";
+inline constexpr const char *LevelTrackEntryName = "SigAudioLevelTrack";
 inline constexpr const char *MakeSpeechEntryName = "SigAudioMakeSpeech";

@@ -15,15 +15,17 @@ struct TAudioModule
     TMeasureLoudnessEntry MeasureLoudness = nullptr;
     TMakeBellEntry MakeBell = nullptr;
     TMakeSpeechEntry MakeSpeech = nullptr;
+    TLevelTrackEntry LevelTrack = nullptr;
 };
 
 TAudioModule LoadAudioModule()
 {
-    const std::vector<void *> entries =
-        LoadModuleEntries(AudioModuleFileName, "звука",
-                          {InspectTrackEntryName, MeasureLoudnessEntryName, MakeBellEntryName, MakeSpeechEntryName});
+    const std::vector<void *> entries = LoadModuleEntries(
+        AudioModuleFileName, "звука",
+        {InspectTrackEntryName, MeasureLoudnessEntryName, MakeBellEntryName, MakeSpeechEntryName, LevelTrackEntryName});
     return {reinterpret_cast<TInspectTrackEntry>(entries[0]), reinterpret_cast<TMeasureLoudnessEntry>(entries[1]),
-            reinterpret_cast<TMakeBellEntry>(entries[2]), reinterpret_cast<TMakeSpeechEntry>(entries[3])};
+            reinterpret_cast<TMakeBellEntry>(entries[2]), reinterpret_cast<TMakeSpeechEntry>(entries[3]),
+            reinterpret_cast<TLevelTrackEntry>(entries[4])};
 }
 
 /// Loads the module once, safely from the tracks window's worker threads too; a missing or
@@ -80,6 +82,14 @@ TLoudness MakeSoundFile(const std::string &path, const TSoundRecipe &recipe)
 {
     return recipe.Speech ? MakeSpeechFile(path, recipe.Announcement, SoundTargetLufs)
                          : MakeBellFile(path, recipe.Bell, recipe.Seconds, SoundTargetLufs);
+}
+
+TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
+{
+    TLevelledTrack track;
+    std::string text;
+    RaiseModuleOutcome(Module().LevelTrack(fd, name, targetLufs, track, text), text);
+    return track;
 }
 
 std::optional<TBellTone> BellKindByName(const std::string &name)

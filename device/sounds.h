@@ -72,3 +72,35 @@ inline constexpr double SoundTargetLufs = -16;
 
 /// The bell or the announcement of the recipe at SoundTargetLufs, written to path.
 TLoudness MakeSoundFile(const std::string &path, const TSoundRecipe &recipe);
+
+/// The true peak a levelled track keeps under, in dBTP.
+inline constexpr double LevelCeilingDb = -1.0;
+/// The levels a card copy may be brought to, in LUFS.
+inline constexpr double MinLevelLufs = -40;
+inline constexpr double MaxLevelLufs = -5;
+/// A track this close to the target is left as it is: re-encoding costs more than it brings.
+inline constexpr double LevelToleranceLu = 0.5;
+
+/// A track brought to one loudness, or why it was left as it was.
+struct TLevelledTrack
+{
+    enum TOutcome {
+        Levelled,
+        AlreadyLevel, // within LevelToleranceLu of the target
+        Unmeasured,   // silent or too short: no loudness to go by
+    };
+    TOutcome Outcome = Unmeasured;
+    TLoudness Before;
+    TLoudness After;      // of the MP3 made, as it decodes; when Levelled
+    double GainDb = 0;    // the change of loudness made
+    double LimitedDb = 0; // how deep the limiter cut at most (0 or below)
+    int Kbps = 0;
+    std::string Mp3; // when Levelled
+};
+
+/// Levels the MP3 file open as fd (read from its start, left as it was; name for the errors) to
+/// targetLufs: decoded, its gain changed, its peaks held by a look-ahead limiter, encoded again
+/// with the same sample rate and channels at a constant bitrate no lower than the source's, true
+/// peak at or under LevelCeilingDb as measured on the result. Throws TFileError naming the file
+/// when it does not decode.
+TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs);

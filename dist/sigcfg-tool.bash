@@ -27,6 +27,7 @@ declare -gA _sigcfg_tool_flags=(
     [sound speech]="--chime"
 )
 declare -gA _sigcfg_tool_valued=(
+    [copy-tracks]="--level"
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume --prefix"
     [shift]="--group --minutes"
