@@ -1,7 +1,7 @@
 #include "device/trackinfo.h"
 #include "model/plural.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -56,7 +56,8 @@ std::string TrackFormatText(const TTrackInfo &info)
 
 std::string DurationText(double seconds)
 {
-    const auto tenths = static_cast<int64_t>(std::llround(std::max(0.0, seconds) * 10));
+    // Rounded by hand rather than with llround: that one call is all the tool would load libm for.
+    const auto tenths = static_cast<int64_t>(std::max(0.0, seconds) * 10 + 0.5);
     const int64_t whole = tenths / 10, hours = whole / 3600, minutes = whole / 60 % 60, secs = whole % 60;
     char buffer[48];
     if (hours > 0)
