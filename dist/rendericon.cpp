@@ -1,5 +1,6 @@
-// Renders the application icon's SVG into the PNG sizes that icon themes and menus without an
-// SVG loader look up, with the same renderer that draws the toolbar icons.
+// Renders an SVG icon into a square PNG at build time: the application icon's sizes that icon
+// themes and menus without an SVG loader look up, and the window's toolbar and window icons at the
+// sizes it shows them, so the program needs no SVG renderer when it starts.
 #include <QImage>
 #include <QPainter>
 #include <QString>

@@ -4,10 +4,12 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScrollArea>
 
 namespace {
 
@@ -95,6 +97,43 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_EQ(Ui().miProjectLoad->shortcut(), QKeySequence(U("Ctrl+O")));
     EXPECT_EQ(Ui().miProjectSave->shortcut(), QKeySequence(U("Ctrl+S")));
     EXPECT_EQ(Ui().miProjectSaveAs->shortcut(), QKeySequence(U("Ctrl+Shift+S")));
+}
+
+// The window opens without the group and scenario pages and with no SVG renderer loaded; built
+// when first shown, or forced as tests may, a page takes its place in Tab order after the tree.
+TEST_F(MainWindowLayout, PagesBuiltWhenFirstShownKeepTheirTabOrder)
+{
+    Window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Ui().tsGroup, nullptr);
+    EXPECT_EQ(Ui().tsScenario, nullptr);
+    QFile maps(U("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().toLower().contains("svg"));
+
+    const auto tabStops = [this] {
+        QList<QWidget *> stops;
+        for (QWidget *w = Ui().tvMain; stops.empty() || stops.back() != Ui().mmLog; w = w->nextInFocusChain()) {
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                stops.push_back(w);
+        }
+        return stops;
+    };
+    for (const bool forced : {false, true}) {
+        Window = std::make_unique<TfrMain>(Project, Prompts);
+        if (forced)
+            BuildPages();
+        Window->show();
+        OpenTree(9, {{5, 2}});
+        SelectScenario(5, 2);
+        EXPECT_EQ(tabStops(), (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edScenarioName, Ui().edScenarioTime,
+                                                Ui().edScenarioTrack, Ui().edScenarioVolume, Ui().clDayOfWeek,
+                                                Ui().mmLog}))
+            << forced;
+        SelectGroup(5);
+        EXPECT_EQ(tabStops(), (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edGroupName, Ui().clZones, Ui().mmLog}))
+            << forced;
+    }
 }
 
 TEST_F(TWindowTest, StateTableEveryRow)

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -317,7 +318,18 @@ private:
     static bool ValidSlot(int s) { return s >= 1 && s <= MaxScenarios; }
 
     void BuildControls();
+    /// The empty page; the group and scenario pages are built when first shown.
     void BuildPages();
+    /// The group and scenario pages, built on first call (ui/mainwindow/sigcfg_pages.cpp).
+    QWidget *GroupPage();
+    QWidget *ScenarioPage();
+    void BuildGroupPage();
+    void BuildScenarioPage();
+    /// Puts the fields of a page built after the window where they stood when built with it: after
+    /// the tree, before the log.
+    void PlaceInTabOrder(std::initializer_list<QWidget *> fields);
+    /// A page's text fields: undo keys reach the window's steps, and leaving a field ends its step.
+    void FollowTyping(std::initializer_list<QLineEdit *> fields);
     void BuildMenus();
     void BuildFileMenu();
     void BuildEditMenus();
@@ -435,6 +447,7 @@ private:
     TTimeValidator *FTimeValidator = nullptr;
     TNumberValidator *FTrackValidator = nullptr;
     TNumberValidator *FVolumeValidator = nullptr;
+    QObject *FUndoKeys = nullptr; // passes undo and redo keys from the pages' fields to the window
 
     Prompts &prompts() { return FPrompts; }
 };

@@ -45,7 +45,7 @@ void TfrMain::BuildViewCommands()
     }
 
     // The toolbar button goes before the stretch that ends the row.
-    Ui.bbWeekChart = AddToolButton(u":/icons/week.svg"_s, u"Неделя"_s);
+    Ui.bbWeekChart = AddToolButton(u"week"_s, u"Неделя"_s);
     if (auto *row = qobject_cast<QBoxLayout *>(Ui.pnBottons->layout())) {
         row->removeWidget(Ui.bbWeekChart);
         row->insertWidget(row->count() - 1, Ui.bbWeekChart);
