@@ -5,6 +5,7 @@
 #include "model/type.h"
 #include "ui/application.h"
 #include "ui/dialogs/prompts.h"
+#include "ui/fontwarmup.h"
 
 #include <QString>
 
@@ -118,7 +119,9 @@ int main(int argc, char **argv)
     char programName[] = "sigcfg";
     int qtArgc = 1;
     char *qtArgv[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
+    TFontWarmUp fonts;
     TSigApplication app(qtArgc, qtArgv);
+    fonts.Wait();
     TRealPrompts prompts;
     try {
         TfrMain frMain(project, prompts);

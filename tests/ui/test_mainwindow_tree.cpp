@@ -126,9 +126,9 @@ TEST_F(MainWindowLayout, PagesBuiltWhenFirstShownKeepTheirTabOrder)
         Window->show();
         OpenTree(9, {{5, 2}});
         SelectScenario(5, 2);
-        EXPECT_EQ(tabStops(), (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edScenarioName, Ui().edScenarioTime,
-                                                Ui().edScenarioTrack, Ui().edScenarioVolume, Ui().clDayOfWeek,
-                                                Ui().mmLog}))
+        EXPECT_EQ(tabStops(),
+                  (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edScenarioName, Ui().edScenarioTime,
+                                    Ui().edScenarioTrack, Ui().edScenarioVolume, Ui().clDayOfWeek, Ui().mmLog}))
             << forced;
         SelectGroup(5);
         EXPECT_EQ(tabStops(), (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edGroupName, Ui().clZones, Ui().mmLog}))

@@ -105,8 +105,7 @@ void TfrMain::BuildScenarioPage()
     for (const std::string_view day : DayNames)
         Ui.clDayOfWeek->AddItem(FromModel(day));
     Ui.pcMain->addWidget(Ui.tsScenario);
-    PlaceInTabOrder(
-        {Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume, Ui.clDayOfWeek});
+    PlaceInTabOrder({Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume, Ui.clDayOfWeek});
 
     Ui.edScenarioName->setValidator(new TFieldNameValidator(Ui.edScenarioName));
     FTimeValidator = new TTimeValidator(this);
