@@ -3,6 +3,7 @@
 #include "model/cause.h"
 #include "ui/dialogs/prompts.h"
 #include "ui/translations.h"
+#include "ui/widgets/arrowstyle.h"
 #include "ui/widgets/pngicon.h"
 
 #include <QTimer>
@@ -17,6 +18,8 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     // The icons live in a static library; nothing else would pull their resource data into the
     // executable.
     Q_INIT_RESOURCE(icons);
+    // Before the first widget: the style's arrows of the menu bar would load every image plugin.
+    setStyle(new TArrowStyle);
     // The recent projects and the last folder live under this name in the user's settings.
     setOrganizationName(QStringLiteral("sigcfg"));
     setApplicationName(QStringLiteral("sigcfg"));
