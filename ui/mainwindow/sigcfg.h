@@ -67,8 +67,8 @@ class TfrMain : public QMainWindow
     friend class TWindowTest; // the widget tests' fixture reads and sets the private parts
 
 public:
-    /// Builds the window; its four dialogs (frInputValue, frInputCb, frSelect, frPlayList) are
-    /// built when first used.
+    /// Builds the window; its group and scenario pages and its four dialogs (frInputValue,
+    /// frInputCb, frSelect, frPlayList) are built when first used.
     TfrMain(TProject &project, Prompts &prompts, QWidget *parent = nullptr);
     ~TfrMain() override;
 
@@ -239,8 +239,8 @@ private:
         QScrollArea *sbPages = nullptr; // the pages scroll on a small screen
         QStackedWidget *pcMain = nullptr;
         QWidget *tsNothing = nullptr;
-        QWidget *tsGroup = nullptr;
-        QWidget *tsScenario = nullptr;
+        QWidget *tsGroup = nullptr;    // this page and its controls: null until first shown
+        QWidget *tsScenario = nullptr; // this page and its controls: null until first shown
         QLabel *Label3 = nullptr;
         QLabel *lbGroupNumber = nullptr;
         QLabel *Label1 = nullptr;
