@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The window program's start against a bare Qt 6 main window on the same X server, in one run:
 # from exec to the X map event of the first top-level window, median of 21 starts each.
-# The peer shows no text, so it never loads the font database; the program must, for its menus.
+# The peer shows no text, so it never reads the font configuration; any window with text must.
+# A main window with a one-item menu bar is timed too, for reference: the floor for a window with text.
 # Usage: bash bench/window_peer.sh <bench build folder>
 set -euo pipefail
 build="$1"
 ours="${SIG_WINDOW_PROGRAM:-$build/ui/sigcfg}" # another build of the program may be named, to compare
 peer="$build/bench/minimal_window"
+text="$build/bench/text_window"
 timer="$build/bench/map_timer"
-if [ ! -x "$ours" ] || [ ! -x "$peer" ]; then
+if [ ! -x "$ours" ] || [ ! -x "$peer" ] || [ ! -x "$text" ]; then
     echo "window_peer: the window program is not built (SIG_BUILD_UI off); skipped"
     exit 0
 fi
@@ -30,14 +32,18 @@ export QT_QPA_PLATFORM=xcb
 runs=21
 "$timer" 1 "$ours" >/dev/null
 "$timer" 1 "$peer" >/dev/null
-o=(); p=()
+"$timer" 1 "$text" >/dev/null
+o=(); p=(); t=()
 for _ in $(seq $runs); do
     o+=("$("$timer" 1 "$ours" | awk '{print $1}')")
     p+=("$("$timer" 1 "$peer" | awk '{print $1}')")
+    t+=("$("$timer" 1 "$text" | awk '{print $1}')")
 done
 median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
-om="$(median "${o[@]}")"; pm="$(median "${p[@]}")"
+om="$(median "${o[@]}")"; pm="$(median "${p[@]}")"; tm="$(median "${t[@]}")"
 echo "first map, exec to MapNotify (median of $runs starts each, taken in turn):"
 echo "  sigcfg             $om ms"
 echo "  bare QMainWindow   $pm ms"
 awk -v a="$om" -v b="$pm" 'BEGIN { printf "  sigcfg / bare: %.2fx\n", a / b }'
+awk -v t="$tm" -v b="$pm" -v a="$om" \
+    'BEGIN { printf "  for reference, with a one-item menu bar: %.2f ms (%.2fx bare; sigcfg %.2fx it)\n", t, t / b, a / t }'
