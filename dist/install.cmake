@@ -68,7 +68,7 @@ install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
-    install(TARGETS sigplayermodule LIBRARY DESTINATION lib/sigcfg/modules)
+    install(TARGETS sigplayermodule sigpreviewmodule LIBRARY DESTINATION lib/sigcfg/modules)
 endif()
 if(TARGET sigcfg-print)
     install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)

@@ -1,6 +1,9 @@
 // The week chart window and the printed schedule: the "Вид" menu, "Печать…" and "Экспорт в PDF…".
 #include "ui/mainwindow/sigcfg.h"
 
+#include "model/error.h"
+#include "model/modulefile.h"
+#include "ui/chart/printpreview/printpreview.h"
 #include "ui/chart/schedulepages.h"
 #include "ui/chart/weekchart.h"
 #include "ui/tracks/trackswindow.h"
@@ -8,14 +11,48 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QDate>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <dlfcn.h>
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The print preview's entry, loaded once from its module; a missing or broken module throws,
+/// naming the file concerned.
+TPrintPreviewEntry PrintPreview()
+{
+    static TPrintPreviewEntry entry = nullptr;
+    if (entry)
+        return entry;
+    const std::vector<std::string> candidates = ModuleCandidates(PreviewModuleFileName);
+    std::string failure;
+    for (const std::string &path : candidates) {
+        if (::access(path.c_str(), F_OK) != 0)
+            continue;
+        void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) {
+            const char *why = ::dlerror();
+            failure = "Не удалось загрузить модуль печати " + path + "\n" + (why ? why : "");
+            continue;
+        }
+        if ((entry = reinterpret_cast<TPrintPreviewEntry>(::dlsym(handle, PrintPreviewEntryName))))
+            return entry;
+        failure = "Модуль печати " + path + " повреждён";
+    }
+    if (failure.empty())
+        failure = "Не найден модуль печати " + std::string(PreviewModuleFileName) +
+                  "; программа установлена не полностью\nИскали: " + SearchedText(candidates);
+    throw TFileError(failure);
+}
+
+} // namespace
 
 void TfrMain::BuildViewCommands()
 {
@@ -76,13 +113,14 @@ bool TfrMain::SelectScenarioNode(int g, int s)
 
 void TfrMain::miPrintClick()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(u"Расписание"_s);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(u"Печать"_s);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter *target) { PaintSchedule(*target, Project, PlayList, QDate::currentDate(), false); });
-    prompts().ShowModal(preview);
+    const auto paint = [](void *self, QPagedPaintDevice &device) {
+        const TfrMain &window = *static_cast<TfrMain *>(self);
+        PaintSchedule(device, window.Project, window.PlayList, QDate::currentDate(), false);
+    };
+    const auto showModal = [](void *self, QDialog &dialog) {
+        return static_cast<TfrMain *>(self)->prompts().ShowModal(dialog);
+    };
+    PrintPreview()(this, u"Расписание"_s, u"Печать"_s, paint, this, showModal, this);
 }
 
 void TfrMain::miExportPdfClick()
