@@ -2,6 +2,7 @@
 #include "support/window_fixture.h"
 #include "ui/widgets/arrowstyle.h"
 #include "ui/widgets/logbox.h"
+#include "ui/widgets/pngicon.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -367,5 +368,18 @@ TEST(ArrowStyle, GivesFusionsOwnArrows)
             for (const QSize size : expected.availableSizes())
                 EXPECT_EQ(actual.pixmap(size).toImage(), expected.pixmap(size).toImage()) << which;
         }
+    }
+}
+
+// The toolbar's pictures come in the size the buttons show and in twice that for a doubled-density
+// screen, each marked with its density so that it draws at the buttons' size.
+TEST(PngIcon, GivesThePictureForTheScreensDensity)
+{
+    for (const auto &[ratio, pixels] : {std::pair{1.0, 40}, std::pair{2.0, 80}, std::pair{1.5, 80}}) {
+        const QIcon icon = PngIcon(U("new"), ratio);
+        const QPixmap picture = icon.pixmap(QSize(40, 40), ratio);
+        EXPECT_EQ(picture.width(), int(40 * ratio)) << ratio;
+        EXPECT_EQ(picture.deviceIndependentSize(), QSizeF(40, 40)) << ratio;
+        EXPECT_EQ(icon.pixmap(QSize(40, 40), pixels / 40).width(), pixels) << ratio; // drawn, not scaled up
     }
 }
