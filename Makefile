@@ -20,7 +20,7 @@ build: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Only the window program and what it loads at run time: a newcomer's first start builds no test.
-RUN_TARGETS = sigcfg sigworkbookmodule sigplayermodule
+RUN_TARGETS = sigcfg sigworkbookmodule sigaudiomodule sigplayermodule
 
 run: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)

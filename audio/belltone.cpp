@@ -51,34 +51,18 @@ void SchoolBell(std::vector<float> &out, int rate)
 
 } // namespace
 
-std::optional<TBellKind> BellKindByName(const std::string &name)
-{
-    if (name == "school")
-        return TBellKind::School;
-    if (name == "chime")
-        return TBellKind::Chime;
-    if (name == "gong")
-        return TBellKind::Gong;
-    return std::nullopt;
-}
-
-int DefaultBellSeconds(TBellKind kind)
-{
-    return kind == TBellKind::School ? 5 : kind == TBellKind::Chime ? 3 : 4;
-}
-
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate)
+std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate)
 {
     std::vector<float> out(static_cast<size_t>(std::llround(seconds * sampleRate)), 0.0f);
     switch (kind) {
-    case TBellKind::School:
+    case TBellTone::School:
         SchoolBell(out, sampleRate);
         break;
-    case TBellKind::Chime: // ding (E5) - dong (C5)
+    case TBellTone::Chime: // ding (E5) - dong (C5)
         AddNote(out, sampleRate, 0, 659.25, 0.9);
         AddNote(out, sampleRate, 0.7, 523.25, 1.1);
         break;
-    case TBellKind::Gong: // rising G4 - C5 - E5, as stations announce
+    case TBellTone::Gong: // rising G4 - C5 - E5, as stations announce
         AddNote(out, sampleRate, 0, 392.0, 1.0);
         AddNote(out, sampleRate, 0.45, 523.25, 1.0);
         AddNote(out, sampleRate, 0.9, 659.25, 1.2);
@@ -112,7 +96,7 @@ TLoudness WriteLevelledMp3(const std::string &path, std::vector<float> samples, 
     TLoudness measured;
     for (int pass = 0; pass < 2; ++pass) {
         WriteFileAtomically(path, EncodeMonoMp3(samples, sampleRate, 128));
-        measured = MeasureTrackLoudness(path);
+        measured = MeasureMp3Loudness(path);
         if (!measured.Measured || std::fabs(measured.Lufs - targetLufs) <= 0.1)
             break;
         // Never past the peak limit LevelMono keeps.

@@ -2,26 +2,14 @@
 
 #include "audio/loudness.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
 // Bell tones made from sine partials, with no sample files: the school's electric bell, a two-tone
 // chime and a three-tone announcement gong.
 
-enum class TBellKind {
-    School,
-    Chime,
-    Gong,
-};
-
-/// The kind named on the command line (school, chime, gong); nothing for another word.
-std::optional<TBellKind> BellKindByName(const std::string &name);
-/// How long a kind sounds unless told otherwise, in seconds.
-int DefaultBellSeconds(TBellKind kind);
-
 /// Mono samples of the tone, seconds long at sampleRate, at an arbitrary level.
-std::vector<float> SynthesiseBell(TBellKind kind, double seconds, int sampleRate);
+std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate);
 
 /// Scales mono samples to the target integrated loudness, or less when the sample peak would pass
 /// -1.5 dBFS (leaving room for peaks between samples).

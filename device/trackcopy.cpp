@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -75,7 +76,7 @@ std::string ResultLine(const TCopyResult &result)
 {
     switch (result.Outcome) {
     case TCopyResult::Copied:
-        return CopiedLine(result.Source, result.Target);
+        return CopiedLine(result.Source, result.Target) + (result.Remade.empty() ? "" : ", " + result.Remade);
     case TCopyResult::Missing:
         return "Файл '" + result.Source + "' отсутствует";
     case TCopyResult::Failed:
@@ -98,7 +99,7 @@ public:
     TCardWriter(TLogSink &log, TCopyReport &report, const TCopyOptions &options, const TCardFolder &card,
                 const TCardSources &sources)
         : Log(log), Report(report), FreeSpace(options.FreeSpace ? options.FreeSpace : FileSystemFreeSpace),
-          Verify(options.Verify), Card(card), Sources(sources)
+          Verify(options.Verify), Remake(options.Remake), Card(card), Sources(sources)
     {}
     ~TCardWriter() { Abandon(); }
 
@@ -112,7 +113,7 @@ public:
         Entries.emplace_back().Index = Report.Files.size() - 1;
     }
 
-    void Copy(const std::string &source, const std::string &target, const TBytesFn &progress)
+    void Copy(const std::string &source, int32_t track, const std::string &target, const TBytesFn &progress)
     {
         TCopyResult &result = Add(source, target);
         TEntry entry;
@@ -135,6 +136,8 @@ public:
         if (!S_ISREG(st.st_mode))
             return fail(CauseNotRegularFile, true);
         ::posix_fadvise(entry.SourceFd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        if (Remake && !RemakeSource(entry, result, source, track, st))
+            return fail(errno, true);
         const auto size = uint64_t(st.st_size);
 
         entry.Write = std::make_unique<TSafeWrite>();
@@ -223,6 +226,42 @@ private:
         result.Source = source;
         result.Target = target;
         return result;
+    }
+
+    // Puts the remade track in place of the source: a file in memory that the copy reads and
+    // compares like any source. False with errno set when that file can not be made.
+    bool RemakeSource(TEntry &entry, TCopyResult &result, const std::string &source, int32_t track, struct stat &st)
+    {
+        TTrackRemake remade;
+        try {
+            remade = Remake(source, track, entry.SourceFd);
+        } catch (const std::exception &error) {
+            remade.Note = error.what();
+        }
+        result.Remade = remade.Note;
+        if (!remade.Remade)
+            return ::lseek(entry.SourceFd, 0, SEEK_SET) == 0;
+        const int fd = ::memfd_create("sigcfg-track", MFD_CLOEXEC);
+        if (fd < 0)
+            return false;
+        size_t done = 0;
+        while (done < remade.Bytes.size()) {
+            const ssize_t n = ::write(fd, remade.Bytes.data() + done, remade.Bytes.size() - done);
+            if (n < 0 && errno != EINTR)
+                break;
+            done += n > 0 ? size_t(n) : 0;
+        }
+        if (done < remade.Bytes.size() || ::lseek(fd, 0, SEEK_SET) != 0 || ::fstat(fd, &st) != 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return false;
+        }
+        if (entry.OwnsSource)
+            ::close(entry.SourceFd);
+        entry.SourceFd = fd;
+        entry.OwnsSource = true;
+        return true;
     }
 
     // The held descriptor of a source on the card, or a new one; false with -errno in SourceFd.
@@ -328,6 +367,7 @@ private:
     TCopyReport &Report;
     TFreeSpaceFn FreeSpace;
     const TCopyVerify &Verify;
+    const TTrackRemakeFn &Remake;
     const TCardFolder &Card;
     const TCardSources &Sources;
     std::vector<TEntry> Entries;
@@ -419,7 +459,7 @@ TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::stri
                 options.Progress(state);
             };
         }
-        writer.Copy(source, cardFile, bytes);
+        writer.Copy(source, LeadingNumber(line), cardFile, bytes);
         if (writer.PendingFiles() >= BatchFiles || writer.PendingBytes() >= BatchBytes)
             writer.Commit();
         if (writer.CardGone())
@@ -444,5 +484,5 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                 const TCopyProgressFn &progress, const std::atomic<bool> *stop)
 {
-    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}}).AllCopied();
+    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}, {}}).AllCopied();
 }

@@ -29,6 +29,19 @@ using TCopyProgressFn = std::function<void(const TCopyProgress &)>;
 /// size at all, as some FUSE and network mounts do).
 using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &folder)>;
 
+/// A track made over before it goes to the card (levelled to one loudness, say).
+struct TTrackRemake
+{
+    bool Remade = false; // false: the source goes as it is
+    std::string Bytes;   // what goes to the card instead, when Remade
+    std::string Note;    // for the copy's line, "" for none
+};
+
+/// Makes a track over from its source: its name, its track number and the source open for
+/// reading (read it from the start; it is left to the copy). An exception's text becomes the note
+/// and the source goes as it is.
+using TTrackRemakeFn = std::function<TTrackRemake(const std::string &source, int32_t track, int fd)>;
+
 /// How a copy run is watched and steered; all optional.
 struct TCopyOptions
 {
@@ -36,6 +49,7 @@ struct TCopyOptions
     const std::atomic<bool> *Stop = nullptr; // set: the run ends before the next file
     TFreeSpaceFn FreeSpace;                  // the file system's own figure when empty
     TCopyVerify Verify;                      // each copy read back from the card; on unless switched off
+    TTrackRemakeFn Remake;                   // empty: every source goes as it is
 };
 
 /// What became of one playlist line that names a file.
@@ -47,6 +61,7 @@ struct TCopyResult
     TOutcome Outcome = Failed;
     int Cause = 0;                 // when Failed: an errno value or a Cause constant (model/cause.h)
     std::string Note;              // when Failed: the reason in full where no Cause says it
+    std::string Remade;            // what Remake said of the track: after the copy's line
     bool SourceUnreadable = false; // when Failed: the cause concerns the source, not the card
     bool OldRemovedFirst = false;  // the old card file was removed to make room before the copy
     bool OldRestored = false;      // ... and put back when the new copy failed
@@ -62,7 +77,7 @@ struct TCopyReport
     bool AllCopied() const;
 };
 
-/// The copy's line for a file that reached the card.
+/// The copy's line for a file that reached the card; a remade one adds ", " and its note.
 std::string CopiedLine(const std::string &source, const std::string &target);
 /// The copy's line for a file that did not, with its cause after ": " when one is known.
 std::string NotCopiedLine(const std::string &source, const std::string &target, const std::string &cause);
@@ -83,7 +98,8 @@ size_t RemoveStaleTemporaries(const std::string &target);
 /// lines without a path are skipped silently. First the temporaries of interrupted runs are
 /// removed. Each copy goes to a temporary beside its card file, which is flushed, dropped from
 /// the cache, read back from the card and compared with its source (unless switched off), and
-/// only then renamed over the old file: a copy that differs leaves the old file and is "не
+/// only then renamed over the old file (a track that options.Remake made over goes from its new
+/// bytes, read back and compared with them): a copy that differs leaves the old file and is "не
 /// скопирован ...: не совпадает после записи". Renames go in small groups, each logged once on
 /// the disk. An old file is removed ahead of its copy only when the free space plus the old file
 /// hold the new one (never on a card of unknown size), and put back if the copy then fails;

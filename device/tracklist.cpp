@@ -73,3 +73,15 @@ std::vector<std::string> CopyProblemLines(const std::vector<std::string> &playLi
     }
     return lines;
 }
+
+int32_t FirstFreeTrack(const std::vector<std::string> &playList)
+{
+    std::vector<bool> taken(1000, false);
+    for (const std::string &line : playList)
+        if (const int32_t track = LeadingNumber(line); track >= 1 && track <= 999)
+            taken[track] = true;
+    for (int32_t track = 1; track <= 999; ++track)
+        if (!taken[track])
+            return track;
+    return 0;
+}

@@ -36,3 +36,7 @@ std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows);
 /// The playlist lines the card writer would copy whose file is not a sound MP3, one log line each:
 /// "Трек 5: файл '<path>' — не MP3: это файл WAV".
 std::vector<std::string> CopyProblemLines(const std::vector<std::string> &playList, TTrackCache &cache);
+
+/// The smallest track number (1 to 999, as the card names its copies) that no playlist line
+/// carries; 0 when all are taken.
+int32_t FirstFreeTrack(const std::vector<std::string> &playList);

@@ -63,9 +63,9 @@ add_custom_command(OUTPUT ${SIG_DIST_OUT}/changelog.gz
 list(APPEND SIG_DIST_FILES ${SIG_DIST_OUT}/changelog.gz)
 
 install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# Both programs look for the workbook module in ../lib/sigcfg/modules beside their folder (a
-# folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
-install(TARGETS sigworkbookmodule LIBRARY DESTINATION lib/sigcfg/modules)
+# Both programs look for the workbook and audio modules in ../lib/sigcfg/modules beside their folder
+# (a folder below lib/sigcfg, so that the package needs no ldconfig call for a private module).
+install(TARGETS sigworkbookmodule sigaudiomodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
     install(TARGETS sigplayermodule sigpreviewmodule LIBRARY DESTINATION lib/sigcfg/modules)
@@ -131,9 +131,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, not linked: the SVG icon engine that draws the toolbar. Qt's own Russian
-# texts (buttons, file dialogs) are welcome but the program runs without them.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Loaded at run time, not linked: the SVG icon engine that draws the toolbar, and the voices that
+# speak announcements (libespeak-ng1 asks for them too, but the voices are what we read). Qt's own
+# Russian texts (buttons, file dialogs) are welcome but the program runs without them.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, espeak-ng-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
 include(CPack)

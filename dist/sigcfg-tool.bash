@@ -2,8 +2,9 @@
 # tool reads them: options anywhere, an option's value right after it, the files in their order.
 
 # One entry per command: its files in order, each a "|"-list of file extensions (any letter case, as
-# the tool reads them), "dir" for a folder, "target" for what convert makes of its input, or "=WORD"
-# for a word the command takes as it is.
+# the tool reads them), "dir" for a folder, "target" for what convert makes of its input, "=WORD|WORD"
+# for the words the command takes as they are, or "=" for a text the operator types. A command whose
+# first word picks a kind ("sound bell") has an entry of its own under both words.
 declare -gA _sigcfg_tool_args=(
     [check]="vlpj"
     [show]="vlpj"
@@ -14,19 +15,24 @@ declare -gA _sigcfg_tool_args=(
     [bells]="vlpj"
     [shift]="vlpj"
     [print]="vlpj pdf"
-    [sound]="=bell mp3"
+    [sound]="=bell|speech"
+    [sound bell]="mp3"
+    [sound speech]="= mp3"
 )
 # Options that stand alone, and options that take the next word as their value.
 declare -gA _sigcfg_tool_flags=(
     [copy-tracks]="--no-verify --force"
     [tracks]="--tsv"
     [bells]="--replace --dry-run"
+    [sound speech]="--chime"
 )
 declare -gA _sigcfg_tool_valued=(
+    [copy-tracks]="--level"
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume --prefix"
     [shift]="--group --minutes"
-    [sound]="--kind --seconds"
+    [sound bell]="--kind --seconds"
+    [sound speech]="--voice"
 )
 # The files convert makes of an input, by the input's extension: only the pairs it accepts.
 declare -gA _sigcfg_tool_targets=(
@@ -63,14 +69,18 @@ _sigcfg_tool()
         fi
         return
     fi
-    local command=${COMP_WORDS[1]}
+    local command=${COMP_WORDS[1]} first=2
+    if ((COMP_CWORD > 2)) && [[ -n ${_sigcfg_tool_args["$command ${COMP_WORDS[2]}"]+set} ]]; then
+        command+=" ${COMP_WORDS[2]}"
+        first=3
+    fi
     [[ -n ${_sigcfg_tool_args[$command]+set} ]] || return
     local flags=" ${_sigcfg_tool_flags[$command]-} " valued=" ${_sigcfg_tool_valued[$command]-} "
 
     # The words before the cursor: options (and the value each valued one takes) and files.
     local -a files=()
     local used=" " awaiting="" word i
-    for ((i = 2; i < COMP_CWORD; i++)); do
+    for ((i = first; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         if [[ -n $awaiting ]]; then
             awaiting=""
@@ -87,6 +97,7 @@ _sigcfg_tool()
         # A folder for --root; numbers, times and lists are the operator's to type.
         [[ $awaiting == --root ]] && _sigcfg_tool_files "" "$cur"
         [[ $awaiting == --kind ]] && mapfile -t COMPREPLY < <(compgen -W "school chime gong" -- "$cur")
+        [[ $awaiting == --voice ]] && mapfile -t COMPREPLY < <(compgen -W "ru" -- "$cur")
         return
     fi
 
@@ -108,7 +119,8 @@ _sigcfg_tool()
         kind=${_sigcfg_tool_targets[${ext,,}]-}
     fi
     if [[ $kind == =* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "${kind#=}" -- "$cur")
+        kind=${kind#=}
+        mapfile -t COMPREPLY < <(compgen -W "${kind//|/ }" -- "$cur")
         return
     fi
     if [[ $kind == dir ]]; then

@@ -1,6 +1,6 @@
 // Any bytes as a track file: the inspection must end, within its limits, with figures that agree.
-#include "device/trackinfo.h"
-#include "device/trackdecoder.h"
+#include "audio/trackscan.h"
+#include "audio/trackdecoder.h"
 #include "model/error.h"
 
 #include <cmath>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (fd < 0 || ::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != ssize_t(size))
         return 0;
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    const TTrackInfo info = InspectTrack(path, {uint64_t(4) << 20, 2});
+    const TTrackInfo info = ScanTrackFile(path, {uint64_t(4) << 20, 2});
     const bool sound = info.Status == TTrackStatus::Ok || info.Status == TTrackStatus::Damaged;
     if (sound && (info.SampleRate <= 0 || info.Frames <= 0 || !std::isfinite(info.Seconds) || info.Seconds < 0))
         __builtin_trap();

@@ -28,6 +28,15 @@ extern const std::array<uint8_t, CodePointLimit> ByteOfCodePoint;
 
 static_assert(std::endian::native == std::endian::little, "DecodeCp1251 stores the table's words as bytes");
 
+/// The characters of a UTF-8 text: the bytes that start one.
+inline size_t Utf8Characters(std::string_view text)
+{
+    size_t n = 0;
+    for (const char c : text)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 /// Appends a code point as UTF-8 (one to four bytes).
 inline void AppendUtf8(std::string &out, char32_t cp)
 {

@@ -1,5 +1,9 @@
 #include "model/modulefile.h"
 
+#include "model/error.h"
+#include "model/moduleentry.h"
+
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <array>
@@ -47,4 +51,46 @@ std::string SearchedText(const std::vector<std::string> &candidates)
     for (const std::string &path : candidates)
         text += (text.empty() ? "" : ", ") + path;
     return text;
+}
+
+std::vector<void *> LoadModuleEntries(const std::string &fileName, const std::string &what,
+                                      const std::vector<const char *> &entries)
+{
+    const std::vector<std::string> candidates = ModuleCandidates(fileName);
+    std::string failure;
+    for (const std::string &path : candidates) {
+        if (::access(path.c_str(), F_OK) != 0)
+            continue;
+        void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr) {
+            const char *why = ::dlerror();
+            failure = "Не удалось загрузить модуль " + what + " " + path + "\n" + (why != nullptr ? why : "");
+            continue;
+        }
+        std::vector<void *> found;
+        for (const char *entry : entries)
+            if (void *address = ::dlsym(handle, entry))
+                found.push_back(address);
+        if (found.size() == entries.size())
+            return found;
+        failure = "Модуль " + what + " " + path + " повреждён";
+    }
+    if (failure.empty())
+        failure = "Не найден модуль " + what + " " + fileName +
+                  "; программа установлена не полностью\nИскали: " + SearchedText(candidates);
+    throw TFileError(failure);
+}
+
+void RaiseModuleOutcome(TModuleOutcome outcome, const std::string &text)
+{
+    switch (outcome) {
+    case TModuleOutcome::FormatError:
+        throw TFormatError(text);
+    case TModuleOutcome::FileError:
+        throw TFileError(text);
+    case TModuleOutcome::Failure:
+        throw TSigError(text);
+    default:
+        break;
+    }
 }

@@ -16,3 +16,9 @@ std::vector<std::string> HelperCandidates(const std::string &fileName);
 
 /// "A, B": the places searched, for a message that says where a missing file was looked for.
 std::string SearchedText(const std::vector<std::string> &candidates);
+
+/// Loads the module of that file name from the first place of ModuleCandidates that has it and
+/// looks up every entry, in order. what names the module for the operator ("книг", "звука").
+/// Throws TFileError naming the file when none loads or an entry is missing.
+std::vector<void *> LoadModuleEntries(const std::string &fileName, const std::string &what,
+                                      const std::vector<const char *> &entries);

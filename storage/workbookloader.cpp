@@ -1,10 +1,8 @@
 #include "model/error.h"
+#include "model/moduleentry.h"
 #include "model/modulefile.h"
 #include "storage/spreadsheet.h"
 #include "storage/workbookmodule.h"
-
-#include <dlfcn.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,45 +16,13 @@ struct TModule
 const TModule &Module()
 {
     static TModule module;
-    if (module.Export != nullptr)
-        return module;
-    const std::vector<std::string> candidates = ModuleCandidates(ModuleFileName);
-    std::string failure;
-    for (const std::string &path : candidates) {
-        if (::access(path.c_str(), F_OK) != 0)
-            continue;
-        void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) {
-            const char *why = ::dlerror();
-            failure = "Не удалось загрузить модуль книг " + path + "\n" + (why != nullptr ? why : "");
-            continue;
-        }
-        module.Export = reinterpret_cast<TExportEntry>(::dlsym(handle, ExportEntryName));
-        module.Import = reinterpret_cast<TImportEntry>(::dlsym(handle, ImportEntryName));
-        if (module.Export != nullptr && module.Import != nullptr)
-            return module;
-        module = {};
-        failure = "Модуль книг " + path + " повреждён";
+    if (module.Export == nullptr) {
+        const std::vector<void *> entries =
+            LoadModuleEntries(ModuleFileName, "книг", {ExportEntryName, ImportEntryName});
+        module.Export = reinterpret_cast<TExportEntry>(entries[0]);
+        module.Import = reinterpret_cast<TImportEntry>(entries[1]);
     }
-    if (failure.empty())
-        failure = "Не найден модуль книг " + std::string(ModuleFileName) +
-                  "; программа установлена не полностью\nИскали: " + SearchedText(candidates);
-    throw TFileError(failure);
-}
-
-/// Rethrows what the module reported as the exception it was.
-void Raise(TModuleOutcome outcome, const std::string &text)
-{
-    switch (outcome) {
-    case TModuleOutcome::FormatError:
-        throw TFormatError(text);
-    case TModuleOutcome::FileError:
-        throw TFileError(text);
-    case TModuleOutcome::Failure:
-        throw TSigError(text);
-    default:
-        break;
-    }
+    return module;
 }
 
 } // namespace
@@ -70,14 +36,14 @@ bool LooksLikeWorkbook(std::string_view firstBytes)
 void ExportSpreadsheet(TProject &project, const std::string &path)
 {
     std::string text;
-    Raise(Module().Export(project, path, text), text);
+    RaiseModuleOutcome(Module().Export(project, path, text), text);
 }
 
 TImportResult ImportSpreadsheet(const std::string &path, TProject &project, std::vector<TSkippedEntry> &skipped)
 {
     std::string text;
     const TModuleOutcome outcome = Module().Import(path, project, skipped, text);
-    Raise(outcome, text);
+    RaiseModuleOutcome(outcome, text);
     return outcome == TModuleOutcome::WrongFormat ? TImportResult::WrongFormat : TImportResult::Imported;
 }
 

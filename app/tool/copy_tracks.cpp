@@ -1,6 +1,8 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
+#include "app/tool/usage.h"
 #include "device/cardsummary.h"
+#include "device/levelling.h"
 #include "device/trackcopy.h"
 #include "device/tracklist.h"
 #include "model/lib.h"
@@ -8,6 +10,8 @@
 
 #include "app/tool/stdstreams.h"
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -36,19 +40,47 @@ std::vector<std::string> CopyRefusals(const std::vector<std::string> &playList)
     return lines;
 }
 
+// Takes "--level LUFS" out of the arguments: nothing when absent, false when its value is missing
+// or not a level a card should get (message printed).
+bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level)
+{
+    const auto found = std::find(args.begin(), args.end(), "--level");
+    if (found == args.end())
+        return true;
+    const std::string text = found + 1 != args.end() ? *(found + 1) : "";
+    args.erase(found, found + 1 != args.end() ? found + 2 : found + 1);
+    char *end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(value >= MinLevelLufs && value <= MaxLevelLufs)) {
+        UsageError("--level: громкость в LUFS от " + std::to_string(int(MinLevelLufs)) + " до " +
+                       std::to_string(int(MaxLevelLufs)) + ", например -16",
+                   "copy-tracks");
+        return false;
+    }
+    level = value;
+    return true;
+}
+
 } // namespace
 
-// sigcfg-tool copy-tracks [--no-verify] [--force] FILE.vlpj TARGET: the card writer's copy stage
+// sigcfg-tool copy-tracks [--no-verify] [--force] [--level LUFS] FILE.vlpj TARGET: the card writer's copy stage
 // alone, for the playlist stored in FILE; the same log lines as the window, on standard output,
 // then the track-named files on the card that do not hold what the project plays, then the
 // summary. Files that are not MP3 and numbers that name no card file of their own refuse the
-// copy (exit 2) unless --force.
+// copy (exit 2) unless --force. --level re-encodes each track at that loudness on its way to the
+// card; the summary then says what became of each.
 int RunCopyTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
     TCopyOptions options;
     options.Verify.Enabled = !TakeFlag(rest, "--no-verify");
     const bool force = TakeFlag(rest, "--force");
+    std::optional<double> level;
+    if (!TakeLevel(rest, level))
+        return 2;
+    TLevelLog levels;
+    if (level)
+        options.Remake = LevellingRemake(*level, levels);
     if (!ExpectArgs(rest, 2, "copy-tracks"))
         return 2;
     TToolProject loaded;
@@ -77,6 +109,9 @@ int RunCopyTracks(const std::vector<std::string> &args)
         for (const std::string &line : CardMismatchLines(loaded.Project, loaded.PlayList, target.Folder))
             log.AddLog(line);
     const TCopySummary summary = tally.Summarize(loaded.PlayList, target.Folder, noFile);
+    if (level)
+        if (const std::string text = levels.Summary(*level); !text.empty())
+            log.AddLog(text);
     log.AddLog(summary.Text());
     return summary.Clean() && !report.CardRemoved ? 0 : 1;
 }

@@ -2,31 +2,73 @@
 #include "app/tool/options.h"
 #include "app/tool/stdstreams.h"
 #include "app/tool/usage.h"
-#include "audio/belltone.h"
+#include "device/sounds.h"
+#include "device/trackinfo.h"
 
+namespace {
 
-// sigcfg-tool sound bell OUT.mp3 --kind school|chime|gong [--seconds N]: a bell tone made here,
-// levelled to -16 LUFS, so a school with no sound files still has its bells.
-int RunSound(const std::vector<std::string> &args)
+// sound bell OUT.mp3 --kind school|chime|gong [--seconds N]: a bell tone made here, so a school
+// with no sound files still has its bells.
+int RunBell(const std::vector<std::string> &args)
 {
-    if (args.empty() || args.front() != "bell")
-        return UsageError(args.empty() ? "не указано, какой звук создать" : "неизвестный звук «" + args.front() + "»",
-                          "sound");
     TFileOptions options;
-    if (!options.Read({args.begin() + 1, args.end()}, {"--kind", "--seconds"}, "sound"))
+    if (!options.Read(args, {"--kind", "--seconds"}, "sound bell"))
         return 2;
     const auto kind = BellKindByName(options.Has("--kind") ? options.Values.at("--kind") : "");
     if (!kind)
-        return UsageError("--kind: school, chime или gong", "sound");
+        return UsageError("--kind: school, chime или gong", "sound bell");
     int seconds = 0;
     if (!options.Number("--seconds", DefaultBellSeconds(*kind), seconds))
         return 2;
     if (seconds < 1 || seconds > 60)
-        return UsageError("--seconds: от 1 до 60", "sound");
+        return UsageError("--seconds: от 1 до 60", "sound bell");
 
-    const int rate = 44100;
-    const double targetLufs = -16;
-    const TLoudness made = WriteLevelledMp3(options.File, SynthesiseBell(*kind, seconds, rate), rate, targetLufs);
+    const TLoudness made = MakeBellFile(options.File, *kind, seconds, SoundTargetLufs);
     ToolOut() << options.File << ": " << seconds << " с, " << LoudnessText(made) << '\n';
     return 0;
+}
+
+// sound speech "ТЕКСТ" OUT.mp3 [--chime] [--voice ru]: an announcement spoken by eSpeak NG.
+int RunSpeech(const std::vector<std::string> &args)
+{
+    TAnnouncement announcement;
+    std::vector<std::string> words;
+    bool voiceGiven = false;
+    for (size_t k = 0; k < args.size(); ++k) {
+        if (args[k] == "--chime" && !announcement.Chime) {
+            announcement.Chime = true;
+        } else if (args[k] == "--voice" && !voiceGiven) {
+            if (k + 1 >= args.size())
+                return UsageError("у параметра --voice нет значения", "sound speech");
+            announcement.Voice = args[++k];
+            voiceGiven = true;
+        } else if (args[k].starts_with("--")) {
+            return UsageError("неизвестный или повторённый параметр «" + args[k] + "»", "sound speech");
+        } else {
+            words.push_back(args[k]);
+        }
+    }
+    if (words.size() != 2)
+        return UsageError(words.size() < 2 ? "нужны ТЕКСТ и файл MP3" : "лишний аргумент «" + words[2] + "»",
+                          "sound speech");
+    announcement.Text = words[0];
+    if (const std::string problem = AnnouncementTextProblem(announcement.Text); !problem.empty())
+        return UsageError(problem, "sound speech");
+
+    const TLoudness made = MakeSpeechFile(words[1], announcement, SoundTargetLufs);
+    ToolOut() << words[1] << ": " << DurationText(InspectTrack(words[1]).Seconds) << ", " << LoudnessText(made) << '\n';
+    return 0;
+}
+
+} // namespace
+
+int RunSound(const std::vector<std::string> &args)
+{
+    const std::vector<std::string> rest(args.empty() ? args.end() : args.begin() + 1, args.end());
+    if (!args.empty() && args.front() == "bell")
+        return RunBell(rest);
+    if (!args.empty() && args.front() == "speech")
+        return RunSpeech(rest);
+    return UsageError(args.empty() ? "не указано, какой звук создать" : "неизвестный звук «" + args.front() + "»",
+                      "sound");
 }

@@ -1,6 +1,6 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
-#include "audio/loudness.h"
+#include "device/sounds.h"
 #include "device/tracklist.h"
 #include "model/error.h"
 #include "schedule/overlaps.h"

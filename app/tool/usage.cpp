@@ -1,5 +1,6 @@
 #include "app/tool/usage.h"
 #include "model/about.h"
+#include "model/codepage.h"
 
 #include "app/tool/stdstreams.h"
 
@@ -21,12 +22,14 @@ constexpr TCommandHelp Commands[] = {
     {"convert", "ВХОД ВЫХОД",
      "преобразовать по расширению: .vlpj в .vlpj, .csv или .xlsx; .csv в .vlpj или .xlsx; .xlsx, .xls или .ods в .vlpj "
      "или .csv; то, что ВЫХОД не вмещает, называется в stderr, код выхода 1"},
-    {"copy-tracks", "[--no-verify] [--force] ФАЙЛ.vlpj ПАПКА",
+    {"copy-tracks", "[--no-verify] [--force] [--level LUFS] ФАЙЛ.vlpj ПАПКА",
      "скопировать MP3-файлы плейлиста в ПАПКУ как 001.mp3, 002.mp3 …; каждая копия читается с карты и сравнивается "
      "до того, как заменит старую запись (--no-verify: без этого); файлы не MP3, номера треков вне 1–999 или "
      "указанные дважды отменяют копирование (код выхода 2), если не задан --force; файлы треков на карте, которые не "
-     "совпадают с треками проекта, перечисляются; код выхода 1, если файл не скопирован или у используемого трека нет "
-     "файла"},
+     "совпадают с треками проекта, перечисляются; --level LUFS (от -40 до -5, например -16): каждый трек пишется на "
+     "карту заново сжатым с громкостью LUFS и истинным пиком не выше -1 dBTP (исходные файлы не меняются; трек в "
+     "пределах 0,5 LU от цели и беззвучный копируются как есть); код выхода 1, если файл не скопирован или у "
+     "используемого трека нет файла"},
     {"tracks", "[--tsv] ФАЙЛ.vlpj",
      "проверить каждый файл трека (MP3 ли, повреждения, точная длина, громкость LUFS и истинный пик dBTP) и "
      "перечислить треки, которые ещё звучат, когда в "
@@ -35,6 +38,9 @@ constexpr TCommandHelp Commands[] = {
     {"sound", "bell ВЫХОД.mp3 --kind school|chime|gong [--seconds N]",
      "создать звук звонка без файлов-образцов: электрический школьный звонок, двухтоновый «динь-дон» или трёхтоновый "
      "гонг объявления, громкостью −16 LUFS; по умолчанию 5, 3 и 4 с"},
+    {"sound", "speech ТЕКСТ ВЫХОД.mp3 [--chime] [--voice ru]",
+     "озвучить ТЕКСТ (не длиннее 1000 знаков) голосом eSpeak NG (по умолчанию русским, ru; нужен пакет "
+     "espeak-ng-data), с --chime после трёхтонового гонга и короткой паузы; MP3 44,1 кГц моно громкостью −16 LUFS"},
     {"drives", "[--root ПАПКА]",
      "перечислить диски, предлагаемые для карты: точка монтирования, метка, размер, устройство (через табуляцию); код "
      "выхода 1, если их нет. --root: читать ПАПКА/proc/self/mounts, ПАПКА/proc/swaps, ПАПКА/sys и ПАПКА/dev"},
@@ -66,10 +72,7 @@ constexpr size_t TextColumn = 32;
 /// Columns a UTF-8 text takes on a terminal: one per character.
 size_t Columns(std::string_view text)
 {
-    size_t n = 0;
-    for (const char c : text)
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
+    return Utf8Characters(text);
 }
 
 /// "  NAME", padded to the text column, then the text wrapped at the width of a terminal, its
@@ -108,11 +111,15 @@ void AddEntry(std::string &help, const std::string &head, std::string_view text)
 
 std::string Synopsis(std::string_view command)
 {
+    // "sound" has a line per sound; "sound speech" picks its own.
+    std::string synopsis;
     for (const TCommandHelp &entry : Commands) {
-        if (command == entry.Name)
-            return std::string(entry.Name) + " " + entry.Arguments;
+        const std::string line = std::string(entry.Name) + " " + entry.Arguments;
+        if (command != entry.Name && !line.starts_with(std::string(command) + " "))
+            continue;
+        synopsis += (synopsis.empty() ? "" : "\n  или:  sigcfg-tool ") + line;
     }
-    return std::string(command);
+    return synopsis.empty() ? std::string(command) : synopsis;
 }
 
 std::string HelpText()
@@ -124,7 +131,7 @@ std::string HelpText()
                        "Команды:\n";
     for (const TCommandHelp &entry : Commands) {
         // A long synopsis goes on lines of its own, broken before its options.
-        std::string head = "  " + Synopsis(entry.Name);
+        std::string head = "  " + std::string(entry.Name) + " " + entry.Arguments;
         if (Columns(head) > 80) {
             std::string wrapped;
             size_t line = 0;

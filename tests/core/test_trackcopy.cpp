@@ -242,7 +242,8 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullCard)
                 expected.push_back(RemovedFirst(Card(name)));
             expected.push_back(Copied(Src(name), Card(name)));
         }
-        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{{}, nullptr, CardOf(c.Capacity), {}});
+        const TCopyReport report =
+            CopyTracks(playList, Card(), Log, TCopyOptions{{}, nullptr, CardOf(c.Capacity), {}, {}});
         EXPECT_TRUE(report.AllCopied());
         EXPECT_EQ(Log.Lines, expected) << c.Capacity;
         for (size_t i = 0; i < c.Sizes.size(); ++i) {
@@ -276,7 +277,7 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
                 WriteFileAtomically(card + "001.mp3", std::string(600 * K, 'o'));
                 WriteFileAtomically(card + "002.mp3", std::string(300 * K, 'o'));
                 TVectorLog log;
-                CopyTracks({"1;" + one, "2;" + two}, card, log, TCopyOptions{{}, nullptr, space, {}});
+                CopyTracks({"1;" + one, "2;" + two}, card, log, TCopyOptions{{}, nullptr, space, {}, {}});
                 for (const std::string &line : log.Lines)
                     lines += line + "\n";
                 lines += std::to_string(ReadWholeFile(card + "001.mp3") == ReadWholeFile(one)) +
@@ -356,8 +357,9 @@ TEST_F(TrackCopy, AnOldTrackGoesOnlyWhenItsCopyFitsAndComesBackWhenTheCopyFails)
     const std::string big = Source("big.mp3", std::string(500 * K, 'n')), small = Source("small.mp3", "s");
     WriteFileAtomically(Card("001.mp3"), std::string(200 * K, 'o'));
     WriteFileAtomically(Card("099.mp3"), std::string(600 * K, 'x')); // not ours to remove
-    EXPECT_FALSE(CopyTracks({"1;" + big, "2;" + small}, Card(), Log, TCopyOptions{{}, nullptr, CardOf(1000 * K), {}})
-                     .AllCopied());
+    EXPECT_FALSE(
+        CopyTracks({"1;" + big, "2;" + small}, Card(), Log, TCopyOptions{{}, nullptr, CardOf(1000 * K), {}, {}})
+            .AllCopied());
     EXPECT_THAT(Log.Lines,
                 ElementsAre(NotCopied(big, Card("001.mp3"), "не помещается на карту (нужно 0,6 МБ, свободно 0,4 МБ)"),
                             Copied(small, Card("002.mp3"))));
@@ -367,7 +369,7 @@ TEST_F(TrackCopy, AnOldTrackGoesOnlyWhenItsCopyFitsAndComesBackWhenTheCopyFails)
     Log.Lines.clear();
     WriteFileAtomically(Card("001.mp3"), std::string(300 * K, 'o'));
     WriteFileAtomically(Card("099.mp3"), std::string(400 * K, 'x'));
-    TCopyOptions options{{}, nullptr, CardOf(1000 * K), {}};
+    TCopyOptions options{{}, nullptr, CardOf(1000 * K), {}, {}};
     options.Verify.Read = [](int fd, void *buffer, size_t size, off_t offset) {
         const ssize_t n = ::pread(fd, buffer, size, offset);
         if (n > 0)
@@ -405,7 +407,7 @@ TEST_F(TrackCopy, ACardThatLeavesItsFolderEndsTheRunAndNothingMoreIsWritten)
                 fs::create_directory(Dir / "card");
             }
         };
-        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{pull, nullptr, {}, {}});
+        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{pull, nullptr, {}, {}, {}});
         EXPECT_TRUE(report.CardRemoved);
         EXPECT_EQ(Log.Lines, expected) << files;
         EXPECT_THAT(Listing(), ::testing::IsEmpty());

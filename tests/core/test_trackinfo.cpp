@@ -1,4 +1,4 @@
-#include "device/trackdecoder.h"
+#include "audio/trackdecoder.h"
 #include "device/trackinfo.h"
 #include "model/error.h"
 #include "storage/fileio.h"

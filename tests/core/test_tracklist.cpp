@@ -55,3 +55,13 @@ TEST(TrackList, ProblemsFirstAndTheLastCopyOfANumberGivesItsLength)
         order.push_back(r.PlayListLine);
     EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2, 4}));
 }
+
+TEST(TrackList, FirstFreeTrackSkipsTheNumbersLinesCarry)
+{
+    EXPECT_EQ(FirstFreeTrack({}), 1);
+    EXPECT_EQ(FirstFreeTrack({"2;/a", "1;/b", "0;/c", "1000;/d", "3"}), 4); // a line's number counts as the card's
+    std::vector<std::string> full;
+    for (int track = 1; track <= 999; ++track)
+        full.push_back(std::to_string(track) + ";/t");
+    EXPECT_EQ(FirstFreeTrack(full), 0);
+}

@@ -44,9 +44,11 @@ copy-tracks |B.VLPJ a.vlpj card
 copy-tracks a.vlpj |card
 copy-tracks --no-verify |B.VLPJ a.vlpj card
 copy-tracks a.vlpj --no-verify |card
-copy-tracks a.vlpj card |--force --no-verify
-copy-tracks --no-verify a.vlpj card |--force
-copy-tracks --force --no-verify a.vlpj card |
+copy-tracks a.vlpj card |--force --level --no-verify
+copy-tracks --no-verify a.vlpj card |--force --level
+copy-tracks --force --no-verify --level -16 a.vlpj card |
+copy-tracks --level |
+copy-tracks --level -16 |B.VLPJ a.vlpj card
 tracks --tsv |B.VLPJ a.vlpj card
 tracks a.vlpj |--tsv
 tracks a.vlpj --|--tsv
@@ -61,10 +63,15 @@ shift a.vlpj |--group --minutes
 shift a.vlpj --group 2 |--minutes
 print |B.VLPJ a.vlpj card
 print a.vlpj |card h.pdf
-sound |bell
+sound |bell speech
+sound s|speech
 sound bell |card i.mp3
 sound bell i.mp3 |--kind --seconds
 sound bell i.mp3 --kind |chime gong school
+sound speech |
+sound speech Внимание |card i.mp3
+sound speech --chime Внимание i.mp3 |--voice
+sound speech Внимание i.mp3 --voice |ru
 EOF_CASES
 for command in $commands; do
     [[ $tested == *" $command "* ]] || fail "no completion case for $command"

@@ -22,6 +22,7 @@ deb="$work/sigcfg_${version}_$(dpkg --print-architecture).deb"
 expected="$(sort <<'EOF_FILES'
 ./usr/bin/sigcfg
 ./usr/bin/sigcfg-tool
+./usr/lib/sigcfg/modules/libsigcfg-audio.so
 ./usr/lib/sigcfg/modules/libsigcfg-player.so
 ./usr/lib/sigcfg/modules/libsigcfg-preview.so
 ./usr/lib/sigcfg/modules/libsigcfg-workbook.so
@@ -57,14 +58,20 @@ Priority|^optional$
 Recommends|^qt6-translations-l10n$
 Homepage|^https?://
 Depends|(^|, )libqt6svg6(,|$)
+Depends|(^|, )espeak-ng-data(,|$)
+Depends|(^|, )libespeak-ng1 \(>= [0-9.]+[^)]*\)
 Depends|(^|, )libqt6widgets6 \(>= [0-9.]+\)
 Depends|(^|, )libc6 \(>= [0-9.]+\)
 Depends|(^|, )libzip4 \(>= [0-9.]+\)
 Depends|(^|, )libqt6multimedia6 \(>= [0-9.]+\)
+Depends|(^|, )libmpg123-0 \(>= [0-9.]+\)
+Depends|(^|, )libmp3lame0 \(>= [0-9.]+\)
 Maintainer|^[^<]+ <[^@> ]+@[^> ]+>$
 EOF_FIELDS
 expect_has "$(dpkg-deb -f "$deb" Version)" "^$version$" "Version"
 grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "the translations are a Depends; the program runs without them"
+# The loudness meter is our own; libebur128 only checks it in the tests.
+grep -q "libebur128" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "libebur128 is a Depends; nothing installed links it"
 if command -v apt-get >/dev/null; then
     out="$(apt-get install --simulate "$deb" 2>&1)" || fail "apt-get install --simulate:"$'\n'"$out"
 fi

@@ -2,14 +2,16 @@
 // progress window.
 #include "support/window_fixture.h"
 
+#include "audio/mp3encode.h"
 #include "model/error.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
 #include "ui/dialogs/copyprogress.h"
 #include "ui/dialogs/playlist.h"
-#include "ui/mainwindow/sdcardsource.h"
 #include "ui/dialogs/select.h"
+#include "ui/mainwindow/sdcardsource.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
@@ -18,9 +20,12 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QThread>
+
+#include <cmath>
 
 namespace {
 
@@ -151,6 +156,45 @@ TEST_F(SdCardCommand, OffersDrivesWithLabelAndSizeStopsWhenTheChoiceIsClosedCopi
     EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), "start bell");
     EXPECT_EQ(ReadWholeFile(Card() + "012.mp3"), "end bell");
     EXPECT_EQ(QDir(QString::fromStdString(Card())).entryList(QDir::Files).size(), 2);
+}
+
+// Levelling is offered with the card, off the first time; the choice and its target are kept for
+// the next run, and a levelled copy is said in the log.
+TEST_F(SdCardCommand, LevellingIsOfferedWithTheCardAndKept)
+{
+    std::vector<float> tone(44100 * 3);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = float(0.9 * std::sin(2 * M_PI * 440 * double(i) / 44100));
+    const std::string loud = Mp3("loud.mp3", EncodeMonoMp3(tone, 44100, 128));
+    PlayList() = {"3;" + loud};
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    bool offered = false;
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1, [&](QDialog &) {
+        offered = frSelect()->wdLevel->isVisibleTo(frSelect());
+        EXPECT_FALSE(frSelect()->cbLevel->isChecked());
+        EXPECT_EQ(frSelect()->seLevelLufs->value(), -16);
+        frSelect()->cbLevel->setChecked(true);
+        frSelect()->seLevelLufs->setValue(-20);
+    });
+    Window->miSavePlaylistClick();
+    EXPECT_TRUE(offered);
+    const QStringList log = LogLines();
+    ASSERT_GE(log.size(), 3);
+    EXPECT_TRUE(log[log.size() - 3].startsWith(QString::fromStdString(CopiedLine(loud, Card() + "003.mp3")) +
+                                               U(", выровнен −")))
+        << log[log.size() - 3].toStdString();
+    EXPECT_TRUE(log[log.size() - 2].startsWith(U("Громкость до −20,0 LUFS: трек 3: выровнен −")))
+        << log[log.size() - 2].toStdString();
+    EXPECT_NE(ReadWholeFile(Card() + "003.mp3"), ReadWholeFile(loud));
+
+    Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1, [&](QDialog &) {
+        EXPECT_TRUE(frSelect()->cbLevel->isChecked());
+        EXPECT_EQ(frSelect()->seLevelLufs->value(), -20);
+        frSelect()->cbLevel->setChecked(false);
+    });
+    Window->miSavePlaylistClick();
+    EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), ReadWholeFile(loud));
+    EXPECT_FALSE(frSelect()->wdLevel->isVisibleTo(frSelect())); // not part of other choices
 }
 
 TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt)

@@ -76,7 +76,7 @@ TEST_F(TracksWindow, ListsProblemsFirstInRedThenTheGoodTracksAndTheOverlapBelow)
                                               U("трека нет в плейлисте"), U("в порядке")}));
     EXPECT_EQ(window.tvTracks->topLevelItem(0)->foreground(2).color(), QColor(Qt::red));
     EXPECT_NE(window.tvTracks->topLevelItem(3)->foreground(2).color(), QColor(Qt::red));
-    EXPECT_EQ(window.tvTracks->topLevelItem(3)->text(4), U("MPEG-2.5 Layer III, 8000 Гц, моно, 16 кбит/с"));
+    EXPECT_EQ(window.tvTracks->topLevelItem(3)->text(6), U("MPEG-2.5 Layer III, 8000 Гц, моно, 16 кбит/с"));
     ASSERT_EQ(window.lbOverlaps->count(), 1);
     EXPECT_TRUE(window.lbOverlaps->item(0)->text().startsWith(U("Наложение звука: трек 1 (")));
     EXPECT_EQ(window.lbSummary->text(), U("Треков с ошибками: 3, наложений звука: 1"));

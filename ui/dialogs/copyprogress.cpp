@@ -170,7 +170,7 @@ void TElidedLabel::Elide()
 }
 
 TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
-                                   TLogSink &log)
+                                   TLogSink &log, const TTrackRemakeFn &remake)
 {
     TfrCopyProgress dialog(parent);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -187,6 +187,7 @@ TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::strin
                     &dialog, [&dialog, progress] { dialog.ShowProgress(progress); }, Qt::QueuedConnection);
             };
             options.Stop = &dialog.StopRequested();
+            options.Remake = remake;
             report = CopyTracks(playList, target, queued, options);
         } catch (...) {
             error = std::current_exception();

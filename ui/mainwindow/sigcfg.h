@@ -195,6 +195,10 @@ public slots:
     void miRedoClick();
     void miDeleteClick();
     void miPlayListClick();
+    /// "Создать звук…": a bell or an announcement made and added to the playlist.
+    void miMakeSoundClick();
+    /// The same dialog for playlist line playListLine, filled from the note beside its file.
+    void EditSound(int playListLine);
     /// Makes scenario s of group g current and brings the window up (a click in the week chart).
     void ShowScenarioOf(int g, int s);
 
@@ -282,6 +286,7 @@ private:
         QAction *miDelete = nullptr;
         QAction *miInsert = nullptr;
         QAction *miPlayList = nullptr;
+        QAction *miMakeSound = nullptr; // "Создать звук…"
         QAction *miExit = nullptr;
         QLabel *lbSaved = nullptr; // status bar: "Сохранено", only while nothing is modified
         QMenu *miHelp = nullptr;

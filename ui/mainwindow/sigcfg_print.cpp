@@ -63,6 +63,7 @@ void TfrMain::BuildViewCommands()
     connect(Ui.miWeekChart, &QAction::triggered, this, &TfrMain::miWeekChartClick);
     AddTracksWindowCommand(*this, *FDocument, *Ui.miView, [this](TTracksWindow &window) {
         connect(&window, &TTracksWindow::PlayListLineChosen, this, &TfrMain::EditPlayListLine);
+        connect(&window, &TTracksWindow::SoundEditChosen, this, &TfrMain::EditSound);
     });
 
     // In the file menu right after the export, which they resemble and whose state they share.

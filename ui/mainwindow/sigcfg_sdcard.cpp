@@ -2,21 +2,26 @@
 // playlist is saved with the project, and the files go onto a removable drive.
 #include "device/cardsummary.h"
 #include "device/drives.h"
+#include "device/levelling.h"
 #include "device/sdcard.h"
 #include "device/tracklist.h"
 #include "model/lib.h"
 #include "ui/dialogs/copyprogress.h"
 #include "ui/dialogs/playlist.h"
 #include "ui/dialogs/select.h"
+#include "ui/dialogs/sounddialog.h"
 #include "ui/document/playlistchange.h"
 #include "ui/mainwindow/sdcardsource.h"
 #include "ui/mainwindow/sigcfg.h"
 #include "ui/tracks/trackswindow.h"
 #include "ui/widgets/modeltext.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 
 using namespace Qt::StringLiterals;
@@ -31,6 +36,11 @@ std::vector<std::string> EditedPlayList(const TfrPlayList &editor)
         edited.push_back(line.toStdString());
     return PlayListFromDialog(edited);
 }
+
+// The levelling choice is the operator's habit, not the project's: kept in the settings.
+const QString LevelKey = u"card/level"_s;
+const QString LevelLufsKey = u"card/levelLufs"_s;
+constexpr int DefaultLevelLufs = -16;
 
 } // namespace
 
@@ -85,8 +95,18 @@ void TfrMain::miSavePlaylistClick()
     }
     choice.setCurrentIndex(0);
     choice.setEditText(choice.itemText(0));
-    if (prompts().ShowModal(*frSelect) != 1)
+    const QSettings settings;
+    frSelect->cbLevel->setChecked(settings.value(LevelKey, false).toBool());
+    frSelect->seLevelLufs->setValue(settings.value(LevelLufsKey, DefaultLevelLufs).toInt());
+    frSelect->ShowLevel(true);
+    const int answer = prompts().ShowModal(*frSelect);
+    frSelect->ShowLevel(false);
+    if (answer != 1)
         return;
+    const bool level = frSelect->cbLevel->isChecked();
+    const int levelLufs = frSelect->seLevelLufs->value();
+    QSettings().setValue(LevelKey, level);
+    QSettings().setValue(LevelLufsKey, levelLufs);
     const int chosen = choice.findText(choice.currentText(), Qt::MatchExactly);
     const QString typed = chosen >= 0 ? choice.itemData(chosen).toString() : choice.currentText();
     const TCardTarget target = CheckCardTarget(typed.toStdString());
@@ -100,10 +120,14 @@ void TfrMain::miSavePlaylistClick()
     // Copy, saying first which tracks will stay silent and last what reached the card.
     const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
     TCopyTally tally(Log());
+    TLevelLog levels;
+    const TTrackRemakeFn remake = level ? LevellingRemake(levelLufs, levels) : TTrackRemakeFn();
     // A card that went away is not looked at again: its folder now lies on another disk.
-    if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally).CardRemoved)
+    if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally, remake).CardRemoved)
         for (const std::string &line : CardMismatchLines(Project, PlayList, target.Folder))
             Log().AddLog(line);
+    if (const std::string text = levels.Summary(levelLufs); level && !text.empty())
+        AddLog(FromModel(text));
     const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
     AddLog(summary);
     statusBar()->showMessage(summary);
@@ -154,4 +178,15 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
     playList.insert(playList.end(), kept.begin(), kept.end());
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
+}
+
+void TfrMain::miMakeSoundClick()
+{
+    EditSound(-1);
+}
+
+void TfrMain::EditSound(int playListLine)
+{
+    TfrSound dialog(*FDocument, prompts(), playListLine, this);
+    prompts().ShowModal(dialog); // the dialog adds to the playlist itself, as one undoable step
 }

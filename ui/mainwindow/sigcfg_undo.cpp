@@ -95,6 +95,11 @@ void TfrMain::BuildUndoCommands()
     connect(Ui.miPlayList, &QAction::triggered, this, &TfrMain::miPlayListClick);
     Ui.miPlayList->setEnabled(Ui.miSavePlaylist->isEnabled());
     connect(Ui.miSavePlaylist, &QAction::enabledChanged, Ui.miPlayList, &QAction::setEnabled);
+    Ui.miMakeSound = new QAction(u"Со&здать звук…"_s, this);
+    Ui.miEdit->insertAction(Ui.miBells, Ui.miMakeSound);
+    connect(Ui.miMakeSound, &QAction::triggered, this, &TfrMain::miMakeSoundClick);
+    Ui.miMakeSound->setEnabled(Ui.miSavePlaylist->isEnabled());
+    connect(Ui.miSavePlaylist, &QAction::enabledChanged, Ui.miMakeSound, &QAction::setEnabled);
 
     Ui.miFail->addSeparator();
     Ui.miExit = Ui.miFail->addAction(u"В&ыход"_s, this, &QWidget::close);

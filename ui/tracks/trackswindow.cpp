@@ -5,6 +5,7 @@
 #include "schedule/overlaps.h"
 #include "ui/dialogs/playlist.h"
 #include "ui/document/projectdocument.h"
+#include "ui/tracks/loudnessscan.h"
 #include "ui/tracks/trackplayer.h"
 #include "ui/widgets/modeltext.h"
 #include "ui/widgets/screenfit.h"
@@ -28,8 +29,16 @@ enum TColumn {
     ColFile,
     ColStatus,
     ColDuration,
-    ColFormat,
+    ColLufs,
+    ColPeak,
+    ColFormat, // the last: it stretches
 };
+
+/// A level for the columns: "−18.2", with the minus the texts use.
+QString Level(double value)
+{
+    return QString::number(value, 'f', 1).replace(u'-', u'−');
+}
 
 bool Playable(const TTrackRow &row)
 {
@@ -40,7 +49,7 @@ bool Playable(const TTrackRow &row)
 
 TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     : QWidget(&owner, Qt::Window), Project(document.Project()), PlayList(document.PlayList()),
-      Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
+      Scan(new TLoudnessScan(this)), Player(new TTrackPlayer(this)), HasOutput(TTrackPlayer::HasAudioOutput())
 {
     setObjectName(u"frTracks"_s);
     setWindowTitle(u"Треки"_s);
@@ -50,7 +59,8 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     tvTracks->setObjectName(u"tvTracks"_s);
     tvTracks->setRootIsDecorated(false);
     tvTracks->setUniformRowHeights(true);
-    tvTracks->setHeaderLabels({u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"Формат"_s});
+    tvTracks->setHeaderLabels(
+        {u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"LUFS"_s, u"Пик, dBTP"_s, u"Формат"_s});
     // Long paths and reasons are cut in the middle; the whole text is in the tooltip.
     tvTracks->setTextElideMode(Qt::ElideMiddle);
     tvTracks->header()->setSectionResizeMode(QHeaderView::Interactive);
@@ -59,6 +69,8 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     tvTracks->setColumnWidth(ColFile, 300);
     tvTracks->setColumnWidth(ColStatus, 320);
     tvTracks->setColumnWidth(ColDuration, 100);
+    tvTracks->setColumnWidth(ColLufs, 70);
+    tvTracks->setColumnWidth(ColPeak, 80);
 
     lbOverlaps = new QListWidget(this);
     lbOverlaps->setObjectName(u"lbOverlaps"_s);
@@ -71,10 +83,14 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
         btPlay->setToolTip(u"В системе нет звукового выхода"_s);
     btRefresh = new QPushButton(u"Обновить"_s, this);
     btRefresh->setObjectName(u"btRefresh"_s);
+    btEditSound = new QPushButton(u"Изменить звук…"_s, this);
+    btEditSound->setObjectName(u"btEditSound"_s);
+    btEditSound->setToolTip(u"Создать звук строки плейлиста заново; слова объявления берутся из файла рядом с ним"_s);
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btPlay);
     buttons->addWidget(btRefresh);
+    buttons->addWidget(btEditSound);
     buttons->addSpacing(12);
     buttons->addWidget(lbSummary, 1);
     auto *layout = new QVBoxLayout(this);
@@ -85,6 +101,8 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
 
     connect(btPlay, &QPushButton::clicked, this, &TTracksWindow::btPlayClick);
     connect(btRefresh, &QPushButton::clicked, this, &TTracksWindow::Refresh);
+    connect(btEditSound, &QPushButton::clicked, this, &TTracksWindow::btEditSoundClick);
+    connect(Scan, &TLoudnessScan::Measured, this, &TTracksWindow::FillLoudness);
     connect(tvTracks, &QTreeWidget::itemDoubleClicked, this, &TTracksWindow::tvTracksDoubleClick);
     connect(tvTracks, &QTreeWidget::currentItemChanged, this, &TTracksWindow::UpdatePlayButton);
     connect(Player, &TTrackPlayer::Finished, this, &TTracksWindow::UpdatePlayButton);
@@ -95,12 +113,15 @@ TTracksWindow::~TTracksWindow() = default;
 
 void TTracksWindow::Refresh()
 {
-    const int current = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    const int current = CurrentRow();
     FRows = InspectPlayList(Project, PlayList, Cache);
     ProblemsFirst(FRows);
     const TOverlaps overlaps = FindOverlaps(Project, TrackDurations(FRows));
 
     tvTracks->clear();
+    StatusTexts.clear();
+    Stamps.clear();
+    std::vector<std::string> measured;
     int problems = 0;
     for (const TTrackRow &row : FRows) {
         std::string status = TrackStatusText(row.Info);
@@ -109,10 +130,13 @@ void TTracksWindow::Refresh()
         auto *item = new QTreeWidgetItem(tvTracks);
         item->setText(ColTrack, QString::number(row.Track));
         item->setText(ColFile, row.Path.empty() ? u"—"_s : FromModel(row.Path));
-        item->setText(ColStatus, FromModel(status));
+        StatusTexts.push_back(FromModel(status));
+        Stamps.push_back(Playable(row) ? TLoudnessScan::StampOf(row.Path) : TLoudnessScan::TStamp{-1, 0});
+        if (Playable(row))
+            measured.push_back(row.Path);
         item->setText(ColDuration, row.Info.Seconds > 0 ? FromModel(DurationText(row.Info.Seconds)) : QString());
         item->setText(ColFormat, FromModel(TrackFormatText(row.Info)));
-        for (int c : {ColFile, ColStatus, ColFormat})
+        for (int c : {ColFile, ColFormat})
             item->setToolTip(c, item->text(c));
         if (row.Info.Status != TTrackStatus::Ok) {
             ++problems;
@@ -120,6 +144,8 @@ void TTracksWindow::Refresh()
                 item->setForeground(c, Qt::red);
         }
     }
+    FillLoudness();
+    Scan->Measure(measured);
     lbOverlaps->clear();
     for (const TOverlap &overlap : overlaps.Listed)
         lbOverlaps->addItem(FromModel(OverlapText(Project, overlap)));
@@ -131,6 +157,43 @@ void TTracksWindow::Refresh()
     UpdatePlayButton();
 }
 
+void TTracksWindow::FillLoudness()
+{
+    std::vector<TLoudness> levels(FRows.size());
+    std::vector<bool> known(FRows.size(), false);
+    for (size_t i = 0; i < FRows.size(); ++i)
+        if (Playable(FRows[i]))
+            if (const auto found = Scan->Known(FRows[i].Path, Stamps[i])) {
+                levels[i] = *found;
+                known[i] = true;
+            }
+    const std::vector<bool> outliers = LoudnessOutliers(levels);
+    for (size_t i = 0; i < FRows.size() && int(i) < tvTracks->topLevelItemCount(); ++i) {
+        QTreeWidgetItem *item = tvTracks->topLevelItem(int(i));
+        const bool measured = known[i] && levels[i].Measured;
+        // Pending while the scan works on it; a dash for a silent track or one not measured.
+        const QString pending = Playable(FRows[i]) && !known[i] ? u"…"_s : u"—"_s;
+        item->setText(ColLufs, measured ? Level(levels[i].Lufs) : pending);
+        item->setText(ColPeak, measured ? Level(levels[i].TruePeakDb) : pending);
+        QString status = StatusTexts[i];
+        if (outliers[i]) {
+            status += u"; "_s + FromModel(LoudnessOutlierText);
+            item->setForeground(ColLufs, QColor(0xC0, 0x60, 0x00));
+            item->setToolTip(ColLufs, FromModel(LoudnessOutlierText));
+        } else if (FRows[i].Info.Status == TTrackStatus::Ok) {
+            item->setData(ColLufs, Qt::ForegroundRole, QVariant());
+            item->setToolTip(ColLufs, QString());
+        }
+        item->setText(ColStatus, status);
+        item->setToolTip(ColStatus, status);
+    }
+}
+
+int TTracksWindow::CurrentRow() const
+{
+    return tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+}
+
 void TTracksWindow::UpdatePlayButton()
 {
     if (Player->IsPlaying()) {
@@ -139,8 +202,10 @@ void TTracksWindow::UpdatePlayButton()
         return;
     }
     btPlay->setText(u"Прослушать"_s);
-    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
-    btPlay->setEnabled(HasOutput && index >= 0 && index < int(FRows.size()) && Playable(FRows[index]));
+    const int index = CurrentRow();
+    const bool row = index >= 0 && index < int(FRows.size());
+    btPlay->setEnabled(HasOutput && row && Playable(FRows[index]));
+    btEditSound->setEnabled(row && FRows[index].PlayListLine >= 0);
 }
 
 void TTracksWindow::btPlayClick()
@@ -149,7 +214,7 @@ void TTracksWindow::btPlayClick()
         Player->Stop();
         return;
     }
-    const int index = tvTracks->currentItem() ? tvTracks->indexOfTopLevelItem(tvTracks->currentItem()) : -1;
+    const int index = CurrentRow();
     if (!HasOutput || index < 0 || index >= int(FRows.size()) || !Playable(FRows[index]))
         return;
     Player->Play(FRows[index].Path); // a failure propagates to the one place that shows errors
@@ -164,6 +229,16 @@ void TTracksWindow::tvTracksDoubleClick(QTreeWidgetItem *item)
     const TTrackRow row = FRows[index];
 
     emit PlayListLineChosen(row.PlayListLine, row.Track);
+    Refresh();
+}
+
+void TTracksWindow::btEditSoundClick()
+{
+    const int index = CurrentRow();
+    if (index < 0 || index >= int(FRows.size()) || FRows[index].PlayListLine < 0)
+        return;
+    Player->Stop(); // the file may be made again
+    emit SoundEditChosen(FRows[index].PlayListLine);
     Refresh();
 }
 

@@ -1,7 +1,7 @@
 // The audio player module: decodes with the core's decoder and plays through Qt Multimedia.
 #include "ui/tracks/player/playerbackend.h"
 
-#include "device/trackdecoder.h"
+#include "audio/trackdecoder.h"
 
 #include <QAudioFormat>
 #include <QAudioSink>

@@ -1,0 +1,79 @@
+// "Создать звук…": a spoken announcement made, written beside the project, added to the playlist as
+// one step that undo takes back, its words filled back for the line, and its loudness in "Треки".
+#include "support/window_fixture.h"
+
+#include "storage/soundnote.h"
+#include "ui/dialogs/sounddialog.h"
+#include "ui/document/projectdocument.h"
+#include "ui/tracks/trackswindow.h"
+
+#include <QCheckBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+class SoundDialog : public TWindowTest
+{
+};
+
+} // namespace
+
+TEST_F(SoundDialog, AddsOneUndoableLineForTheFileItWroteAndFillsTheWordsBack)
+{
+    OpenProject(4);
+    PlayList() = {"1;" + PathIn("нет.mp3")};
+    const std::vector<std::string> before = PlayList();
+    const std::string path = PathIn("Звуки/Трек 2.mp3");
+    Prompts
+        .AnswerModal(1,
+                     [](QDialog &shown) {
+                         auto &dialog = static_cast<TfrSound &>(shown);
+                         EXPECT_EQ(dialog.seTrack->value(), 2) << "the first free number";
+                         dialog.rbSpeech->setChecked(true);
+                         dialog.mmText->setPlainText(U("Внимание! Урок начинается."));
+                         dialog.cbChime->setChecked(true);
+                         dialog.btAdd->click();
+                         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.result() == QDialog::Accepted; }, 60000));
+                     })
+        .AnswerSaveFile(QString::fromStdString(path));
+    Ui().miMakeSound->trigger();
+    Prompts.ExpectDone();
+
+    EXPECT_EQ(PlayList(), (std::vector<std::string>{before[0], "2;" + path}));
+    QUndoStack &stack = Window->Document().Stack();
+    EXPECT_EQ(stack.count(), 1);
+    stack.undo();
+    EXPECT_EQ(PlayList(), before);
+    stack.redo();
+    const std::optional<TAnnouncement> note = ReadSoundNote(path);
+    ASSERT_TRUE(note);
+    EXPECT_EQ(note->Text, "Внимание! Урок начинается.");
+
+    Prompts.AnswerModal(2, [](QDialog &shown) {
+        auto &dialog = static_cast<TfrSound &>(shown);
+        EXPECT_TRUE(dialog.rbSpeech->isChecked());
+        EXPECT_EQ(dialog.mmText->toPlainText(), U("Внимание! Урок начинается."));
+        EXPECT_TRUE(dialog.cbChime->isChecked());
+        EXPECT_EQ(dialog.seTrack->value(), 2);
+    });
+    Window->EditSound(1);
+
+    for (QAction *action : Ui().miView->actions())
+        if (action->text() == U("&Треки ..."))
+            action->trigger();
+    TTracksWindow *tracks = Window->findChild<TTracksWindow *>();
+    ASSERT_NE(tracks, nullptr);
+    // The window refills itself when activated: the row is looked up each time.
+    const auto lufs = [tracks] {
+        const QTreeWidgetItem *made = tracks->tvTracks->topLevelItem(1); // after the missing file
+        return made ? made->text(4) : QString();                         // LUFS
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !lufs().isEmpty() && lufs() != U("…"); }, 60000));
+    EXPECT_NEAR(lufs().replace(u'−', u'-').toDouble(), -16, 0.5) << lufs().toStdString();
+}
