@@ -1,7 +1,6 @@
 // The week chart window and the printed schedule: the "Вид" menu, "Печать…" and "Экспорт в PDF…".
 #include "ui/mainwindow/sigcfg.h"
 
-#include "model/error.h"
 #include "model/modulefile.h"
 #include "ui/chart/printpreview/printpreview.h"
 #include "ui/chart/schedulepages.h"
@@ -17,9 +16,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include <dlfcn.h>
-#include <unistd.h>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -28,28 +24,9 @@ namespace {
 /// naming the file concerned.
 TPrintPreviewEntry PrintPreview()
 {
-    static TPrintPreviewEntry entry = nullptr;
-    if (entry)
-        return entry;
-    const std::vector<std::string> candidates = ModuleCandidates(PreviewModuleFileName);
-    std::string failure;
-    for (const std::string &path : candidates) {
-        if (::access(path.c_str(), F_OK) != 0)
-            continue;
-        void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle) {
-            const char *why = ::dlerror();
-            failure = "Не удалось загрузить модуль печати " + path + "\n" + (why ? why : "");
-            continue;
-        }
-        if ((entry = reinterpret_cast<TPrintPreviewEntry>(::dlsym(handle, PrintPreviewEntryName))))
-            return entry;
-        failure = "Модуль печати " + path + " повреждён";
-    }
-    if (failure.empty())
-        failure = "Не найден модуль печати " + std::string(PreviewModuleFileName) +
-                  "; программа установлена не полностью\nИскали: " + SearchedText(candidates);
-    throw TFileError(failure);
+    static const TPrintPreviewEntry entry = reinterpret_cast<TPrintPreviewEntry>(
+        LoadModuleEntries(PreviewModuleFileName, "печати", {PrintPreviewEntryName}).front());
+    return entry;
 }
 
 } // namespace
