@@ -5,6 +5,7 @@
 #include "model/type.h"
 #include "ui/application.h"
 #include "ui/dialogs/prompts.h"
+#include "ui/startahead.h"
 
 #include <QString>
 
@@ -49,6 +50,17 @@ const char *MissingDisplay()
     if (platform && *platform)
         return IsSet("DISPLAY") ? nullptr : "не задана переменная DISPLAY";
     return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") ? nullptr : "не заданы ни DISPLAY, ни WAYLAND_DISPLAY";
+}
+
+/// Whether Qt will show the window through its X11 plugin: named so, or left to Qt's default
+/// outside a Wayland session.
+bool StartsOnX11()
+{
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform)
+        return std::strncmp(platform, "xcb", 3) == 0;
+    const char *session = std::getenv("XDG_SESSION_TYPE");
+    return IsSet("DISPLAY") && !IsSet("WAYLAND_DISPLAY") && !(session && std::strcmp(session, "wayland") == 0);
 }
 
 /// The command line, read without a display: what to open, or an exit code when done already.
@@ -118,7 +130,9 @@ int main(int argc, char **argv)
     char programName[] = "sigcfg";
     int qtArgc = 1;
     char *qtArgv[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
+    TStartAhead ahead(StartsOnX11());
     TSigApplication app(qtArgc, qtArgv);
+    ahead.Wait();
     TRealPrompts prompts;
     try {
         TfrMain frMain(project, prompts);

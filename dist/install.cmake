@@ -68,7 +68,7 @@ install(TARGETS sigcfg-tool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS sigworkbookmodule sigaudiomodule LIBRARY DESTINATION lib/sigcfg/modules)
 # The renderer behind "sigcfg-tool print" is no command of its own: it lives in the private folder.
 if(TARGET sigplayermodule)
-    install(TARGETS sigplayermodule LIBRARY DESTINATION lib/sigcfg/modules)
+    install(TARGETS sigplayermodule sigpreviewmodule LIBRARY DESTINATION lib/sigcfg/modules)
 endif()
 if(TARGET sigcfg-print)
     install(TARGETS sigcfg-print RUNTIME DESTINATION lib/sigcfg)
@@ -84,10 +84,8 @@ install(FILES ${SIG_DIST}/debian/lintian-overrides DESTINATION ${CMAKE_INSTALL_D
 
 # The window program and what the desktop needs to show it (not in a build without the window).
 if(TARGET sigcfg)
-    # The PNG sizes are rendered from the SVG at build time by the toolbar's own SVG renderer.
-    find_package(Qt6 REQUIRED COMPONENTS Svg Gui)
-    add_executable(sigcfg-rendericon ${SIG_DIST}/rendericon.cpp)
-    target_link_libraries(sigcfg-rendericon PRIVATE Qt6::Svg Qt6::Gui)
+    # The PNG sizes are rendered from the SVG at build time by the renderer that draws the
+    # toolbar's icons (ui/CMakeLists.txt).
     foreach(size 48 128 256)
         set(png ${SIG_DIST_OUT}/icons/${size}x${size}/${SIG_APP_ID}.png)
         add_custom_command(OUTPUT ${png}

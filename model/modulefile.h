@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-// Parts of the programs that only some commands need (the workbook code, the audio player) are
-// shared objects loaded on first use, so that a start pays nothing for the libraries behind them.
+// Parts of the programs that only some commands need (the workbook code, the audio player, the
+// print preview) are shared objects loaded on first use, so that a start pays nothing for the
+// libraries behind them.
 
 /// Where a module of that file name may be, in the order to try: beside the running program's
 /// folder in the build tree (lib/sigcfg/modules), then in the installed layout (../lib/sigcfg/modules).

@@ -3,8 +3,9 @@
 #include "model/cause.h"
 #include "ui/dialogs/prompts.h"
 #include "ui/translations.h"
+#include "ui/widgets/arrowstyle.h"
+#include "ui/widgets/pngicon.h"
 
-#include <QIcon>
 #include <QTimer>
 
 #include <QMessageBox>
@@ -17,16 +18,16 @@ TSigApplication::TSigApplication(int &argc, char **argv) : QApplication(argc, ar
     // The icons live in a static library; nothing else would pull their resource data into the
     // executable.
     Q_INIT_RESOURCE(icons);
+    // Before the first widget: the style's arrows of the menu bar would load every image plugin.
+    setStyle(new TArrowStyle);
     // The recent projects and the last folder live under this name in the user's settings.
     setOrganizationName(QStringLiteral("sigcfg"));
     setApplicationName(QStringLiteral("sigcfg"));
     // The desktop matches the window with its menu entry and icon by this name.
     setDesktopFileName(QStringLiteral("name.sigcfg.configurator"));
-    // Every window and dialog shows it, so a task bar tells the program's windows apart. Drawn once
-    // at one size, once the loop runs: the window manager would otherwise get the SVG drawn at six
-    // sizes before the first window appears.
-    QTimer::singleShot(0, this,
-                       [] { setWindowIcon(QIcon(QIcon(QStringLiteral(":/icons/sigcfg.svg")).pixmap(QSize(64, 64)))); });
+    // Every window and dialog shows it, so a task bar tells the program's windows apart. One size,
+    // drawn at build time, set once the loop runs: nothing of it delays the first window.
+    QTimer::singleShot(0, this, [] { setWindowIcon(PngIcon(QStringLiteral("sigcfg"), qApp->devicePixelRatio())); });
     InstallQtTranslations(*this);
 }
 

@@ -2,6 +2,7 @@
    moment a window appears on the screen. Usage: map_timer RUNS PROGRAM [ARGS...]; prints the
    median and the fastest run in milliseconds. */
 #include <X11/Xlib.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -22,7 +23,8 @@ static int Compare(const void *a, const void *b)
     return (x > y) - (x < y);
 }
 
-/* One start: exec, wait for the MapNotify of a top-level window, then end the program. */
+/* One start: exec, wait for the MapNotify of a top-level window, then end the program. A program
+   that ends before it maps a window (it could not reach the display) gives -1. */
 static double TimeOneStart(Display *display, char **argv)
 {
     XSync(display, True);
@@ -34,6 +36,13 @@ static double TimeOneStart(Display *display, char **argv)
     }
     double mapped = -1;
     while (mapped < 0) {
+        if (!XPending(display)) {
+            if (waitpid(child, NULL, WNOHANG) == child)
+                return -1;
+            struct pollfd wait = {ConnectionNumber(display), POLLIN, 0};
+            poll(&wait, 1, 10);
+            continue;
+        }
         XEvent event;
         XNextEvent(display, &event);
         if (event.type == MapNotify && !event.xmap.override_redirect)
@@ -44,6 +53,18 @@ static double TimeOneStart(Display *display, char **argv)
     return mapped;
 }
 
+/* The display, tried for a while: on a busy machine the server may refuse a connection now and then. */
+static Display *OpenDisplay(void)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        Display *display = XOpenDisplay(NULL);
+        if (display)
+            return display;
+        usleep(100 * 1000);
+    }
+    return NULL;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 3) {
@@ -51,15 +72,22 @@ int main(int argc, char **argv)
         return 2;
     }
     const int runs = atoi(argv[1]);
-    Display *display = XOpenDisplay(NULL);
+    Display *display = OpenDisplay();
     if (display == NULL || runs < 1) {
         fprintf(stderr, "map_timer: no display\n");
         return 2;
     }
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     double *times = calloc((size_t)runs, sizeof *times);
-    for (int i = 0; i < runs; ++i)
-        times[i] = TimeOneStart(display, argv + 2);
+    for (int i = 0; i < runs; ++i) {
+        /* A start that could not reach the display is taken again, a few times at most. */
+        for (int attempt = 0; attempt < 5 && (times[i] = TimeOneStart(display, argv + 2)) < 0; ++attempt)
+            usleep(100 * 1000);
+        if (times[i] < 0) {
+            fprintf(stderr, "map_timer: %s ends without mapping a window\n", argv[2]);
+            return 1;
+        }
+    }
     qsort(times, (size_t)runs, sizeof *times, Compare);
     printf("%.2f %.2f\n", times[runs / 2], times[0]);
     free(times);

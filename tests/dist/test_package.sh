@@ -24,6 +24,7 @@ expected="$(sort <<'EOF_FILES'
 ./usr/bin/sigcfg-tool
 ./usr/lib/sigcfg/modules/libsigcfg-audio.so
 ./usr/lib/sigcfg/modules/libsigcfg-player.so
+./usr/lib/sigcfg/modules/libsigcfg-preview.so
 ./usr/lib/sigcfg/modules/libsigcfg-workbook.so
 ./usr/lib/sigcfg/sigcfg-print
 ./usr/share/applications/name.sigcfg.configurator.desktop

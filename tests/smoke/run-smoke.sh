@@ -172,6 +172,10 @@ for _ in $(seq 1 30); do
 done
 [ -n "$SHOT_OK" ] || fail "the window stays blank: $(cat "$WORK/check.log")"
 
+# Painted without an SVG renderer: its icons were drawn at build time, and nothing at start asks
+# Qt's image plugins to guess a format.
+! grep -qi svg "/proc/$APP_PID/maps" || fail "an SVG renderer was loaded for the first window: $(grep -i svg "/proc/$APP_PID/maps" | awk '{print $6}' | sort -u | tr '\n' ' ')"
+
 # Ask the window to close as a window manager would; an unmodified project asks nothing.
 close_window "$WINDOW" || fail "could not send the close request"
 STATUS=

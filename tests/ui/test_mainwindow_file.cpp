@@ -215,6 +215,20 @@ TEST_F(FileCommands, RecentProjectsKeepTheLastEightAndForgetAVanishedFile)
     EXPECT_EQ(Prompts.FileStarts.back(), QFileInfo(saved[2]).absolutePath());
 }
 
+// The window reads no settings at start: the recent projects are read as the file menu opens,
+// greyed when there are none, listed when another run of the program saved some meanwhile.
+TEST_F(FileCommands, RecentProjectsAreReadAsTheFileMenuOpens)
+{
+    const QString project = Path("p.vlpj");
+    for (const bool saved : {false, true}) {
+        QSettings().setValue(U("recent/files"), saved ? QStringList{project} : QStringList{});
+        emit Ui().miFail->aboutToShow();
+        EXPECT_EQ(Ui().miRecent->isEnabled(), saved);
+        ASSERT_EQ(Ui().miRecent->actions().size(), saved ? 1 : 0);
+    }
+    EXPECT_EQ(Ui().miRecent->actions().front()->text(), U("&1 ") + project);
+}
+
 TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
 {
     FillProject();

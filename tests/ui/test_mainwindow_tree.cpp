@@ -1,6 +1,8 @@
 // The main window's layout, command states, tree, node mapping, pages, settings prompt and log.
 #include "support/window_fixture.h"
+#include "ui/widgets/arrowstyle.h"
 #include "ui/widgets/logbox.h"
+#include "ui/widgets/pngicon.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -8,6 +10,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QScrollArea>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 namespace {
 
@@ -95,6 +100,40 @@ TEST_F(MainWindowLayout, ClientSizePictureButtonsAndMenus)
     EXPECT_EQ(Ui().miProjectLoad->shortcut(), QKeySequence(U("Ctrl+O")));
     EXPECT_EQ(Ui().miProjectSave->shortcut(), QKeySequence(U("Ctrl+S")));
     EXPECT_EQ(Ui().miProjectSaveAs->shortcut(), QKeySequence(U("Ctrl+Shift+S")));
+}
+
+// The window opens without the group and scenario pages; built when first shown, or forced as
+// tests may, a page takes its place in Tab order after the tree.
+TEST_F(MainWindowLayout, PagesBuiltWhenFirstShownKeepTheirTabOrder)
+{
+    Window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(Ui().tsGroup, nullptr);
+    EXPECT_EQ(Ui().tsScenario, nullptr);
+
+    const auto tabStops = [this] {
+        QList<QWidget *> stops;
+        for (QWidget *w = Ui().tvMain; stops.empty() || stops.back() != Ui().mmLog; w = w->nextInFocusChain()) {
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+                stops.push_back(w);
+        }
+        return stops;
+    };
+    for (const bool forced : {false, true}) {
+        Window = std::make_unique<TfrMain>(Project, Prompts);
+        if (forced)
+            BuildPages();
+        Window->show();
+        OpenTree(9, {{5, 2}});
+        SelectScenario(5, 2);
+        EXPECT_EQ(tabStops(),
+                  (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edScenarioName, Ui().edScenarioTime,
+                                    Ui().edScenarioTrack, Ui().edScenarioVolume, Ui().clDayOfWeek, Ui().mmLog}))
+            << forced;
+        SelectGroup(5);
+        EXPECT_EQ(tabStops(), (QList<QWidget *>{Ui().tvMain, Ui().sbPages, Ui().edGroupName, Ui().clZones, Ui().mmLog}))
+            << forced;
+    }
 }
 
 TEST_F(TWindowTest, StateTableEveryRow)
@@ -309,4 +348,38 @@ TEST_F(TWindowTest, LogOfACheckFullOfClashesKeepsHeadingAndTotal)
     EXPECT_EQ(lines.front(), U("Проверка проекта"));
     EXPECT_EQ(lines[TLogBox::LogShownLimit], TLogBox::LeftOutText(total + 1 - TLogBox::LogShownLimit));
     EXPECT_EQ(lines.back(), U("Всего ошибок: ") + QString::number(total));
+}
+
+// The start's style gives the overflow arrows of a narrow menu bar as Fusion does, in both
+// directions and every size; it only reads them another way.
+TEST(ArrowStyle, GivesFusionsOwnArrows)
+{
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(U("Fusion")));
+    TArrowStyle ours(QStyleFactory::create(U("Fusion")));
+    QStyleOption rightToLeft;
+    rightToLeft.direction = Qt::RightToLeft;
+    for (const QStyle::StandardPixmap which :
+         {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton}) {
+        for (const QStyleOption *option : std::initializer_list<const QStyleOption *>{nullptr, &rightToLeft}) {
+            const QIcon expected = fusion->standardIcon(which, option);
+            const QIcon actual = ours.standardIcon(which, option);
+            ASSERT_EQ(expected.availableSizes().size(), 3);
+            EXPECT_EQ(actual.availableSizes(), expected.availableSizes());
+            for (const QSize size : expected.availableSizes())
+                EXPECT_EQ(actual.pixmap(size).toImage(), expected.pixmap(size).toImage()) << which;
+        }
+    }
+}
+
+// The toolbar's pictures come in the size the buttons show and in twice that for a doubled-density
+// screen, each marked with its density so that it draws at the buttons' size.
+TEST(PngIcon, GivesThePictureForTheScreensDensity)
+{
+    for (const auto &[ratio, pixels] : {std::pair{1.0, 40}, std::pair{2.0, 80}, std::pair{1.5, 80}}) {
+        const QIcon icon = PngIcon(U("new"), ratio);
+        const QPixmap picture = icon.pixmap(QSize(40, 40), ratio);
+        EXPECT_EQ(picture.width(), int(40 * ratio)) << ratio;
+        EXPECT_EQ(picture.deviceIndependentSize(), QSizeF(40, 40)) << ratio;
+        EXPECT_EQ(icon.pixmap(QSize(40, 40), pixels / 40).width(), pixels) << ratio; // drawn, not scaled up
+    }
 }

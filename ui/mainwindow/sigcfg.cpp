@@ -6,20 +6,20 @@
 #include "ui/dialogs/playlist.h"
 #include "ui/dialogs/select.h"
 #include "ui/mainwindow/recentfiles.h"
-#include "ui/widgets/checklist.h"
 #include "ui/widgets/logbox.h"
 #include "ui/widgets/modeltext.h"
-#include "ui/widgets/validators.h"
+#include "ui/widgets/pngicon.h"
 
 #include <QAction>
+#include <QColor>
 #include <QFont>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHash>
 #include <QKeySequence>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
@@ -40,26 +40,17 @@ constexpr int ToolbarHeight = 65;
 constexpr int ProjectStripHeight = 48;
 constexpr int LogHeight = 78;
 constexpr int TreeWidth = 304;
-constexpr int ButtonSize = 49;
-constexpr int IconSize = ButtonSize - 9;
+constexpr int IconSize = SIG_TOOLBAR_ICON_SIZE; // the size the build draws the icons at
+constexpr int ButtonSize = IconSize + 9;
 
-QLabel *BoldLabel(const QString &text, QWidget *parent)
+/// A toolbar picture, loaded once per run (a window made again, as in the benchmarks, reuses it).
+QIcon ToolbarIcon(const QString &name, qreal pixelRatio)
 {
-    auto *label = new QLabel(text, parent);
-    QFont font = label->font();
-    font.setBold(true);
-    label->setFont(font);
-    return label;
-}
-
-/// The toolbar picture for an SVG file, rendered once per run at the one size the buttons show:
-/// an SVG icon would be parsed and drawn again for every size and state the style asks for.
-QIcon ToolbarIcon(const QString &file, qreal pixelRatio)
-{
-    static QHash<QString, QIcon> rendered;
-    auto found = rendered.find(file);
-    if (found == rendered.end())
-        found = rendered.insert(file, QIcon(QIcon(file).pixmap(QSize(IconSize, IconSize), pixelRatio)));
+    static QHash<QString, QIcon> loaded;
+    const QString key = name + (pixelRatio > 1 ? u"@2x"_s : QString());
+    auto found = loaded.find(key);
+    if (found == loaded.end())
+        found = loaded.insert(key, PngIcon(name, pixelRatio));
     return *found;
 }
 
@@ -77,7 +68,16 @@ public:
 TLinkLabel::TLinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
 {
     setCursor(Qt::PointingHandCursor);
-    setStyleSheet(u"QLabel { color: blue; text-decoration: underline; } QLabel:disabled { color: gray; }"_s);
+    // Palette and font rather than a style sheet: a style sheet would bring in Qt's style sheet
+    // machinery for two labels at every start. The colours are CSS blue and gray.
+    QPalette colours = palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        colours.setColor(group, QPalette::WindowText, QColor(0x00, 0x00, 0xff));
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    setPalette(colours);
+    QFont underlined = font();
+    underlined.setUnderline(true);
+    setFont(underlined);
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent *event)
@@ -192,13 +192,13 @@ void TfrMain::BuildControls()
     auto *buttons = new QHBoxLayout(Ui.pnBottons);
     buttons->setContentsMargins(8, 8, 8, 8);
     buttons->setSpacing(4);
-    Ui.bbNewProject = AddToolButton(u":/icons/new.svg"_s, u"Новый проект"_s);
-    Ui.bbOpenProject = AddToolButton(u":/icons/open.svg"_s, u"Открыть проект"_s);
-    Ui.bbSaveProject = AddToolButton(u":/icons/save.svg"_s, u"Сохранить проект"_s);
-    Ui.bbSaveAsProject = AddToolButton(u":/icons/saveas.svg"_s, u"Сохранить проект как ..."_s);
-    Ui.bbImportProject = AddToolButton(u":/icons/import.svg"_s, u"Импорт проекта"_s);
-    Ui.bbExportProject = AddToolButton(u":/icons/export.svg"_s, u"Экспорт проекта"_s);
-    Ui.bbSavePlayList = AddToolButton(u":/icons/playlist.svg"_s, u"Записать плейлист на  SD-Карту MP3 LV"_s);
+    Ui.bbNewProject = AddToolButton(u"new"_s, u"Новый проект"_s);
+    Ui.bbOpenProject = AddToolButton(u"open"_s, u"Открыть проект"_s);
+    Ui.bbSaveProject = AddToolButton(u"save"_s, u"Сохранить проект"_s);
+    Ui.bbSaveAsProject = AddToolButton(u"saveas"_s, u"Сохранить проект как ..."_s);
+    Ui.bbImportProject = AddToolButton(u"import"_s, u"Импорт проекта"_s);
+    Ui.bbExportProject = AddToolButton(u"export"_s, u"Экспорт проекта"_s);
+    Ui.bbSavePlayList = AddToolButton(u"playlist"_s, u"Записать плейлист на  SD-Карту MP3 LV"_s);
     buttons->addStretch();
     column->addWidget(Ui.pnBottons);
 
@@ -277,75 +277,14 @@ void TfrMain::BuildControls()
 
 void TfrMain::BuildPages()
 {
+    // Only the empty page, which the window opens on; the group and scenario pages are built when
+    // first shown (ui/mainwindow/sigcfg_pages.cpp).
     Ui.tsNothing = new QWidget(Ui.pcMain);
     auto *nothing = new QVBoxLayout(Ui.tsNothing);
     Ui.Label3 = new QLabel(u"Выберите или добавьте группу"_s, Ui.tsNothing);
     Ui.Label3->setAlignment(Qt::AlignCenter);
     nothing->addWidget(Ui.Label3);
     Ui.pcMain->addWidget(Ui.tsNothing);
-
-    Ui.tsGroup = new QWidget(Ui.pcMain);
-    auto *group = new QVBoxLayout(Ui.tsGroup);
-    Ui.lbGroupNumber = BoldLabel(u"Группа 1"_s, Ui.tsGroup);
-    Ui.Label1 = new QLabel(u"Имя группы"_s, Ui.tsGroup);
-    Ui.edGroupName = new QLineEdit(Ui.tsGroup);
-    Ui.Label2 = new QLabel(u"Зоны"_s, Ui.tsGroup);
-    Ui.clZones = new TCheckList(Ui.tsGroup);
-    Ui.clZones->setMinimumHeight(120);
-    group->addWidget(Ui.lbGroupNumber);
-    group->addWidget(Ui.Label1);
-    group->addWidget(Ui.edGroupName);
-    group->addWidget(Ui.Label2);
-    group->addWidget(Ui.clZones, 1);
-    Ui.pcMain->addWidget(Ui.tsGroup);
-
-    Ui.tsScenario = new QWidget(Ui.pcMain);
-    auto *scenario = new QVBoxLayout(Ui.tsScenario);
-    Ui.lbScenarioNumber = BoldLabel(u"Сценарий 1"_s, Ui.tsScenario);
-    Ui.edScenarioName = new QLineEdit(Ui.tsScenario);
-    Ui.edScenarioTime = new QLineEdit(Ui.tsScenario);
-    Ui.edScenarioTrack = new QLineEdit(Ui.tsScenario);
-    Ui.edScenarioVolume = new QLineEdit(Ui.tsScenario);
-    Ui.clDayOfWeek = new TCheckList(Ui.tsScenario);
-    Ui.clDayOfWeek->setMinimumHeight(140);
-    scenario->addWidget(Ui.lbScenarioNumber);
-    const auto labelled = [&](const QString &caption, QWidget *field) {
-        auto *label = new QLabel(caption, Ui.tsScenario);
-        label->setBuddy(field);
-        scenario->addWidget(label);
-        scenario->addWidget(field);
-    };
-    labelled(u"Имя сценария"_s, Ui.edScenarioName);
-    labelled(u"Время"_s, Ui.edScenarioTime);
-    labelled(u"Трек"_s, Ui.edScenarioTrack);
-    labelled(u"Громкость"_s, Ui.edScenarioVolume);
-    labelled(u"Дни недели"_s, Ui.clDayOfWeek);
-    scenario->setStretchFactor(Ui.clDayOfWeek, 1);
-    for (const std::string_view day : DayNames)
-        Ui.clDayOfWeek->AddItem(FromModel(day));
-    Ui.pcMain->addWidget(Ui.tsScenario);
-
-    auto *nameValidator = new TFieldNameValidator(this);
-    Ui.edGroupName->setValidator(nameValidator);
-    Ui.edScenarioName->setValidator(nameValidator);
-    FTimeValidator = new TTimeValidator(this);
-    Ui.edScenarioTime->setValidator(FTimeValidator);
-    FTrackValidator = new TNumberValidator(this);
-    Ui.edScenarioTrack->setValidator(FTrackValidator);
-    FVolumeValidator = new TNumberValidator(this);
-    Ui.edScenarioVolume->setValidator(FVolumeValidator);
-
-    connect(Ui.edGroupName, &QLineEdit::textChanged, this, &TfrMain::edGroupNameChange);
-    connect(Ui.clZones, &QListWidget::itemChanged, this, &TfrMain::clZonesClickCheck);
-    connect(Ui.edScenarioName, &QLineEdit::textChanged, this, &TfrMain::edScenarioNameChange);
-    connect(Ui.edScenarioTime, &QLineEdit::textChanged, this, &TfrMain::edScenarioTimeChange);
-    connect(Ui.edScenarioTrack, &QLineEdit::textChanged, this, &TfrMain::edScenarioTrackChange);
-    connect(Ui.edScenarioVolume, &QLineEdit::textChanged, this, &TfrMain::edScenarioVolumeChange);
-    connect(Ui.clDayOfWeek, &QListWidget::itemChanged, this, &TfrMain::clDayOfWeekClickCheck);
-    // Keystrokes in a field are one step until the field is left.
-    for (QLineEdit *field :
-         {Ui.edGroupName, Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume})
-        connect(field, &QLineEdit::editingFinished, this, [this] { FDocument->CloseTyping(); });
 }
 
 void TfrMain::BuildMenus()
@@ -363,8 +302,10 @@ void TfrMain::BuildFileMenu()
     Ui.miProjectNew = menu->addAction(u"&Новый проект"_s, this, &TfrMain::miProjectNewClick);
     Ui.miProjectLoad = menu->addAction(u"&Загрузить проект"_s, this, &TfrMain::miProjectLoadClick);
     Ui.miRecent = menu->addMenu(u"Пос&ледние проекты"_s);
+    // Filled as the file menu opens, so the start reads no settings; the submenu is greyed there
+    // when the list is empty.
+    connect(menu, &QMenu::aboutToShow, this, &TfrMain::FillRecentMenu);
     connect(Ui.miRecent, &QMenu::aboutToShow, this, &TfrMain::FillRecentMenu);
-    FillRecentMenu();
     menu->addSeparator();
     Ui.miProjectSave = menu->addAction(u"&Сохранить проект"_s, this, &TfrMain::miProjectSaveClick);
     Ui.miProjectSaveAs = menu->addAction(u"С&охранить проект как ..."_s, this, &TfrMain::miProjectSaveAsClick);

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,8 +67,8 @@ class TfrMain : public QMainWindow
     friend class TWindowTest; // the widget tests' fixture reads and sets the private parts
 
 public:
-    /// Builds the window; its four dialogs (frInputValue, frInputCb, frSelect, frPlayList) are
-    /// built when first used.
+    /// Builds the window; its group and scenario pages and its four dialogs (frInputValue,
+    /// frInputCb, frSelect, frPlayList) are built when first used.
     TfrMain(TProject &project, Prompts &prompts, QWidget *parent = nullptr);
     ~TfrMain() override;
 
@@ -242,8 +243,8 @@ private:
         QScrollArea *sbPages = nullptr; // the pages scroll on a small screen
         QStackedWidget *pcMain = nullptr;
         QWidget *tsNothing = nullptr;
-        QWidget *tsGroup = nullptr;
-        QWidget *tsScenario = nullptr;
+        QWidget *tsGroup = nullptr;    // this page and its controls: null until first shown
+        QWidget *tsScenario = nullptr; // this page and its controls: null until first shown
         QLabel *Label3 = nullptr;
         QLabel *lbGroupNumber = nullptr;
         QLabel *Label1 = nullptr;
@@ -322,7 +323,18 @@ private:
     static bool ValidSlot(int s) { return s >= 1 && s <= MaxScenarios; }
 
     void BuildControls();
+    /// The empty page; the group and scenario pages are built when first shown.
     void BuildPages();
+    /// The group and scenario pages, built on first call (ui/mainwindow/sigcfg_pages.cpp).
+    QWidget *GroupPage();
+    QWidget *ScenarioPage();
+    void BuildGroupPage();
+    void BuildScenarioPage();
+    /// Puts the fields of a page built after the window where they stood when built with it: after
+    /// the tree, before the log.
+    void PlaceInTabOrder(std::initializer_list<QWidget *> fields);
+    /// A page's text fields: undo keys reach the window's steps, and leaving a field ends its step.
+    void FollowTyping(std::initializer_list<QLineEdit *> fields);
     void BuildMenus();
     void BuildFileMenu();
     void BuildEditMenus();
@@ -440,6 +452,7 @@ private:
     TTimeValidator *FTimeValidator = nullptr;
     TNumberValidator *FTrackValidator = nullptr;
     TNumberValidator *FVolumeValidator = nullptr;
+    QObject *FUndoKeys = nullptr; // passes undo and redo keys from the pages' fields to the window
 
     Prompts &prompts() { return FPrompts; }
 };

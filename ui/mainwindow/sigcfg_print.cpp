@@ -1,6 +1,8 @@
 // The week chart window and the printed schedule: the "Вид" menu, "Печать…" and "Экспорт в PDF…".
 #include "ui/mainwindow/sigcfg.h"
 
+#include "model/modulefile.h"
+#include "ui/chart/printpreview/printpreview.h"
 #include "ui/chart/schedulepages.h"
 #include "ui/chart/weekchart.h"
 #include "ui/tracks/trackswindow.h"
@@ -8,14 +10,26 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QDate>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QToolButton>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The print preview's entry, loaded once from its module; a missing or broken module throws,
+/// naming the file concerned.
+TPrintPreviewEntry PrintPreview()
+{
+    static const TPrintPreviewEntry entry = reinterpret_cast<TPrintPreviewEntry>(
+        LoadModuleEntries(PreviewModuleFileName, "печати", {PrintPreviewEntryName}).front());
+    return entry;
+}
+
+} // namespace
 
 void TfrMain::BuildViewCommands()
 {
@@ -46,7 +60,7 @@ void TfrMain::BuildViewCommands()
     }
 
     // The toolbar button goes before the stretch that ends the row.
-    Ui.bbWeekChart = AddToolButton(u":/icons/week.svg"_s, u"Неделя"_s);
+    Ui.bbWeekChart = AddToolButton(u"week"_s, u"Неделя"_s);
     if (auto *row = qobject_cast<QBoxLayout *>(Ui.pnBottons->layout())) {
         row->removeWidget(Ui.bbWeekChart);
         row->insertWidget(row->count() - 1, Ui.bbWeekChart);
@@ -77,13 +91,14 @@ bool TfrMain::SelectScenarioNode(int g, int s)
 
 void TfrMain::miPrintClick()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(u"Расписание"_s);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(u"Печать"_s);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter *target) { PaintSchedule(*target, Project, PlayList, QDate::currentDate(), false); });
-    prompts().ShowModal(preview);
+    const auto paint = [](void *self, QPagedPaintDevice &device) {
+        const TfrMain &window = *static_cast<TfrMain *>(self);
+        PaintSchedule(device, window.Project, window.PlayList, QDate::currentDate(), false);
+    };
+    const auto showModal = [](void *self, QDialog &dialog) {
+        return static_cast<TfrMain *>(self)->prompts().ShowModal(dialog);
+    };
+    PrintPreview()(this, u"Расписание"_s, u"Печать"_s, paint, this, showModal, this);
 }
 
 void TfrMain::miExportPdfClick()

@@ -228,7 +228,7 @@ void TfrMain::ShowGroup(QTreeWidgetItem *node)
     const int g = GroupNumberOfText(node->text(0));
     if (!ValidGroup(g))
         return ShowNothing();
-    Ui.pcMain->setCurrentWidget(Ui.tsGroup);
+    Ui.pcMain->setCurrentWidget(GroupPage());
     Ui.lbGroupNumber->setText(node->text(0));
     CurrentGroup = g;
     CurrentScenario = 0;
@@ -252,7 +252,7 @@ void TfrMain::ShowScenario(QTreeWidgetItem *node)
     const int g = node->parent() ? GroupNumberOfText(node->parent()->text(0)) : 0;
     if (!ValidGroup(g) || !ValidSlot(s))
         return ShowNothing();
-    Ui.pcMain->setCurrentWidget(Ui.tsScenario);
+    Ui.pcMain->setCurrentWidget(ScenarioPage());
     Ui.lbScenarioNumber->setText(node->text(0));
     CurrentScenario = s;
     CurrentGroup = g;

@@ -39,6 +39,15 @@ public:
 
 } // namespace
 
+void TfrMain::FollowTyping(std::initializer_list<QLineEdit *> fields)
+{
+    for (QLineEdit *field : fields) {
+        field->installEventFilter(FUndoKeys);
+        // Keystrokes in a field are one step until the field is left.
+        connect(field, &QLineEdit::editingFinished, this, [this] { FDocument->CloseTyping(); });
+    }
+}
+
 void TfrMain::BuildUndoCommands()
 {
     QUndoStack &stack = FDocument->Stack();
@@ -65,10 +74,7 @@ void TfrMain::BuildUndoCommands()
     connect(&stack, &QUndoStack::canRedoChanged, Ui.miRedo, &QAction::setEnabled);
     Ui.miUndo->setEnabled(false);
     Ui.miRedo->setEnabled(false);
-    auto *keys = new TUndoKeysToWindow(this);
-    for (QLineEdit *field :
-         {Ui.edGroupName, Ui.edScenarioName, Ui.edScenarioTime, Ui.edScenarioTrack, Ui.edScenarioVolume})
-        field->installEventFilter(keys);
+    FUndoKeys = new TUndoKeysToWindow(this);
 
     Ui.miCopyScenario->setShortcut(QKeySequence::Copy);
     Ui.miCutScenario->setShortcut(QKeySequence::Cut);

@@ -56,6 +56,12 @@ protected:
     TfrPlayList *frPlayList() const { return Window->frPlayList.get(); }
     TfrSelect *frSelect() const { return Window->frSelect.get(); }
     TWeekChart *WeekChartWindow() const { return Window->frWeekChart; }
+    /// Builds the group and scenario pages now, as the window does when it first shows each.
+    void BuildPages() const
+    {
+        Window->GroupPage();
+        Window->ScenarioPage();
+    }
 
     std::string PathIn(const std::string &name) const
     {
