@@ -56,27 +56,8 @@ TTruePeak::TTruePeak(int sampleRate)
     Out.assign(BlockSize, 0.0f);
 }
 
-void TTruePeak::Add(const float *samples, size_t count, size_t stride)
-{
-    const size_t history = Taps - 1;
-    while (count > 0) {
-        const size_t n = std::min(count, BlockSize);
-        for (size_t i = 0; i < n; ++i)
-            Work[history + i] = samples[i * stride];
-        const float blockMax = HighestMagnitude(Work.data() + history, n);
-        Best = std::max(Best, double(blockMax));
-        // Every value between these samples is a weighted sum of them and the history, at most
-        // Bound times the largest: below the peak so far, it can not change it.
-        if (Phases > 1 && std::max(blockMax, HistoryMax) * Bound > Best)
-            Oversample(n);
-        std::copy(Work.begin() + n, Work.begin() + n + history, Work.begin());
-        HistoryMax = HighestMagnitude(Work.data(), history);
-        samples += n * stride;
-        count -= n;
-    }
-}
-
-// With AVX2 where the processor has it: eight samples to a vector instead of four.
+// With AVX2 where the processor has it: eight samples to a vector instead of four. Defined before
+// its first call, as clang wants for a function with several versions.
 __attribute__((target_clones("avx2", "default"))) void TTruePeak::Oversample(size_t count)
 {
     const size_t history = Taps - 1;
@@ -95,4 +76,24 @@ __attribute__((target_clones("avx2", "default"))) void TTruePeak::Oversample(siz
         peak = std::max(peak, HighestMagnitude(Out.data(), count));
     }
     Best = std::max(Best, double(peak));
+}
+
+void TTruePeak::Add(const float *samples, size_t count, size_t stride)
+{
+    const size_t history = Taps - 1;
+    while (count > 0) {
+        const size_t n = std::min(count, BlockSize);
+        for (size_t i = 0; i < n; ++i)
+            Work[history + i] = samples[i * stride];
+        const float blockMax = HighestMagnitude(Work.data() + history, n);
+        Best = std::max(Best, double(blockMax));
+        // Every value between these samples is a weighted sum of them and the history, at most
+        // Bound times the largest: below the peak so far, it can not change it.
+        if (Phases > 1 && std::max(blockMax, HistoryMax) * Bound > Best)
+            Oversample(n);
+        std::copy(Work.begin() + n, Work.begin() + n + history, Work.begin());
+        HistoryMax = HighestMagnitude(Work.data(), history);
+        samples += n * stride;
+        count -= n;
+    }
 }
