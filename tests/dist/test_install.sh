@@ -54,6 +54,12 @@ rm "$work/p/lib/sigcfg/modules/libsigcfg-workbook.so"
 out="$("$tool" convert "$work/school.vlpj" "$work/school.xlsx" 2>&1)"
 grep -qF "$work/p/lib/sigcfg/modules/libsigcfg-workbook.so" <<<"$out" || fail "module paths named: [$out]"
 grep -qF "/bin/../" <<<"$out" && fail "module paths with .. steps: [$out]"
+# The audio module is installed where the tool looks for it: a bell is made, and without the module
+# the tool says which one is missing rather than crash.
+"$tool" sound bell "$work/bell.mp3" --kind gong >/dev/null 2>&1 || fail "sound bell with the installed audio module"
+rm "$work/p/lib/sigcfg/modules/libsigcfg-audio.so"
+out="$("$tool" sound bell "$work/bell2.mp3" --kind gong 2>&1)" && fail "sound bell without the audio module succeeded"
+grep -qF "Не найден модуль звука libsigcfg-audio.so" <<<"$out" || fail "missing audio module named: [$out]"
 
 # The Russian pages are the main ones, the English ones stay; both lay out without a warning, in
 # the standard sections, with the author and the bug address.

@@ -112,4 +112,28 @@ expect_has "$err" "строка 4: номер трека 1000 — вне диа�
 out="$("$tool" copy-tracks --force "$work/twice.vlpj" "$work/card3/")"
 expect_has "$out" "Файл '$work/card3/015.mp3' — на карте осталась старая запись трека 15" "the old copy of a missing track"
 
+# --level through the audio module: a bell made at -16 LUFS reaches the card at -20; a value out of
+# range or missing is a usage error that copies nothing.
+"$tool" sound bell "$work/bell.mp3" --kind chime >/dev/null || fail "sound bell"
+to_windows >"$work/level.vlpj" <<EOF_PROJECT
+[Project]
+Name=Громкость
+Device=Велтара ДК-4
+[Playlist]
+0=1;$work/bell.mp3
+EOF_PROJECT
+mkdir -p "$work/card4"
+for bad in "-3" "-60" "тихо" ""; do
+    err="$("$tool" copy-tracks --level $bad "$work/level.vlpj" "$work/card4/" 2>&1)"; rc=$?
+    expect_eq "$rc" "2" "exit status of --level [$bad]"
+    expect_has "$err" "--level: громкость в LUFS от -40 до -5" "the range of --level [$bad]"
+done
+expect_eq "$(ls -A "$work/card4")" "" "nothing copied for a wrong --level"
+out="$("$tool" copy-tracks --level -20 "$work/level.vlpj" "$work/card4/")" || fail "levelled copy: $out"
+expect_has "$out" "выровнен −4," "the gain of the levelled track"
+cmp -s "$work/bell.mp3" "$work/card4/001.mp3" && fail "the levelled copy is the source's bytes"
+printf '[Project]\r\nName=Card\r\n[Playlist]\r\n0=1;%s\r\n' "$work/card4/001.mp3" >"$work/card4.vlpj"
+lufs="$("$tool" tracks --tsv "$work/card4.vlpj" | awk -F'\t' 'NR == 2 {print $8}')"
+awk -v l="$lufs" 'BEGIN {exit !(l >= -20.5 && l <= -19.5)}' || fail "the card's copy is at $lufs LUFS, not -20"
+
 finish "copy-tracks"
