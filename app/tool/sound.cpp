@@ -56,6 +56,8 @@ int RunSpeech(const std::vector<std::string> &args)
         return UsageError(problem, "sound speech");
 
     const TLoudness made = MakeSpeechFile(words[1], announcement, SoundTargetLufs);
+    // The words go beside the MP3, as the window keeps them, so "Изменить звук…" can make it again.
+    WriteSoundNote(words[1], announcement);
     ToolOut() << words[1] << ": " << DurationText(InspectTrack(words[1]).Seconds) << ", " << LoudnessText(made) << '\n';
     return 0;
 }
