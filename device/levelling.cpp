@@ -1,30 +1,12 @@
 #include "device/levelling.h"
 
-#include <cmath>
-#include <cstdio>
-
-namespace {
-
-// A change of level as the operator reads it: one decimal after a comma, a true minus sign.
-std::string Decibels(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
-    std::string number(text);
-    if (const size_t dot = number.find('.'); dot != std::string::npos)
-        number[dot] = ',';
-    return (value < -0.05 ? "\u2212" : value > 0.05 ? "+" : "") + number;
-}
-
-} // namespace
-
 std::string LevelledText(const TLevelledTrack &track)
 {
     switch (track.Outcome) {
     case TLevelledTrack::Levelled:
-        return "выровнен " + Decibels(track.GainDb) + " дБ";
+        return "выровнен " + DecibelText(track.GainDb, true) + " дБ";
     case TLevelledTrack::AlreadyLevel:
-        return "уже " + Decibels(track.Before.Lufs) + " LUFS: как есть";
+        return "уже " + DecibelText(track.Before.Lufs) + " LUFS: как есть";
     case TLevelledTrack::Unmeasured:
         break;
     }
@@ -36,7 +18,7 @@ std::string TLevelLog::Summary(double targetLufs)
     const std::lock_guard lock(Lock);
     std::string text;
     for (const std::string &track : Tracks)
-        text += (text.empty() ? "Громкость до " + Decibels(targetLufs) + " LUFS: " : "; ") + track;
+        text += (text.empty() ? "Громкость до " + DecibelText(targetLufs) + " LUFS: " : "; ") + track;
     return text;
 }
 

@@ -36,14 +36,6 @@ const TAudioModule &Module()
     return module;
 }
 
-// A level with one decimal and a true minus sign, as the operator reads it.
-std::string LevelText(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", std::fabs(value));
-    return (value < -0.05 ? "\u2212" : "") + std::string(text);
-}
-
 } // namespace
 
 TTrackInfo InspectTrack(const std::string &path, const TTrackScanLimits &limits)
@@ -129,5 +121,13 @@ std::string LoudnessText(const TLoudness &loudness)
 {
     if (!loudness.Measured)
         return "";
-    return LevelText(loudness.Lufs) + " LUFS, пик " + LevelText(loudness.TruePeakDb) + " dBTP";
+    return DecibelText(loudness.Lufs) + " LUFS, пик " + DecibelText(loudness.TruePeakDb) + " dBTP";
+}
+
+std::string DecibelText(double value, bool plus)
+{
+    // Tenths, rounded, and the separator written here: the C library's follows the locale.
+    const auto tenths = static_cast<long long>(std::fabs(value) * 10 + 0.5);
+    const char *sign = tenths == 0 ? "" : value < 0 ? "\u2212" : plus ? "+" : "";
+    return sign + std::to_string(tenths / 10) + "," + std::to_string(tenths % 10);
 }

@@ -25,7 +25,11 @@ struct TLoudness
 /// not be opened or holds no MPEG audio.
 TLoudness MeasureTrackLoudness(const std::string &path);
 
-/// "−18.2 LUFS, пик −1.3 dBTP" for the operator; "" when nothing was measured.
+/// A level or a change of level as the operator reads it: one decimal after a comma and a true
+/// minus sign ("−16,3"); with plus, a rise gets its "+" too.
+std::string DecibelText(double value, bool plus = false);
+
+/// "−18,2 LUFS, пик −1,3 dBTP" for the operator; "" when nothing was measured.
 std::string LoudnessText(const TLoudness &loudness);
 
 /// Which of the measured tracks lie more than maxLu from the median of all measured ones; tracks

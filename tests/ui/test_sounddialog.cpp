@@ -75,5 +75,5 @@ TEST_F(SoundDialog, AddsOneUndoableLineForTheFileItWroteAndFillsTheWordsBack)
         return made ? made->text(4) : QString();                         // LUFS
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lufs().isEmpty() && lufs() != U("…"); }, 60000));
-    EXPECT_NEAR(lufs().replace(u'−', u'-').toDouble(), -16, 0.5) << lufs().toStdString();
+    EXPECT_NEAR(lufs().replace(u'−', u'-').replace(u',', u'.').toDouble(), -16, 0.5) << lufs().toStdString();
 }

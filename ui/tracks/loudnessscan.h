@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/loudness.h"
+#include "device/sounds.h"
 
 #include <QObject>
 

@@ -34,12 +34,6 @@ enum TColumn {
     ColFormat, // the last: it stretches
 };
 
-/// A level for the columns: "−18.2", with the minus the texts use.
-QString Level(double value)
-{
-    return QString::number(value, 'f', 1).replace(u'-', u'−');
-}
-
 bool Playable(const TTrackRow &row)
 {
     return row.Info.Status == TTrackStatus::Ok || row.Info.Status == TTrackStatus::Damaged;
@@ -173,8 +167,8 @@ void TTracksWindow::FillLoudness()
         const bool measured = known[i] && levels[i].Measured;
         // Pending while the scan works on it; a dash for a silent track or one not measured.
         const QString pending = Playable(FRows[i]) && !known[i] ? u"…"_s : u"—"_s;
-        item->setText(ColLufs, measured ? Level(levels[i].Lufs) : pending);
-        item->setText(ColPeak, measured ? Level(levels[i].TruePeakDb) : pending);
+        item->setText(ColLufs, measured ? FromModel(DecibelText(levels[i].Lufs)) : pending);
+        item->setText(ColPeak, measured ? FromModel(DecibelText(levels[i].TruePeakDb)) : pending);
         QString status = StatusTexts[i];
         if (outliers[i]) {
             status += u"; "_s + FromModel(LoudnessOutlierText);
