@@ -20,9 +20,13 @@ build: deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS)
 
 # Only the window program and what it loads at run time: a newcomer's first start builds no test.
-RUN_TARGETS = sigcfg sigworkbookmodule sigaudiomodule sigplayermodule
+RUN_TARGETS = sigcfg sigworkbookmodule sigaudiomodule sigplayermodule sigpreviewmodule
 
-run: deps $(BUILD)/build.ninja
+# Without a display the window cannot start: that is said in one line before anything is built, and
+# make ends by a SIGPIPE, the one way to fail that neither make nor the shell adds lines to.
+run:
+	@scripts/run-sigcfg --check-display || kill -PIPE $$PPID
+	@$(MAKE) --no-print-directory deps $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	@scripts/run-sigcfg $(BUILD)/ui/sigcfg
 
@@ -52,9 +56,16 @@ fuzz-build: deps
 fuzz: fuzz-build
 	@scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-# The Debian package, $(BUILD)/sigcfg_<version>_<arch>.deb.
-package: build
-	@cmake --build $(BUILD) --target package
+# The Debian package, $(PACKAGE_BUILD)/sigcfg_<version>_<arch>.deb: a Release build of what it ships and
+# nothing else (no test program), packed by cpack.
+PACKAGE_BUILD ?= build-package
+PACKAGE_TARGETS = sigcfg sigcfg-tool sigcfg-print sigworkbookmodule sigaudiomodule sigplayermodule \
+	sigpreviewmodule sigcfg-dist
+package: deps
+	@test -f $(PACKAGE_BUILD)/build.ninja || cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target $(PACKAGE_TARGETS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

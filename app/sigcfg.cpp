@@ -29,9 +29,8 @@ std::string HelpText()
            "\n"
            "Параметры:\n"
            "  -h, --help      показать эту справку и выйти\n"
-           "  --version       показать версию и выйти\n"
-           "\n" +
-           HelpFooter();
+           "  --version       показать версию и выйти\n" +
+           (HelpFooter().empty() ? std::string() : "\n" + HelpFooter());
 }
 
 bool IsSet(const char *name)

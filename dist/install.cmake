@@ -36,6 +36,33 @@ if(NOT SIG_RELEASE_DATE)
     message(FATAL_ERROR "dist/debian/changelog: no date line ( -- name <mail>  Mon, 07 Dec 2026 ...) found")
 endif()
 
+# The addresses in the manual pages and the metainfo: whole lines and sections only when the build
+# names a home page, so that no page shows an empty or placeholder address.
+set(SIG_MAN_HOME_EN "")
+set(SIG_MAN_HOME_RU "")
+set(SIG_MAN_BUGS_EN "")
+set(SIG_MAN_BUGS_RU "")
+set(SIG_METAINFO_URLS "")
+if(SIG_HOMEPAGE)
+    set(SIG_MAN_HOME_EN ", ${SIG_HOMEPAGE}")
+    set(SIG_MAN_HOME_RU ", ${SIG_HOMEPAGE}")
+    set(SIG_MAN_BUGS_EN ".SH REPORTING BUGS\nReport faults at ${SIG_BUG_ADDRESS}.\n")
+    set(SIG_MAN_BUGS_RU ".SH \"СООБЩЕНИЯ ОБ ОШИБКАХ\"\nОб ошибках сообщайте на ${SIG_BUG_ADDRESS}.\n")
+    # The screenshots live beside the home page: a software centre fetches them from there.
+    string(CONCAT SIG_METAINFO_URLS
+        "  <url type=\"homepage\">${SIG_HOMEPAGE}</url>\n"
+        "  <url type=\"bugtracker\">${SIG_BUG_ADDRESS}</url>\n"
+        "  <screenshots>\n"
+        "    <screenshot type=\"default\">\n"
+        "      <caption>The project tree and a scenario</caption>\n"
+        "      <image>${SIG_HOMEPAGE}/screenshots/main.png</image>\n"
+        "    </screenshot>\n"
+        "    <screenshot>\n"
+        "      <caption>The week chart</caption>\n"
+        "      <image>${SIG_HOMEPAGE}/screenshots/week.png</image>\n"
+        "    </screenshot>\n"
+        "  </screenshots>\n")
+endif()
 configure_file(${SIG_DIST}/${SIG_APP_ID}.metainfo.xml.in ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml @ONLY)
 
 # Manual pages and the changelog go compressed, without a time stamp, as Debian wants them. The
@@ -100,6 +127,8 @@ if(TARGET sigcfg)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
     install(FILES ${SIG_DIST}/${SIG_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    install(FILES ${SIG_DIST}/application-x-sigcfg-project.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
     install(FILES ${SIG_DIST_OUT}/${SIG_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
     install(FILES ${SIG_DIST_OUT}/man/en/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${SIG_DIST_OUT}/man/ru/sigcfg.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
@@ -136,7 +165,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Russian texts (buttons, file dialogs) are welcome but the program runs without them.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, espeak-ng-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
+if(SIG_HOMEPAGE)
+    set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${SIG_HOMEPAGE}")
+endif()
 include(CPack)
 
 # The completion driven as bash drives it, for every command of the tool.

@@ -65,7 +65,12 @@ _sigcfg_tool()
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W '--help --version' -- "$cur")
         else
-            mapfile -t COMPREPLY < <(compgen -W "${!_sigcfg_tool_args[*]}" -- "$cur")
+            # The commands alone: "sound bell" is a key of its own, not two commands.
+            local key commands=""
+            for key in "${!_sigcfg_tool_args[@]}"; do
+                [[ $key == *" "* ]] || commands+="$key "
+            done
+            mapfile -t COMPREPLY < <(compgen -W "$commands" -- "$cur")
         fi
         return
     fi

@@ -15,6 +15,8 @@ std::string BugAddress()
 
 std::string HelpFooter()
 {
+    if (HomePage().empty())
+        return {};
     return "Сообщения об ошибках: <" + BugAddress() + ">\nДомашняя страница sigcfg: <" + HomePage() + ">\n";
 }
 

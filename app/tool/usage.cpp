@@ -150,8 +150,9 @@ std::string HelpText()
     AddEntry(help, "  -h, --help", "показать эту справку и выйти");
     AddEntry(help, "  --version", "показать версию и выйти");
     help += "\nКод выхода: 0 — успешно, 1 — результат команды «не чисто» (см. выше),\n"
-            "2 — ошибка или неверный вызов.\n\n";
-    help += HelpFooter();
+            "2 — ошибка или неверный вызов.\n";
+    if (const std::string footer = HelpFooter(); !footer.empty())
+        help += "\n" + footer;
     return help;
 }
 

@@ -237,8 +237,9 @@ TEST(BellGenerator, ReplacesOnlyItsOwnBellsWithTheSamePrefix)
         EXPECT_EQ(BellSummary(outcome, c.Replace), c.Summary);
         // Whatever is not the plan's own stays where it was.
         for (size_t k = 0; k < before.size(); ++k) {
-            if (std::find(c.Removed.begin(), c.Removed.end(), int(k + 1)) == c.Removed.end())
+            if (std::find(c.Removed.begin(), c.Removed.end(), int(k + 1)) == c.Removed.end()) {
                 EXPECT_EQ(project.Groups[1].Scenarios[k + 1].Name, before[k]);
+            }
         }
         // Replacing again leaves the group as the first replacing run did.
         if (!c.Replace)

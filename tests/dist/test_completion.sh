@@ -29,6 +29,9 @@ while IFS='|' read -r words expected; do
     expect_eq "$(complete_at "${args[@]}")" "$expected" "completing [sigcfg-tool $words]"
 done <<'EOF_CASES'
 co|convert copy-tracks
+s|shift show sound
+sp|
+b|bells
 --v|--version
 check |B.VLPJ a.vlpj card
 check a|a.vlpj
@@ -76,5 +79,17 @@ EOF_CASES
 for command in $commands; do
     [[ $tested == *" $command "* ]] || fail "no completion case for $command"
 done
+# At the first word: exactly the commands of --help, each once.
+expect_eq "$(complete_at "")" "$(sort -u <<<"$commands" | paste -sd ' ')" "completing [sigcfg-tool ]"
+# Every option the tool's --help names for a command is offered after that command's files.
+while IFS='|' read -r command option; do
+    [ -n "$option" ] || continue
+    words=("${command%% *}")
+    [[ $command == *" "* ]] && words+=("${command#* }")
+    offered="$(complete_at "${words[@]}" "-")"
+    [[ " $offered " == *" $option "* ]] || fail "completing [sigcfg-tool ${words[*]} -] does not offer $option: [$offered]"
+done < <("$tool" --help | sed -n '/^Команды:/,/^Параметры:/p' |
+    awk '/^  [a-z]/ { c = $1; if ($2 ~ /^(bell|speech)$/) c = c " " $2 }
+         { for (i = 1; i <= NF; i++) if ($i ~ /^\[?--[a-z]/ && match($i, /--[a-z][a-z-]*/)) print c "|" substr($i, RSTART, RLENGTH) }')
 
 finish "completion"

@@ -20,6 +20,25 @@ silent() {
 
 cmake --install "$build" --prefix "$work/p" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 share="$work/p/share"
+# The home page the build names, if any; a placeholder is never shipped, in any file.
+homepage="$(sed -n 's/^SIG_HOMEPAGE:STRING=//p' "$build/CMakeCache.txt")"
+placeholders="$(grep -rlE 'example\.(org|com|net)' "$work/p")"
+[ -z "$placeholders" ] || fail "placeholder addresses in: $placeholders"
+if [ -z "$homepage" ]; then
+    grep -q '<url ' "$share/metainfo/$id.metainfo.xml" && fail "metainfo: an address although the build names none"
+fi
+# The project file type has an icon of its own, under the name its MIME entry gives.
+icon="$(sed -n 's/.*<icon name="\([^"]*\)".*/\1/p' "$share/mime/packages/$id.xml")"
+[ -n "$icon" ] && [ -f "$share/icons/hicolor/scalable/mimetypes/$icon.svg" ] || fail "no file-type icon [$icon]"
+# English names first with the Russian ones beside them, as the metainfo names the program.
+for key in Name Comment GenericName Keywords; do
+    grep -q "^$key=[A-Za-z]" "$share/applications/$id.desktop" || fail "desktop entry: $key is not English"
+    grep -q "^$key\[ru\]=" "$share/applications/$id.desktop" || fail "desktop entry: no $key[ru]"
+done
+# Release notes for more than one release.
+[ "$(grep -c '<release ' "$share/metainfo/$id.metainfo.xml")" -ge 2 ] || fail "metainfo: one release only"
+appstreamcli validate --pedantic --no-net "$share/metainfo/$id.metainfo.xml" >/dev/null ||
+    fail "appstreamcli validate --pedantic: $(appstreamcli validate --pedantic --no-net "$share/metainfo/$id.metainfo.xml")"
 tool="$work/p/bin/sigcfg-tool"
 
 silent desktop-file-validate "$share/applications/$id.desktop"
@@ -70,8 +89,13 @@ for page in man/ru/man1/sigcfg man/ru/man1/sigcfg-tool man/man1/sigcfg man/man1/
     text="$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" 2>/dev/null)"
     grep -qE '^(ИМЯ|NAME)$' <<<"$text" || fail "$page: no name section"
     grep -qE '^(АВТОР|AUTHOR)$' <<<"$text" || fail "$page: no author section"
-    grep -qE '^(СООБЩЕНИЯ ОБ ОШИБКАХ|REPORTING BUGS)$' <<<"$text" || fail "$page: no bug section"
-    grep -qF "https://" <<<"$text" || fail "$page: no address"
+    if [ -n "$homepage" ]; then
+        grep -qE '^(СООБЩЕНИЯ ОБ ОШИБКАХ|REPORTING BUGS)$' <<<"$text" || fail "$page: no bug section"
+        grep -qF "$homepage" <<<"$text" || fail "$page: no address"
+    else
+        grep -qE '^(СООБЩЕНИЯ ОБ ОШИБКАХ|REPORTING BUGS)$' <<<"$text" && fail "$page: a bug section with no address"
+        grep -E 'https?://' <<<"$text" | grep -qv 'gnu\.org' && fail "$page: an address although the build names none"
+    fi
     grep -q '^FILE FORMATS' <<<"$text" && fail "$page: a section of no standard name"
 done
 

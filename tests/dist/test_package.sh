@@ -35,6 +35,7 @@ expected="$(sort <<'EOF_FILES'
 ./usr/share/icons/hicolor/256x256/apps/name.sigcfg.configurator.png
 ./usr/share/icons/hicolor/48x48/apps/name.sigcfg.configurator.png
 ./usr/share/icons/hicolor/scalable/apps/name.sigcfg.configurator.svg
+./usr/share/icons/hicolor/scalable/mimetypes/application-x-sigcfg-project.svg
 ./usr/share/lintian/overrides/sigcfg
 ./usr/share/man/man1/sigcfg-tool.1.gz
 ./usr/share/man/man1/sigcfg.1.gz
@@ -56,7 +57,6 @@ Package|^sigcfg$
 Section|^utils$
 Priority|^optional$
 Recommends|^qt6-translations-l10n$
-Homepage|^https?://
 Depends|(^|, )libqt6svg6(,|$)
 Depends|(^|, )espeak-ng-data(,|$)
 Depends|(^|, )libespeak-ng1 \(>= [0-9.]+[^)]*\)
@@ -69,6 +69,15 @@ Depends|(^|, )libmp3lame0 \(>= [0-9.]+\)
 Maintainer|^[^<]+ <[^@> ]+@[^> ]+>$
 EOF_FIELDS
 expect_has "$(dpkg-deb -f "$deb" Version)" "^$version$" "Version"
+# A Homepage only when the build names one.
+homepage="$(sed -n 's/^SIG_HOMEPAGE:STRING=//p' "$build/CMakeCache.txt")"
+[ "$(dpkg-deb -f "$deb" Homepage)" == "$homepage" ] || fail "Homepage [$(dpkg-deb -f "$deb" Homepage)], the build names [$homepage]"
+# Stripped as Debian strips: no symbols, no compiler .comment section.
+dpkg-deb -x "$deb" "$work/x"
+while IFS= read -r elf; do
+    readelf -S "$elf" | grep -q ' \.comment ' && fail "$elf keeps its .comment section"
+    readelf -S "$elf" | grep -q ' \.symtab ' && fail "$elf keeps its symbol table"
+done < <(find "$work/x" -type f -exec sh -c 'file -b "$1" | grep -q ^ELF && echo "$1"' _ {} \;)
 grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "the translations are a Depends; the program runs without them"
 # The loudness meter is our own; libebur128 only checks it in the tests.
 grep -q "libebur128" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "libebur128 is a Depends; nothing installed links it"

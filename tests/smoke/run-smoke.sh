@@ -30,7 +30,7 @@ while IFS='|' read -r option status expected; do
     [ "$(head -1 <<<"$OUT")" == "$expected" ] || fail "sigcfg $option printed: $OUT"
 done <<'EOF_CALLS'
 --help|0|Использование: sigcfg [ФАЙЛ]
---version|0|sigcfg 1.3.0.0
+--version|0|sigcfg 1.4.0.0
 --bogus|2|sigcfg: неизвестный параметр «--bogus»; см. sigcfg --help
 a b|2|sigcfg: можно открыть только один файл; см. sigcfg --help
 EOF_CALLS

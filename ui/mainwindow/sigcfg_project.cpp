@@ -187,7 +187,8 @@ void TfrMain::miAboutClick()
     text += known ? QString::number(major) + u'.' + QString::number(minor) : u"неизвестна"_s;
     // The version line keeps the behaviour's major.minor; the contact line (ours to word) names the
     // full version that --version and the package print, so the two can be compared.
-    text += u"\r\nРазработчики sigcfg, выпуск "_s + QString::fromStdString(VersionText()) + u": "_s +
-            QString::fromStdString(HomePage()) + u", ошибки: "_s + QString::fromStdString(BugAddress());
+    text += u"\r\nРазработчики sigcfg, выпуск "_s + QString::fromStdString(VersionText());
+    if (!HomePage().empty())
+        text += u": "_s + QString::fromStdString(HomePage()) + u", ошибки: "_s + QString::fromStdString(BugAddress());
     prompts().Notice(FromModel(ProgramTitle), text);
 }
