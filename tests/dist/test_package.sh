@@ -81,6 +81,10 @@ done < <(find "$work/x" -type f -exec sh -c 'file -b "$1" | grep -q ^ELF && echo
 grep -q "qt6-translations-l10n" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "the translations are a Depends; the program runs without them"
 # The loudness meter is our own; libebur128 only checks it in the tests.
 grep -q "libebur128" <<<"$(dpkg-deb -f "$deb" Depends)" && fail "libebur128 is a Depends; nothing installed links it"
+# Debian's own checker: no error and no warning (its remark about running as root is no finding).
+if command -v lintian >/dev/null; then
+    out="$(lintian --fail-on error,warning "$deb" 2>&1)" || fail "lintian:"$'\n'"$out"
+fi
 if command -v apt-get >/dev/null; then
     out="$(apt-get install --simulate "$deb" 2>&1)" || fail "apt-get install --simulate:"$'\n'"$out"
 fi
