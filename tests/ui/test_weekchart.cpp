@@ -190,22 +190,27 @@ TEST(WeekChartPlace, BesideTheMainWindowWhereTheScreenHasRoomAndAlwaysOnIt)
     {
         const char *What;
         QRect Screen, Owner;
-        bool Beside;
+        bool Beside, OwnerMoves;
     } cases[] = {
-        {"desktop, main window on the left", {0, 0, 1920, 1040}, {0, 0, 1150, 800}, true},
-        {"desktop, main window on the right", {0, 0, 1920, 1040}, {900, 100, 1000, 800}, true},
-        {"desktop, narrow main window in the middle", {0, 0, 1920, 1040}, {660, 100, 600, 700}, true},
-        {"laptop, main window of two thirds", {0, 0, 1366, 740}, {0, 0, 760, 700}, true},
-        {"laptop, main window filling it", {0, 0, 1366, 740}, {0, 0, 1366, 740}, false},
-        {"second screen", {1920, 0, 1366, 740}, {1920, 0, 700, 700}, true},
+        {"desktop, main window on the left", {0, 0, 1920, 1040}, {0, 0, 1150, 800}, true, false},
+        {"desktop, main window on the right", {0, 0, 1920, 1040}, {900, 100, 1000, 800}, true, false},
+        {"desktop, narrow main window in the middle", {0, 0, 1920, 1040}, {660, 100, 600, 700}, true, false},
+        {"laptop, main window of two thirds", {0, 0, 1366, 740}, {0, 0, 760, 700}, true, false},
+        {"laptop, narrow main window in the middle", {0, 0, 1366, 740}, {390, 40, 585, 700}, true, true},
+        {"laptop, main window right of the middle", {0, 0, 1366, 740}, {500, 40, 585, 700}, true, true},
+        {"laptop, main window filling it", {0, 0, 1366, 740}, {0, 0, 1366, 740}, false, false},
+        {"second screen", {1920, 0, 1366, 740}, {1920, 0, 700, 700}, true, false},
     };
     for (const auto &c : cases) {
-        const QRect place = PlaceBeside(c.Owner, c.Screen, wanted, least, frame);
-        const QRect framed(place.topLeft(), place.size() + QSize(0, frame));
+        const TBesidePlace place = PlaceBeside(c.Owner, c.Screen, wanted, least, frame);
+        const QRect framed(place.Window.topLeft(), place.Window.size() + QSize(0, frame));
+        const QRect owner(place.Owner, c.Owner.size());
         EXPECT_TRUE(c.Screen.contains(framed)) << c.What;
-        EXPECT_EQ(!framed.intersects(c.Owner), c.Beside) << c.What;
-        EXPECT_GE(place.width(), least) << c.What;
-        EXPECT_LE(place.width(), wanted.width()) << c.What;
+        EXPECT_TRUE(c.Screen.contains(owner)) << c.What;
+        EXPECT_EQ(!framed.intersects(owner), c.Beside) << c.What;
+        EXPECT_EQ(place.Owner != c.Owner.topLeft(), c.OwnerMoves) << c.What;
+        EXPECT_GE(place.Window.width(), least) << c.What;
+        EXPECT_LE(place.Window.width(), wanted.width()) << c.What;
     }
 }
 

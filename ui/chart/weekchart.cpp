@@ -202,19 +202,28 @@ TWeekChart::TWeekChart(TProjectDocument &document, QWidget &owner)
     connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
-QRect PlaceBeside(const QRect &owner, const QRect &room, QSize wanted, int leastWidth, int frame)
+TBesidePlace PlaceBeside(QRect owner, const QRect &room, QSize wanted, int leastWidth, int frame)
 {
+    constexpr int Gap = 8;
+    TBesidePlace place{{}, owner.topLeft()};
+    // Neither side has room, but the screen holds both: the owner steps to the edge nearer it.
+    const auto side = [&] { return std::max(room.right() - owner.right(), owner.left() - room.left()) - Gap; };
+    if (side() < leastWidth && room.width() - owner.width() - Gap >= leastWidth) {
+        owner.moveLeft(owner.center().x() <= room.center().x() ? room.left() : room.right() + 1 - owner.width());
+        place.Owner = owner.topLeft();
+    }
     // On the side of the owner with more room, as wide as that room allows; the frame (title bar,
     // borders) comes on top of the size given here and must fit as well.
-    const int right = room.right() - owner.right() - 8;
-    const int left = owner.left() - room.left() - 8;
+    const int right = room.right() - owner.right() - Gap;
+    const int left = owner.left() - room.left() - Gap;
     const int width = std::min(wanted.width(), std::max({right, left, leastWidth}));
     const int height = std::min(std::max(owner.height(), wanted.height()), room.height()) - frame;
-    const int x = right >= left ? owner.right() + 8 : owner.left() - 8 - width;
-    // Where the room is too narrow the window keeps inside the screen, over a part of the owner.
-    return QRect(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
-                 std::clamp(owner.top(), room.top(), std::max(room.top(), room.bottom() - height - frame)), width,
-                 height);
+    const int x = right >= left ? owner.right() + Gap : owner.left() - Gap - width;
+    // Where the screen is too narrow the window keeps inside it, over a part of the owner.
+    place.Window =
+        QRect(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
+              std::clamp(owner.top(), room.top(), std::max(room.top(), room.bottom() - height - frame)), width, height);
+    return place;
 }
 
 void TWeekChart::ShowBeside()
@@ -224,9 +233,12 @@ void TWeekChart::ShowBeside()
         const QRect room =
             Owner.screen() ? Owner.screen()->availableGeometry() : QRect(main.topLeft(), QSize(1600, 900));
         const int frame = std::max(main.height() - Owner.height(), 40);
-        const QRect place = PlaceBeside(main, room, QSize(sizeHint().width(), 600), minimumSizeHint().width(), frame);
-        resize(place.size());
-        move(place.topLeft()); // where the frame goes
+        const TBesidePlace place =
+            PlaceBeside(main, room, QSize(sizeHint().width(), 600), minimumSizeHint().width(), frame);
+        if (place.Owner != main.topLeft())
+            Owner.move(place.Owner);
+        resize(place.Window.size());
+        move(place.Window.topLeft()); // where the frame goes
     }
     show();
     raise();

@@ -35,6 +35,17 @@ void TurnPagesUpright(QGraphicsScene &scene, const QList<int> &turned)
         page.setRotation(across ? -90 : 0); // the page's top runs down the sheet's right edge
         page.setScale(across && sheet.height() > 0 ? sheet.width() / sheet.height() : 1);
     }
+    // Pages one under another (the single page view) close up behind a turned one, which is lower
+    // than its sheet.
+    const bool column = std::all_of(pages.begin(), pages.end(),
+                                    [&](const QGraphicsItem *page) { return page->pos().x() == pages[0]->pos().x(); });
+    if (!column || turned.isEmpty())
+        return;
+    for (qsizetype k = 1; k < pages.size(); ++k) {
+        const double above = pages[k - 1]->sceneBoundingRect().bottom();
+        pages[k]->setY(pages[k]->y() + above - pages[k]->sceneBoundingRect().top());
+    }
+    scene.setSceneRect(scene.itemsBoundingRect());
 }
 
 } // namespace
