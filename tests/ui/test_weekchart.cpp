@@ -194,7 +194,9 @@ TEST(WeekChartPlace, BesideTheMainWindowWhereTheScreenHasRoomAndAlwaysOnIt)
     } cases[] = {
         {"desktop, main window on the left", {0, 0, 1920, 1040}, {0, 0, 1150, 800}, true, false},
         {"desktop, main window on the right", {0, 0, 1920, 1040}, {900, 100, 1000, 800}, true, false},
-        {"desktop, narrow main window in the middle", {0, 0, 1920, 1040}, {660, 100, 600, 700}, true, false},
+        {"desktop, main window too wide for both", {0, 0, 1920, 1040}, {300, 100, 1400, 800}, false, false},
+        {"desktop, narrow main window in the middle", {0, 0, 1920, 1040}, {660, 100, 600, 700}, true, true},
+        {"desktop, wide main window in the middle", {0, 0, 1920, 1040}, {380, 100, 1150, 800}, true, true},
         {"laptop, main window of two thirds", {0, 0, 1366, 740}, {0, 0, 760, 700}, true, false},
         {"laptop, narrow main window in the middle", {0, 0, 1366, 740}, {390, 40, 585, 700}, true, true},
         {"laptop, main window right of the middle", {0, 0, 1366, 740}, {500, 40, 585, 700}, true, true},

@@ -206,9 +206,11 @@ TBesidePlace PlaceBeside(QRect owner, const QRect &room, QSize wanted, int least
 {
     constexpr int Gap = 8;
     TBesidePlace place{{}, owner.topLeft()};
-    // Neither side has room, but the screen holds both: the owner steps to the edge nearer it.
-    const auto side = [&] { return std::max(room.right() - owner.right(), owner.left() - room.left()) - Gap; };
-    if (side() < leastWidth && room.width() - owner.width() - Gap >= leastWidth) {
+    // Neither side has the room wanted, and the owner at the screen's edge would leave more (at
+    // least leastWidth): it steps to the edge nearer it.
+    const int side = std::max(room.right() - owner.right(), owner.left() - room.left()) - Gap;
+    const int free = room.width() - owner.width() - Gap;
+    if (side < wanted.width() && free > side && free >= leastWidth) {
         owner.moveLeft(owner.center().x() <= room.center().x() ? room.left() : room.right() + 1 - owner.width());
         place.Owner = owner.topLeft();
     }

@@ -63,8 +63,8 @@ private:
 };
 
 /// Where a window goes beside its owner: its frame's top left and the size inside the frame, and
-/// where the owner's frame goes (moved to the screen's edge when neither side has room for the
-/// window but the screen has).
+/// where the owner's frame goes (moved to the screen's edge when neither side has the room wanted
+/// and the edge gives more).
 struct TBesidePlace
 {
     QRect Window;
