@@ -7,13 +7,7 @@ source "$(dirname "$0")/../support/shell.sh"
 command -v lame >/dev/null || { echo "FAIL: lame is needed (scripts/install-deps)"; exit 1; }
 # A 3-minute mono tone at 8 kHz, encoded by lame, and 26 dB quieter; its WAV renamed; a copy with
 # its middle overwritten.
-python3 - "$work" <<'EOF_PY'
-import math, struct, sys, wave
-w = wave.open(sys.argv[1] + "/march.wav", "wb")
-w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
-w.writeframes(b"".join(struct.pack("<h", int(6000 * math.sin(i / 3.0))) for i in range(180 * 8000)))
-w.close()
-EOF_PY
+tone_wav "$work/march.wav" 180
 lame --quiet -b 32 "$work/march.wav" "$work/march.mp3" || fail "lame"
 lame --quiet -b 32 --scale 0.05 "$work/march.wav" "$work/quiet.mp3" || fail "lame"
 cp "$work/march.wav" "$work/wav.mp3"

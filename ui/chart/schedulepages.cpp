@@ -1,7 +1,9 @@
 #include "ui/chart/schedulepages.h"
 
+#include "device/tracklist.h"
 #include "model/error.h"
 #include "model/lib.h"
+#include "schedule/overlaps.h"
 #include "schedule/tablecolumns.h"
 #include "schedule/timetable.h"
 #include "schedule/weeklayout.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <unordered_set>
 #include <utility>
@@ -45,6 +48,14 @@ const QMarginsF PageMargins(15, 12, 15, 12); // millimetres
 const QColor RuleColour(160, 160, 160);
 const QColor StripeColour(242, 242, 242);
 
+/// How long the track of each used scenario plays, of the files that can be read: the chart's
+/// marks last as long, and the overlaps are found from it as the tracks window finds them.
+std::map<int32_t, double> PlayedLengths(const TProject &project, const std::vector<std::string> &playList)
+{
+    TTrackCache cache;
+    return TrackDurations(InspectPlayList(project, playList, cache));
+}
+
 /// The columns of a group's table.
 enum TColumn { Slot, Name, Time, Days, Track, File, Volume, ColumnCount };
 const std::array<QString, ColumnCount> HeaderTexts = {u"№"_s,    u"Название"_s, u"Время"_s,    u"Дни"_s,
@@ -60,7 +71,8 @@ public:
         : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
           Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
           Small(PrintFont(8)), WallHeading(PrintFont(20, true)), WallRow(PrintFont(24)),
-          WallHeader(PrintFont(16, true)), Layout(BuildWeekLayout(project)),
+          WallHeader(PrintFont(16, true)), Durations(PlayedLengths(project, playList)),
+          Layout(BuildWeekLayout(project, {{}, WholeSeconds(Durations)})),
           FileNames(PlayListFileNames(project, playList)), Timetables(BuildTimetables(project))
     {}
 
@@ -90,6 +102,7 @@ private:
     void TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe);
     void ChartPage();
     void ClashList();
+    void OverlapList();
 
     QPagedPaintDevice &Device;
     const TProject &Project;
@@ -98,6 +111,7 @@ private:
     const bool TurnPages;
     const QFont Body, Bold, Heading, Title, Small;
     const QFont WallHeading, WallRow, WallHeader; // the wall timetable, read from across a room
+    const std::map<int32_t, double> Durations;    // how long each track plays, of the files found
     const TWeekLayout Layout;
     const std::unordered_map<int32_t, QString> FileNames;
     std::vector<TTimetable> Timetables;
@@ -442,6 +456,19 @@ void TScheduleWriter::ClashList()
     }
 }
 
+void TScheduleWriter::OverlapList()
+{
+    const TOverlaps overlaps = FindOverlaps(Project, Durations);
+    if (overlaps.Total == 0)
+        return;
+    StartPage(false);
+    Text(Heading, u"Наложения звука"_s, LineOf(Heading) * 1.2);
+    for (const TOverlap &overlap : overlaps.Listed)
+        WrappedText(Body, FromModel(OverlapText(Project, overlap)));
+    if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
+        WrappedText(Body, FromModel(more));
+}
+
 int TScheduleWriter::Run(QPainter *painter, int pageCount)
 {
     Painter = painter;
@@ -469,6 +496,7 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
     if (!Layout.Marks.empty()) // a week without a bell is an empty grid
         ChartPage();
     ClashList();
+    OverlapList();
     return Page;
 }
 

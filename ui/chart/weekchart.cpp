@@ -260,10 +260,7 @@ void TWeekChart::RefreshLegend()
     // are looked at again only when the playlist itself changed.
     if (!InspectedPlayList || PlayList != *InspectedPlayList) {
         InspectedPlayList = PlayList;
-        std::map<int32_t, int32_t> seconds;
-        for (const auto &[track, duration] : TrackDurations(InspectPlayList(Project, PlayList, Tracks)))
-            seconds[track] = static_cast<int32_t>(std::ceil(duration));
-        View->SetTrackSeconds(std::move(seconds));
+        View->SetTrackSeconds(WholeSeconds(TrackDurations(InspectPlayList(Project, PlayList, Tracks))));
     }
 
     const QSignalBlocker blocker(Legend);
