@@ -3,99 +3,96 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
+#include <numeric>
 
 namespace {
 
 constexpr double Slack = 1e-6; // touching is not meeting
 
-/// Taken stretches of the column, start -> end, none overlapping.
-using TTaken = std::map<double, double>;
-
-void Take(TTaken &taken, TSpan span)
+/// The free stretch between two blocks (or a block and the column's end): labels of the block
+/// above fill it from its top down, those of the block below from its bottom up.
+struct TGap
 {
-    // Merge with every stretch it meets, so the map stays disjoint.
-    auto it = taken.upper_bound(span.Top);
-    if (it != taken.begin() && std::prev(it)->second >= span.Top)
-        --it;
-    while (it != taken.end() && it->first <= span.Bottom) {
-        span.Top = std::min(span.Top, it->first);
-        span.Bottom = std::max(span.Bottom, it->second);
-        it = taken.erase(it);
-    }
-    taken.emplace(span.Top, span.Bottom);
-}
-
-/// The first free top at or below from that leaves height before the next taken stretch, or
-/// infinity when none starts within limit.
-double FreeBelow(const TTaken &taken, double from, double height, double limit, double floor)
-{
-    double y = from;
-    while (y <= limit + Slack) {
-        auto next = taken.upper_bound(y);
-        if (next != taken.begin() && std::prev(next)->second > y + Slack) {
-            y = std::prev(next)->second; // inside a taken stretch: go to its end
-            continue;
-        }
-        const double end = next == taken.end() ? floor : std::min(next->first, floor);
-        if (end - y >= height - Slack)
-            return y;
-        if (next == taken.end() || next->first >= floor)
-            break;
-        y = next->second;
-    }
-    return std::numeric_limits<double>::infinity();
-}
-
-/// The lowest free bottom at or above from with height free above it, or -infinity.
-double FreeAbove(const TTaken &taken, double from, double height, double limit, double ceiling)
-{
-    double z = from;
-    while (z >= limit - Slack) {
-        auto next = taken.lower_bound(z); // first stretch starting at or below z is before it
-        if (next != taken.begin()) {
-            const auto before = std::prev(next);
-            if (before->second > z + Slack) {
-                z = before->first; // inside: go to its start
-                continue;
-            }
-        }
-        const auto before = next == taken.begin() ? taken.end() : std::prev(next);
-        const double start = before == taken.end() ? ceiling : std::max(before->second, ceiling);
-        if (z - start >= height - Slack)
-            return z;
-        if (before == taken.end() || before->second <= ceiling)
-            break;
-        z = before->first;
-    }
-    return -std::numeric_limits<double>::infinity();
-}
+    double Down = 0; // the top of the next label hung under the block above
+    double Up = 0;   // the bottom of the next label stood on the block below
+};
 
 } // namespace
 
 std::vector<double> PlaceColumnLabels(const std::vector<TSpan> &bars, const std::vector<TLabelWish> &wishes,
                                       double reach, TSpan bounds)
 {
-    TTaken taken;
-    for (const TSpan &bar : bars)
-        Take(taken, bar);
+    constexpr double None = -std::numeric_limits<double>::infinity();
+    std::vector<double> tops(wishes.size(), None);
+    if (bars.empty())
+        return tops;
+
+    // Blocks of the column, top down, and the block of each bar.
+    std::vector<size_t> order(bars.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return bars[a].Top < bars[b].Top; });
+    std::vector<TSpan> blocks; // bars that meet or touch, as one stretch
+    std::vector<size_t> blockOf(bars.size());
+    for (size_t b : order) {
+        if (blocks.empty() || bars[b].Top > blocks.back().Bottom + Slack)
+            blocks.push_back(bars[b]);
+        else
+            blocks.back().Bottom = std::max(blocks.back().Bottom, bars[b].Bottom);
+        blockOf[b] = blocks.size() - 1;
+    }
+    // Gap k lies above block k; the last one below the last block.
+    std::vector<TGap> gaps(blocks.size() + 1);
+    for (size_t k = 0; k <= blocks.size(); ++k) {
+        gaps[k].Down = k == 0 ? bounds.Top : std::max(blocks[k - 1].Bottom, bounds.Top);
+        gaps[k].Up = k == blocks.size() ? bounds.Bottom : std::min(blocks[k].Top, bounds.Bottom);
+    }
+
+    // A label belongs to the bar it is nearest to: it stays in the gap beside its own block, nearer
+    // that block than the one across the gap. Bars that meet read as one: their labels hang under
+    // the block in time order, and only its first bars may have theirs above it.
+    const auto below = [&](const TLabelWish &wish, double pass) {
+        const TSpan &bar = bars[wish.Bar];
+        const size_t block = blockOf[wish.Bar];
+        const TGap &gap = gaps[block + 1];
+        const double top = gap.Down;
+        if (top - bar.Bottom > pass + Slack || top + wish.Height > gap.Up + Slack)
+            return None;
+        if (block + 1 < blocks.size() &&
+            top - blocks[block].Bottom + Slack >= blocks[block + 1].Top - (top + wish.Height))
+            return None;
+        return top;
+    };
+    const auto above = [&](const TLabelWish &wish, double pass) {
+        const TSpan &bar = bars[wish.Bar];
+        const size_t block = blockOf[wish.Bar];
+        const TGap &gap = gaps[block];
+        const double top = gap.Up - wish.Height;
+        if (bar.Top > blocks[block].Top + Slack || bar.Top - gap.Up > pass + Slack || top < gap.Down - Slack)
+            return None;
+        if (block > 0 && blocks[block].Top - gap.Up + Slack >= top - blocks[block - 1].Bottom)
+            return None;
+        return top;
+    };
+
     // Labels right beside their bars first, then the rest within reach: a label a little way off
     // does not take the place of one that belongs there.
-    std::vector<double> tops(wishes.size(), -std::numeric_limits<double>::infinity());
     for (const double pass : {reach / 4, reach}) {
         for (size_t w = 0; w < wishes.size(); ++w) {
             if (std::isfinite(tops[w]))
                 continue;
-            const TSpan &bar = bars[wishes[w].Bar];
-            const double height = wishes[w].Height;
-            const double below = FreeBelow(taken, bar.Bottom, height, bar.Bottom + pass, bounds.Bottom);
-            const double above = FreeAbove(taken, bar.Top, height, bar.Top - pass, bounds.Top);
-            if (std::isfinite(below) && (!std::isfinite(above) || below - bar.Bottom <= bar.Top - above))
-                tops[w] = below;
-            else if (std::isfinite(above))
-                tops[w] = above - height;
-            if (std::isfinite(tops[w]))
-                Take(taken, {tops[w], tops[w] + height});
+            const TLabelWish &wish = wishes[w];
+            const TSpan &bar = bars[wish.Bar];
+            const double down = below(wish, pass);
+            const double up = above(wish, pass);
+            const bool goDown =
+                std::isfinite(down) && (!std::isfinite(up) || down - bar.Bottom <= bar.Top - (up + wish.Height));
+            if (goDown) {
+                tops[w] = down;
+                gaps[blockOf[wish.Bar] + 1].Down = down + wish.Height;
+            } else if (std::isfinite(up)) {
+                tops[w] = up;
+                gaps[blockOf[wish.Bar]].Up = up;
+            }
         }
     }
     return tops;

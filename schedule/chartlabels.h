@@ -21,9 +21,11 @@ struct TLabelWish
     double Height = 0;
 };
 
-/// Places each wish at the free stretch nearest its bar, below or above and at most reach away
-/// (gap between bar and label), within bounds: first those that find room within a quarter of
-/// reach, then the others, each time in the order given (the earlier wins a contested place). Returns each label's top,
-/// or a negative infinity when there is no room within reach: that label is dropped.
+/// Places each wish beside its bar, below or above and at most reach away (gap between bar and
+/// label), within bounds, so that the bars it is nearest to are its own and those that meet it:
+/// never past another bar or another bar's label, and nearer its own than the bar across the gap. First those that find
+/// room within a quarter of reach, then the others, each time in the order given (the earlier wins
+/// a contested place). Returns each label's top, or a negative infinity when there is no such
+/// place: that label is dropped.
 std::vector<double> PlaceColumnLabels(const std::vector<TSpan> &bars, const std::vector<TLabelWish> &wishes,
                                       double reach, TSpan bounds);

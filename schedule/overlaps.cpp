@@ -18,14 +18,6 @@ struct TPlay
     int64_t Start = 0; // seconds after midnight
 };
 
-bool ShareZone(const TGroup &a, const TGroup &b)
-{
-    for (int z = 1; z <= MaxZones; ++z)
-        if (a.Zones[z] && b.Zones[z])
-            return true;
-    return false;
-}
-
 std::string Seconds(double seconds)
 {
     char buffer[32];
@@ -68,7 +60,7 @@ TOverlaps FindOverlaps(const TProject &project, const std::map<int32_t, double> 
             overlap.Days[d] = first.Record->Days[d] && second.Record->Days[nextDay ? (d + 1) % 7 : d];
             anyDay = anyDay || overlap.Days[d];
         }
-        if (!anyDay || !ShareZone(project.Groups[first.Group], project.Groups[second.Group]))
+        if (!anyDay)
             return;
         if (++found.Total > int64_t(listed))
             return;

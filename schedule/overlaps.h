@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-// Sound overlaps: a scenario's track still playing when a later scenario starts on the same day
-// in one of the same zones, or after midnight on the next day. The later start cuts the track off,
-// or the two play over each other.
+// Sound overlaps: a scenario's track still playing when a later scenario starts on the same day,
+// or after midnight on the next day. The device has one player for all its zones, so the later
+// start cuts the track off wherever either of them sounds: zones play no part, as in the clash check.
 
 /// The earlier scenario's track is still playing when the later one starts. The two are named by
 /// their numbers only: a project of long names can have half a million overlaps.
@@ -35,8 +35,8 @@ struct TOverlaps
 /// Overlaps listed in full at most; the rest are only counted.
 inline constexpr size_t MaxListedOverlaps = 1000;
 
-/// Every pair of used scenarios (all 32 groups, zones 1..32) where the later one starts on a
-/// common day, in a common zone, after the earlier one but before its track ends; a track that
+/// Every pair of used scenarios (all 32 groups, whatever their zones) where the later one starts
+/// on a common day after the earlier one but before its track ends; a track that
 /// plays past midnight meets the next day's starts (Sunday's meets Monday's). A start exactly at
 /// the track's end is no overlap; equal start times are the clash check's concern, not this one's.
 /// durations: the length of each track in seconds; tracks not in it play no part.

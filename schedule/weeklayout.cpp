@@ -3,6 +3,7 @@
 #include "schedule/check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <tuple>
 
@@ -152,6 +153,14 @@ TWeekLayout BuildWeekLayout(const TProject &project, const TWeekLayoutOptions &o
         layout.DayBegin[d] = k;
     }
     return layout;
+}
+
+std::map<int32_t, int32_t> WholeSeconds(const std::map<int32_t, double> &durations)
+{
+    std::map<int32_t, int32_t> seconds;
+    for (const auto &[track, length] : durations)
+        seconds[track] = static_cast<int32_t>(std::ceil(length));
+    return seconds;
 }
 
 double TimeFraction(double minute, int firstHour, int endHour)

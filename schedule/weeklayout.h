@@ -36,6 +36,9 @@ struct TWeekLayoutOptions
     std::map<int32_t, int32_t> TrackSeconds;
 };
 
+/// Track lengths in whole seconds, rounded up, as the options take them.
+std::map<int32_t, int32_t> WholeSeconds(const std::map<int32_t, double> &durations);
+
 /// One scenario on one of its days.
 struct TWeekMark
 {

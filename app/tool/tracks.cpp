@@ -10,7 +10,7 @@
 #include <cstdio>
 
 // sigcfg-tool tracks [--tsv] FILE.vlpj: what each track file of the project holds, and which
-// tracks are still playing when a later bell starts in the same zones; how loud each sounds, and
+// tracks are still playing when a later bell starts in any zone (one player); how loud each sounds, and
 // which sounds much louder or quieter than the rest.
 int RunTracks(const std::vector<std::string> &args)
 {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
+TEST(Overlaps, OnlyALaterStartOnACommonDayWhileTheTrackStillPlays)
 {
     const std::map<int32_t, double> durations{{1, 180}, {2, 120}, {3, 120.5}, {4, 5}};
     const struct
@@ -17,7 +17,9 @@ TEST(Overlaps, OnlyALaterStartOnACommonDayAndZoneWhileTheTrackStillPlays)
         {"half a second past it", {{1, 1, 8, 30, {0}, 3, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0.5},
         {"same group, so the same zones", {{1, 1, 8, 30, {0}, 1, {1}}, {1, 2, 8, 31, {0}, 4, {1}}}, 120},
         {"another day", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {1}, 4, {1}}}, 0},
-        {"other zones", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {0}, 4, {2}}}, 0},
+        // One player for every zone: a track in the gym cuts off the main building's bell.
+        {"other zones", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 32, {0}, 4, {2}}}, 60},
+        {"a group without zones", {{1, 1, 8, 30, {0}, 1, {}}, {2, 1, 8, 32, {0}, 4, {2}}}, 60},
         {"same start is the clash check's", {{1, 1, 8, 30, {0}, 1, {1}}, {2, 1, 8, 30, {0}, 4, {1}}}, 0},
         {"a track of unknown length", {{1, 1, 8, 30, {0}, 9, {1}}, {2, 1, 8, 32, {0}, 4, {1}}}, 0},
         {"slot order is not time order", {{1, 1, 8, 32, {0}, 4, {1}}, {1, 2, 8, 30, {0}, 1, {1}}}, 60},
@@ -53,6 +55,24 @@ TEST(Overlaps, EachPairOnceWithItsCommonDaysAndEveryLaterStartInTheTrack)
               "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «s11» в 08:30 ещё звучит, "
               "когда в 08:31 начинается сценарий 1 группы 2 «s21»: ещё 120.0 с; дни: Вторник, Среда");
     EXPECT_EQ(MoreOverlapsText(found), "");
+}
+
+TEST(Overlaps, ALongTrackInOneZoneMeetsEveryBellOfAnotherWhileItPlays)
+{
+    // Half an hour of music in the gym from 10:30; the main building rings at 10:35, 10:45 and 11:05.
+    const TProject school = ProjectOf(0, {{1, 1, 10, 35, {0}, 2, {1, 2}},
+                                          {1, 2, 10, 45, {0}, 2, {1, 2}},
+                                          {1, 3, 11, 5, {0}, 2, {1, 2}},
+                                          {2, 1, 10, 30, {0}, 7, {3}}});
+    const TOverlaps found = FindOverlaps(school, {{7, 1800}, {2, 10}});
+    EXPECT_EQ(found.Total, 2);
+    ASSERT_EQ(found.Listed.size(), 2u);
+    for (const TOverlap &overlap : found.Listed) {
+        EXPECT_EQ(overlap.FirstGroup, 2);
+        EXPECT_EQ(overlap.SecondGroup, 1);
+    }
+    EXPECT_DOUBLE_EQ(found.Listed[0].OverlapSeconds, 1500);
+    EXPECT_DOUBLE_EQ(found.Listed[1].OverlapSeconds, 900);
 }
 
 TEST(Overlaps, PastMidnightIsSaidAndBeyondTheCapOnlyCounted)

@@ -73,6 +73,50 @@ pdftotext -layout -f 1 -l 1 "$work/school.pdf" - | grep -q "Звонки" && fai
 header="$(pdftotext -layout -f 3 -l 3 "$work/bells.pdf" - 2>/dev/null | head -n 1)"
 grep -qE "^Муниципальное .*… +Напечатано: [0-9.]+$" <<<"$header" || fail "the running header: [$header]"
 
+# Columns as wide as what they hold: a short file name beside a half-empty name column is printed
+# whole, also when its track number lies beyond the playlist's length.
+to_windows >"$work/short.vlpj" <<'EOF_PROJECT'
+[Project]
+Name=Школа
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Урок 1: начало;8;30;20;11;0;1;2;3;4;
+1=1;Урок 1: конец;9;15;20;12;0;1;2;3;4;
+[Playlist]
+0=1;/home/op/один.mp3
+1=11;/home/op/Звонки/начало.mp3
+2=12;/home/op/Звонки/конец урока.mp3
+EOF_PROJECT
+"$tool" print "$work/short.vlpj" "$work/short.pdf" || fail "print of short names"
+short="$(pdftotext -layout "$work/short.pdf" - 2>/dev/null)"
+grep -qE "^ *1 +Урок 1: начало +08:30 +Пн Вт Ср Чт Пт +11 +начало\.mp3 +20$" <<<"$short" || fail "a short file name cut: $short"
+expect_has "$short" "конец урока.mp3" "the longer file name"
+
+# A track still playing at a later bell is printed as an overlap, though the two share no zone:
+# the device has one player.
+command -v lame >/dev/null || fail "lame is needed (scripts/install-deps)"
+tone_wav "$work/march.wav" 90
+lame --quiet -b 8 "$work/march.wav" "$work/march.mp3" && rm "$work/march.wav" || fail "lame"
+to_windows >"$work/gym.vlpj" <<EOF_PROJECT
+[Project]
+Name=Школа
+Device=Велтара ДК-4
+[Groups]
+0=1;Корпус;1;
+1=2;Спортзал;3;
+[Scenarios]
+0=2;Марш;8;30;20;1;0;
+1=1;Звонок;8;31;20;2;0;
+[Playlist]
+0=1;$work/march.mp3
+EOF_PROJECT
+"$tool" print "$work/gym.vlpj" "$work/gym.pdf" || fail "print with an overlap"
+gym="$(pdftotext "$work/gym.pdf" - 2>/dev/null | tr '\n' ' ')"
+expect_has "$gym" "Наложения звука" "the overlaps' heading"
+expect_has "$gym" "«Марш» в 08:30 ещё звучит, когда в 08:31 начинается сценарий 1 группы 1 «Звонок»" "the overlap"
+
 # A project without a bell prints no chart page.
 printf '[Project]\r\nName=X\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-4\r\n[Groups]\r\n0=1;A;1;\r\n' >"$work/empty.vlpj"
 "$tool" print "$work/empty.vlpj" "$work/empty.pdf" || fail "print of a project without scenarios"
@@ -108,7 +152,7 @@ expect_eq "$?" "2" "the project itself as the output"
 expect_eq "$?" "2" "a missing argument"
 "$tool" print "$work/school.vlpj" "$work/no/such/folder/x.pdf" 2>/dev/null
 expect_eq "$?" "2" "an unwritable output"
-expect_eq "$(ls "$work" | grep -c -v -E '^(school|bells|empty|full|picture)\.(vlpj|pdf)$|^old\.pdf$')" "0" "files left behind"
+expect_eq "$(ls "$work" | grep -c -v -E '^(school|bells|empty|full|picture|short|gym)\.(vlpj|pdf)$|^(old\.pdf|march\.mp3)$')" "0" "files left behind"
 iconv -f CP1251 -t UTF-8 "$work/school.vlpj" | grep -q "Начало уроков" || fail "the project file after print to itself"
 
 # The other commands must not load Qt.

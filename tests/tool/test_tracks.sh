@@ -7,28 +7,24 @@ source "$(dirname "$0")/../support/shell.sh"
 command -v lame >/dev/null || { echo "FAIL: lame is needed (scripts/install-deps)"; exit 1; }
 # A 3-minute mono tone at 8 kHz, encoded by lame, and 26 dB quieter; its WAV renamed; a copy with
 # its middle overwritten.
-python3 - "$work" <<'EOF_PY'
-import math, struct, sys, wave
-w = wave.open(sys.argv[1] + "/march.wav", "wb")
-w.setnchannels(1); w.setsampwidth(2); w.setframerate(8000)
-w.writeframes(b"".join(struct.pack("<h", int(6000 * math.sin(i / 3.0))) for i in range(180 * 8000)))
-w.close()
-EOF_PY
+tone_wav "$work/march.wav" 180
 lame --quiet -b 32 "$work/march.wav" "$work/march.mp3" || fail "lame"
 lame --quiet -b 32 --scale 0.05 "$work/march.wav" "$work/quiet.mp3" || fail "lame"
 cp "$work/march.wav" "$work/wav.mp3"
 cp "$work/march.mp3" "$work/damaged.mp3"
 head -c 20000 /dev/urandom | dd of="$work/damaged.mp3" bs=1 seek=300000 conv=notrunc status=none
 
-# The march at 08:30 Monday, a bell at 08:32 in a zone of the same group.
+# The march in the gym at 08:30 Monday, a bell at 08:32 in the main building: no zone in common,
+# but the device has one player.
 to_windows >"$work/school.vlpj" <<EOF_PROJECT
 [Project]
 Name=Школа
 Device=Велтара ДК-4
 [Groups]
 0=1;Корпус;1;2;
+1=2;Спортзал;3;
 [Scenarios]
-0=1;Марш;8;30;20;1;0;
+0=2;Марш;8;30;20;1;0;
 1=1;Звонок;8;32;20;2;0;
 [Playlist]
 0=1;$work/march.mp3
@@ -52,7 +48,7 @@ grep -q "Наложение" <<<"$out" && fail "--tsv leaves overlaps out"
 
 out="$("$tool" tracks "$work/school.vlpj")"; rc=$?
 expect_eq "$rc" "1" "exit status of the table"
-grep -qF "Наложение звука: трек 1 (180.0 с) сценария 1 группы 1 «Марш» в 08:30 ещё звучит, когда в 08:32 начинается сценарий 2 группы 1 «Звонок»: ещё 60.0 с; дни: Понедельник" <<<"$out" ||
+grep -qF "Наложение звука: трек 1 (180.0 с) сценария 1 группы 2 «Марш» в 08:30 ещё звучит, когда в 08:32 начинается сценарий 1 группы 1 «Звонок»: ещё 60.0 с; дни: Понедельник" <<<"$out" ||
     fail "the overlap is reported: [$out]"
 
 # Only the good track, and the bell moved past its end: clean.

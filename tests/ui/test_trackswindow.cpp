@@ -36,12 +36,17 @@ protected:
         const std::string lame = "lame --quiet -b 16 '" + PathIn("march.wav") + "' '" + PathIn("march.mp3") + "'";
         ASSERT_EQ(std::system(lame.c_str()), 0) << "lame is needed (scripts/install-deps)";
 
-        // The march at 08:30 and a bell at 08:31 in the same group; track 5 has no line.
+        // The march in the gym at 08:30 and a bell at 08:31 in the main building: the one player
+        // makes them meet though they share no zone. Track 5 has no line.
         OpenProject(4);
         Group(1).Zones[1] = true;
-        Scenario(1, 1, 8, 30, "Марш").Track = 1;
-        Scenario(1, 2, 8, 31, "Звонок").Track = 5;
-        Scenario(1, 1).Days[0] = Scenario(1, 2, 8, 31, "Звонок").Days[0] = true;
+        Group(2).Zones[2] = true;
+        TScenario &march = Scenario(2, 1, 8, 30, "Марш");
+        march.Track = 1;
+        march.Days[0] = true;
+        TScenario &bell = Scenario(1, 2, 8, 31, "Звонок");
+        bell.Track = 5;
+        bell.Days[0] = true;
         PlayList() = {"1;" + PathIn("march.mp3"), "2;" + PathIn("march.wav"), "no path"};
     }
 

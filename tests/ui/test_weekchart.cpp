@@ -8,11 +8,17 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QTest>
+
+#include <algorithm>
 
 namespace {
 
@@ -154,6 +160,62 @@ TEST_F(WeekChart, WindowFollowsTheMainWindowAndSelectsTheClickedScenario)
     EXPECT_EQ(chart->Legend->count(), 0);
 }
 
+TEST_F(WeekChart, UndoAndRedoKeysWorkWhileTheChartHasTheFocus)
+{
+    OpenTree(4, {{1, 1}});
+    Project.Groups[1].Scenarios[1].Days[0] = true;
+    Window->RebuildTree();
+    SelectScenario(1, 1);
+    Ui().edScenarioTime->setText(U("09:15"));
+    Ui().edScenarioTime->editingFinished();
+    Ui().miWeekChart->trigger();
+    TWeekChart *chart = WeekChartWindow();
+    ASSERT_NE(chart, nullptr);
+    chart->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chart));
+    chart->View->setFocus();
+
+    QTest::keyClick(chart->View, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Project.Groups[1].Scenarios[1].Hour, 8);
+    QTest::keyClick(chart->View, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Project.Groups[1].Scenarios[1].Hour, 9);
+    EXPECT_EQ(Project.Groups[1].Scenarios[1].Minute, 15);
+}
+
+TEST(WeekChartPlace, BesideTheMainWindowWhereTheScreenHasRoomAndAlwaysOnIt)
+{
+    const QSize wanted(820, 600);
+    const int least = 600, frame = 30;
+    const struct
+    {
+        const char *What;
+        QRect Screen, Owner;
+        bool Beside, OwnerMoves;
+    } cases[] = {
+        {"desktop, main window on the left", {0, 0, 1920, 1040}, {0, 0, 1150, 800}, true, false},
+        {"desktop, main window on the right", {0, 0, 1920, 1040}, {900, 100, 1000, 800}, true, false},
+        {"desktop, main window too wide for both", {0, 0, 1920, 1040}, {300, 100, 1400, 800}, false, false},
+        {"desktop, narrow main window in the middle", {0, 0, 1920, 1040}, {660, 100, 600, 700}, true, true},
+        {"desktop, wide main window in the middle", {0, 0, 1920, 1040}, {380, 100, 1150, 800}, true, true},
+        {"laptop, main window of two thirds", {0, 0, 1366, 740}, {0, 0, 760, 700}, true, false},
+        {"laptop, narrow main window in the middle", {0, 0, 1366, 740}, {390, 40, 585, 700}, true, true},
+        {"laptop, main window right of the middle", {0, 0, 1366, 740}, {500, 40, 585, 700}, true, true},
+        {"laptop, main window filling it", {0, 0, 1366, 740}, {0, 0, 1366, 740}, false, false},
+        {"second screen", {1920, 0, 1366, 740}, {1920, 0, 700, 700}, true, false},
+    };
+    for (const auto &c : cases) {
+        const TBesidePlace place = PlaceBeside(c.Owner, c.Screen, wanted, least, frame);
+        const QRect framed(place.Window.topLeft(), place.Window.size() + QSize(0, frame));
+        const QRect owner(place.Owner, c.Owner.size());
+        EXPECT_TRUE(c.Screen.contains(framed)) << c.What;
+        EXPECT_TRUE(c.Screen.contains(owner)) << c.What;
+        EXPECT_EQ(!framed.intersects(owner), c.Beside) << c.What;
+        EXPECT_EQ(place.Owner != c.Owner.topLeft(), c.OwnerMoves) << c.What;
+        EXPECT_GE(place.Window.width(), least) << c.What;
+        EXPECT_LE(place.Window.width(), wanted.width()) << c.What;
+    }
+}
+
 TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
 {
     EXPECT_FALSE(Ui().miPrint->isEnabled());
@@ -162,16 +224,28 @@ TEST_F(WeekChart, PrintAndPdfDrawTheSchedule)
     EXPECT_TRUE(Ui().miPrint->isEnabled());
     EXPECT_TRUE(Ui().miExportPdf->isEnabled());
 
-    // The preview draws the pages when asked: the tables, then the chart turned on its own sheet.
+    // The preview draws the pages when asked: the tables, then the chart turned on its own sheet
+    // and shown upright. It opens over most of the screen with the page as wide as the window.
     int pages = 0;
-    Prompts.AnswerModal(2, [&pages](QDialog &dialog) {
+    QList<bool> across; // each page shown wider than high
+    Prompts.AnswerModal(2, [&](QDialog &dialog) {
         auto *preview = dialog.findChild<QPrintPreviewWidget *>();
         ASSERT_NE(preview, nullptr);
+        const QSize screen = Window->screen()->availableGeometry().size();
+        EXPECT_GE(dialog.width(), screen.width() / 2);
+        EXPECT_GE(dialog.height(), screen.height() / 2);
+        EXPECT_LE(dialog.frameGeometry().height(), screen.height());
+        EXPECT_EQ(preview->zoomMode(), QPrintPreviewWidget::FitToWidth);
         preview->updatePreview();
         pages = preview->pageCount();
+        QList<QGraphicsItem *> items = preview->findChild<QGraphicsView *>()->scene()->items();
+        std::sort(items.begin(), items.end(), [](auto *a, auto *b) { return a->pos().y() < b->pos().y(); });
+        for (const QGraphicsItem *item : items)
+            across.push_back(item->sceneBoundingRect().width() > item->sceneBoundingRect().height());
     });
     Ui().miPrint->trigger();
     EXPECT_EQ(pages, 2);
+    EXPECT_EQ(across, (QList<bool>{false, true}));
 
     Prompts.AnswerSaveFile(QString::fromStdString(PathIn("schedule")));
     Ui().miExportPdf->trigger();

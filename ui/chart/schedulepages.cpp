@@ -1,12 +1,15 @@
 #include "ui/chart/schedulepages.h"
 
+#include "device/tracklist.h"
 #include "model/error.h"
 #include "model/lib.h"
+#include "schedule/overlaps.h"
+#include "schedule/tablecolumns.h"
 #include "schedule/timetable.h"
 #include "schedule/weeklayout.h"
 #include "storage/fileio.h"
-#include "ui/widgets/modeltext.h"
 #include "ui/chart/weekpainter.h"
+#include "ui/widgets/modeltext.h"
 
 #include <QBuffer>
 #include <QFontDatabase>
@@ -18,7 +21,10 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
+#include <unordered_set>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -42,8 +48,18 @@ const QMarginsF PageMargins(15, 12, 15, 12); // millimetres
 const QColor RuleColour(160, 160, 160);
 const QColor StripeColour(242, 242, 242);
 
+/// How long the track of each used scenario plays, of the files that can be read: the chart's
+/// marks last as long, and the overlaps are found from it as the tracks window finds them.
+std::map<int32_t, double> PlayedLengths(const TProject &project, const std::vector<std::string> &playList)
+{
+    TTrackCache cache;
+    return TrackDurations(InspectPlayList(project, playList, cache));
+}
+
 /// The columns of a group's table.
 enum TColumn { Slot, Name, Time, Days, Track, File, Volume, ColumnCount };
+const std::array<QString, ColumnCount> HeaderTexts = {u"№"_s,    u"Название"_s, u"Время"_s,    u"Дни"_s,
+                                                      u"Трек"_s, u"Файл"_s,     u"Громкость"_s};
 
 /// Lays out the pages and, given a painter, paints them. The same steps run twice: once to
 /// count the pages for "page x of y", once to paint.
@@ -55,11 +71,14 @@ public:
         : Device(device), Project(project), PlayList(playList), Printed(printed), TurnPages(turnPages),
           Body(PrintFont(9)), Bold(PrintFont(9, true)), Heading(PrintFont(12, true)), Title(PrintFont(16, true)),
           Small(PrintFont(8)), WallHeading(PrintFont(20, true)), WallRow(PrintFont(24)),
-          WallHeader(PrintFont(16, true)), Layout(BuildWeekLayout(project)), FileNames(PlayListFileNames(project, playList)),
-          Timetables(BuildTimetables(project))
+          WallHeader(PrintFont(16, true)), Durations(PlayedLengths(project, playList)),
+          Layout(BuildWeekLayout(project, {{}, WholeSeconds(Durations)})),
+          FileNames(PlayListFileNames(project, playList)), Timetables(BuildTimetables(project))
     {}
 
     int Run(QPainter *painter, int pageCount);
+
+    QList<int> Turned; // the pages drawn across a portrait sheet, from 1
 
 private:
     double Mm(double mm) const { return mm * Device.logicalDpiY() / 25.4; }
@@ -83,6 +102,7 @@ private:
     void TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe);
     void ChartPage();
     void ClashList();
+    void OverlapList();
 
     QPagedPaintDevice &Device;
     const TProject &Project;
@@ -91,6 +111,7 @@ private:
     const bool TurnPages;
     const QFont Body, Bold, Heading, Title, Small;
     const QFont WallHeading, WallRow, WallHeader; // the wall timetable, read from across a room
+    const std::map<int32_t, double> Durations;    // how long each track plays, of the files found
     const TWeekLayout Layout;
     const std::unordered_map<int32_t, QString> FileNames;
     std::vector<TTimetable> Timetables;
@@ -126,6 +147,7 @@ void TScheduleWriter::StartPage(bool landscape, bool header)
         Painter->resetTransform();
         if (landscape && !TurnPages) {
             // A quarter turn clockwise: the page's top runs down the sheet's right edge.
+            Turned.push_back(Page);
             Painter->translate(page.width(), 0);
             Painter->rotate(90);
         }
@@ -279,54 +301,39 @@ void TScheduleWriter::ColumnWidths()
 
     const QFontMetricsF body(Body, &Device);
     const QFontMetricsF bold(Bold, &Device);
-    const double pad = Mm(2);
-    const auto fit = [&](const QString &header, const QString &sample) {
-        return std::max(bold.horizontalAdvance(header), body.horizontalAdvance(sample)) + pad;
-    };
-    Widths[Slot] = fit(u"№"_s, u"32"_s);
-    Widths[Time] = fit(u"Время"_s, u"00:00"_s);
-    Widths[Days] = fit(u"Дни"_s, u"—"_s);
-    Widths[Track] = fit(u"Трек"_s, u"9999"_s);
-    Widths[Volume] = fit(u"Громкость"_s, u"100"_s);
-    // Names and file names share what is left as they need it: the shorter column takes its
-    // widest text, the other the rest; half each only when both need more than half.
-    double name = bold.horizontalAdvance(u"Название"_s);
-    double file = bold.horizontalAdvance(u"Файл"_s);
-    std::vector<bool> measured(PlayList.size() + 2, false); // each track's file and day set once
-    std::array<bool, 128> measuredDays{};
+    // A cell keeps Mm(1) clear on each side; half a millimetre more so that rounding in the
+    // elision never cuts a text that was measured to fit.
+    const double pad = Mm(2.5);
+    std::array<TColumnWish, ColumnCount> columns;
+    const std::array<QString, ColumnCount> samples = {u"32"_s,   QString(), u"00:00"_s, u"—"_s,
+                                                      u"9999"_s, QString(), u"100"_s};
+    for (int c = 0; c < ColumnCount; ++c)
+        columns[c] = {std::max(bold.horizontalAdvance(HeaderTexts[c]), body.horizontalAdvance(samples[c])),
+                      c == Name || c == File};
+    std::unordered_set<int32_t> tracks; // each track's file measured once
+    std::array<bool, 128> daySets{};    // and each set of days
     for (const int g : Layout.Groups) {
         for (const TScenario &scenario : Project.Groups[g].Scenarios) {
             if (!scenario.Used)
                 continue;
             // No column is wider than the page: a text's first 300 characters tell all its width can.
-            name = std::max(name, body.horizontalAdvance(FromModel(scenario.Name).left(300)));
+            columns[Name].Wanted =
+                std::max(columns[Name].Wanted, body.horizontalAdvance(FromModel(scenario.Name).left(300)));
             int daySet = 0;
             for (int d = 0; d < 7; ++d)
                 daySet |= scenario.Days[d] ? 1 << d : 0;
-            if (!measuredDays[daySet]) {
-                measuredDays[daySet] = true;
-                Widths[Days] = std::max(Widths[Days], body.horizontalAdvance(FromModel(DaysText(scenario.Days))) + pad);
-            }
-            const size_t track = static_cast<size_t>(std::clamp<int32_t>(scenario.Track, 0, PlayList.size() + 1));
-            if (!measured[track]) {
-                measured[track] = true;
-                const auto found = FileNames.find(scenario.Track);
-                if (found != FileNames.end())
-                    file = std::max(file, body.horizontalAdvance(found->second.left(300)));
-            }
+            if (!std::exchange(daySets[daySet], true))
+                columns[Days].Wanted =
+                    std::max(columns[Days].Wanted, body.horizontalAdvance(FromModel(DaysText(scenario.Days))));
+            const auto file = FileNames.find(scenario.Track);
+            if (file != FileNames.end() && tracks.insert(scenario.Track).second)
+                columns[File].Wanted = std::max(columns[File].Wanted, body.horizontalAdvance(file->second.left(300)));
         }
     }
-    name += pad;
-    file += pad;
-    const double rest = Area.width() - Widths[Slot] - Widths[Time] - Widths[Days] - Widths[Track] - Widths[Volume];
-    if (name + file <= rest || name <= rest / 2)
-        Widths[Name] = std::max(rest - file, name);
-    else if (file <= rest / 2)
-        Widths[Name] = rest - file;
-    else
-        Widths[Name] = rest / 2;
-    Widths[Name] = std::max(Widths[Name], Mm(10));
-    Widths[File] = std::max(rest - Widths[Name], Mm(10));
+    for (TColumnWish &column : columns)
+        column.Wanted += pad;
+    const std::vector<double> widths = FitColumns({columns.begin(), columns.end()}, Area.width(), Mm(10));
+    std::copy(widths.begin(), widths.end(), Widths.begin());
 }
 
 void TScheduleWriter::TableRow(const std::array<QString, ColumnCount> &cells, const QFont &font, bool stripe)
@@ -343,7 +350,10 @@ void TScheduleWriter::TableRow(const std::array<QString, ColumnCount> &cells, co
         for (int c = 0; c < ColumnCount; ++c) {
             const QRectF cell(x + pad, Y, Widths[c] - 2 * pad, height);
             const Qt::Alignment align = c == Name || c == File || c == Days ? Qt::AlignLeft : Qt::AlignRight;
-            Painter->drawText(cell, align | Qt::AlignVCenter, Elided(metrics, cells[c], Qt::ElideRight, cell.width()));
+            // What was measured to fit is drawn whole; only a text the page had no room for is cut.
+            const bool fits = cells[c].size() <= 300 && metrics.horizontalAdvance(cells[c]) <= cell.width() + Mm(0.5);
+            Painter->drawText(cell, align | Qt::AlignVCenter,
+                              fits ? cells[c] : Elided(metrics, cells[c], Qt::ElideRight, cell.width()));
             x += Widths[c];
         }
         Painter->setPen(QPen(RuleColour, 0));
@@ -357,8 +367,6 @@ void TScheduleWriter::GroupBlock(const TGroupTable &table)
     const TGroup &group = Project.Groups[table.Group];
     const double row = LineOf(Body);
     const double head = LineOf(Heading) + row;
-    const std::array<QString, ColumnCount> header = {u"№"_s,    u"Название"_s, u"Время"_s,    u"Дни"_s,
-                                                     u"Трек"_s, u"Файл"_s,     u"Громкость"_s};
     // A heading never stands alone at the foot of a page: it keeps its table's header and first row.
     Ensure(head + row * 2);
     Text(Heading, GroupTitle(Project, table.Group), LineOf(Heading));
@@ -366,11 +374,11 @@ void TScheduleWriter::GroupBlock(const TGroupTable &table)
     if (table.Slots.empty()) {
         Text(Body, u"Сценариев нет"_s, row);
     } else {
-        TableRow(header, Bold, false);
+        TableRow(HeaderTexts, Bold, false);
         for (size_t k = 0; k < table.Slots.size(); ++k) {
             if (Ensure(row)) {
                 Text(Heading, GroupTitle(Project, table.Group) + u" (продолжение)"_s, LineOf(Heading));
-                TableRow(header, Bold, false);
+                TableRow(HeaderTexts, Bold, false);
             }
             const int s = table.Slots[k];
             const TScenario &scenario = group.Scenarios[s];
@@ -448,6 +456,19 @@ void TScheduleWriter::ClashList()
     }
 }
 
+void TScheduleWriter::OverlapList()
+{
+    const TOverlaps overlaps = FindOverlaps(Project, Durations);
+    if (overlaps.Total == 0)
+        return;
+    StartPage(false);
+    Text(Heading, u"Наложения звука"_s, LineOf(Heading) * 1.2);
+    for (const TOverlap &overlap : overlaps.Listed)
+        WrappedText(Body, FromModel(OverlapText(Project, overlap)));
+    if (const std::string more = MoreOverlapsText(overlaps); !more.empty())
+        WrappedText(Body, FromModel(more));
+}
+
 int TScheduleWriter::Run(QPainter *painter, int pageCount)
 {
     Painter = painter;
@@ -475,6 +496,7 @@ int TScheduleWriter::Run(QPainter *painter, int pageCount)
     if (!Layout.Marks.empty()) // a week without a bell is an empty grid
         ChartPage();
     ClashList();
+    OverlapList();
     return Page;
 }
 
@@ -489,7 +511,7 @@ QFont PrintFont(double pointSize, bool bold)
 }
 
 int PaintSchedule(QPagedPaintDevice &device, const TProject &project, const std::vector<std::string> &playList,
-                  const QDate &printed, bool turnPages)
+                  const QDate &printed, bool turnPages, QList<int> *turned)
 {
     device.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, PageMargins, QPageLayout::Millimeter));
@@ -500,6 +522,8 @@ int PaintSchedule(QPagedPaintDevice &device, const TProject &project, const std:
         throw TSigError("Не удалось начать печать: принтер не отвечает");
     writer.Run(&painter, pages);
     painter.end();
+    if (turned)
+        *turned = writer.Turned;
     return pages;
 }
 

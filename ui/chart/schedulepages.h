@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QFont>
+#include <QList>
 
 #include <string>
 #include <vector>
@@ -20,9 +21,10 @@ QFont PrintFont(double pointSize, bool bold = false);
 
 /// Draws the schedule on an A4 device (set to A4 portrait here). Where the device can turn pages
 /// (a PDF writer) the chart gets a landscape page; a printer gets it turned on a portrait sheet,
-/// which is what a landscape page prints as. Returns the number of pages.
+/// which is what a landscape page prints as; turned, when given, gets the numbers of those pages
+/// (from 1). Returns the number of pages.
 int PaintSchedule(QPagedPaintDevice &device, const TProject &project, const std::vector<std::string> &playList,
-                  const QDate &printed, bool turnPages);
+                  const QDate &printed, bool turnPages, QList<int> *turned = nullptr);
 
 /// The schedule as the bytes of a PDF file with every font embedded.
 QByteArray SchedulePdf(const TProject &project, const std::vector<std::string> &playList, const QDate &printed);

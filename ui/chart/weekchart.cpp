@@ -166,7 +166,9 @@ void TWeekChartView::mouseReleaseEvent(QMouseEvent *event)
 }
 
 TWeekChart::TWeekChart(TProjectDocument &document, QWidget &owner)
-    : QWidget(&owner, Qt::Window), Owner(owner), Project(document.Project()), PlayList(document.PlayList()),
+    // A tool window of the main window: the window manager keeps it over its owner, so a click
+    // on a mark that brings the main window forward does not bury the chart.
+    : QWidget(&owner, Qt::Tool), Owner(owner), Project(document.Project()), PlayList(document.PlayList()),
       Unchecked(MaxGroups + 1, false)
 {
     setWindowTitle(u"Неделя"_s);
@@ -190,31 +192,55 @@ TWeekChart::TWeekChart(TProjectDocument &document, QWidget &owner)
     connect(&document, &TProjectDocument::Changed, this, &TWeekChart::ProjectChanged);
     connect(Legend, &QListWidget::itemChanged, this, &TWeekChart::LegendChanged);
     connect(WholeDay, &QCheckBox::toggled, View, &TWeekChartView::SetWholeDay);
-    connect(View, &TWeekChartView::ScenarioClicked, this, &TWeekChart::ScenarioChosen);
+    connect(View, &TWeekChartView::ScenarioClicked, this, [this](int g, int s) {
+        emit ScenarioChosen(g, s);
+        raise(); // the chart stays in sight where no window manager keeps it up
+    });
     RefreshLegend();
     // A window of our own, not a specified dialog: Escape closes it as it would any tool window.
     auto *close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(close, &QShortcut::activated, this, &QWidget::close);
 }
 
+TBesidePlace PlaceBeside(QRect owner, const QRect &room, QSize wanted, int leastWidth, int frame)
+{
+    constexpr int Gap = 8;
+    TBesidePlace place{{}, owner.topLeft()};
+    // Neither side has the room wanted, and the owner at the screen's edge would leave more (at
+    // least leastWidth): it steps to the edge nearer it.
+    const int side = std::max(room.right() - owner.right(), owner.left() - room.left()) - Gap;
+    const int free = room.width() - owner.width() - Gap;
+    if (side < wanted.width() && free > side && free >= leastWidth) {
+        owner.moveLeft(owner.center().x() <= room.center().x() ? room.left() : room.right() + 1 - owner.width());
+        place.Owner = owner.topLeft();
+    }
+    // On the side of the owner with more room, as wide as that room allows; the frame (title bar,
+    // borders) comes on top of the size given here and must fit as well.
+    const int right = room.right() - owner.right() - Gap;
+    const int left = owner.left() - room.left() - Gap;
+    const int width = std::min(wanted.width(), std::max({right, left, leastWidth}));
+    const int height = std::min(std::max(owner.height(), wanted.height()), room.height()) - frame;
+    const int x = right >= left ? owner.right() + Gap : owner.left() - Gap - width;
+    // Where the screen is too narrow the window keeps inside it, over a part of the owner.
+    place.Window =
+        QRect(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
+              std::clamp(owner.top(), room.top(), std::max(room.top(), room.bottom() - height - frame)), width, height);
+    return place;
+}
+
 void TWeekChart::ShowBeside()
 {
     if (!isVisible()) {
-        // On the side of the main window with more room, as wide as that room allows.
         const QRect main = Owner.frameGeometry();
         const QRect room =
             Owner.screen() ? Owner.screen()->availableGeometry() : QRect(main.topLeft(), QSize(1600, 900));
-        const int right = room.right() - main.right() - 8;
-        const int left = main.left() - room.left() - 8;
-        const int wanted = sizeHint().width();
-        const int width = std::min(wanted, std::max(std::max(right, left), minimumSizeHint().width()));
-        // The frame (title bar, borders) comes on top of the size given here, and must fit as well.
         const int frame = std::max(main.height() - Owner.height(), 40);
-        const int height = std::min(std::max(main.height(), 600), room.height()) - frame;
-        resize(width, height);
-        const int x = right >= left ? main.right() + 8 : main.left() - 8 - width;
-        move(std::clamp(x, room.left(), std::max(room.left(), room.right() - width)),
-             std::clamp(main.top(), room.top(), std::max(room.top(), room.bottom() - height - frame)));
+        const TBesidePlace place =
+            PlaceBeside(main, room, QSize(sizeHint().width(), 600), minimumSizeHint().width(), frame);
+        if (place.Owner != main.topLeft())
+            Owner.move(place.Owner);
+        resize(place.Window.size());
+        move(place.Window.topLeft()); // where the frame goes
     }
     show();
     raise();
@@ -234,10 +260,7 @@ void TWeekChart::RefreshLegend()
     // are looked at again only when the playlist itself changed.
     if (!InspectedPlayList || PlayList != *InspectedPlayList) {
         InspectedPlayList = PlayList;
-        std::map<int32_t, int32_t> seconds;
-        for (const auto &[track, duration] : TrackDurations(InspectPlayList(Project, PlayList, Tracks)))
-            seconds[track] = static_cast<int32_t>(std::ceil(duration));
-        View->SetTrackSeconds(std::move(seconds));
+        View->SetTrackSeconds(WholeSeconds(TrackDurations(InspectPlayList(Project, PlayList, Tracks))));
     }
 
     const QSignalBlocker blocker(Legend);

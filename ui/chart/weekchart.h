@@ -62,6 +62,20 @@ private:
     bool Stale = true;
 };
 
+/// Where a window goes beside its owner: its frame's top left and the size inside the frame, and
+/// where the owner's frame goes (moved to the screen's edge when neither side has the room wanted
+/// and the edge gives more).
+struct TBesidePlace
+{
+    QRect Window;
+    QPoint Owner;
+};
+
+/// The place beside owner (frame geometry) inside room (the screen's free area): on the side with
+/// more room, at most wanted wide and at least leastWidth, as high as the owner or wanted,
+/// whichever is more; frame is the height the title bar adds.
+TBesidePlace PlaceBeside(QRect owner, const QRect &room, QSize wanted, int leastWidth, int frame);
+
 /// The "Неделя" window: the chart beside the main window, a legend that is also the group
 /// filter, and the choice between the hours in use and the whole day. It follows every change of
 /// the document; a click on a mark asks (ScenarioChosen) for that scenario to be selected.

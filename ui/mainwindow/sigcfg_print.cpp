@@ -73,6 +73,8 @@ void TfrMain::miWeekChartClick()
     if (!frWeekChart) {
         frWeekChart = new TWeekChart(*FDocument, *this);
         connect(frWeekChart, &TWeekChart::ScenarioChosen, this, &TfrMain::ShowScenarioOf);
+        // Undo and redo reach the document's steps while the chart has the focus too.
+        frWeekChart->addActions({Ui.miUndo, Ui.miRedo});
     }
     frWeekChart->ShowBeside();
 }
@@ -91,9 +93,9 @@ bool TfrMain::SelectScenarioNode(int g, int s)
 
 void TfrMain::miPrintClick()
 {
-    const auto paint = [](void *self, QPagedPaintDevice &device) {
+    const auto paint = [](void *self, QPagedPaintDevice &device, QList<int> &turned) {
         const TfrMain &window = *static_cast<TfrMain *>(self);
-        PaintSchedule(device, window.Project, window.PlayList, QDate::currentDate(), false);
+        PaintSchedule(device, window.Project, window.PlayList, QDate::currentDate(), false, &turned);
     };
     const auto showModal = [](void *self, QDialog &dialog) {
         return static_cast<TfrMain *>(self)->prompts().ShowModal(dialog);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // The print preview lives in a module of its own (libsigcfg-preview.so): Qt Print Support is a
@@ -11,8 +12,9 @@ class QPagedPaintDevice;
 class QWidget;
 
 extern "C" {
-/// Draws the document into the device the preview hands over.
-using TPaintPagesFn = void (*)(void *context, QPagedPaintDevice &device);
+/// Draws the document into the device the preview hands over, and lists the pages (from 1) that
+/// it drew across the sheet, turned a quarter clockwise.
+using TPaintPagesFn = void (*)(void *context, QPagedPaintDevice &device, QList<int> &turned);
 /// Shows a dialog modally; its result.
 using TShowModalFn = int (*)(void *context, QDialog &dialog);
 /// Shows the print preview of a document (its name for the printer, the dialog's title) over parent;
