@@ -60,6 +60,14 @@ inline constexpr double SoundTargetLufs = -16;
 /// The bell or the announcement of the recipe at SoundTargetLufs, written to path.
 TLoudness MakeSoundFile(const std::string &path, const TSoundRecipe &recipe);
 
+/// The true peak a levelled track keeps under, in dBTP.
+inline constexpr double LevelCeilingDb = -1.0;
+/// The levels a card copy may be brought to, in LUFS.
+inline constexpr double MinLevelLufs = -40;
+inline constexpr double MaxLevelLufs = -5;
+/// A track this close to the target is left as it is: re-encoding costs more than it brings.
+inline constexpr double LevelToleranceLu = 0.5;
+
 /// Levels the MP3 file open as fd (read from its start, left as it was; name for the errors) to
 /// targetLufs: decoded, its gain changed, its peaks held by a look-ahead limiter, encoded again
 /// with the same sample rate and channels at a constant bitrate no lower than the source's, true

@@ -23,14 +23,6 @@ enum class TBellTone {
     Gong,
 };
 
-/// The true peak a levelled track keeps under, in dBTP.
-inline constexpr double LevelCeilingDb = -1.0;
-/// The levels a card copy may be brought to, in LUFS.
-inline constexpr double MinLevelLufs = -40;
-inline constexpr double MaxLevelLufs = -5;
-/// A track this close to the target is left as it is: re-encoding costs more than it brings.
-inline constexpr double LevelToleranceLu = 0.5;
-
 /// A track brought to one loudness, or why it was left as it was.
 struct TLevelledTrack
 {
