@@ -68,23 +68,25 @@ done
 "$tool" sound bell "$work/speech.mp3" --kind chime >/dev/null
 [ -e "$work/speech.mp3.txt" ] && fail "a bell made over an announcement takes its words away"
 
-# killed at any moment, the MP3 and its words file come and go together; a words file without its
-# MP3 is seen only while the MP3 waits under its staged name, and the next run finishes the pair
+# killed at any moment, the MP3 and its words file come and go together: never one without the
+# other, but for a words file whose MP3 waits under its staged name; the next run for a pair that
+# was cut off finishes or clears it and leaves nothing else
 mkdir "$work/kill"
-out="$work/kill/a.mp3"
 for round in $(seq 20); do
+    out="$work/kill/a$round.mp3"
     "$tool" sound speech "Объявление $round" "$out" >/dev/null 2>&1 &
     sleep "0.$(printf '%03d' $((RANDOM % 300)))"
     kill -9 $! 2>/dev/null
     wait $! 2>/dev/null
     if [ -e "$out" ] && [ ! -e "$out.txt" ]; then
         fail "round $round: an MP3 without its words file"
-    elif [ ! -e "$out" ] && [ -e "$out.txt" ] && [ ! -e "$work/kill/.a.mp3.sigcfg-new" ]; then
+    elif [ ! -e "$out" ] && [ -e "$out.txt" ] && [ ! -e "$work/kill/.a$round.mp3.sigcfg-new" ]; then
         fail "round $round: a words file without its MP3"
     fi
 done
-"$tool" sound speech "Последнее" "$out" >/dev/null
-expect_eq "$(tail -1 "$out.txt")" "Последнее" "the words of the last run"
-expect_eq "$(ls -A "$work/kill" | tr '\n' ' ')" "a.mp3 a.mp3.txt " "nothing but the pair is left"
+left="$(ls -A "$work/kill" | sed -n 's/^\.\(a[0-9]*\)\.mp3\..*/\1/p' | head -1)"
+"$tool" sound speech "Последнее" "$work/kill/${left:-a1}.mp3" >/dev/null
+expect_eq "$(tail -1 "$work/kill/${left:-a1}.mp3.txt")" "Последнее" "the words of the run after a cut-off one"
+expect_eq "$(ls -A "$work/kill" | grep -c "^\.${left:-a1}\.")" "0" "nothing of the cut-off run is left"
 
 finish "sound"
