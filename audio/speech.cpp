@@ -88,6 +88,13 @@ std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sa
     if (const std::string problem = AnnouncementTextProblem(announcement.Text); !problem.empty())
         throw TSigError(problem);
     std::vector<float> speech = SynthesiseSpeech(announcement.Text, announcement.Voice, sampleRate);
+    // Punctuation alone, or a text the voice has no words for, comes back as silence: no file of
+    // silence is made (its loudness could not even be measured).
+    float peak = 0;
+    for (const float value : speech)
+        peak = std::max(peak, std::fabs(value));
+    if (peak < SilentSpeechPeak)
+        throw TSigError("eSpeak NG не произнёс ни звука: в тексте объявления нечего произносить");
     std::vector<float> sound;
     if (announcement.Chime) {
         // The gong a little below the words, which it only announces.

@@ -16,8 +16,12 @@ inline constexpr const char *SpeechDataPackage = "espeak-ng-data";
 /// saying why (no voice data installed, naming its package; an unknown voice) without a file name.
 std::vector<float> SynthesiseSpeech(const std::string &text, const std::string &voice, int sampleRate);
 
+/// Speech whose samples all stay under this (-60 dBFS) is silence.
+inline constexpr float SilentSpeechPeak = 0.001f;
+
 /// The announcement as it sounds: the three-tone gong and a short pause when asked, then the words;
-/// mono at sampleRate, brought to targetLufs with its sample peaks limited. Throws as SynthesiseSpeech.
+/// mono at sampleRate, brought to targetLufs with its sample peaks limited. Throws as SynthesiseSpeech,
+/// and when the words come out silent.
 std::vector<float> AnnouncementSamples(const TAnnouncement &announcement, int sampleRate, double targetLufs);
 
 /// Mono samples from one rate to another (windowed sinc): eSpeak speaks at 22050 Hz, a track

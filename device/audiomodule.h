@@ -1,8 +1,9 @@
 #pragma once
 
-#include "device/sounds.h"
+#include "device/soundtypes.h"
 #include "device/trackinfo.h"
 #include "model/moduleentry.h"
+#include "storage/soundnote.h"
 
 #include <string>
 

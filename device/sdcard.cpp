@@ -4,6 +4,7 @@
 #include "model/lib.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -111,12 +112,46 @@ std::string PlayListDialogLine(int32_t track, std::string_view path)
     return line;
 }
 
-std::vector<std::string> PlayListDialogLines(const TProject &project, const std::vector<std::string> &playList)
+TPlayListReview ReviewPlayList(const TProject &project, const std::vector<std::string> &playList)
 {
-    std::vector<std::string> lines;
-    for (int32_t track : CollectTracks(project))
-        lines.push_back(PlayListDialogLine(track, TrackPath(playList, track)));
-    return lines;
+    // Each used track shows the path of its first line, as TrackPath finds it; that line is what
+    // its editor line stands for, and every line not so claimed is kept apart.
+    const std::vector<int32_t> tracks = CollectTracks(project);
+    std::unordered_map<int32_t, size_t> claimed; // track -> its first line
+    for (int32_t track : tracks)
+        claimed.emplace(track, playList.size());
+    std::vector<bool> isClaimed(playList.size(), false);
+    for (size_t i = 0; i < playList.size(); ++i) {
+        const size_t semicolon = playList[i].find(';');
+        if (semicolon == std::string::npos)
+            continue;
+        const auto found = claimed.find(WholeTextInteger(std::string_view(playList[i]).substr(0, semicolon)));
+        if (found != claimed.end() && found->second == playList.size()) {
+            found->second = i;
+            isClaimed[i] = true;
+        }
+    }
+    TPlayListReview review;
+    for (int32_t track : tracks) {
+        const size_t line = claimed.at(track);
+        const std::string_view path = line < playList.size() ? TextAfter(playList[line], ";") : std::string_view();
+        review.Used.push_back({PlayListDialogLine(track, path), std::to_string(track) + ";" + std::string(path)});
+    }
+    for (size_t i = 0; i < playList.size(); ++i) {
+        if (isClaimed[i])
+            continue;
+        // Shown as the text before its first ";" and the text after it; a line without ";" is all number.
+        const std::string_view line = playList[i];
+        const size_t semicolon = line.find(';');
+        std::string shown(PlayListTrackTag);
+        shown += line.substr(0, semicolon);
+        shown += ' ';
+        shown += PlayListPathTag;
+        if (semicolon != std::string_view::npos)
+            shown += line.substr(semicolon + 1);
+        review.Others.push_back({std::move(shown), playList[i]});
+    }
+    return review;
 }
 
 std::string PlayListLineFromDialog(std::string_view line)
@@ -124,13 +159,4 @@ std::string PlayListLineFromDialog(std::string_view line)
     const std::string withoutTrack = ReplaceIgnoringCase(line, PlayListTrackTag, "");
     const std::string joined = ReplaceIgnoringCase(withoutTrack, " " + std::string(PlayListPathTag), ";");
     return std::string(TrimControl(joined));
-}
-
-std::vector<std::string> PlayListFromDialog(const std::vector<std::string> &lines)
-{
-    std::vector<std::string> playList;
-    playList.reserve(lines.size());
-    for (const std::string &line : lines)
-        playList.push_back(PlayListLineFromDialog(line));
-    return playList;
 }

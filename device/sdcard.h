@@ -32,15 +32,29 @@ inline constexpr std::string_view PlayListPathTag = "Путь:";
 /// One line of the playlist editor: "Трек:<track> Путь:<path>".
 std::string PlayListDialogLine(int32_t track, std::string_view path);
 
-/// The editor's lines for a project: one per collected track, ascending, with its path.
-std::vector<std::string> PlayListDialogLines(const TProject &project, const std::vector<std::string> &playList);
+/// A line of the playlist editor as the card writer fills it, and the playlist line it gives back
+/// while the operator leaves it as it is: taken whole, not parsed out of the shown text again (a
+/// path may itself hold "Трек:" or " Путь:").
+struct TReviewLine
+{
+    std::string Shown; // "Трек:<track> Путь:<path>"
+    std::string Back;  // "<track>;<path>"
+};
+
+/// What the card writer puts into the playlist editor: a line for each used track, ascending, with
+/// the path of its first playlist line (TrackPath), given back in the form "<track>;<path>"; then
+/// every other playlist line (tracks that no scenario uses, a track's later lines, lines without a
+/// number), given back byte for byte, which the editor shows after them, apart, so that OK loses none.
+struct TPlayListReview
+{
+    std::vector<TReviewLine> Used;
+    std::vector<TReviewLine> Others; // in playlist order
+};
+TPlayListReview ReviewPlayList(const TProject &project, const std::vector<std::string> &playList);
 
 /// An editor line turned back into a playlist line: every "Трек:" removed, every " Путь:"
 /// replaced by ";" (both ignoring letter case, Cyrillic included), then trimmed of codes 0..32.
 std::string PlayListLineFromDialog(std::string_view line);
-
-/// The playlist rebuilt from all editor lines, top to bottom.
-std::vector<std::string> PlayListFromDialog(const std::vector<std::string> &lines);
 
 /// text with every occurrence of pattern replaced, left to right, comparing letters without
 /// regard to case (Latin and Cyrillic, Ё/ё included). Invalid UTF-8 bytes compare as themselves.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/soundtypes.h"
 #include "device/trackinfo.h"
 #include "storage/soundnote.h"
 
@@ -8,18 +9,9 @@
 #include <vector>
 
 // What the programs ask of sounds: how loud a track is, and a bell tone or a spoken announcement
-// made to order. The work is
-// done by the audio module, loaded on first use, so that only the commands and windows that
-// measure or make sounds load the decoder, the loudness meter and the encoder. A missing module
-// throws TFileError naming where it was looked for.
-
-/// One measurement. A silent or too short track has no loudness: Measured is false.
-struct TLoudness
-{
-    bool Measured = false;
-    double Lufs = 0;
-    double TruePeakDb = 0; // dBTP, the highest channel
-};
+// made to order. The work is done by the audio module, loaded on first use, so that only the
+// commands and windows that measure or make sounds load the decoder, the loudness meter and the
+// encoder. A missing module throws TFileError naming where it was looked for.
 
 /// Decodes the MP3 file at path and measures it; throws TFileError naming the file when it can
 /// not be opened or holds no MPEG audio.
@@ -38,15 +30,6 @@ std::vector<bool> LoudnessOutliers(const std::vector<TLoudness> &tracks, double 
 
 /// The operator's note on a track that LoudnessOutliers marks.
 inline constexpr const char *LoudnessOutlierText = "громкость сильно отличается от остальных";
-
-/// The bell tones the program makes: the school's electric bell, a two-tone chime and a
-/// three-tone announcement gong. (Not TBellKind: that is a lesson bell's place in the schedule, and
-/// the window includes both.)
-enum class TBellTone {
-    School,
-    Chime,
-    Gong,
-};
 
 /// The kind named on the command line (school, chime, gong); nothing for another word.
 std::optional<TBellTone> BellKindByName(const std::string &name);
@@ -84,23 +67,6 @@ inline constexpr double MinLevelLufs = -40;
 inline constexpr double MaxLevelLufs = -5;
 /// A track this close to the target is left as it is: re-encoding costs more than it brings.
 inline constexpr double LevelToleranceLu = 0.5;
-
-/// A track brought to one loudness, or why it was left as it was.
-struct TLevelledTrack
-{
-    enum TOutcome {
-        Levelled,
-        AlreadyLevel, // within LevelToleranceLu of the target
-        Unmeasured,   // silent or too short: no loudness to go by
-    };
-    TOutcome Outcome = Unmeasured;
-    TLoudness Before;
-    TLoudness After;      // of the MP3 made, as it decodes; when Levelled
-    double GainDb = 0;    // the change of loudness made
-    double LimitedDb = 0; // how deep the limiter cut at most (0 or below)
-    int Kbps = 0;
-    std::string Mp3; // when Levelled
-};
 
 /// Levels the MP3 file open as fd (read from its start, left as it was; name for the errors) to
 /// targetLufs: decoded, its gain changed, its peaks held by a look-ahead limiter, encoded again

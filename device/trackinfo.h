@@ -35,6 +35,9 @@ struct TTrackInfo
     uint64_t BytesRead = 0; // of the file, by the scan
     bool Partial = false;   // the scan stopped at its byte or time limit; the figures cover what it read
     bool TimedOut = false;  // ... and it was the time limit
+
+    /// Field by field: equal results can be shared (a million playlist lines often name few files).
+    auto operator<=>(const TTrackInfo &) const = default;
 };
 
 /// What one scan may cost: a device named .mp3 or a file of many gigabytes stops here.

@@ -6,9 +6,47 @@
 #include <algorithm>
 #include <set>
 
+namespace {
+
+// One copy of each distinct result: a million lines of missing files share one "файл отсутствует".
+class TSharedResults
+{
+public:
+    std::shared_ptr<const TTrackInfo> Of(const TTrackInfo &info)
+    {
+        auto found = Results.find(info);
+        if (found == Results.end())
+            found = Results.emplace(std::make_shared<const TTrackInfo>(info)).first;
+        return *found;
+    }
+    std::shared_ptr<const TTrackInfo> Missing(const char *reason)
+    {
+        TTrackInfo info;
+        info.Status = TTrackStatus::Missing;
+        info.Reason = reason;
+        return Of(info);
+    }
+
+private:
+    struct TLess
+    {
+        using is_transparent = void;
+        bool operator()(const std::shared_ptr<const TTrackInfo> &a, const std::shared_ptr<const TTrackInfo> &b) const
+        {
+            return *a < *b;
+        }
+        bool operator()(const std::shared_ptr<const TTrackInfo> &a, const TTrackInfo &b) const { return *a < b; }
+        bool operator()(const TTrackInfo &a, const std::shared_ptr<const TTrackInfo> &b) const { return a < *b; }
+    };
+    std::set<std::shared_ptr<const TTrackInfo>, TLess> Results;
+};
+
+} // namespace
+
 std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vector<std::string> &playList,
                                        TTrackCache &cache)
 {
+    TSharedResults results;
     const std::vector<int32_t> used = CollectTracks(project);
     const std::set<int32_t> usedSet(used.begin(), used.end());
     std::vector<TTrackRow> rows;
@@ -20,12 +58,7 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
         row.Path = std::string(TextAfter(playList[i], ";"));
         row.PlayListLine = static_cast<int>(i);
         row.Used = usedSet.count(row.Track) > 0;
-        if (row.Path.empty()) {
-            row.Info.Status = TTrackStatus::Missing;
-            row.Info.Reason = "путь к файлу не задан";
-        } else {
-            row.Info = cache.Inspect(row.Path);
-        }
+        row.Info = row.Path.empty() ? results.Missing("путь к файлу не задан") : results.Of(cache.Inspect(row.Path));
         if (row.Used)
             listed.insert(row.Track); // only the used tracks are looked up below: a small set
         rows.push_back(std::move(row));
@@ -36,8 +69,7 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
         TTrackRow row;
         row.Track = track;
         row.Used = true;
-        row.Info.Status = TTrackStatus::Missing;
-        row.Info.Reason = "трека нет в плейлисте";
+        row.Info = results.Missing("трека нет в плейлисте");
         rows.push_back(std::move(row));
     }
     return rows;
@@ -46,15 +78,15 @@ std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vecto
 void ProblemsFirst(std::vector<TTrackRow> &rows)
 {
     std::stable_partition(rows.begin(), rows.end(),
-                          [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
+                          [](const TTrackRow &row) { return row.Info->Status != TTrackStatus::Ok; });
 }
 
 std::map<int32_t, double> TrackDurations(const std::vector<TTrackRow> &rows)
 {
     std::map<int32_t, double> durations;
     for (const TTrackRow &row : rows)
-        if (row.PlayListLine >= 0 && row.Info.Status != TTrackStatus::Missing)
-            durations[row.Track] = row.Info.Seconds;
+        if (row.PlayListLine >= 0 && row.Info->Status != TTrackStatus::Missing)
+            durations[row.Track] = row.Info->Seconds;
     std::erase_if(durations, [](const auto &entry) { return !(entry.second > 0); });
     return durations;
 }

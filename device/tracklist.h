@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,13 @@ struct TTrackRow
     std::string Path;
     int PlayListLine = -1; // 0-based index in the playlist; -1 for a used track the playlist lacks
     bool Used = false;     // some used scenario plays this track
-    TTrackInfo Info;
+    /// What the file holds; rows with equal results share one (never null in rows InspectPlayList makes).
+    std::shared_ptr<const TTrackInfo> Info;
 };
 
 /// One row per playlist line, in playlist order, then one per used track that no playlist line
-/// names. A line without a path, and a used track without a line, are missing files.
+/// names. A line without a path, and a used track without a line, are missing files. Rows hold
+/// their result shared, not copied: a row costs its path and a few numbers.
 std::vector<TTrackRow> InspectPlayList(const TProject &project, const std::vector<std::string> &playList,
                                        TTrackCache &cache);
 

@@ -86,28 +86,6 @@ std::string RandomSuffix()
     return suffix;
 }
 
-// Follows symbolic links to the file a write replaces; 0 or an errno value. A link that leads
-// nowhere yet gives the path it leads to: the write creates that file.
-int FollowLinks(std::string &path)
-{
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st = {};
-        if (::lstat(path.c_str(), &st) != 0)
-            return errno == ENOENT ? 0 : errno;
-        if (!S_ISLNK(st.st_mode))
-            return 0;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-        if (n < 0)
-            return errno;
-        if (size_t(n) >= link.size())
-            return ENAMETOOLONG;
-        link.resize(size_t(n));
-        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
-    }
-    return ELOOP;
-}
-
 int WriteAll(int fd, const char *data, size_t size)
 {
     while (size > 0) {
@@ -133,7 +111,29 @@ bool MayReplace(const std::string &path, const struct stat &st)
 
 TFlushFunctions Flush = {::fsync, ::syncfs};
 
-void FlushFolder(const std::string &folder, int *error = nullptr)
+} // namespace
+
+int FollowLinks(std::string &path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st = {};
+        if (::lstat(path.c_str(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode))
+            return 0;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n < 0)
+            return errno;
+        if (size_t(n) >= link.size())
+            return ENAMETOOLONG;
+        link.resize(size_t(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return ELOOP;
+}
+
+void FlushFolder(const std::string &folder, int *error)
 {
     const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     const bool flushed = dir >= 0 && Flush.File(dir) == 0;
@@ -142,8 +142,6 @@ void FlushFolder(const std::string &folder, int *error = nullptr)
     if (dir >= 0)
         ::close(dir);
 }
-
-} // namespace
 
 std::optional<std::string> ReadFileIfExists(const std::string &path, uint64_t maxBytes)
 {

@@ -54,6 +54,14 @@ private:
 /// The folder part of a path: "." for a bare name, "/" for a file in the root.
 std::string FolderOf(const std::string &path);
 
+/// Follows symbolic links, in place, to the file a write to path replaces; 0 or an errno value. A
+/// link that leads nowhere yet gives the path it leads to: the write creates that file.
+int FollowLinks(std::string &path);
+
+/// Makes the renames in a folder durable (fsync of the folder, through the flush functions below);
+/// the errno value of a failure goes to error when given.
+void FlushFolder(const std::string &folder, int *error = nullptr);
+
 /// Told how many bytes a copy has written so far.
 using TBytesFn = std::function<void(uint64_t done)>;
 

@@ -426,7 +426,10 @@ void CheckProjectBytes(std::string_view bytes, const std::string &path)
         throw TFormatError(failure + "в нём есть нулевые байты");
     if (bytes.substr(0, Utf8Bom.size()) == Utf8Bom)
         bytes.remove_prefix(Utf8Bom.size());
-    if (bytes.find_first_not_of(" \t\r\n") != std::string_view::npos && !HasSectionLine(bytes))
+    // No bytes, or only blanks: a file cut short or made by mistake, not a project with nothing in it.
+    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos)
+        throw TFormatError(failure + "пустой файл, а не проект");
+    if (!HasSectionLine(bytes))
         throw TFormatError(failure + "в нём нет ни одной строки раздела «[…]»");
 }
 

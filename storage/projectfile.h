@@ -28,8 +28,8 @@ TProjectEncoding ParseProjectFile(std::string_view bytes, TProject &project, std
 /// The line above a list of skipped entries; it says so when the file was read as UTF-8 without a mark.
 std::string SkippedHeading(TProjectEncoding encoding);
 
-/// Throws TFormatError "Файл '<path>' не является проектом: ..." when the bytes hold a NUL byte, or
-/// something besides blanks and line ends but no section line. Empty bytes pass: an empty project.
+/// Throws TFormatError "Файл '<path>' не является проектом: ..." when the bytes hold a NUL byte, no
+/// section line, or nothing but blanks and line ends ("пустой файл, а не проект").
 void CheckProjectBytes(std::string_view bytes, const std::string &path);
 
 /// True when the bytes are a project by content, whatever the file is called: no NUL byte, and the

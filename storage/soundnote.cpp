@@ -8,11 +8,27 @@ namespace {
 constexpr std::string_view ChimeKey = "Гонг: ";
 constexpr std::string_view VoiceKey = "Голос: ";
 
+// Characters that show nothing and say nothing: blanks and line ends, no-break and other spaces,
+// zero-width and direction marks, the soft hyphen, variation selectors, the byte-order mark.
+bool Invisible(char32_t c)
+{
+    return c <= 0x20 || (c >= 0x7F && c <= 0xA0) || c == 0xAD || c == 0x34F || c == 0x61C || c == 0x115F ||
+           c == 0x1160 || c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+           (c >= 0x205F && c <= 0x206F) || c == 0x2800 || c == 0x3000 || c == 0x3164 || (c >= 0xFE00 && c <= 0xFE0F) ||
+           c == 0xFEFF || c == 0xFFA0 || (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE0000 && c <= 0xE01EF);
+}
+
 } // namespace
 
 std::string AnnouncementTextProblem(std::string_view text)
 {
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    // Bytes of another code page (a Windows-1251 terminal or file) would be spoken as noise or not at all.
+    if (ValidUtf8(text) != text)
+        return "текст объявления не в кодировке UTF-8 (возможно, в Windows-1251)";
+    bool visible = false;
+    for (size_t i = 0; i < text.size() && !visible;)
+        visible = !Invisible(DecodeUtf8(text, i));
+    if (!visible)
         return "текст объявления пуст";
     if (Utf8Characters(text) > MaxAnnouncementCharacters)
         return "текст объявления длиннее " + std::to_string(MaxAnnouncementCharacters) + " знаков";

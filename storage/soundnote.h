@@ -19,7 +19,8 @@ struct TAnnouncement
 /// The longest text an announcement speaks, in characters: about a minute and a half of speech.
 inline constexpr size_t MaxAnnouncementCharacters = 1000;
 
-/// Why the text can not be spoken ("текст объявления пуст", "... длиннее 1000 знаков"); "" when it can.
+/// Why the text can not be spoken: not UTF-8, nothing visible in it ("текст объявления пуст": only
+/// blanks, no-break or zero-width spaces and the like), longer than 1000 characters; "" when it can.
 std::string AnnouncementTextProblem(std::string_view text);
 
 /// The note's path for the MP3 at mp3Path.

@@ -2,7 +2,7 @@
 #include "app/tool/options.h"
 #include "app/tool/stdstreams.h"
 #include "app/tool/usage.h"
-#include "device/sounds.h"
+#include "device/soundfile.h"
 #include "device/trackinfo.h"
 
 namespace {
@@ -23,7 +23,11 @@ int RunBell(const std::vector<std::string> &args)
     if (seconds < 1 || seconds > 60)
         return UsageError("--seconds: от 1 до 60", "sound bell");
 
-    const TLoudness made = MakeBellFile(options.File, *kind, seconds, SoundTargetLufs);
+    TSoundRecipe recipe;
+    recipe.Bell = *kind;
+    recipe.Seconds = seconds;
+    // A bell has no words: a words file left by an announcement that stood here goes with it.
+    const TLoudness made = WriteSoundPair(options.File, recipe);
     ToolOut() << options.File << ": " << seconds << " с, " << LoudnessText(made) << '\n';
     return 0;
 }
@@ -55,10 +59,12 @@ int RunSpeech(const std::vector<std::string> &args)
     if (const std::string problem = AnnouncementTextProblem(announcement.Text); !problem.empty())
         return UsageError(problem, "sound speech");
 
-    const TLoudness made = MakeSpeechFile(words[1], announcement, SoundTargetLufs);
     // The words go beside the MP3, as the window keeps them, so "Изменить звук…" can make it again.
-    WriteSoundNote(words[1], announcement);
-    ToolOut() << words[1] << ": " << DurationText(InspectTrack(words[1]).Seconds) << ", " << LoudnessText(made) << '\n';
+    const TLoudness made = WriteSoundPair(words[1], TSoundRecipe{true, TBellTone::School, 0, announcement});
+    // A word or two is too short to measure: then there is no loudness to print.
+    const std::string loudness = LoudnessText(made);
+    ToolOut() << words[1] << ": " << DurationText(InspectTrack(words[1]).Seconds) << (loudness.empty() ? "" : ", ")
+              << loudness << '\n';
     return 0;
 }
 

@@ -27,7 +27,7 @@ int RunTracks(const std::vector<std::string> &args)
     const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
     std::vector<TLoudness> loudness(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].Info.Status != TTrackStatus::Ok)
+        if (rows[i].Info->Status != TTrackStatus::Ok)
             continue;
         try {
             loudness[i] = MeasureTrackLoudness(rows[i].Path);
@@ -38,7 +38,7 @@ int RunTracks(const std::vector<std::string> &args)
     const std::vector<bool> outliers = LoudnessOutliers(loudness);
     const TOverlaps overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
     const auto problems = std::count_if(rows.begin(), rows.end(),
-                                        [](const TTrackRow &row) { return row.Info.Status != TTrackStatus::Ok; });
+                                        [](const TTrackRow &row) { return row.Info->Status != TTrackStatus::Ok; });
 
     if (tsv) {
         ToolOut() << "track\tstatus\tseconds\tsample_rate\tchannels\tkbps\tpath\tlufs\ttrue_peak_dbtp\n";
@@ -47,10 +47,10 @@ int RunTracks(const std::vector<std::string> &args)
             if (row.PlayListLine < 0)
                 continue;
             char seconds[32];
-            std::snprintf(seconds, sizeof seconds, "%.3f", row.Info.Seconds);
-            ToolOut() << row.Track << '\t' << TrackStatusWord(row.Info.Status) << '\t' << seconds << '\t'
-                      << row.Info.SampleRate << '\t' << row.Info.Channels << '\t' << row.Info.Kbps << '\t' << row.Path
-                      << '\t';
+            std::snprintf(seconds, sizeof seconds, "%.3f", row.Info->Seconds);
+            ToolOut() << row.Track << '\t' << TrackStatusWord(row.Info->Status) << '\t' << seconds << '\t'
+                      << row.Info->SampleRate << '\t' << row.Info->Channels << '\t' << row.Info->Kbps << '\t'
+                      << row.Path << '\t';
             if (loudness[i].Measured) {
                 char levels[64];
                 std::snprintf(levels, sizeof levels, "%.2f\t%.2f", loudness[i].Lufs, loudness[i].TruePeakDb);
@@ -64,10 +64,10 @@ int RunTracks(const std::vector<std::string> &args)
         for (size_t i = 0; i < rows.size(); ++i) {
             const TTrackRow &row = rows[i];
             ToolOut() << "Трек " << row.Track << ": " << (row.Path.empty() ? "(нет файла)" : row.Path) << " — "
-                      << TrackStatusText(row.Info);
-            if (row.Info.Seconds > 0)
-                ToolOut() << ", " << DurationText(row.Info.Seconds);
-            const std::string format = TrackFormatText(row.Info);
+                      << TrackStatusText(*row.Info);
+            if (row.Info->Seconds > 0)
+                ToolOut() << ", " << DurationText(row.Info->Seconds);
+            const std::string format = TrackFormatText(*row.Info);
             if (!format.empty())
                 ToolOut() << ", " << format;
             if (loudness[i].Measured)

@@ -58,10 +58,28 @@ TEST(Speech, RefusalsSayWhy)
                             "Не удалось озвучить объявление для файла " + path +
                                 "\nголоса «xx-nonexistent» нет в данных eSpeak NG (пакет espeak-ng-data)");
     EXPECT_FALSE(FileExists(path));
-    EXPECT_EQ(AnnouncementTextProblem(" \n"), "текст объявления пуст");
-    EXPECT_EQ(AnnouncementTextProblem(std::string(MaxAnnouncementCharacters, 'a')), "");
-    EXPECT_EQ(AnnouncementTextProblem(std::string(MaxAnnouncementCharacters + 1, 'a')),
-              "текст объявления длиннее 1000 знаков");
+
+    // Text that passes the check but that the voice says nothing for makes no file of silence.
+    recipe.Announcement = {"... !?", false, "ru"};
+    ExpectError<TFileError>([&] { MakeSoundFile(path, recipe); },
+                            "Не удалось озвучить объявление для файла " + path +
+                                "\neSpeak NG не произнёс ни звука: в тексте объявления нечего произносить");
+    EXPECT_FALSE(FileExists(path));
+
+    const std::string empty = "текст объявления пуст";
+    const std::pair<std::string, std::string> texts[] = {
+        {" \n", empty},
+        {"\u200B", empty},                     // zero-width space
+        {"\u00A0\u2007\u202F\u3000\t", empty}, // no-break and other spaces
+        {"\uFEFF\u200D\u2060\u00AD\uFE0F", empty},
+        {"\xC2\xE5\xF0\xED\xEE", "текст объявления не в кодировке UTF-8 (возможно, в Windows-1251)"}, // Верно
+        {"\u200BА", ""},
+        {"1", ""},
+        {std::string(MaxAnnouncementCharacters, 'a'), ""},
+        {std::string(MaxAnnouncementCharacters + 1, 'a'), "текст объявления длиннее 1000 знаков"},
+    };
+    for (const auto &[text, problem] : texts)
+        EXPECT_EQ(AnnouncementTextProblem(text), problem) << text;
 }
 
 // The note beside the track gives back what was said and how; a note written by hand is all text.

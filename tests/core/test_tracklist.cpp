@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 TEST(TrackList, EveryPlayListLineThenEveryUsedTrackItLacks)
 {
     TProject project;
@@ -29,9 +31,28 @@ TEST(TrackList, EveryPlayListLineThenEveryUsedTrackItLacks)
         EXPECT_EQ(rows[i].Track, expected[i].Track) << i;
         EXPECT_EQ(rows[i].PlayListLine, expected[i].Line) << i;
         EXPECT_EQ(rows[i].Used, expected[i].Used) << i;
-        EXPECT_EQ(rows[i].Info.Status, TTrackStatus::Missing) << i;
-        EXPECT_EQ(TrackStatusText(rows[i].Info), expected[i].Status) << i;
+        EXPECT_EQ(rows[i].Info->Status, TTrackStatus::Missing) << i;
+        EXPECT_EQ(TrackStatusText(*rows[i].Info), expected[i].Status) << i;
     }
+}
+
+// A playlist of a million lines names few files, or none that exist: rows with equal results hold
+// one result between them, so a row costs its path and a few numbers.
+TEST(TrackList, RowsWithEqualResultsShareOne)
+{
+    TProject project;
+    std::vector<std::string> playList;
+    for (int i = 0; i < 1000; ++i)
+        playList.push_back(std::to_string(i) + (i % 2 ? ";/nowhere/" + std::to_string(i) + ".mp3" : ";"));
+    TTrackCache cache;
+    const std::vector<TTrackRow> rows = InspectPlayList(project, playList, cache);
+    ASSERT_EQ(rows.size(), playList.size());
+    std::set<const TTrackInfo *> distinct;
+    for (const TTrackRow &row : rows)
+        distinct.insert(row.Info.get());
+    EXPECT_EQ(distinct.size(), 2u); // "путь к файлу не задан" and "файл отсутствует"
+    EXPECT_EQ(rows[0].Info->Reason, "путь к файлу не задан");
+    EXPECT_EQ(rows[1].Info->Reason, "файл отсутствует");
 }
 
 TEST(TrackList, ProblemsFirstAndTheLastCopyOfANumberGivesItsLength)
@@ -41,8 +62,10 @@ TEST(TrackList, ProblemsFirstAndTheLastCopyOfANumberGivesItsLength)
         r.Track = track;
         r.Path = "/t" + std::to_string(line);
         r.PlayListLine = line;
-        r.Info.Status = status;
-        r.Info.Seconds = seconds;
+        TTrackInfo info;
+        info.Status = status;
+        info.Seconds = seconds;
+        r.Info = std::make_shared<const TTrackInfo>(info);
         return r;
     };
     std::vector<TTrackRow> rows{row(1, TTrackStatus::Ok, 10, 0), row(2, TTrackStatus::Damaged, 20, 1),

@@ -151,13 +151,16 @@ err="$("$work/bare/sigcfg-tool" convert "$work/school.vlpj" "$work/nomodule.xlsx
 expect_eq "$rc" "2" "a workbook command without the module is an error"
 expect_has "$err" "libsigcfg-workbook.so" "the error names the missing module"
 
-# what is no project is refused by name, and nothing is written
+# what is no project is refused by name, and nothing is written: a picture, an empty file
 printf '\x89PNG\r\n\x1a\n\0\0\0\rIHDR' >"$work/picture.vlpj"
-err="$("$tool" convert "$work/picture.vlpj" "$work/picture-out.vlpj" 2>&1)"; rc=$?
-expect_eq "$rc" "2" "a picture named .vlpj is an error"
-expect_eq "$err" "sigcfg-tool: Файл '$work/picture.vlpj' не является проектом: в нём есть нулевые байты" \
-    "the picture is named as no project"
-[ ! -e "$work/picture-out.vlpj" ] || fail "nothing is written from a picture"
+: >"$work/empty.vlpj"
+for case in "picture:в нём есть нулевые байты" "empty:пустой файл, а не проект"; do
+    name="${case%%:*}"
+    err="$("$tool" convert "$work/$name.vlpj" "$work/$name-out.vlpj" 2>&1)"; rc=$?
+    expect_eq "$rc" "2" "$name named .vlpj is an error"
+    expect_eq "$err" "sigcfg-tool: Файл '$work/$name.vlpj' не является проектом: ${case#*:}" "$name is named as no project"
+    [ ! -e "$work/$name-out.vlpj" ] || fail "nothing is written from $name"
+done
 
 # skipped entries: the first hundred, then one line that counts the rest
 { printf '[Project]\r\nDevice=\xc2\xe5\xeb\xf2\xe0\xf0\xe0 \xc4\xca-2\r\n[Groups]\r\n0=1;g;'

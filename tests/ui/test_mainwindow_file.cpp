@@ -293,16 +293,29 @@ TEST_F(FileCommands, AFailedLoadLeavesTheOpenProjectAsItWas)
     SetModified(true);
     const QStringList tree = TreeTexts();
     const std::string fileName = Project.FileName;
-    // The reader refuses this one (a folder); a file that is no project goes the same way. The
-    // project is kept even when the operator said not to save it.
+    // The reader refuses a folder, and an empty file, which is no empty project. The project is
+    // kept even when the operator said not to save it.
     ASSERT_TRUE(QDir().mkpath(Path("folder.vlpj")));
-    Prompts.AnswerYesNoCancel(Prompts::TAnswer::No, U("Сохранить изменения?"));
-    Prompts.AnswerOpenFile(Path("folder.vlpj"));
-    EXPECT_THROW(Window->miProjectLoadClick(), TSigError);
-    EXPECT_EQ(States(), Opened);
-    EXPECT_EQ(TreeTexts(), tree);
-    EXPECT_EQ(Project.FileName, fileName);
-    EXPECT_TRUE(Modified());
+    WriteFileAtomically(PathIn("empty.vlpj"), "");
+    const std::pair<const char *, const char *> cases[] = {{"folder.vlpj", "это папка"},
+                                                           {"empty.vlpj", "пустой файл, а не проект"}};
+    for (const auto &[name, why] : cases) {
+        SCOPED_TRACE(name);
+        Prompts.AnswerYesNoCancel(Prompts::TAnswer::No, U("Сохранить изменения?"));
+        Prompts.AnswerOpenFile(Path(name));
+        std::string error;
+        try {
+            Window->miProjectLoadClick();
+        } catch (const TSigError &e) {
+            error = e.what();
+        }
+        EXPECT_NE(error.find(PathIn(name)), std::string::npos) << error;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+        EXPECT_EQ(States(), Opened);
+        EXPECT_EQ(TreeTexts(), tree);
+        EXPECT_EQ(Project.FileName, fileName);
+        EXPECT_TRUE(Modified());
+    }
     Prompts.ExpectNotice(U("Файл не найден: ") + Path("gone.vlpj"));
     Window->OpenFile(Path("gone.vlpj"));
 }

@@ -4,6 +4,7 @@
 
 #include "audio/mp3encode.h"
 #include "model/error.h"
+#include "model/lib.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
 #include "ui/dialogs/copyprogress.h"
@@ -26,6 +27,8 @@
 #include <QThread>
 
 #include <cmath>
+#include <random>
+#include <set>
 
 namespace {
 
@@ -85,7 +88,8 @@ TEST_F(SdCardCommand, ShowsEachUsedTrackOnceAscendingWithItsPathClosedChangesNot
     AddLine("left over from the last run");
     Prompts.CloseDialog(U("Плейлист"));
     Window->miSavePlaylistClick();
-    EXPECT_EQ(frPlayList()->Lines(), (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3")}));
+    EXPECT_EQ(frPlayList()->Lines(),
+              (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3"), U("Трек:99 Путь:/music/unused.mp3")}));
     EXPECT_EQ(frPlayList()->lbPlayList->currentRow(), -1);
     EXPECT_EQ(PlayList(), playList);
     EXPECT_FALSE(Modified());
@@ -99,7 +103,7 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     Prompts.AnswerModal(1, [&](QDialog &) { AddLine("трек:7 ПУТЬ:/music/extra.mp3"); })
         .AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
     Window->miSavePlaylistClick();
-    const TStrings expected{"3;/music/start.mp3", "12;", "7;/music/extra.mp3"};
+    const TStrings expected{"3;/music/start.mp3", "12;", "99;/music/unused.mp3", "7;/music/extra.mp3"};
     EXPECT_EQ(PlayList(), expected);
     EXPECT_FALSE(Modified());
     TProject saved;
@@ -110,6 +114,80 @@ TEST_F(SdCardCommand, CancelledConnectPromptLeavesTheProjectSavedWithTheNewPlayL
     EXPECT_EQ(LogLines().value(0), U("Проверка проекта"));
     ASSERT_EQ(Prompts.Asked.size(), 2u);
     EXPECT_EQ(Prompts.Asked[1].Caption, U("Конфигуратор таймера сигнала"));
+}
+
+// Whatever the playlist holds, OK in the editor and no card keep every line in the saved file: the
+// first line of a used track as the editor shows it ("<number>;<path>"), any other byte for byte.
+TEST_F(SdCardCommand, OkWithoutACardKeepsEveryPlayListLineInTheSavedFile)
+{
+    // Pieces of lines that tempt the editor's text back into other lines. No line ends in a blank:
+    // the file format itself drops blanks around a value.
+    const char *numbers[] = {"3", "12", "99", "007", "abc", "-4", "0x0C", "", "12 ", "+12"};
+    const char *paths[] = {"/m/a.mp3", "/m/Трек:1 Путь:x.mp3", "/m/ё ж.mp3", "", "/m/a;b.mp3", " /m/c.mp3"};
+    std::mt19937 random(31);
+    for (int round = 0; round < 40; ++round) {
+        TStrings playList;
+        const size_t count = 1 + random() % 8;
+        while (playList.size() < count) {
+            std::string line = numbers[random() % std::size(numbers)];
+            if (random() % 5 != 0)
+                line += ";" + std::string(paths[random() % std::size(paths)]);
+            if (!line.empty() && line.back() != ' ')
+                playList.push_back(line);
+        }
+        std::string shown;
+        for (const std::string &line : playList)
+            shown += "[" + line + "] ";
+        SCOPED_TRACE(shown);
+        PlayList() = playList;
+        Prompts.AnswerModal(1).AnswerOkCancel(false, U("Подключите SD-Карту MP3 ЛВ к компьютеру"));
+        Window->miSavePlaylistClick();
+
+        TProject saved;
+        TStrings savedList;
+        std::vector<TSkippedEntry> skipped;
+        LoadProjectFile(Project.FileName, saved, savedList, skipped);
+        std::multiset<std::string> left(savedList.begin(), savedList.end());
+        for (const std::string &line : playList) {
+            const size_t semicolon = line.find(';');
+            const int32_t track =
+                semicolon == std::string::npos ? 0 : WholeTextInteger(std::string_view(line).substr(0, semicolon));
+            auto found = left.find(line);
+            if (found == left.end() && (track == 3 || track == 12))
+                found = left.find(std::to_string(track) + line.substr(semicolon));
+            if (found == left.end()) {
+                ADD_FAILURE() << "lost: " << line;
+                continue;
+            }
+            left.erase(found);
+        }
+        // What is left: the empty lines of used tracks that had none.
+        for (const std::string &line : left)
+            EXPECT_TRUE(line == "3;" || line == "12;") << "added: " << line;
+    }
+}
+
+// The lines beyond the used tracks' come after them, in grey; what the operator does to one of them
+// (another file, Удалить) is what the playlist gets.
+TEST_F(SdCardCommand, OtherLinesFollowTheUsedOnesApartAndTakeTheOperatorsChanges)
+{
+    PlayList() = {"99;/music/unused.mp3", "12;/music/bell.mp3", "12;/music/old bell.mp3", "note"};
+    Prompts
+        .AnswerModal(1,
+                     [&](QDialog &) {
+                         TfrPlayList &editor = *frPlayList();
+                         EXPECT_EQ(editor.Lines(),
+                                   (QStringList{U("Трек:3 Путь:"), U("Трек:12 Путь:/music/bell.mp3"),
+                                                U("Трек:99 Путь:/music/unused.mp3"),
+                                                U("Трек:12 Путь:/music/old bell.mp3"), U("Трек:note Путь:")}));
+                         EXPECT_NE(editor.lbPlayList->item(2)->foreground(), editor.lbPlayList->item(1)->foreground());
+                         editor.lbPlayList->item(2)->setText(U("Трек:99 Путь:/music/new.mp3"));
+                         editor.lbPlayList->setCurrentRow(3);
+                         editor.btDeleteClick();
+                     })
+        .AnswerOkCancel(false);
+    Window->miSavePlaylistClick();
+    EXPECT_EQ(PlayList(), (TStrings{"3;", "12;/music/bell.mp3", "99;/music/new.mp3", "note"}));
 }
 
 TEST_F(SdCardCommand, UnreadableDriveListOrNoRemovableDriveIsANotice)

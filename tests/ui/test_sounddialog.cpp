@@ -2,12 +2,14 @@
 // one step that undo takes back, its words filled back for the line, and its loudness in "Треки".
 #include "support/window_fixture.h"
 
+#include "storage/fileio.h"
 #include "storage/soundnote.h"
 #include "ui/dialogs/sounddialog.h"
 #include "ui/document/projectdocument.h"
 #include "ui/tracks/trackswindow.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -76,4 +78,36 @@ TEST_F(SoundDialog, AddsOneUndoableLineForTheFileItWroteAndFillsTheWordsBack)
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return !lufs().isEmpty() && lufs() != U("…"); }, 60000));
     EXPECT_NEAR(lufs().replace(u'−', u'-').replace(u',', u'.').toDouble(), -16, 0.5) << lufs().toStdString();
+}
+
+// Text with nothing to say is refused in the dialog before any file is asked for; a file chosen to
+// be replaced that is no MP3 (a project) is named, kept byte for byte, and gets no words file.
+TEST_F(SoundDialog, RefusesTextWithNothingToSayAndAFileThatIsNoMp3)
+{
+    OpenProject(4);
+    const std::string project = PathIn("school.mp3"), bytes = "[Project]\r\nName=Школа\r\n";
+    WriteFileAtomically(project, bytes);
+    Prompts
+        .AnswerModal(
+            2,
+            [&](QDialog &shown) {
+                auto &dialog = static_cast<TfrSound &>(shown);
+                dialog.rbSpeech->setChecked(true);
+                for (const char *text : {"", "\u00A0\u200B", " \t\n\u2060"}) {
+                    dialog.mmText->setPlainText(QString::fromUtf8(text));
+                    dialog.btAdd->click();
+                    EXPECT_EQ(dialog.lbState->text(), U("текст объявления пуст")) << text;
+                }
+                dialog.mmText->setPlainText(U("Внимание"));
+                dialog.btAdd->click();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.lbState->text().contains(U("не записан")); }, 60000))
+                    << dialog.lbState->text().toStdString();
+            })
+        .AnswerSaveFile(QString::fromStdString(project))
+        .AnswerYesNo(true);
+    Ui().miMakeSound->trigger();
+    Prompts.ExpectDone();
+    EXPECT_EQ(ReadWholeFile(project), bytes);
+    EXPECT_FALSE(FileExists(SoundNotePath(project)));
+    EXPECT_TRUE(PlayList().empty());
 }

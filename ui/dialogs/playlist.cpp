@@ -19,6 +19,10 @@ namespace {
 const QString TrackTag = QString::fromUtf8(PlayListTrackTag.data(), qsizetype(PlayListTrackTag.size()));
 const QString PathTag = QString::fromUtf8(PlayListPathTag.data(), qsizetype(PlayListPathTag.size()));
 
+// A review line's playlist line, and its text as shown: the line goes back whole while the text stays.
+constexpr int BackLineRole = Qt::UserRole;
+constexpr int ShownTextRole = Qt::UserRole + 1;
+
 QString EditorLine(const QString &number, const QString &path)
 {
     return TrackTag + number + QLatin1Char(' ') + PathTag + path;
@@ -108,6 +112,31 @@ QStringList TfrPlayList::Lines() const
     for (int i = 0; i < lbPlayList->count(); ++i)
         lines << lbPlayList->item(i)->text();
     return lines;
+}
+
+void TfrPlayList::AddReviewLine(const TReviewLine &line, bool apart)
+{
+    const QString text = QString::fromStdString(line.Shown);
+    auto *item = new QListWidgetItem(text);
+    item->setData(BackLineRole, QByteArray::fromStdString(line.Back));
+    item->setData(ShownTextRole, text);
+    if (apart)
+        item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+    lbPlayList->addItem(item);
+}
+
+std::vector<std::string> TfrPlayList::PlayList() const
+{
+    std::vector<std::string> playList;
+    playList.reserve(size_t(lbPlayList->count()));
+    for (int i = 0; i < lbPlayList->count(); ++i) {
+        const QListWidgetItem &item = *lbPlayList->item(i);
+        if (item.data(ShownTextRole).toString() == item.text() && item.data(BackLineRole).isValid())
+            playList.push_back(item.data(BackLineRole).toByteArray().toStdString());
+        else
+            playList.push_back(PlayListLineFromDialog(item.text().toStdString()));
+    }
+    return playList;
 }
 
 void TfrPlayList::lbPlayListClick()

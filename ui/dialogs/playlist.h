@@ -2,12 +2,16 @@
 
 #include "ui/dialogs/dialogframe.h"
 
+#include <string>
+#include <vector>
+
 class Prompts;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class TfrInputValue;
+struct TReviewLine;
 
 /// Playlist editor "Плейлист": the track lines "Трек:<n> Путь:<path>" of the card writer. Its
 /// fields start blank each time it opens, and no line without a track number above 0 gets in.
@@ -28,6 +32,12 @@ public:
 
     /// All lines of the list, top to bottom.
     QStringList Lines() const;
+    /// Appends a line of the card writer's review (TReviewLine); apart: shown in grey, after the
+    /// used tracks' lines. PlayList gives it back as Back unless the operator changes it.
+    void AddReviewLine(const TReviewLine &line, bool apart);
+    /// The playlist the lines give, top to bottom: a review line left alone as its Back, every other
+    /// line turned back by PlayListLineFromDialog.
+    std::vector<std::string> PlayList() const;
 
 public slots:
     void lbPlayListClick();

@@ -25,8 +25,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -237,18 +235,12 @@ void TfrSound::btAddClick()
         return;
     ChosenFolder = QFileInfo(path).absolutePath();
     QDir().mkpath(ChosenFolder); // the proposed "Звуки" folder is made on first use
-    const TSoundRecipe recipe = Recipe();
-    Make(path, [this, path, track, line, recipe](const TLoudness &) { Keep(path, track, line, recipe); });
+    Make(path, [this, path, track, line](const TLoudness &) { Keep(path, track, line); });
 }
 
-void TfrSound::Keep(const QString &path, int32_t track, int line, const TSoundRecipe &recipe)
+void TfrSound::Keep(const QString &path, int32_t track, int line)
 {
-    const std::string file = path.toStdString();
-    if (recipe.Speech)
-        WriteSoundNote(file, recipe.Announcement);
-    else
-        std::remove(SoundNotePath(file).c_str()); // a bell now: the old words no longer belong to it
-
+    const std::string file = path.toStdString(); // written with its words, or none for a bell, by the job
     std::vector<std::string> playList = Document.PlayList();
     const std::string entry = std::to_string(track) + ";" + file;
     if (line >= 0 && line < int(playList.size()))

@@ -61,8 +61,8 @@ private:
     void UpdateButtons();
     /// The file the dialog proposes for a new sound of track.
     QString ProposedPath(int32_t track) const;
-    /// The note beside path written, or a stale one removed, then the playlist line as one step.
-    void Keep(const QString &path, int32_t track, int line, const TSoundRecipe &recipe);
+    /// The playlist line of the sound the job wrote (with its words file) at path, as one step.
+    void Keep(const QString &path, int32_t track, int line);
 
     TProjectDocument &Document;
     Prompts &FPrompts;

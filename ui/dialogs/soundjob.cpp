@@ -1,5 +1,6 @@
 #include "ui/dialogs/soundjob.h"
 
+#include "device/soundfile.h"
 #include "model/cause.h"
 #include "ui/widgets/modeltext.h"
 
@@ -27,7 +28,7 @@ void TSoundJob::Start(const std::string &path, const TSoundRecipe &recipe)
     auto result = std::make_shared<TResult>();
     Thread = QThread::create([path, recipe, result] {
         try {
-            result->Loudness = MakeSoundFile(path, recipe);
+            result->Loudness = WriteSoundPair(path, recipe);
         } catch (const std::exception &e) {
             result->Error = FailureText(e, path);
         }

@@ -18,7 +18,7 @@ public:
     ~TSoundJob() override;
 
     bool Running() const { return Thread != nullptr; }
-    /// Starts writing the sound to path; nothing when a job runs already.
+    /// Starts writing the sound to path with its words file (WriteSoundPair); nothing when a job runs already.
     void Start(const std::string &path, const TSoundRecipe &recipe);
 
 signals:

@@ -28,15 +28,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-/// The playlist as the editor's lines give it once OK was pressed.
-std::vector<std::string> EditedPlayList(const TfrPlayList &editor)
-{
-    std::vector<std::string> edited;
-    for (const QString &line : editor.Lines())
-        edited.push_back(line.toStdString());
-    return PlayListFromDialog(edited);
-}
-
 // The levelling choice is the operator's habit, not the project's: kept in the settings.
 const QString LevelKey = u"card/level"_s;
 const QString LevelLufsKey = u"card/levelLufs"_s;
@@ -52,19 +43,22 @@ TDriveProvider &DriveProvider()
 
 void TfrMain::miSavePlaylistClick()
 {
-    // Review: every track the scenarios use, with the file the playlist gives it.
+    // Review: every track the scenarios use, with the file the playlist gives it; the playlist's
+    // other lines follow apart and stay as they are, so the saved file keeps every line.
     frPlayList->lbPlayList->clear();
-    const std::vector<std::string> lines = PlayListDialogLines(Project, PlayList);
-    if (lines.empty()) {
+    const TPlayListReview review = ReviewPlayList(Project, PlayList);
+    if (review.Used.empty()) {
         AddLog(u"трэки отсутствуют в проекте"_s);
         return;
     }
-    for (const std::string &line : lines)
-        frPlayList->lbPlayList->addItem(FromModel(line));
+    for (const TReviewLine &line : review.Used)
+        frPlayList->AddReviewLine(line, false);
+    for (const TReviewLine &line : review.Others)
+        frPlayList->AddReviewLine(line, true);
     if (prompts().ShowModal(*frPlayList) != 1)
         return;
 
-    std::vector<std::string> playList = EditedPlayList(*frPlayList);
+    std::vector<std::string> playList = frPlayList->PlayList();
     // Until the save below succeeds the new playlist exists only here: closing must offer to save it.
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));
@@ -174,7 +168,7 @@ void TfrMain::EditPlayListLine(int playListLine, int32_t track)
     if (prompts().ShowModal(*frPlayList) != 1)
         return;
 
-    std::vector<std::string> playList = EditedPlayList(*frPlayList);
+    std::vector<std::string> playList = frPlayList->PlayList();
     playList.insert(playList.end(), kept.begin(), kept.end());
     if (playList != PlayList)
         FDocument->Do(new TPlayListChange(*FDocument, std::move(playList), u"плейлист"_s));

@@ -36,7 +36,7 @@ enum TColumn {
 
 bool Playable(const TTrackRow &row)
 {
-    return row.Info.Status == TTrackStatus::Ok || row.Info.Status == TTrackStatus::Damaged;
+    return row.Info->Status == TTrackStatus::Ok || row.Info->Status == TTrackStatus::Damaged;
 }
 
 } // namespace
@@ -118,7 +118,7 @@ void TTracksWindow::Refresh()
     std::vector<std::string> measured;
     int problems = 0;
     for (const TTrackRow &row : FRows) {
-        std::string status = TrackStatusText(row.Info);
+        std::string status = TrackStatusText(*row.Info);
         if (!row.Used)
             status += "; не используется в сценариях";
         auto *item = new QTreeWidgetItem(tvTracks);
@@ -128,11 +128,11 @@ void TTracksWindow::Refresh()
         Stamps.push_back(Playable(row) ? TLoudnessScan::StampOf(row.Path) : TLoudnessScan::TStamp{-1, 0});
         if (Playable(row))
             measured.push_back(row.Path);
-        item->setText(ColDuration, row.Info.Seconds > 0 ? FromModel(DurationText(row.Info.Seconds)) : QString());
-        item->setText(ColFormat, FromModel(TrackFormatText(row.Info)));
+        item->setText(ColDuration, row.Info->Seconds > 0 ? FromModel(DurationText(row.Info->Seconds)) : QString());
+        item->setText(ColFormat, FromModel(TrackFormatText(*row.Info)));
         for (int c : {ColFile, ColFormat})
             item->setToolTip(c, item->text(c));
-        if (row.Info.Status != TTrackStatus::Ok) {
+        if (row.Info->Status != TTrackStatus::Ok) {
             ++problems;
             for (int c = 0; c <= ColFormat; ++c)
                 item->setForeground(c, Qt::red);
@@ -174,7 +174,7 @@ void TTracksWindow::FillLoudness()
             status += u"; "_s + FromModel(LoudnessOutlierText);
             item->setForeground(ColLufs, QColor(0xC0, 0x60, 0x00));
             item->setToolTip(ColLufs, FromModel(LoudnessOutlierText));
-        } else if (FRows[i].Info.Status == TTrackStatus::Ok) {
+        } else if (FRows[i].Info->Status == TTrackStatus::Ok) {
             item->setData(ColLufs, Qt::ForegroundRole, QVariant());
             item->setToolTip(ColLufs, QString());
         }
