@@ -180,7 +180,8 @@ TEST(ProjectFileRead, HandEditedFiles)
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
          "N= D0 skip [Project] Device skip [Scenarios] 0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
         {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
-         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip [Groups] 0\nG2 Спортзал z5\n"
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip [Groups] 0 skip [Groups] 0 skip [Scenarios] "
+         "0\nG2 Спортзал z5\n"
          "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
     };
     for (const auto &c : cases) {
@@ -212,10 +213,12 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
                       "[Groups] 3: зона 0 вне 1–32; зона пропущена\n"
                       "[Groups] 3: зона 33 вне 1–32; зона пропущена\n"
                       "[Groups] 3: зона -4 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: «2;Зоны;0;33;-4;2;» будет записано как «2;Зоны;2;»\n"
                       "[Scenarios] 0: номер группы 40 вне 1–32; строка пропущена\n"
                       "[Scenarios] 1: день 7 вне 0–6; день пропущен\n"
                       "[Scenarios] 1: день -1 вне 0–6; день пропущен\n"
-                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n");
+                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n"
+                      "[Scenarios] 1: «2;Дни;8;0;1;1;7;-1;3;» будет записано как «2;Дни;8;0;1;1;3;»\n");
 }
 
 TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
@@ -270,6 +273,9 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
          "[Groups] 1: номер группы 3 выше числа зон устройства (2): группа не будет записана вместе со сценариями\n"
          "[Groups] 2: группа 1 уже задана ключом 0: её название «a» заменено названием из этой строки, зоны "
          "объединены\n"
+         "[Groups] 0: «1;a;1;2;4;» будет записано как «1;b;1;2;»\n"
+         "[Groups] 2: «1;b;» будет записано как «1;b;1;2;»\n"
+         "[Scenarios] 0: номер группы 3 выше числа зон устройства (2): сценарий не будет записан\n"
          "[Scenarios] 1: группы 5 нет в разделе [Groups]: сценарий не будет записан\n"},
         {"[Project]\nDevice=Велтара ДК-99\n[Groups]\n0=1;a;\n",
          "[Project] Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
@@ -356,9 +362,13 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     ASSERT_EQ(loaded.Skipped.size(), 101u);
     EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "[Groups] 0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
-              "…: пропущено записей сверх первых 100: 99900");
+              "…: пропущено записей сверх первых 100: 99901"); // the last: the line as it will be written
     EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
-    EXPECT_EQ(Parse(head + zones.substr(0, 200) + "\r\n").Skipped.size(), 100u);
+    const TLoaded hundred = Parse(head + zones.substr(0, 198) + "\r\n");
+    ASSERT_EQ(hundred.Skipped.size(), 100u);
+    // A long line is quoted up to a cut, and what it becomes whole.
+    EXPECT_TRUE(hundred.Skipped[99].Reason.starts_with("«1;Корпус;0;0;0;0;")) << hundred.Skipped[99].Reason;
+    EXPECT_TRUE(hundred.Skipped[99].Reason.ends_with(";0;…» будет записано как «1;Корпус;»")) << hundred.Skipped[99].Reason;
 }
 
 TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)

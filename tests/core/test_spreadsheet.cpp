@@ -209,7 +209,7 @@ TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
 {
     TProject project;
     std::vector<TSkippedEntry> skipped;
-    ASSERT_EQ(ImportCellGrid(Sheet(45, {Row("8.5", "01", "0000000", {}, "-1", "звонок", "01", "01"),
+    ASSERT_EQ(ImportCellGrid(Sheet(45, {Row("8.5", "01", "1000000", {}, "-1", "звонок", "01", "01"),
                                         Row("08", "00", "1000000", {}, "01", "01", "40", "01"),
                                         {" "},
                                         Row("09", "00", "1000000", {}, "01", "01", "01", "02"),
@@ -217,10 +217,10 @@ TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
                              project, skipped),
               TImportResult::Imported);
     EXPECT_THAT(SkippedLines(skipped),
-                ::testing::ElementsAre("ячейка A2: Час: «8.5» — не целое число; прочитано как 0",
-                                       "ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
-                                       "ячейка AQ2: Трэк: «звонок» — не целое число; прочитано как 0",
+                ::testing::ElementsAre("ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
                                        "строка 3: номер группы 40 вне 1–32; строка пропущена",
+                                       "ячейка A2: Час: «8.5» — не целое число; в проекте будет 0",
+                                       "ячейка AQ2: Трэк: «звонок» — не целое число; в проекте будет 0",
                                        "строки 5–6: после пустой ячейки A4 таблица не читается; строки пропущены"));
     EXPECT_EQ(project.Groups[1].Scenarios[1].Volume, -1); // kept as it is, only said
 }
