@@ -108,6 +108,15 @@ TScenario &AddScenario(TProject &project, int g, int s, std::string name)
     return scenario;
 }
 
+std::string_view TrimBlanksForTest(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 TLoaded School()
 {
     return Parse(Cp1251(ExampleText));
@@ -293,6 +302,54 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
     }
 }
 
+TEST(ProjectFileRead, EveryLineASaveWouldWriteOtherwiseIsNamedWithBothTexts)
+{
+    const std::string head = "[Project]\r\nName=Школа\r\nDevice=Велтара ДК-4\r\n[Groups]\r\n0=1;Корпус;1;\r\n";
+    const struct
+    {
+        std::string Line;    // of [Scenarios] 0, or the whole [Groups] section
+        std::string Written; // "" when the line is written as it stands
+    } cases[] = {
+        {"1;Суббота;10;0;20;1;5;;", "1;Суббота;10;0;20;1;0;5;"}, // an empty day field reads as Monday
+        {"1;Суббота;10;0;20;1;5; ;6;", "1;Суббота;10;0;20;1;0;5;6;"},
+        {"1;Будни;8;30;20;1;0,1,2,3,4;", "1;Будни;8;30;20;1;0;"}, // Tuesday to Friday lost
+        {"1;Урок;8;30;громко;1;0;", "1;Урок;8;30;0;1;0;"},        // a silent bell
+        {"1;Начало;8.5;30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;", "1;Начало;8;30;0;0;"}, // volume and track 0
+        {"1;Начало;08;+30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1; Начало ;8;30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;20;1;4;0;0;", "1;Начало;8;30;20;1;0;4;"},
+        {"1;Начало;8;30;20;1;0", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;20;1;0;1;2;3;4;", ""},
+        {" \t1;Начало;8;30;20;1;;\t", "1;Начало;8;30;20;1;0;"}, // the blanks around the value are no change
+        {"1;Начало;8;30;20;1;\t ", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Line);
+        const TLoaded loaded = Parse(Cp1251(head + "[Scenarios]\r\n0=" + c.Line + "\r\n"));
+        const std::string own = std::string(TrimBlanksForTest(c.Line));
+        EXPECT_EQ(SkippedLines(loaded.Skipped),
+                  c.Written.empty() ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"[Scenarios] 0: «" + own + "» будет записано как «" +
+                                                               c.Written + "»"});
+    }
+    // Group lines alike: a line without a ";" after the name loses the name.
+    const struct
+    {
+        std::string Groups;
+        std::vector<std::string> Listed;
+    } groups[] = {
+        {"0=1;Корпус\r\n", {"[Groups] 0: «1;Корпус» будет записано как «1;;»"}},
+        {"0=1;Корпус;2;1;1;\r\n", {"[Groups] 0: «1;Корпус;2;1;1;» будет записано как «1;Корпус;1;2;»"}},
+        {"0=1;Корпус;1;2;\r\n1=2;Двор;\r\n", {}},
+    };
+    for (const auto &c : groups) {
+        SCOPED_TRACE(c.Groups);
+        EXPECT_EQ(SkippedLines(Parse(Cp1251("[Project]\r\nDevice=Велтара ДК-4\r\n[Groups]\r\n" + c.Groups)).Skipped),
+                  c.Listed);
+    }
+}
+
 TEST(ProjectFileRead, ValidUtf8WithoutAMarkIsReadAsUtf8AndTheHeadingSaysSo)
 {
     const struct
@@ -363,12 +420,13 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "[Groups] 0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
               "…: пропущено записей сверх первых 100: 99901"); // the last: the line as it will be written
-    EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
+    EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]);            // the line itself is read to its end
     const TLoaded hundred = Parse(head + zones.substr(0, 198) + "\r\n");
     ASSERT_EQ(hundred.Skipped.size(), 100u);
     // A long line is quoted up to a cut, and what it becomes whole.
     EXPECT_TRUE(hundred.Skipped[99].Reason.starts_with("«1;Корпус;0;0;0;0;")) << hundred.Skipped[99].Reason;
-    EXPECT_TRUE(hundred.Skipped[99].Reason.ends_with(";0;…» будет записано как «1;Корпус;»")) << hundred.Skipped[99].Reason;
+    EXPECT_TRUE(hundred.Skipped[99].Reason.ends_with("…» будет записано как «1;Корпус;»"))
+        << hundred.Skipped[99].Reason;
 }
 
 TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)
@@ -570,18 +628,37 @@ TEST(ProjectFileRead, NumberedKeysAreFoundInAnyOrderAndOnlyAsPlainNumbers)
         const char *What;
         std::string Text;
         std::vector<std::string> PlayList;
+        std::string Listed; // the keys of the lines not read
     } cases[] = {
-        {"in order", "[Playlist]\n0=a\n1=b\n", {"a", "b"}},
-        {"out of order", "[Playlist]\n2=c\n0=a\n1=b\n", {"a", "b", "c"}},
-        {"the first of a repeated key, in order", "[Playlist]\n0=a\n0=x\n1=b\n", {"a", "b"}},
-        {"the first of a repeated key, out of order", "[Playlist]\n1=b\n0=a\n1=x\n0=y\n2=c\n", {"a", "b", "c"}},
-        {"an empty first value hides a later one", "[Playlist]\n0=a\n1=\n1=b\n", {"a"}},
-        {"no other spelling of a number", "[Playlist]\n00=x\n+0=x\n0x0=x\n0 0=x\n 0 =a\n01=x\n1=b\n", {"a", "b"}},
-        {"a key past the largest number", "[Playlist]\n0=a\n99999999999999999999=x\n1=b\n", {"a", "b"}},
+        {"in order", "[Playlist]\n0=a\n1=b\n", {"a", "b"}, ""},
+        {"out of order", "[Playlist]\n2=c\n0=a\n1=b\n", {"a", "b", "c"}, ""},
+        {"the first of a repeated key, in order", "[Playlist]\n0=a\n0=x\n1=b\n", {"a", "b"}, " [Playlist] 0"},
+        {"the first of a repeated key, out of order",
+         "[Playlist]\n1=b\n0=a\n1=x\n0=y\n2=c\n",
+         {"a", "b", "c"},
+         " [Playlist] 0 [Playlist] 1"},
+        {"a key repeated after keys out of order",
+         "[Playlist]\n1=b\n0=a\n2=c\n2=x\n",
+         {"a", "b", "c"},
+         " [Playlist] 2"},
+        {"an empty first value hides a later one", "[Playlist]\n0=a\n1=\n1=b\n", {"a"}, " [Playlist] 1"},
+        {"no other spelling of a number",
+         "[Playlist]\n00=x\n+0=x\n0x0=x\n0 0=x\n 0 =a\n01=x\n1=b\n",
+         {"a", "b"},
+         " [Playlist] 00 [Playlist] +0 [Playlist] 0x0 [Playlist] 0 0 [Playlist] 01"},
+        {"a key past the largest number",
+         "[Playlist]\n0=a\n99999999999999999999=x\n1=b\n",
+         {"a", "b"},
+         " [Playlist] 99999999999999999999"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.What);
-        EXPECT_EQ(Parse(c.Text).PlayList, c.PlayList);
+        const TLoaded loaded = Parse(c.Text);
+        EXPECT_EQ(loaded.PlayList, c.PlayList);
+        std::string listed;
+        for (const TSkippedEntry &entry : loaded.Skipped)
+            listed += " " + entry.Key;
+        EXPECT_EQ(listed, c.Listed);
     }
     // Groups and scenarios keep to the lines the writer can write: keys 0..31 and 0..1023.
     std::string text = "[Groups]\n";
