@@ -92,6 +92,8 @@ public:
 
     int32_t Next()
     {
+        if (Rest.empty()) // past the end, as on a blank line: cheap, since a file may hold millions
+            return 0;
         const int32_t value = LeadingNumber(Rest);
         Rest = TextAfter(Rest, ";");
         return value;
@@ -267,6 +269,8 @@ TImportResult ParseCsv(std::string_view bytes, TProject &project, std::vector<TS
     ForEachLine(bytes, [&](std::string_view line, int64_t number) {
         const TScheduleRow row = ReadRow(line, zoneCount);
         const int32_t slot = RowSlot(row, counters);
+        if (TRowLedger::HoldsNothing(row, slot))
+            return;
         fields.clear();
         for (std::string_view rest = line;;) {
             const size_t at = rest.find(';');

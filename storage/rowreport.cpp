@@ -48,9 +48,9 @@ void TRowLedger::Hold(const TProject &project, const TScheduleRow &row, int32_t 
 {
     const int32_t g = row.Group;
     // No place: listed when it was read. Group 0: the end of the table or a blank line.
-    if (slot == 0 || g == 0)
+    if (HoldsNothing(row, slot))
         return;
-    const std::string where = "сценарий " + std::to_string(slot) + " группы " + std::to_string(g);
+    const auto where = [&] { return "сценарий " + std::to_string(slot) + " группы " + std::to_string(g); };
     if (g > ZoneCount) {
         skipped.Add(rowKey, [&] {
             return "номер группы " + std::to_string(g) + " выше числа зон устройства (" + std::to_string(ZoneCount) +
@@ -60,11 +60,11 @@ void TRowLedger::Hold(const TProject &project, const TScheduleRow &row, int32_t 
     }
     if (const int64_t later = SlotRow[size_t(g)][size_t(slot)]; later != number) {
         skipped.Add(rowKey,
-                    [&] { return where + " задан ещё строкой " + std::to_string(later) + ": в проекте будет та"; });
+                    [&] { return where() + " задан ещё строкой " + std::to_string(later) + ": в проекте будет та"; });
         return;
     }
     if (!project.Groups[size_t(g)].Scenarios[size_t(slot)].Used) {
-        skipped.Add(rowKey, [&] { return where + " без времени, дней, громкости и трека: в проекте его не будет"; });
+        skipped.Add(rowKey, [&] { return where() + " без времени, дней, громкости и трека: в проекте его не будет"; });
         return;
     }
     TScheduleRow held = ScheduleRow(project, g, slot);

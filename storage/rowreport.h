@@ -33,9 +33,13 @@ public:
     /// Lists what the project, with every row read, does not hold as this row has it. slot: where
     /// the row went, as Stored got it; rowKey: "строка 5"; cellKey(i) names cell i (0-based) of
     /// the row; cellText(i) gives its text, nothing past the row's end.
+    /// Rows with no place (slot 0) and rows of group 0 hold nothing: callers may pass them by
+    /// with HoldsNothing before they build the keys.
     void Hold(const TProject &project, const TScheduleRow &row, int32_t slot, int64_t number, const std::string &rowKey,
               const std::function<std::string(int)> &cellKey,
               const std::function<std::optional<std::string_view>(int)> &cellText, TSkipList &skipped) const;
+
+    static bool HoldsNothing(const TScheduleRow &row, int32_t slot) { return slot == 0 || row.Group == 0; }
 
 private:
     int32_t ZoneCount;

@@ -203,8 +203,11 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vect
     counters = {};
     for (int64_t again = 2; again < r; ++again) {
         const TScheduleRow row = ReadCellRow(grid, again, columns, zoneCount, [](auto...) {});
+        const int32_t slot = RowSlot(row, counters);
+        if (TRowLedger::HoldsNothing(row, slot))
+            continue;
         ledger.Hold(
-            project, row, RowSlot(row, counters), again, "строка " + std::to_string(again),
+            project, row, slot, again, "строка " + std::to_string(again),
             [&](int i) { return "ячейка " + CellName(again, i + 1); },
             [&](int i) { return i < columns ? std::optional(CellText(grid, again, i + 1)) : std::nullopt; }, skips);
     }
