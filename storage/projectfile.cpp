@@ -467,8 +467,7 @@ TProjectEncoding ParseProjectFile(std::string_view bytes, TProject &project, std
     TProjectSections sections(encoding == TProjectEncoding::Utf8Marked ? bytes.substr(Utf8Bom.size()) : bytes, text,
                               skips);
     project.Name = text(sections.Name.value_or(""));
-    if (sections.Name && text(*sections.Name) != project.Name)
-        skips.Add("[Project] Name", [&] { return "название будет записано как " + Shown(project.Name); });
+    // The name is written as it was read; the device as its name in the table, which a known one is.
     if (!ReadDevice(sections.Device, text, !sections.Groups.Empty(), project, skips) &&
         text(sections.Device.value_or("")) != DeviceText(project.DeviceType))
         skips.Add("[Project] Device",

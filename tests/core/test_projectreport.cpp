@@ -15,7 +15,7 @@ using namespace projectmutants;
 int MutantCount()
 {
     const char *count = std::getenv("SIG_PROPERTY_MUTANTS");
-    return count != nullptr ? std::max(1, std::atoi(count)) : 3000;
+    return count != nullptr ? std::max(1, std::atoi(count)) : 5000;
 }
 
 } // namespace
