@@ -2,6 +2,7 @@
 
 #include "model/lib.h"
 #include "storage/fileio.h"
+#include "storage/rowreport.h"
 #include "storage/skiplist.h"
 
 #include <algorithm>
@@ -91,6 +92,8 @@ public:
 
     int32_t Next()
     {
+        if (Rest.empty()) // past the end, as on a blank line: cheap, since a file may hold millions
+            return 0;
         const int32_t value = LeadingNumber(Rest);
         Rest = TextAfter(Rest, ";");
         return value;
@@ -161,14 +164,24 @@ std::string RowSkipReason(const TScheduleRow &row, const TSlotCounters &counters
     return "";
 }
 
-bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
-                      bool zoneMarksUsed)
+int32_t RowSlot(const TScheduleRow &row, TSlotCounters &counters)
 {
     // Rows with no record to go to are left out rather than written past the arrays.
     if (row.Group < 0 || row.Group > MaxGroups || row.Slot < 0 || row.Slot > MaxScenarios)
-        return false;
-    if (row.Slot == 0 && counters[row.Group] >= MaxScenarios)
-        return false;
+        return 0;
+    if (row.Slot != 0)
+        return row.Slot;
+    if (counters[size_t(row.Group)] >= MaxScenarios)
+        return 0;
+    return ++counters[size_t(row.Group)];
+}
+
+int32_t StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
+                         bool zoneMarksUsed)
+{
+    const int32_t slot = RowSlot(row, counters);
+    if (slot == 0)
+        return 0;
     zoneCount = std::clamp(zoneCount, 0, MaxZones);
 
     TGroup &group = project.Groups[row.Group];
@@ -178,15 +191,14 @@ bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TSchedul
         anyZone = anyZone || row.Zones[z] != 0;
     }
 
+    TScenario &scenario = group.Scenarios[size_t(slot)];
     if (row.Slot == 0) {
         group.Used = true;
-        TScenario &scenario = group.Scenarios[++counters[row.Group]];
         StoreScenario(scenario, row);
         scenario.Used = true;
-        return true;
+        return slot;
     }
 
-    TScenario &scenario = group.Scenarios[row.Slot];
     StoreScenario(scenario, row);
     // Summed in 64 bits: large values must not wrap round into "unused".
     const int64_t sum = int64_t(row.Hour) + row.Minute + row.Volume + row.Track;
@@ -194,7 +206,7 @@ bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TSchedul
     scenario.Used = sum > 0 || anyDay;
     if (scenario.Used || (zoneMarksUsed && anyZone))
         group.Used = true;
-    return true;
+    return slot;
 }
 
 std::string SerializeCsv(TProject &project)
@@ -243,11 +255,34 @@ TImportResult ParseCsv(std::string_view bytes, TProject &project, std::vector<TS
     const int32_t zoneCount = DeviceZoneCounts[type];
     TSlotCounters counters{};
     TSkipList skips(skipped);
+    TRowLedger ledger(zoneCount);
     ForEachLine(bytes, [&](std::string_view line, int64_t number) {
         const TScheduleRow row = ReadRow(line, zoneCount);
         if (std::string reason = RowSkipReason(row, counters); !reason.empty())
             skips.Add("строка " + std::to_string(number), [&] { return std::move(reason); });
-        StoreScheduleRow(project, counters, row, zoneCount, true);
+        ledger.Stored(row, StoreScheduleRow(project, counters, row, zoneCount, true), number);
+    });
+
+    // Every line again, against what the project holds now that all are read.
+    counters = {};
+    std::vector<std::string_view> fields;
+    ForEachLine(bytes, [&](std::string_view line, int64_t number) {
+        const TScheduleRow row = ReadRow(line, zoneCount);
+        const int32_t slot = RowSlot(row, counters);
+        if (TRowLedger::HoldsNothing(row, slot))
+            return;
+        fields.clear();
+        for (std::string_view rest = line;;) {
+            const size_t at = rest.find(';');
+            fields.push_back(rest.substr(0, at));
+            if (at == std::string_view::npos)
+                break;
+            rest.remove_prefix(at + 1);
+        }
+        const std::string key = "строка " + std::to_string(number);
+        ledger.Hold(
+            project, row, slot, number, key, [&](int) { return key; },
+            [&](int i) { return size_t(i) < fields.size() ? std::optional(fields[size_t(i)]) : std::nullopt; }, skips);
     });
     return TImportResult::Imported;
 }

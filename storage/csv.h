@@ -2,7 +2,7 @@
 
 #include "model/type.h"
 #include "storage/exchangecolumns.h"
-#include "storage/projectfile.h"
+#include "storage/skippedentry.h"
 
 #include <array>
 #include <cstdint>
@@ -22,11 +22,16 @@ using TSlotCounters = std::array<int32_t, 33>;
 /// row of group 0 that holds anything but the end of the table), in Russian; "" when it has one.
 std::string RowSkipReason(const TScheduleRow &row, const TSlotCounters &counters);
 
+/// The slot a row goes to: its own slot number, or for 0 the next one of its group's counter
+/// (which it advances); 0 when the row has no place in the model (group or slot out of range, or
+/// a 33rd counted slot).
+int32_t RowSlot(const TScheduleRow &row, TSlotCounters &counters);
+
 /// Stores one row as the imports do. zoneMarksUsed: a non-zero zone value marks the group used
-/// (the CSV import does this, the workbook import does not). Returns false when the row has
-/// no place in the model (group or slot out of range, or a 33rd counted slot) and was skipped.
-bool StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
-                      bool zoneMarksUsed);
+/// (the CSV import does this, the workbook import does not). Returns the slot it went to (RowSlot),
+/// 0 when the row has no place in the model and was skipped.
+int32_t StoreScheduleRow(TProject &project, TSlotCounters &counters, const TScheduleRow &row, int32_t zoneCount,
+                         bool zoneMarksUsed);
 
 /// The CSV text of the project (CR LF after every line). Runs the export walk, so it clears
 /// unused records in the project.
@@ -40,8 +45,9 @@ enum class TImportResult { Imported, WrongFormat };
 /// Replaces the project with the schedule in the CSV bytes (a leading UTF-8 byte-order mark is
 /// passed over); WrongFormat, also for bytes holding a NUL, leaves it untouched. A field wholly in
 /// double quotes, as spreadsheets write them, is read without them ("" is a quote, a line break
-/// inside belongs to the field); any other field as it stands. Rows with no place in the model
-/// are listed in skipped (emptied first; the first 100, then one entry counting the rest).
+/// inside belongs to the field); any other field as it stands. Rows with no place in the model,
+/// and fields whose text is not what the project holds once every line is read (rowreport.h), are
+/// listed in skipped (emptied first; the first 100, then one entry counting the rest).
 TImportResult ParseCsv(std::string_view bytes, TProject &project, std::vector<TSkippedEntry> &skipped);
 TImportResult ParseCsv(std::string_view bytes, TProject &project);
 

@@ -5,6 +5,7 @@
 #include "model/lib.h"
 #include "storage/fileio.h"
 #include "storage/inifile.h"
+#include "storage/projectlines.h"
 #include "storage/skiplist.h"
 
 #include <algorithm>
@@ -301,12 +302,20 @@ std::string AboveZoneCount(const char *what, int32_t number, int32_t zoneCount)
     return what + std::to_string(number) + " выше числа зон устройства (" + std::to_string(zoneCount) + ")";
 }
 
-void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
+/// Where each read line of a section went: the group, and for a scenario its slot; 0 for none.
+struct TLinePlace
+{
+    int8_t G = 0, S = 0;
+};
+
+void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped,
+                std::vector<TLinePlace> &places)
 {
     const int32_t n = ZoneCount(project); // 0 for no device type: that loss is listed once
     std::array<int, MaxGroups + 1> keyOf{};
     lines.ForEach([&](int k, std::string_view rest) {
         const int32_t g = LineGroup(rest, "Groups", k, skipped);
+        places.push_back({int8_t(g), 0});
         if (g == 0)
             return;
         TGroup &group = project.Groups[g];
@@ -335,10 +344,13 @@ void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project
     });
 }
 
-void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped)
+void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &project, TSkipList &skipped,
+                   std::vector<TLinePlace> &places)
 {
+    const int32_t n = ZoneCount(project);
     std::array<int32_t, MaxGroups + 1> counters{};
     lines.ForEach([&](int k, std::string_view rest) {
+        places.emplace_back();
         const int32_t g = LineGroup(rest, "Scenarios", k, skipped);
         if (g == 0)
             return;
@@ -352,7 +364,11 @@ void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &proj
             skipped.Add("Scenarios", k, [g] {
                 return "группы " + std::to_string(g) + " нет в разделе [Groups]: сценарий не будет записан";
             });
+        else if (n > 0 && g > n)
+            skipped.Add("Scenarios", k,
+                        [&] { return AboveZoneCount("номер группы ", g, n) + ": сценарий не будет записан"; });
         // The slot is the line's place among its group's lines, not a number from the file.
+        places.back() = {int8_t(g), int8_t(counters[g] + 1)};
         TScenario &scenario = project.Groups[g].Scenarios[++counters[g]];
         scenario.Name = text(NameField(rest));
         scenario.Used = true;
@@ -370,19 +386,72 @@ void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &proj
 }
 
 // The device type; a name that is not in the table, or none beside groups, loses every group.
-void ReadDevice(std::optional<std::string_view> device, TFileText &text, bool groups, TProject &project,
+// True when that loss was listed.
+bool ReadDevice(std::optional<std::string_view> device, TFileText &text, bool groups, TProject &project,
                 TSkipList &skipped)
 {
     const std::string name = text(device.value_or(""));
     project.DeviceType = DeviceTypeIndex(name);
     if (project.DeviceType != 0 || (name.empty() && !groups))
-        return;
+        return false;
     skipped.AddEntry([] { return std::string("[Project] Device"); },
                      [&] {
                          return (name.empty() ? std::string("тип устройства не указан")
                                               : "неизвестный тип устройства «" + name + "»") +
                                 ": это потеря всех групп — ни одна группа, ни один сценарий не будут записаны";
                      });
+    return true;
+}
+
+// Bytes of a line quoted in a "будет записано как" entry: enough for a whole line of the usual kind.
+constexpr size_t ShownLineBytes = 160;
+
+/// A UTF-8 text cut at a character for a message.
+std::string Shown(const std::string &utf8)
+{
+    if (utf8.size() <= ShownLineBytes)
+        return "«" + utf8 + "»";
+    size_t cut = ShownLineBytes;
+    while (cut > 0 && (static_cast<unsigned char>(utf8[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "«" + utf8.substr(0, cut) + "…»";
+}
+
+/// Lists the key when the line the writer writes for it is not the file's text. written: the
+/// writer's line (UTF-8), or nothing when the writer writes none, which the reading has listed.
+void HoldAgainstWritten(std::string_view section, int k, std::string_view value, const std::string *written,
+                        TFileText &text, TSkipList &skipped)
+{
+    if (written == nullptr)
+        return;
+    std::string own = text(value);
+    if (own != *written)
+        skipped.Add(section, k, [&] { return Shown(own) + " будет записано как " + Shown(*written); });
+}
+
+void HoldGroupsAgainstWritten(const TNumberedValues &lines, const std::vector<TLinePlace> &places,
+                              const TProject &project, TFileText &text, TSkipList &skipped)
+{
+    const int32_t n = ZoneCount(project);
+    lines.ForEach([&](int k, std::string_view value) {
+        const int32_t g = places[size_t(k)].G;
+        TUtf8Line line;
+        const bool written = g != 0 && g <= n && WriteGroupLine(line, g, project.Groups[g], n);
+        HoldAgainstWritten("Groups", k, value, written ? &line.Str() : nullptr, text, skipped);
+    });
+}
+
+void HoldScenariosAgainstWritten(const TNumberedValues &lines, const std::vector<TLinePlace> &places,
+                                 const TProject &project, TFileText &text, TSkipList &skipped)
+{
+    const int32_t n = ZoneCount(project);
+    lines.ForEach([&](int k, std::string_view value) {
+        const auto [g, s] = places[size_t(k)];
+        TUtf8Line line;
+        const bool written =
+            s != 0 && g <= n && project.Groups[g].Used && WriteScenarioLine(line, g, project.Groups[g].Scenarios[s]);
+        HoldAgainstWritten("Scenarios", k, value, written ? &line.Str() : nullptr, text, skipped);
+    });
 }
 
 } // namespace
@@ -398,15 +467,28 @@ TProjectEncoding ParseProjectFile(std::string_view bytes, TProject &project, std
     TProjectSections sections(encoding == TProjectEncoding::Utf8Marked ? bytes.substr(Utf8Bom.size()) : bytes, text,
                               skips);
     project.Name = text(sections.Name.value_or(""));
-    ReadDevice(sections.Device, text, !sections.Groups.Empty(), project, skips);
-    sections.Groups.Settle(skips);
-    ReadGroups(sections.Groups, text, project, skips);
-    sections.Scenarios.Settle(skips);
-    ReadScenarios(sections.Scenarios, text, project, skips);
+    // The name is written as it was read; the device as its name in the table, which a known one is.
+    if (!ReadDevice(sections.Device, text, !sections.Groups.Empty(), project, skips) &&
+        text(sections.Device.value_or("")) != DeviceText(project.DeviceType))
+        skips.Add("[Project] Device",
+                  [&] { return "будет записано как " + Shown(std::string(DeviceText(project.DeviceType))); });
+
+    std::vector<TLinePlace> places;
+    places.reserve(sections.Groups.Settle(skips));
+    ReadGroups(sections.Groups, text, project, skips, places);
+    HoldGroupsAgainstWritten(sections.Groups, places, project, text, skips);
+    places.clear();
+    places.reserve(sections.Scenarios.Settle(skips));
+    ReadScenarios(sections.Scenarios, text, project, skips, places);
+    HoldScenariosAgainstWritten(sections.Scenarios, places, project, text, skips);
 
     playList.clear();
     playList.reserve(sections.Playlist.Settle(skips));
-    sections.Playlist.ForEach([&](int, std::string_view line) { playList.push_back(text(line)); });
+    sections.Playlist.ForEach([&](int k, std::string_view line) {
+        playList.push_back(text(line));
+        if (!IsPlaylistLineWritten(line))
+            skips.Add("Playlist", k, [] { return std::string("пустая строка плейлиста не будет записана"); });
+    });
     skips.Close();
     return encoding;
 }

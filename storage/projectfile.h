@@ -1,17 +1,11 @@
 #pragma once
 
 #include "model/type.h"
+#include "storage/skippedentry.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
-
-/// An entry of a project file that has no place in the model and was left out.
-struct TSkippedEntry
-{
-    std::string Key;    // the section and key as the file has them: "[Groups] 3", "[Scenarios] 17" ...
-    std::string Reason; // what was wrong, in plain words
-};
 
 /// How the bytes of a project file were read: Windows-1251, UTF-8 after a byte-order mark, or UTF-8
 /// without one (valid UTF-8 holding multi-byte characters, as a text editor saves it).

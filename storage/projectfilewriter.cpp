@@ -3,6 +3,7 @@
 #include "model/codepage.h"
 #include "model/error.h"
 #include "storage/fileio.h"
+#include "storage/projectlines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,11 +14,6 @@
 // The writing half of the project file: straight from the model to Windows-1251 bytes.
 
 namespace {
-
-bool InRange(int32_t value, int32_t low, int32_t high)
-{
-    return value >= low && value <= high;
-}
 
 std::string CodePoint(char32_t cp)
 {
@@ -54,10 +50,6 @@ std::string FailureText(const TProject &project)
     return project.FileName.empty() ? std::string("Невозможно сохранить проект: ")
                                     : "Невозможно сохранить проект в файл '" + project.FileName + "': ";
 }
-
-// What ends a line, and besides that a ";" field: as bits of the bytes below 64.
-constexpr uint64_t LineBreaks = uint64_t(1) << '\r' | uint64_t(1) << '\n';
-constexpr uint64_t FieldStops = LineBreaks | uint64_t(1) << ';';
 
 // Throws for the first text, in the order the writer takes them, that the file can not hold. The
 // writer comes here once it has met one, so a file with several is refused for the same one always.
@@ -166,7 +158,7 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
     out.Raw("[Project]\r\nName=");
     text(project.Name, LineBreaks);
     out.Raw("\r\nDevice=");
-    text(InRange(project.DeviceType, 0, DeviceTypeCount - 1) ? DeviceTypeNames[project.DeviceType] : "", LineBreaks);
+    text(DeviceText(project.DeviceType), LineBreaks);
     out.Raw("\r\n");
 
     int groupKey = 0;
@@ -178,16 +170,8 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
             out.Raw("[Groups]\r\n");
         out.Number(groupKey++);
         out.Raw("=");
-        out.Number(g);
-        out.Raw(";");
-        text(group.Name, FieldStops);
-        out.Raw(";");
-        for (int32_t z = 1; z <= n; ++z) {
-            if (group.Zones[z]) {
-                out.Number(z);
-                out.Raw(";");
-            }
-        }
+        if (!WriteGroupLine(out, g, group, n))
+            RefuseText(project, playList);
         out.Raw("\r\n");
     }
 
@@ -203,20 +187,8 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
                 out.Raw("[Scenarios]\r\n");
             out.Number(scenarioKey++);
             out.Raw("=");
-            out.Number(g);
-            out.Raw(";");
-            text(scenario.Name, FieldStops);
-            for (int32_t value : {scenario.Hour, scenario.Minute, scenario.Volume, scenario.Track}) {
-                out.Raw(";");
-                out.Number(value);
-            }
-            out.Raw(";");
-            for (int d = 0; d < 7; ++d) {
-                if (scenario.Days[d]) {
-                    out.Number(d);
-                    out.Raw(";");
-                }
-            }
+            if (!WriteScenarioLine(out, g, scenario))
+                RefuseText(project, playList);
             out.Raw("\r\n");
         }
     }
@@ -225,7 +197,7 @@ std::string SerializeProjectFile(const TProject &project, const std::vector<std:
     // lines are left out and the keys run on without a gap.
     int playlistKey = 0;
     for (const std::string &line : playList) {
-        if (std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; }))
+        if (!IsPlaylistLineWritten(line))
             continue;
         if (playlistKey == 0)
             out.Raw("[Playlist]\r\n");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/projectfile.h"
+#include "storage/skippedentry.h"
 
 #include <string>
 #include <string_view>

@@ -5,6 +5,7 @@
 #include "storage/exchangecolumns.h"
 #include "storage/fileio.h"
 #include "storage/memoryfile.h"
+#include "storage/rowreport.h"
 #include "storage/skiplist.h"
 #include "storage/workbook/workbook.h"
 
@@ -127,21 +128,28 @@ std::string CellName(int64_t row, int column)
     return letters + std::to_string(row);
 }
 
-/// A cell's text for a message: quoted, and cut where it would fill the screen.
-std::string Quoted(std::string_view text)
-{
-    constexpr size_t Shown = 40;
-    if (text.size() <= Shown)
-        return "«" + std::string(text) + "»";
-    size_t cut = Shown;
-    while (cut > 0 && (uint8_t(text[cut]) & 0xC0) == 0x80)
-        --cut; // not inside a UTF-8 character
-    return "«" + std::string(text.substr(0, cut)) + "…»";
-}
-
 std::string_view CellText(const TCellGrid &grid, int64_t row, int column)
 {
     return TrimControl(grid.At(row, column));
+}
+
+/// Row r as the import reads it: the cells up to the header's count, each a whole integer or 0; an
+/// empty one ends the row and the rest stays 0 (cells past the last column have no place and are
+/// left alone). each(column, c, text, value) for every cell read.
+template <typename TEach>
+TScheduleRow ReadCellRow(const TCellGrid &grid, int64_t r, int columns, int32_t zoneCount, TEach &&each)
+{
+    TScheduleRow row;
+    int c = 0;
+    ForEachColumn(row, zoneCount, [&](TExchangeColumn column, int32_t &value) {
+        const std::string_view text = ++c <= columns ? CellText(grid, r, c) : std::string_view();
+        if (text.empty())
+            return false;
+        value = CellInteger(text).value_or(0);
+        each(column, c, text, value);
+        return true;
+    });
+    return row;
 }
 
 } // namespace
@@ -171,30 +179,37 @@ TImportResult ImportCellGrid(const TCellGrid &grid, TProject &project, std::vect
     const int32_t zoneCount = DeviceZoneCounts[size_t(deviceType)];
     TSlotCounters counters{};
     TSkipList skips(skipped);
+    TRowLedger ledger(zoneCount);
     // Rows run to the first empty first cell; the grid holds finitely many cells, so they end.
     int64_t r = 2;
     for (; !CellText(grid, r, 1).empty(); ++r) {
-        // The row's cells up to the header's count: an empty one ends the row and the rest stays
-        // 0; cells past the last column have no place and are left alone.
-        TScheduleRow row;
-        int c = 0;
-        ForEachColumn(row, zoneCount, [&](TExchangeColumn column, int32_t &value) {
-            const std::string_view text = ++c <= columns ? CellText(grid, r, c) : std::string_view();
-            if (text.empty())
-                return false;
-            const std::optional<int32_t> number = CellInteger(text);
-            value = number.value_or(0);
-            if (!number || value < 0)
-                skips.Add("ячейка " + CellName(r, c), [&] {
-                    return ColumnHeader(column) + ": " + Quoted(text) +
-                           (number ? " — отрицательное число" : " — не целое число") + "; прочитано как " +
-                           std::to_string(value);
-                });
-            return true;
-        });
+        const TScheduleRow row = ReadCellRow(
+            grid, r, columns, zoneCount, [&](TExchangeColumn column, int c, std::string_view text, int32_t value) {
+                // Kept as it is, but no schedule of ours holds one: said. What is no whole number is
+                // held against the project below.
+                if (value < 0)
+                    skips.Add("ячейка " + CellName(r, c), [&] {
+                        return ColumnHeader(column) + ": " + QuotedCell(text) +
+                               " — отрицательное число; прочитано как " + std::to_string(value);
+                    });
+            });
         if (std::string reason = RowSkipReason(row, counters); !reason.empty())
             skips.Add("строка " + std::to_string(r), [&] { return std::move(reason); });
-        StoreScheduleRow(project, counters, row, zoneCount, false);
+        ledger.Stored(row, StoreScheduleRow(project, counters, row, zoneCount, false), r);
+    }
+
+    // Every row again, against what the project holds now that all are read. The cells after an
+    // empty one were not read: what they hold is said too.
+    counters = {};
+    for (int64_t again = 2; again < r; ++again) {
+        const TScheduleRow row = ReadCellRow(grid, again, columns, zoneCount, [](auto...) {});
+        const int32_t slot = RowSlot(row, counters);
+        if (TRowLedger::HoldsNothing(row, slot))
+            continue;
+        ledger.Hold(
+            project, row, slot, again, "строка " + std::to_string(again),
+            [&](int i) { return "ячейка " + CellName(again, i + 1); },
+            [&](int i) { return i < columns ? std::optional(CellText(grid, again, i + 1)) : std::nullopt; }, skips);
     }
     if (const int64_t last = grid.LastRow(); last > r)
         skips.Add("строки " + std::to_string(r + 1) + "–" + std::to_string(last),

@@ -2,7 +2,7 @@
 
 #include "model/moduleentry.h"
 #include "model/type.h"
-#include "storage/projectfile.h"
+#include "storage/skippedentry.h"
 
 #include <string>
 #include <vector>

@@ -194,6 +194,79 @@ TEST(CsvImport, FieldsWhollyInQuotesAreReadAsSpreadsheetsWriteThem)
         EXPECT_EQ(Summary(Imported(c.Bytes)), c.Summary) << c.What;
 }
 
+TEST(CsvImport, QuotedFieldsEndAtTheirClosingQuoteAndTheirLineBreaksCountInLineNumbers)
+{
+    // A doubled quote is a quote inside the field, not its end: the ";" after it stays inside too.
+    const std::string rest = Bell(8, 2, 3).substr(1);
+    EXPECT_EQ(Summary(Imported("\"8\"\";5\"" + rest)), "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n");
+    EXPECT_EQ(Summary(Imported("\"8\"\"\"\"\"" + rest)), "N= D9\nG2\nS2.3 8:0 v1 t1 d0\n");
+
+    // The line numbers of later lines count the line breaks inside quotes: CR LF, LF or CR, each once.
+    const struct
+    {
+        std::string Quoted;
+        int BadLine;
+    } cases[] = {{"\"8\r\n\r\n\"", 4}, {"\"8\r\"", 3}, {"\"8\n\r\n\n\"", 5}, {"\"8\"", 2}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Quoted);
+        TProject project;
+        std::vector<TSkippedEntry> skipped;
+        ASSERT_EQ(ParseCsv(c.Quoted + rest + "\r\n" + Bell(8, 40, 1), project, skipped), TImportResult::Imported);
+        EXPECT_THAT(SkippedLines(skipped), ::testing::ElementsAre("строка " + std::to_string(c.BadLine) +
+                                                                  ": номер группы 40 вне 1–32; строка пропущена"));
+    }
+}
+
+TEST(CsvImport, FieldsTheProjectWillNotHoldAsTheyStandAreNamed)
+{
+    const auto withHour = [](const std::string &hour) { return hour + Bell(8, 2, 3).substr(1); };
+    TProject exported;
+    exported.DeviceType = 4;
+    AddScenario(exported, 2, 3, 8, 5).Days[2] = true;
+    exported.Groups[2].Zones[3] = true;
+    const struct
+    {
+        const char *What;
+        std::string Bytes;
+        std::vector<std::string> Listed;
+    } cases[] = {
+        {"our own export", SerializeCsv(exported), {}},
+        {"leading zeros and quotes", withHour("\"08\""), {}},
+        {"leading zeros and blanks", withHour(" 08\t"), {}},
+        {"a quote after a blank opens no field",
+         withHour(" \"08\""),
+         {"строка 1: Час: «\"08\"» — не целое число; в проекте будет 0"}},
+        {"a decimal", withHour("8.5"), {"строка 1: Час: «8.5» — не целое число; в проекте будет 8"}},
+        {"a word",
+         Row(8, 0, "1000000", 32, {}, 1, 1, 2, 3).replace(0, 1, "громко"),
+         {"строка 1: Час: «громко» — не целое число; в проекте будет 0"}},
+        {"beyond 32 bits", withHour("4294967296"), {"строка 1: Час: «4294967296»; в проекте будет 2147483647"}},
+        {"a day that is neither 0 nor 1",
+         Row(8, 0, "2000000", 32, {}, 1, 1, 2, 3),
+         {"строка 1: Понедельник: «2»; в проекте будет 1"}},
+        {"a slot a later line fills again",
+         Bell(8, 5, 1) + "\n" + Bell(9, 5, 1),
+         {"строка 1: сценарий 1 группы 5 задан ещё строкой 2: в проекте будет та"}},
+        {"a silent scenario",
+         Row(0, 0, "0000000", 32, {}, 0, 0, 6, 3),
+         {"строка 1: сценарий 3 группы 6 без времени, дней, громкости и трека: в проекте его не будет"}},
+        {"zones a later line of the group sets",
+         Row(8, 0, "1000000", 32, {1, 2}, 1, 1, 3, 1) + "\n" + Row(9, 0, "1000000", 32, {1}, 1, 1, 3, 2),
+         {"строка 1: Зона 2: «1» — зоны группы задаёт строка 2; в проекте будет 0"}},
+        {"a group the device has no zones for",
+         "8;30;1;0;0;0;0;0;0;1;1;20;4;5;5",
+         {"строка 1: номер группы 5 выше числа зон устройства (2): в проекте этой строки не будет"}},
+        {"a missing slot asks for the next one", Bell(8, 2, 3) + "\n" + Bell(9, 2, 0).substr(0, 97), {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        TProject project;
+        std::vector<TSkippedEntry> skipped;
+        ASSERT_EQ(ParseCsv(c.Bytes, project, skipped), TImportResult::Imported);
+        EXPECT_EQ(SkippedLines(skipped), c.Listed);
+    }
+}
+
 TEST(CsvImport, TheWidestLineSetsTheDeviceType)
 {
     const std::pair<int64_t, int> types[] = {{0, 0},  {13, 0}, {14, 1}, {15, 1}, {16, 2}, {20, 4},

@@ -108,6 +108,15 @@ TScenario &AddScenario(TProject &project, int g, int s, std::string name)
     return scenario;
 }
 
+std::string_view TrimBlanksForTest(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
 TLoaded School()
 {
     return Parse(Cp1251(ExampleText));
@@ -180,7 +189,8 @@ TEST(ProjectFileRead, HandEditedFiles)
          Cp1251("[Groups]\n0=1;Один;\n[Scenarios]\n0=5;Сирота;8;0;10;1;0;\n"),
          "N= D0 skip [Project] Device skip [Scenarios] 0\nG1 Один\nS5.1 Сирота 8:0 v10 t1 d0\n"},
         {"a UTF-8 file from a text editor", ReadWholeFile(std::string(SIG_TEST_DATA) + "/handedited-utf8bom.vlpj"),
-         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip [Groups] 0\nG2 Спортзал z5\n"
+         "N=Гимназия D4 P=1;/home/op/Музыка/утро.mp3 skip строка 1 skip [Groups] 0 skip [Groups] 0 skip [Scenarios] "
+         "0\nG2 Спортзал z5\n"
          "S2.1 Утро 7:45 v30 t1 d0 d1 d2 d3 d4\n"},
     };
     for (const auto &c : cases) {
@@ -212,10 +222,12 @@ TEST(ProjectFileRead, OutOfRangeEntriesAreSkippedAndListed)
                       "[Groups] 3: зона 0 вне 1–32; зона пропущена\n"
                       "[Groups] 3: зона 33 вне 1–32; зона пропущена\n"
                       "[Groups] 3: зона -4 вне 1–32; зона пропущена\n"
+                      "[Groups] 3: «2;Зоны;0;33;-4;2;» будет записано как «2;Зоны;2;»\n"
                       "[Scenarios] 0: номер группы 40 вне 1–32; строка пропущена\n"
                       "[Scenarios] 1: день 7 вне 0–6; день пропущен\n"
                       "[Scenarios] 1: день -1 вне 0–6; день пропущен\n"
-                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n");
+                      "[Scenarios] 33: в группе 2 уже 32 сценария; строка пропущена\n"
+                      "[Scenarios] 1: «2;Дни;8;0;1;1;7;-1;3;» будет записано как «2;Дни;8;0;1;1;3;»\n");
 }
 
 TEST(ProjectFileRead, ReadsEveryScenarioLineTheWriterWritesAndTheWholePlaylist)
@@ -270,6 +282,9 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
          "[Groups] 1: номер группы 3 выше числа зон устройства (2): группа не будет записана вместе со сценариями\n"
          "[Groups] 2: группа 1 уже задана ключом 0: её название «a» заменено названием из этой строки, зоны "
          "объединены\n"
+         "[Groups] 0: «1;a;1;2;4;» будет записано как «1;b;1;2;»\n"
+         "[Groups] 2: «1;b;» будет записано как «1;b;1;2;»\n"
+         "[Scenarios] 0: номер группы 3 выше числа зон устройства (2): сценарий не будет записан\n"
          "[Scenarios] 1: группы 5 нет в разделе [Groups]: сценарий не будет записан\n"},
         {"[Project]\nDevice=Велтара ДК-99\n[Groups]\n0=1;a;\n",
          "[Project] Device: неизвестный тип устройства «Велтара ДК-99»: это потеря всех групп — ни одна группа, ни "
@@ -284,6 +299,54 @@ TEST(ProjectFileRead, EverythingTheWriterWouldNotWriteBackIsListed)
         for (const TSkippedEntry &entry : Parse(Cp1251(c.Text)).Skipped)
             listed += entry.Key + ": " + entry.Reason + "\n";
         EXPECT_EQ(listed, c.Listed);
+    }
+}
+
+TEST(ProjectFileRead, EveryLineASaveWouldWriteOtherwiseIsNamedWithBothTexts)
+{
+    const std::string head = "[Project]\r\nName=Школа\r\nDevice=Велтара ДК-4\r\n[Groups]\r\n0=1;Корпус;1;\r\n";
+    const struct
+    {
+        std::string Line;    // of [Scenarios] 0, or the whole [Groups] section
+        std::string Written; // "" when the line is written as it stands
+    } cases[] = {
+        {"1;Суббота;10;0;20;1;5;;", "1;Суббота;10;0;20;1;0;5;"}, // an empty day field reads as Monday
+        {"1;Суббота;10;0;20;1;5; ;6;", "1;Суббота;10;0;20;1;0;5;6;"},
+        {"1;Будни;8;30;20;1;0,1,2,3,4;", "1;Будни;8;30;20;1;0;"}, // Tuesday to Friday lost
+        {"1;Урок;8;30;громко;1;0;", "1;Урок;8;30;0;1;0;"},        // a silent bell
+        {"1;Начало;8.5;30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;", "1;Начало;8;30;0;0;"}, // volume and track 0
+        {"1;Начало;08;+30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1; Начало ;8;30;20;1;0;", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;20;1;4;0;0;", "1;Начало;8;30;20;1;0;4;"},
+        {"1;Начало;8;30;20;1;0", "1;Начало;8;30;20;1;0;"},
+        {"1;Начало;8;30;20;1;0;1;2;3;4;", ""},
+        {" \t1;Начало;8;30;20;1;;\t", "1;Начало;8;30;20;1;0;"}, // the blanks around the value are no change
+        {"1;Начало;8;30;20;1;\t ", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Line);
+        const TLoaded loaded = Parse(Cp1251(head + "[Scenarios]\r\n0=" + c.Line + "\r\n"));
+        const std::string own = std::string(TrimBlanksForTest(c.Line));
+        EXPECT_EQ(SkippedLines(loaded.Skipped),
+                  c.Written.empty() ? std::vector<std::string>{}
+                                    : std::vector<std::string>{"[Scenarios] 0: «" + own + "» будет записано как «" +
+                                                               c.Written + "»"});
+    }
+    // Group lines alike: a line without a ";" after the name loses the name.
+    const struct
+    {
+        std::string Groups;
+        std::vector<std::string> Listed;
+    } groups[] = {
+        {"0=1;Корпус\r\n", {"[Groups] 0: «1;Корпус» будет записано как «1;;»"}},
+        {"0=1;Корпус;2;1;1;\r\n", {"[Groups] 0: «1;Корпус;2;1;1;» будет записано как «1;Корпус;1;2;»"}},
+        {"0=1;Корпус;1;2;\r\n1=2;Двор;\r\n", {}},
+    };
+    for (const auto &c : groups) {
+        SCOPED_TRACE(c.Groups);
+        EXPECT_EQ(SkippedLines(Parse(Cp1251("[Project]\r\nDevice=Велтара ДК-4\r\n[Groups]\r\n" + c.Groups)).Skipped),
+                  c.Listed);
     }
 }
 
@@ -356,9 +419,14 @@ TEST(ProjectFileRead, SkippedEntriesKeepTheFirstHundredAndCountTheRest)
     ASSERT_EQ(loaded.Skipped.size(), 101u);
     EXPECT_EQ(loaded.Skipped[99].Key + ": " + loaded.Skipped[99].Reason, "[Groups] 0: зона 0 вне 1–32; зона пропущена");
     EXPECT_EQ(loaded.Skipped[100].Key + ": " + loaded.Skipped[100].Reason,
-              "…: пропущено записей сверх первых 100: 99900");
-    EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]); // the line itself is read to its end
-    EXPECT_EQ(Parse(head + zones.substr(0, 200) + "\r\n").Skipped.size(), 100u);
+              "…: пропущено записей сверх первых 100: 99901"); // the last: the line as it will be written
+    EXPECT_TRUE(loaded.Project.Groups[1].Zones[2]);            // the line itself is read to its end
+    const TLoaded hundred = Parse(head + zones.substr(0, 198) + "\r\n");
+    ASSERT_EQ(hundred.Skipped.size(), 100u);
+    // A long line is quoted up to a cut, and what it becomes whole.
+    EXPECT_TRUE(hundred.Skipped[99].Reason.starts_with("«1;Корпус;0;0;0;0;")) << hundred.Skipped[99].Reason;
+    EXPECT_TRUE(hundred.Skipped[99].Reason.ends_with("…» будет записано как «1;Корпус;»"))
+        << hundred.Skipped[99].Reason;
 }
 
 TEST(ProjectFileWrite, OnlyUsedGroupsTheDeviceCanPlayAreWrittenWithSlotsRenumbered)
@@ -560,18 +628,37 @@ TEST(ProjectFileRead, NumberedKeysAreFoundInAnyOrderAndOnlyAsPlainNumbers)
         const char *What;
         std::string Text;
         std::vector<std::string> PlayList;
+        std::string Listed; // the keys of the lines not read
     } cases[] = {
-        {"in order", "[Playlist]\n0=a\n1=b\n", {"a", "b"}},
-        {"out of order", "[Playlist]\n2=c\n0=a\n1=b\n", {"a", "b", "c"}},
-        {"the first of a repeated key, in order", "[Playlist]\n0=a\n0=x\n1=b\n", {"a", "b"}},
-        {"the first of a repeated key, out of order", "[Playlist]\n1=b\n0=a\n1=x\n0=y\n2=c\n", {"a", "b", "c"}},
-        {"an empty first value hides a later one", "[Playlist]\n0=a\n1=\n1=b\n", {"a"}},
-        {"no other spelling of a number", "[Playlist]\n00=x\n+0=x\n0x0=x\n0 0=x\n 0 =a\n01=x\n1=b\n", {"a", "b"}},
-        {"a key past the largest number", "[Playlist]\n0=a\n99999999999999999999=x\n1=b\n", {"a", "b"}},
+        {"in order", "[Playlist]\n0=a\n1=b\n", {"a", "b"}, ""},
+        {"out of order", "[Playlist]\n2=c\n0=a\n1=b\n", {"a", "b", "c"}, ""},
+        {"the first of a repeated key, in order", "[Playlist]\n0=a\n0=x\n1=b\n", {"a", "b"}, " [Playlist] 0"},
+        {"the first of a repeated key, out of order",
+         "[Playlist]\n1=b\n0=a\n1=x\n0=y\n2=c\n",
+         {"a", "b", "c"},
+         " [Playlist] 0 [Playlist] 1"},
+        {"a key repeated after keys out of order",
+         "[Playlist]\n1=b\n0=a\n2=c\n2=x\n",
+         {"a", "b", "c"},
+         " [Playlist] 2"},
+        {"an empty first value hides a later one", "[Playlist]\n0=a\n1=\n1=b\n", {"a"}, " [Playlist] 1"},
+        {"no other spelling of a number",
+         "[Playlist]\n00=x\n+0=x\n0x0=x\n0 0=x\n 0 =a\n01=x\n1=b\n",
+         {"a", "b"},
+         " [Playlist] 00 [Playlist] +0 [Playlist] 0x0 [Playlist] 0 0 [Playlist] 01"},
+        {"a key past the largest number",
+         "[Playlist]\n0=a\n99999999999999999999=x\n1=b\n",
+         {"a", "b"},
+         " [Playlist] 99999999999999999999"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.What);
-        EXPECT_EQ(Parse(c.Text).PlayList, c.PlayList);
+        const TLoaded loaded = Parse(c.Text);
+        EXPECT_EQ(loaded.PlayList, c.PlayList);
+        std::string listed;
+        for (const TSkippedEntry &entry : loaded.Skipped)
+            listed += " " + entry.Key;
+        EXPECT_EQ(listed, c.Listed);
     }
     // Groups and scenarios keep to the lines the writer can write: keys 0..31 and 0..1023.
     std::string text = "[Groups]\n";

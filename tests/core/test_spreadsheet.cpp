@@ -57,6 +57,13 @@ std::vector<std::string> Row(std::string hour, std::string minute, std::string_v
     return row;
 }
 
+/// The row with cell c (0-based) replaced by text.
+std::vector<std::string> With(std::vector<std::string> row, size_t c, std::string text)
+{
+    row.at(c) = std::move(text);
+    return row;
+}
+
 /// The used scenarios of groups 1 to 32 by "group/slot", each as "hour:minute days volume/track".
 std::map<std::string, std::string> UsedScenarios(const TProject &project)
 {
@@ -209,7 +216,7 @@ TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
 {
     TProject project;
     std::vector<TSkippedEntry> skipped;
-    ASSERT_EQ(ImportCellGrid(Sheet(45, {Row("8.5", "01", "0000000", {}, "-1", "звонок", "01", "01"),
+    ASSERT_EQ(ImportCellGrid(Sheet(45, {Row("8.5", "01", "1000000", {}, "-1", "звонок", "01", "01"),
                                         Row("08", "00", "1000000", {}, "01", "01", "40", "01"),
                                         {" "},
                                         Row("09", "00", "1000000", {}, "01", "01", "01", "02"),
@@ -217,12 +224,45 @@ TEST(SpreadsheetImport, CellsThatAreNoWholeNumberAndRowsWithNoPlaceAreListed)
                              project, skipped),
               TImportResult::Imported);
     EXPECT_THAT(SkippedLines(skipped),
-                ::testing::ElementsAre("ячейка A2: Час: «8.5» — не целое число; прочитано как 0",
-                                       "ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
-                                       "ячейка AQ2: Трэк: «звонок» — не целое число; прочитано как 0",
+                ::testing::ElementsAre("ячейка AP2: Громкость: «-1» — отрицательное число; прочитано как -1",
                                        "строка 3: номер группы 40 вне 1–32; строка пропущена",
+                                       "ячейка A2: Час: «8.5» — не целое число; в проекте будет 0",
+                                       "ячейка AQ2: Трэк: «звонок» — не целое число; в проекте будет 0",
                                        "строки 5–6: после пустой ячейки A4 таблица не читается; строки пропущены"));
     EXPECT_EQ(project.Groups[1].Scenarios[1].Volume, -1); // kept as it is, only said
+}
+
+TEST(SpreadsheetImport, CellsTheProjectWillNotHoldAsTheyStandAreNamedByCell)
+{
+    const struct
+    {
+        const char *What;
+        std::vector<std::vector<std::string>> Rows;
+        std::vector<std::string> Listed;
+    } cases[] = {
+        {"as written", {Row("08", "30", "1000001", {2}, "20", "05", "03", "04")}, {}},
+        {"numbers as a spreadsheet hands them over", {Row("8", "30", "1000000", {}, "20", "5", "3", "4")}, {}},
+        {"a day of 2",
+         {Row("08", "30", "2000000", {}, "20", "05", "03", "04")},
+         {"ячейка C2: Понедельник: «2»; в проекте будет 1"}},
+        {"a zone of 1.0",
+         {With(Row("08", "30", "1000000", {}, "20", "05", "03", "04"), 9, "1.0")},
+         {"ячейка J2: Зона 1: «1.0» — не целое число; в проекте будет 0"}},
+        {"a slot two rows fill",
+         {Row("08", "30", "1000000", {}, "20", "05", "03", "04"),
+          Row("09", "30", "1000000", {}, "20", "05", "03", "04")},
+         {"строка 2: сценарий 4 группы 3 задан ещё строкой 3: в проекте будет та"}},
+        {"a silent scenario",
+         {Row("00", "00", "0000000", {1}, "00", "00", "03", "04")},
+         {"строка 2: сценарий 4 группы 3 без времени, дней, громкости и трека: в проекте его не будет"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.What);
+        TProject project;
+        std::vector<TSkippedEntry> skipped;
+        ASSERT_EQ(ImportCellGrid(Sheet(45, c.Rows), project, skipped), TImportResult::Imported);
+        EXPECT_EQ(SkippedLines(skipped), c.Listed);
+    }
 }
 
 TEST(SpreadsheetImport, RowsFindTheirPlaceByGroupAndSlot)

@@ -169,7 +169,7 @@ err="$("$tool" convert "$work/zones.vlpj" "$work/zones-out.vlpj" 2>&1)"; rc=$?
 expect_eq "$rc" "1" "convert with skipped entries"
 expect_eq "$(wc -l <<<"$err" | tr -d ' ')" "102" "skipped entries listed under their heading"
 expect_eq "$(head -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: Пропущено при чтении:" "heading of the skipped entries"
-expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: не записано: …: пропущено записей сверх первых 100: 900" \
+expect_eq "$(tail -1 <<<"$err")" "sigcfg-tool: $work/zones.vlpj: не записано: …: пропущено записей сверх первых 100: 901" \
     "closing line of the skipped entries"
 
 # what convert reads but can not write: every loss on stderr, exit 1; a file of valid UTF-8 without
@@ -189,6 +189,40 @@ extra.vlpj|1|не записано: строка 3: неизвестный ра�
 extra.vlpj|1|не записано: [Playlist] +1: ключ не номер строки
 EOF_CASES
 expect_has "$("$tool" show "$work/out-utf8.vlpj")" "Группа 1: Корпус" "the UTF-8 file's groups are kept"
+
+# a line whose meaning a save would change: convert names it with both texts and exits 1; bells
+# and shift refuse and leave the file byte for byte; show prints what the format reads
+while IFS='|' read -r line written shown; do
+    printf '[Project]\nName=Школа\nDevice=Велтара ДК-4\n[Groups]\n0=1;Корпус;1;\n[Scenarios]\n0=%s\n' "$line" |
+        to_windows >"$work/changed.vlpj"
+    cp "$work/changed.vlpj" "$work/changed-before.vlpj"
+    err="$("$tool" convert "$work/changed.vlpj" "$work/changed-out.vlpj" 2>&1)"; rc=$?
+    expect_eq "$rc" "1" "convert [$line]: exit status"
+    expect_has "$err" "$work/changed.vlpj: не записано: [Scenarios] 0: «$line» будет записано как «$written»" \
+        "convert [$line]: both texts"
+    for edit in "shift --group 1 --minutes 5" "bells --group 1 --start 12:00 --lessons 1 --lesson 45"; do
+        read -ra argv <<<"$edit"
+        err="$("$tool" "${argv[0]}" "$work/changed.vlpj" "${argv[@]:1}" 2>&1)"; rc=$?
+        expect_eq "$rc" "2" "${argv[0]} [$line]: exit status"
+        expect_has "$err" "пропало бы: [Scenarios] 0: «$line» будет записано как «$written»" "${argv[0]} [$line]: named"
+        cmp -s "$work/changed.vlpj" "$work/changed-before.vlpj" || fail "${argv[0]} [$line] changed the file"
+    done
+    expect_has "$("$tool" show "$work/changed.vlpj" 2>/dev/null)" "$shown" "show [$line]"
+done <<'EOF_CHANGED'
+1;Суббота;10;0;20;1;5;;|1;Суббота;10;0;20;1;0;5;|Время: 10:00; Дни: Понедельник, Суббота; Трек: 1; Громкость: 20
+1;Суббота;10;0;20;1;5; ;6;|1;Суббота;10;0;20;1;0;5;6;|Дни: Понедельник, Суббота, Воскресенье; Трек: 1
+1;Будни;8;30;20;1;0,1,2,3,4;|1;Будни;8;30;20;1;0;|Время: 08:30; Дни: Понедельник; Трек: 1; Громкость: 20
+1;Урок;8;30;громко;1;0;|1;Урок;8;30;0;1;0;|Время: 08:30; Дни: Понедельник; Трек: 1; Громкость: 0
+1;Начало;8.5;30;20;1;0;|1;Начало;8;30;20;1;0;|Время: 08:30; Дни: Понедельник; Трек: 1; Громкость: 20
+1;Начало;8;30;|1;Начало;8;30;0;0;|Время: 08:30; Дни: нет; Трек: 0; Громкость: 0
+EOF_CHANGED
+
+# CSV fields and workbook cells whose text the project will not hold are named the same way
+sed 's/^08;30;/8.5;30;/' "$work/school.csv" >"$work/decimal.csv"
+err="$("$tool" convert "$work/decimal.csv" "$work/decimal.vlpj" 2>&1)"; rc=$?
+expect_eq "$rc" "1" "convert a CSV file with a decimal hour"
+expect_has "$err" "$work/decimal.csv: не записано: строка 1: Час: «8.5» — не целое число; в проекте будет 8" \
+    "the CSV field is named"
 
 # an output that is the input, through a link, is refused before anything is written; a folder is
 # named as one

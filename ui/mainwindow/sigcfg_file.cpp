@@ -112,8 +112,9 @@ void TfrMain::ShowSkipped(const QString &path, const std::vector<TSkippedEntry> 
         return;
     // A later save would lose them: the operator hears of it once, and the log keeps the list.
     constexpr size_t Shown = 10;
-    QString text = u"В файле "_s + path + u" есть записи, которым нет места в проекте. Они пропущены и не будут "_s +
-                   u"сохранены:"_s;
+    QString text = u"В файле "_s + path +
+                   u" есть записи, которым нет места в проекте. Они пропущены или при сохранении "_s +
+                   u"будут записаны иначе:"_s;
     for (size_t i = 0; i < lines.size(); ++i) {
         AddLog(u"Пропущено: "_s + FromModel(lines[i]));
         if (i < Shown)
