@@ -319,9 +319,12 @@ void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project
         group.Used = true;
         keyOf[g] = k;
         if (n > 0 && g > n)
-            skipped.Add("Groups", k, [&] {
-                return AboveZoneCount("номер группы ", g, n) + ": группа не будет записана вместе со сценариями";
-            });
+            skipped.Add(
+                "Groups", k,
+                [&] {
+                    return AboveZoneCount("номер группы ", g, n) + ": группа не будет записана вместе со сценариями";
+                },
+                true);
         for (rest = AfterSeparator(rest); !rest.empty();) {
             const int32_t z = NumberField(rest);
             if (!InRange(z, 1, MaxZones)) {
@@ -329,7 +332,8 @@ void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project
                 continue;
             }
             if (n > 0 && g <= n && z > n)
-                skipped.Add("Groups", k, [&] { return AboveZoneCount("зона ", z, n) + ": не будет записана"; });
+                skipped.Add(
+                    "Groups", k, [&] { return AboveZoneCount("зона ", z, n) + ": не будет записана"; }, true);
             group.Zones[z] = true;
         }
     });

@@ -11,6 +11,9 @@ struct TSkippedEntry
 {
     std::string Key;    // the section and key as the file has them: "[Groups] 3", "[Scenarios] 17" ...
     std::string Reason; // what was wrong, in plain words
+    /// Read into the model but beyond the device type's zone count: not shown and not written
+    /// while that type is chosen, shown again by a type with more zones.
+    bool Hidden = false;
 };
 
 /// How the bytes of a project file were read: Windows-1251, UTF-8 after a byte-order mark, or UTF-8
