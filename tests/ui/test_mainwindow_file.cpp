@@ -5,6 +5,7 @@
 #include "storage/csv.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
+#include "ui/document/projectdocument.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QUrl>
 
 class FileCommands : public TWindowTest
@@ -328,4 +330,42 @@ TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
     SetModified(true);
     EXPECT_FALSE(Ui().lbSaved->isVisibleTo(Window.get()));
     EXPECT_TRUE(Window->isWindowModified());
+}
+
+// MP3 files dropped on the window go into the playlist under the next free numbers, as one step;
+// with no project open, or with anything but MP3 files among them, the drop is refused.
+TEST_F(FileCommands, DroppedTracksJoinThePlaylistUnderTheNextFreeNumbersInOneStep)
+{
+    const auto drop = [this](const QStringList &names) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &name : names) {
+            WriteFileAtomically(PathIn(name.toStdString()), "ID3");
+            urls.push_back(QUrl::fromLocalFile(Path(name.toUtf8().constData())));
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &dropped);
+        return true;
+    };
+    EXPECT_FALSE(drop({U("звонок.mp3")})); // no project: no playlist to go into
+    FillProject();
+    PlayList() = {"1;C:\\начало.mp3", "3;C:\\конец.mp3"};
+    SetModified(false);
+    EXPECT_FALSE(drop({U("звонок.mp3"), U("notes.txt")}));
+    EXPECT_TRUE(drop({U("звонок.mp3"), U("Гимн.MP3")}));
+    const std::vector<std::string> added = {"1;C:\\начало.mp3", "3;C:\\конец.mp3", "2;" + PathIn("звонок.mp3"),
+                                            "4;" + PathIn("Гимн.MP3")};
+    EXPECT_EQ(PlayList(), added);
+    EXPECT_TRUE(Modified());
+    QUndoStack &stack = Window->Document().Stack();
+    EXPECT_EQ(stack.undoText(), U("треки 2, 4 в плейлист"));
+    stack.undo();
+    EXPECT_EQ(PlayList().size(), 2u);
+    stack.redo();
+    EXPECT_EQ(PlayList(), added);
 }

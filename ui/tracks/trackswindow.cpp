@@ -53,8 +53,9 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
+        // The style wraps only within a valid rectangle: the column's width, any height.
         QStyleOptionViewItem wrapped(option);
-        wrapped.rect.setWidth(Tree.columnWidth(index.column()));
+        wrapped.rect = QRect(0, 0, Tree.columnWidth(index.column()), QWIDGETSIZE_MAX);
         return QStyledItemDelegate::sizeHint(wrapped, index);
     }
 
