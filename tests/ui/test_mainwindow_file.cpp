@@ -33,6 +33,23 @@ protected:
         Scenario(1, 2, 8, 30, "Второй").Days[0] = true;
         Window->RebuildTree();
     }
+
+    /// Drags these files over the window and drops them when it takes them; false when refused.
+    bool Drop(const QStringList &paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls.push_back(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &dropped);
+        return true;
+    }
 };
 
 TEST_F(FileCommands, LoadReadsProjectAndPlaylistAndOpensIt)
@@ -237,17 +254,7 @@ TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
     Project.FileName = PathIn("dropped.vlpj");
     SaveProjectFile(Project, {});
     ExportCsv(Project, PathIn("dropped.csv"));
-    const auto drop = [&](const QString &path) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &dropped);
-        return true;
-    };
+    const auto drop = [this](const QString &path) { return Drop({path}); };
     EXPECT_FALSE(drop(Path("picture.png"))); // refused at the door: no question
     ResetProject(Project);
     Window->ProjectClosed();
@@ -337,20 +344,12 @@ TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
 TEST_F(FileCommands, DroppedTracksJoinThePlaylistUnderTheNextFreeNumbersInOneStep)
 {
     const auto drop = [this](const QStringList &names) {
-        QMimeData data;
-        QList<QUrl> urls;
+        QStringList paths;
         for (const QString &name : names) {
             WriteFileAtomically(PathIn(name.toStdString()), "ID3");
-            urls.push_back(QUrl::fromLocalFile(Path(name.toUtf8().constData())));
+            paths.push_back(Path(name.toUtf8().constData()));
         }
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &dropped);
-        return true;
+        return Drop(paths);
     };
     EXPECT_FALSE(drop({U("звонок.mp3")})); // no project: no playlist to go into
     FillProject();
