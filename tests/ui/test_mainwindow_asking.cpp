@@ -26,10 +26,10 @@ TEST_F(NeverWithoutAsking, EverySaveDialogAddsItsExtensionAndAsksBeforeReplacing
     } cases[] = {
         {"saved.vlpj", 0, "saved.vlpj", "Школа.vlpj", [](TfrMain &w) { w.miProjectSaveAsClick(); }},
         {"saved", 0, "saved.vlpj", "Школа.vlpj", [](TfrMain &w) { w.miProjectSaveAsClick(); }},
-        {"exported.csv", 0, "exported.csv", "Школа.csv", [](TfrMain &w) { w.miProjectExportClick(); }},
-        {"exported", 0, "exported.csv", "Школа.csv", [](TfrMain &w) { w.miProjectExportClick(); }},
-        {"school.xlsx", 1, "school.xlsx", "Школа.csv", [](TfrMain &w) { w.miProjectExportClick(); }},
-        {"school", 1, "school.xlsx", "Школа.csv", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"exported.csv", 0, "exported.csv", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"exported", 0, "exported.csv", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"school.xlsx", 1, "school.xlsx", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"school", 1, "school.xlsx", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
         {"printed.PDF", 0, "printed.PDF", "Школа.pdf", [](TfrMain &w) { w.miExportPdfClick(); }},
         {"printed", 0, "printed.pdf", "Школа.pdf", [](TfrMain &w) { w.miExportPdfClick(); }},
     };

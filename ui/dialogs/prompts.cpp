@@ -110,8 +110,9 @@ std::optional<Prompts::FileChoice> TRealPrompts::SaveFile(const QString &caption
 std::optional<Prompts::FileChoice> Prompts::SaveFileAs(const QString &caption, const QString &filter,
                                                        const std::vector<TSaveType> &types, const QString &start)
 {
-    // A name (not a folder) is proposed as it will be written.
-    const bool named = !start.isEmpty() && !QFileInfo(start).isDir() && !types.empty();
+    // A name (not a folder) is proposed as it will be written. With several types it goes bare: the
+    // extension of the first would stay when another type is picked, and name a workbook ".csv".
+    const bool named = !start.isEmpty() && !QFileInfo(start).isDir() && types.size() == 1;
     std::optional<FileChoice> choice = SaveFile(caption, filter, named ? start + types.front().Extension : start);
     if (!choice)
         return std::nullopt;

@@ -52,7 +52,7 @@ public:
     virtual std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
                                                const QString &start = {}) = 0;
     /// The save dialog of every command that writes a file. start: a folder, or a folder and a name
-    /// without extension, proposed with the first type's extension. The chosen name gets the
+    /// without extension, proposed with the extension when there is one type. The chosen name gets the
     /// extension of its filter entry (types: one per entry) by that entry's rule, and a file that
     /// already has the resulting name is replaced only after a yes. Nothing when cancelled or when
     /// the file is to stay.

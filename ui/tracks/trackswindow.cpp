@@ -53,9 +53,11 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
-        // The style wraps only within a valid rectangle: the column's width, any height.
+        // The style wraps only within a valid rectangle: the column's width, any height. The text
+        // is drawn a little narrower than the style measures it, so the measure leaves a margin.
         QStyleOptionViewItem wrapped(option);
-        wrapped.rect = QRect(0, 0, Tree.columnWidth(index.column()), QWIDGETSIZE_MAX);
+        const int margin = 2 * (Tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, &Tree) + 1);
+        wrapped.rect = QRect(0, 0, Tree.columnWidth(index.column()) - margin, QWIDGETSIZE_MAX);
         return QStyledItemDelegate::sizeHint(wrapped, index);
     }
 
