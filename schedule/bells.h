@@ -70,6 +70,13 @@ enum class TBellKind { Warning, Start, End };
 /// Reads a name the generator gives: prefix, lesson 1..MaxLessons and kind. False for any other name.
 bool ReadBellName(std::string_view name, std::string &prefix, int &lesson, TBellKind &kind);
 
+/// The plan of a set of bells already in the group, read back from their names and times, so the
+/// generator can run again over them (Replace is set): the set of the bell in slot when that is one,
+/// else the set of the group's first bell. Lessons, times, tracks, days, volume and prefix come
+/// from the bells; a lesson length that no end bell shows stays as plan had it. False, with plan
+/// untouched, when the group holds no bell the generator names (schedule/bellrecall.cpp).
+bool RecallBellPlan(const TProject &project, int group, int slot, TBellPlan &plan);
+
 /// The clash check's lines for the previewed bells as they would stand in the project.
 std::vector<std::string> BellClashes(const TProject &project, const TBellPlan &plan, const TBellOutcome &preview);
 

@@ -328,9 +328,12 @@ void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project
         group.Used = true;
         keyOf[g] = k;
         if (n > 0 && g > n)
-            skipped.Add("Groups", k, [&] {
-                return AboveZoneCount("номер группы ", g, n) + ": группа не будет записана вместе со сценариями";
-            });
+            skipped.Add(
+                "Groups", k,
+                [&] {
+                    return AboveZoneCount("номер группы ", g, n) + ": группа не будет записана вместе со сценариями";
+                },
+                true);
         for (rest = AfterSeparator(rest); !rest.empty();) {
             const int32_t z = NumberField(rest);
             if (!InRange(z, 1, MaxZones)) {
@@ -338,7 +341,8 @@ void ReadGroups(const TNumberedValues &lines, TFileText &text, TProject &project
                 continue;
             }
             if (n > 0 && g <= n && z > n)
-                skipped.Add("Groups", k, [&] { return AboveZoneCount("зона ", z, n) + ": не будет записана"; });
+                skipped.Add(
+                    "Groups", k, [&] { return AboveZoneCount("зона ", z, n) + ": не будет записана"; }, true);
             group.Zones[z] = true;
         }
     });
@@ -365,8 +369,9 @@ void ReadScenarios(const TNumberedValues &lines, TFileText &text, TProject &proj
                 return "группы " + std::to_string(g) + " нет в разделе [Groups]: сценарий не будет записан";
             });
         else if (n > 0 && g > n)
-            skipped.Add("Scenarios", k,
-                        [&] { return AboveZoneCount("номер группы ", g, n) + ": сценарий не будет записан"; });
+            skipped.Add(
+                "Scenarios", k, [&] { return AboveZoneCount("номер группы ", g, n) + ": сценарий не будет записан"; },
+                true);
         // The slot is the line's place among its group's lines, not a number from the file.
         places.back() = {int8_t(g), int8_t(counters[g] + 1)};
         TScenario &scenario = project.Groups[g].Scenarios[++counters[g]];

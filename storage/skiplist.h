@@ -29,11 +29,12 @@ public:
         More = 0;
     }
 
-    /// key() and reason() give the texts.
-    template <typename TKey, typename TReason> void AddEntry(const TKey &key, const TReason &reason)
+    /// key() and reason() give the texts; hidden marks an entry kept in the model (TSkippedEntry).
+    template <typename TKey, typename TReason>
+    void AddEntry(const TKey &key, const TReason &reason, bool hidden = false)
     {
         if (List.size() < MaxListed)
-            List.push_back({key(), reason()});
+            List.push_back({key(), reason(), hidden});
         else
             ++More;
     }
@@ -44,9 +45,9 @@ public:
     }
 
     /// An entry of a numbered section of an INI file: "[Groups] 3".
-    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason)
+    template <typename TReason> void Add(std::string_view section, int key, const TReason &reason, bool hidden = false)
     {
-        AddEntry([&] { return "[" + std::string(section) + "] " + std::to_string(key); }, reason);
+        AddEntry([&] { return "[" + std::string(section) + "] " + std::to_string(key); }, reason, hidden);
     }
 
     /// An entry for a line of a file as a whole: "строка 12".

@@ -1,6 +1,10 @@
 #include "schedule/bells.h"
 
 #include "model/lib.h"
+#include "schedule/groupedit.h"
+
+#include <map>
+#include <random>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -252,4 +256,131 @@ TEST(BellGenerator, ReplacesOnlyItsOwnBellsWithTheSamePrefix)
             EXPECT_EQ(again.Groups[1].Scenarios[s].Name, project.Groups[1].Scenarios[s].Name) << s;
         }
     }
+}
+
+namespace {
+
+/// A random plan that may or may not fit group 1 (the generator refuses what does not).
+TBellPlan RandomPlan(std::mt19937 &random)
+{
+    const auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    TBellPlan plan = Plan(pick(1, 8), pick(20, 60), {}, pick(0, 3), pick(0, 1) * pick(1, 12), pick(6 * 60, 10 * 60));
+    for (int k = pick(0, 4); k > 0; --k)
+        plan.Breaks.push_back(pick(0, 30));
+    plan.StartTrack = pick(1, 9);
+    plan.WarningTrack = pick(1, 9);
+    plan.Volume = pick(0, MaxVolume);
+    for (bool &day : plan.Days)
+        day = pick(0, 1) == 1;
+    plan.Days[pick(0, 6)] = true;
+    const char *prefixes[] = {"", "2 смена: ", "Б: "};
+    plan.Prefix = prefixes[pick(0, 2)];
+    return plan;
+}
+
+/// Group 1's scenarios named as bells of this prefix, by name; a name twice is a second set.
+std::map<std::string, int> SetNames(const TProject &project, const std::string &prefix)
+{
+    std::map<std::string, int> names;
+    for (int s = 1; s <= MaxScenarios; ++s) {
+        const TScenario &scenario = project.Groups[1].Scenarios[s];
+        std::string read;
+        int lesson = 0;
+        TBellKind kind{};
+        if (scenario.Used && ReadBellName(scenario.Name, read, lesson, kind) && read == prefix)
+            ++names[scenario.Name];
+    }
+    return names;
+}
+
+} // namespace
+
+// What the generator made, read back and run again with replace, is what was there: the same
+// scenarios in the same slots. After hand edits of the set it still leaves one set, not two.
+TEST(BellRecall, ARecalledPlanRunAgainLeavesTheGroupAsItWas)
+{
+    std::mt19937 random(33);
+    int made = 0;
+    for (int run = 0; run < 400; ++run) {
+        TProject project = ProjectWith(4, 1, {3, 9});
+        // Sometimes another shift's bells stand in the lower slots.
+        if (random() % 2) {
+            TBellPlan other = Plan(2, 45, {10}, 2, 0, 13 * 60);
+            other.Prefix = "Другая: ";
+            AddBells(project, other);
+        }
+        const TBellPlan plan = RandomPlan(random);
+        const TBellOutcome outcome = AddBells(project, plan);
+        if (!outcome.Refusal.empty())
+            continue;
+        ++made;
+        SCOPED_TRACE("run " + std::to_string(run) + ": " + Listing(outcome.Bells));
+        const int slot = outcome.Bells[random() % outcome.Bells.size()].Slot;
+        const bool edited = random() % 3 == 0;
+        if (edited) { // the operator deleted one bell and moved another by hand
+            ResetScenario(project.Groups[1].Scenarios[outcome.Bells[random() % outcome.Bells.size()].Slot]);
+            TScenario &moved = project.Groups[1].Scenarios[outcome.Bells[random() % outcome.Bells.size()].Slot];
+            moved.Minute = (moved.Minute + 7) % 60;
+        }
+        if (!project.Groups[1].Scenarios[slot].Used)
+            continue;
+        TBellPlan recalled;
+        ASSERT_TRUE(RecallBellPlan(project, 1, slot, recalled));
+        EXPECT_EQ(recalled.Prefix, plan.Prefix);
+        EXPECT_TRUE(recalled.Replace);
+        TProject again = project;
+        const TBellOutcome second = AddBells(again, recalled);
+        ASSERT_EQ(second.Refusal, "");
+        for (const auto &[name, count] : SetNames(again, plan.Prefix))
+            EXPECT_EQ(count, 1) << name;
+        if (edited)
+            continue;
+        EXPECT_EQ(second.Removed.size(), outcome.Bells.size());
+        for (int s = 1; s <= MaxScenarios; ++s)
+            EXPECT_EQ(again.Groups[1].Scenarios[s], project.Groups[1].Scenarios[s]) << "slot " << s;
+    }
+    EXPECT_GT(made, 200); // most random plans fit: the property was tested, not skipped
+}
+
+TEST(BellRecall, TakesTheSetOfTheShownBellElseTheFirstAndNothingWithoutBells)
+{
+    TProject project = ProjectWith(4, 1, {1});
+    TBellPlan first = Plan(1, 45, {});
+    AddBells(project, first); // slots 2, 3
+    TBellPlan second = Plan(2, 40, {15}, 0, 0, 14 * 60);
+    second.Prefix = "2 смена: ";
+    AddBells(project, second); // slots 4, 5
+    const struct
+    {
+        int Slot;
+        bool Found;
+        std::string Prefix;
+        int StartMinute;
+    } cases[] = {
+        {5, true, "2 смена: ", 14 * 60},
+        {3, true, "", 510},
+        {1, true, "", 510}, // slot 1 is no bell
+        {0, true, "", 510},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Slot);
+        TBellPlan recalled;
+        ASSERT_EQ(RecallBellPlan(project, 1, c.Slot, recalled), c.Found);
+        EXPECT_EQ(recalled.Prefix, c.Prefix);
+        EXPECT_EQ(recalled.StartHour * 60 + recalled.StartMinute, c.StartMinute);
+    }
+    TBellPlan recalled;
+    ASSERT_TRUE(RecallBellPlan(project, 1, 4, recalled));
+    EXPECT_EQ(recalled.Lessons, 2);
+    EXPECT_EQ(recalled.EndTrack, 0);
+    // Without end bells the length is read as the gap; the starts come out the same.
+    EXPECT_EQ(recalled.LessonLength + (recalled.Breaks.empty() ? 10 : recalled.Breaks.front()), 55);
+
+    TProject empty = ProjectWith(4, 2, {1});
+    TBellPlan untouched = Plan(3, 30, {5});
+    const TBellPlan before = untouched;
+    EXPECT_FALSE(RecallBellPlan(empty, 2, 1, untouched));
+    EXPECT_EQ(untouched.Lessons, before.Lessons);
+    EXPECT_EQ(untouched.Breaks, before.Breaks);
+    EXPECT_FALSE(RecallBellPlan(project, 0, 0, untouched));
 }

@@ -2,7 +2,9 @@
 #include "support/window_fixture.h"
 #include "ui/dialogs/bellsdialog.h"
 #include "ui/dialogs/groupeditdialogs.h"
+#include "ui/document/projectdocument.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -127,6 +129,93 @@ TEST_F(BellsWindow, ReplacingTwiceLeavesTheGroupAsOnce)
     }
     EXPECT_EQ(Project.Groups[2].Scenarios[4].Name, "2 смена: Урок 2: конец");
     EXPECT_FALSE(Project.Groups[2].Scenarios[5].Used);
+}
+
+// The second run opens with the first run's plan, found from the bells themselves: the prefix is
+// there, replacing is ticked, and OK leaves one set, not two.
+TEST_F(BellsWindow, ReopensWithThePlanOfTheGroupsBellsSoARerunReplacesThem)
+{
+    Prompts.AnswerModal(1, [](QDialog &modal) {
+        auto &dialog = dynamic_cast<TfrBells &>(modal);
+        EXPECT_FALSE(dialog.cbReplace->isChecked()); // no bells yet: the usual plan
+        dialog.seLessons->setValue(3);
+        dialog.edStart->setTime(QTime(13, 5));
+        dialog.edBreaks->setText(U("10, 20"));
+        dialog.seWarning->setValue(3);
+        dialog.seVolume->setValue(44);
+        dialog.edPrefix->setText(U("2 смена: "));
+    });
+    Pick(Ui().pmEdit, Ui().pmmiBells);
+    const TGroup once = Project.Groups[2];
+    SelectScenario(2, 4); // a bell of the set shown, as the operator would have it
+
+    Prompts.AnswerModal(1, [](QDialog &modal) {
+        auto &dialog = dynamic_cast<TfrBells &>(modal);
+        EXPECT_EQ(dialog.edPrefix->text(), U("2 смена: "));
+        EXPECT_TRUE(dialog.cbReplace->isChecked());
+        EXPECT_EQ(dialog.seLessons->value(), 3);
+        EXPECT_EQ(dialog.edStart->time(), QTime(13, 5));
+        EXPECT_EQ(dialog.edBreaks->text(), U("10, 20"));
+        EXPECT_EQ(dialog.seWarning->value(), 3);
+        EXPECT_EQ(dialog.seVolume->value(), 44);
+        EXPECT_TRUE(dialog.lbVerdict->text().startsWith(U("Будут удалены прежние звонки: 9\n")))
+            << dialog.lbVerdict->text().toStdString();
+    });
+    Pick(Ui().miEdit, Ui().miBells);
+    for (int s = 1; s <= MaxScenarios; ++s)
+        EXPECT_EQ(Project.Groups[2].Scenarios[s], once.Scenarios[s]) << s;
+    EXPECT_EQ(Window->Document().Stack().count(), 2); // two runs, two steps
+
+    // Another group in the box brings its own plan; one without bells keeps the fields.
+    Group(3);
+    Window->RebuildTree();
+    TfrBells dialog(Project, 1);
+    EXPECT_EQ(dialog.edStart->time(), QTime(8, 30)); // group 1 has no bells of ours
+    dialog.cbGroup->setCurrentIndex(dialog.cbGroup->findData(2));
+    EXPECT_EQ(dialog.edStart->time(), QTime(13, 5));
+    dialog.cbGroup->setCurrentIndex(dialog.cbGroup->findData(3));
+    EXPECT_EQ(dialog.edStart->time(), QTime(13, 5));
+}
+
+// On a 1366 x 768 screen the dialog fills the height; the clash list growing from one line to a
+// dozen must not move the fields, nor grow the dialog.
+TEST(BellsDialog, TheFormStaysPutWhileTheVerdictGrowsAndShrinks)
+{
+    TProject project;
+    project.DeviceType = 2;
+    project.Groups[1].Used = true;
+    project.Groups[2].Used = true;
+    TBellPlan plan;
+    plan.Group = 2;
+    for (const TBell &bell : PreviewBells(project, plan).Bells) { // group 1 rings with every bell
+        TScenario &scenario = project.Groups[1].Scenarios[bell.Slot];
+        scenario.Used = true;
+        scenario.Hour = bell.MinuteOfDay / 60;
+        scenario.Minute = bell.MinuteOfDay % 60;
+        scenario.Days = plan.Days;
+        scenario.Volume = 20;
+        scenario.Track = 5;
+    }
+    TfrBells dialog(project, 2);
+    dialog.edStart->setTime(QTime(7, 0)); // no clash: one line
+    dialog.show();
+    dialog.resize(620, dialog.minimumSizeHint().height()); // as tight as a small screen makes it
+    const auto place = [&dialog] {
+        QApplication::processEvents();
+        return QList<QRect>{QRect(dialog.edStart->mapTo(&dialog, QPoint()), dialog.edStart->size()),
+                            QRect(dialog.cbReplace->mapTo(&dialog, QPoint()), dialog.cbReplace->size()),
+                            QRect(dialog.bbButtons->mapTo(&dialog, QPoint()), dialog.bbButtons->size()),
+                            dialog.geometry()};
+    };
+    const QList<QRect> few = place();
+    EXPECT_EQ(dialog.lbVerdict->text(), U("Проверка: совпадений по времени нет"));
+    dialog.edStart->setTime(QTime(8, 30)); // a clash with every bell
+    EXPECT_GE(dialog.lbVerdict->text().count(u'\n'), 12) << dialog.lbVerdict->text().toStdString();
+    EXPECT_EQ(place(), few);
+    dialog.edStart->setTime(QTime(23, 0)); // refused: a long reason
+    EXPECT_EQ(place(), few);
+    dialog.edStart->setTime(QTime(7, 0));
+    EXPECT_EQ(place(), few);
 }
 
 TEST_F(BellsWindow, CancelAndRefusalsChangeNothing)

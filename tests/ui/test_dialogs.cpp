@@ -266,7 +266,7 @@ TEST(SigApplication, ShowsTheErrorCaptionedWithTheExecutableNameWithoutStackingA
     EXPECT_FALSE(stacked);
 }
 
-TEST(RealPrompts, YesNoOpenOfAMissingFileAndSaveWithoutAReplaceQuestion)
+TEST(RealPrompts, YesNoOpenOfAMissingFileAndSaveWithOneReplaceQuestionAboutTheCompletedName)
 {
     TRealPrompts prompts;
     for (auto [button, expected] : {std::pair{QMessageBox::No, false}, std::pair{QMessageBox::Yes, true}})
@@ -289,13 +289,36 @@ TEST(RealPrompts, YesNoOpenOfAMissingFileAndSaveWithoutAReplaceQuestion)
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->Path, missing);
     EXPECT_EQ(opened->FilterIndex, 1);
-    // A replace question would be a QMessageBox the watchdog has to close: the test then fails.
-    const auto saved =
-        WithModal<QFileDialog>(choose(existing.fileName()), [&] { return prompts.SaveFile({}, filter); });
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->Path, existing.fileName());
+
+    // The name typed without ".csv": the file dialog asks nothing, the one question names the file
+    // with the extension, and its answer decides.
+    const std::vector<Prompts::TSaveType> types = {{U(".vlpj"), Prompts::TExtensionRule::Contained},
+                                                   {U(".csv"), Prompts::TExtensionRule::Contained}};
+    QString typed = existing.fileName();
+    typed.chop(4);
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        QStringList questions;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+                choose(typed)(*dialog);
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                questions.push_back(box->text());
+                box->button(button)->click();
+            }
+        });
+        driver.start(0);
+        const auto saved = prompts.SaveFileAs({}, filter, types);
+        driver.stop();
+        EXPECT_EQ(questions, QStringList{U("Файл ") + existing.fileName() + U(" уже существует. Заменить его?")});
+        EXPECT_EQ(saved.has_value(), button == QMessageBox::Yes);
+        if (saved) {
+            EXPECT_EQ(saved->Path, existing.fileName());
+        }
+    }
     EXPECT_FALSE(WithModal<QFileDialog>([](QFileDialog &dialog) { dialog.reject(); },
-                                        [&] { return prompts.SaveFile({}, filter); }));
+                                        [&] { return prompts.SaveFileAs({}, filter, types); }));
 }
 
 TEST(RealPrompts, SaveQuestionOffersCancelAndEscapeOrTheCloseBoxAnswerIt)

@@ -2,41 +2,91 @@
 // hides, and what a load skips is shown.
 #include "support/window_fixture.h"
 
+#include "model/codepage.h"
 #include "storage/fileio.h"
+
+#include <QFileInfo>
 
 #include <QStatusBar>
 #include <functional>
 
 using NeverWithoutAsking = TWindowTest;
 
-TEST_F(NeverWithoutAsking, EverySaveDialogAsksBeforeReplacingAFile)
+// A name typed without an extension gets its type's; the question is about the file that would
+// be replaced under the resulting name, and the dialog proposes the project's name.
+TEST_F(NeverWithoutAsking, EverySaveDialogAddsItsExtensionAndAsksBeforeReplacingTheFile)
 {
     const struct
     {
-        const char *file;
+        const char *typed;
         int filter;
+        const char *written;
+        const char *proposed;
         std::function<void(TfrMain &)> command;
     } cases[] = {
-        {"saved.vlpj", 0, [](TfrMain &w) { w.miProjectSaveAsClick(); }},
-        {"exported.csv", 0, [](TfrMain &w) { w.miProjectExportClick(); }},
-        {"exported.xlsx", 1, [](TfrMain &w) { w.miProjectExportClick(); }},
-        {"printed.pdf", 0, [](TfrMain &w) { w.miExportPdfClick(); }},
+        {"saved.vlpj", 0, "saved.vlpj", "Школа.vlpj", [](TfrMain &w) { w.miProjectSaveAsClick(); }},
+        {"saved", 0, "saved.vlpj", "Школа.vlpj", [](TfrMain &w) { w.miProjectSaveAsClick(); }},
+        {"exported.csv", 0, "exported.csv", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"exported", 0, "exported.csv", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"school.xlsx", 1, "school.xlsx", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"school", 1, "school.xlsx", "Школа", [](TfrMain &w) { w.miProjectExportClick(); }},
+        {"printed.PDF", 0, "printed.PDF", "Школа.pdf", [](TfrMain &w) { w.miExportPdfClick(); }},
+        {"printed", 0, "printed.pdf", "Школа.pdf", [](TfrMain &w) { w.miExportPdfClick(); }},
     };
     OpenTree(2, {{1, 1}});
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.file);
-        const std::string path = PathIn(c.file);
+        SCOPED_TRACE(c.typed);
+        const std::string path = PathIn(c.written);
         WriteFileAtomically(path, "another school's file");
         const QString question = U("Файл ") + QString::fromStdString(path) + U(" уже существует. Заменить его?");
-        Prompts.AnswerSaveFile(QString::fromStdString(path), c.filter).AnswerYesNo(false, question);
+        Prompts.AnswerSaveFile(QString::fromStdString(PathIn(c.typed)), c.filter).AnswerYesNo(false, question);
         c.command(*Window);
         Prompts.ExpectDone();
+        EXPECT_EQ(QFileInfo(Prompts.FileStarts.back()).fileName(), U(c.proposed));
         EXPECT_EQ(ReadWholeFile(path), "another school's file");
-        Prompts.AnswerSaveFile(QString::fromStdString(path), c.filter).AnswerYesNo(true, question);
+        Prompts.AnswerSaveFile(QString::fromStdString(PathIn(c.typed)), c.filter).AnswerYesNo(true, question);
         c.command(*Window);
         Prompts.ExpectDone();
         EXPECT_NE(ReadWholeFile(path), "another school's file");
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(PathIn(c.typed))) && std::string(c.typed) != c.written)
+            << "written under the name as typed";
     }
+    // Files that are not there are written without a question.
+    Prompts.AnswerSaveFile(QString::fromStdString(PathIn("new")), 1);
+    Window->miProjectExportClick();
+    EXPECT_EQ(ReadWholeFile(PathIn("new.xlsx")).substr(0, 2), "PK");
+}
+
+// After a load, groups above the device's zone count are named once: they are not saved with this
+// device, and a device with more zones shows them again (and then saves them).
+TEST_F(NeverWithoutAsking, ALoadNamesHiddenGroupsAsNotSavedAndAsComingBackWithMoreZones)
+{
+    const std::string path = PathIn("eight.vlpj");
+    WriteFileAtomically(path, *Utf8ToCp1251("[Project]\r\nName=Восемь\r\nDevice=Велтара ДК-4\r\n[Groups]\r\n"
+                                            "0=1;Корпус;1;\r\n1=5;Спортзал;1;\r\n2=6;;1;\r\n3=7;;1;\r\n4=8;;1;\r\n"
+                                            "[Scenarios]\r\n0=5;Свисток;9;0;20;1;0;\r\n"));
+    Prompts.AnswerOpenFile(QString::fromStdString(path)).ExpectNotice();
+    Window->miProjectLoadClick();
+    Prompts.ExpectDone();
+    ASSERT_FALSE(Prompts.Asked.empty());
+    EXPECT_EQ(Prompts.Asked.back().Text,
+              U("В файле ") + QString::fromStdString(path) +
+                  U(" группы 5–8 не поддерживаются прибором Велтара ДК-4 и будут удалены при сохранении.\n"
+                    "До сохранения это можно вернуть: выберите прибор с большим числом зон (щелчок по «Устройство:»), "
+                    "и оно снова будет показано и сохранено."));
+    ASSERT_EQ(LogLines().size(), 4);
+    EXPECT_TRUE(LogLines().front().startsWith(U("Скрыто: [Groups] 1: номер группы 5")))
+        << LogLines().front().toStdString();
+    EXPECT_EQ(TreeTexts(), QStringList{U("Группа 1: Корпус")});
+
+    // As said: a device with eight zones shows them, and a save keeps them.
+    Prompts.AnswerInputChoice(U("Велтара ДК-8"));
+    Window->lbDeviceNameAltClick();
+    EXPECT_EQ(TreeTexts().size(), 6);
+    Window->miProjectSaveClick();
+    const std::string saved = ReadWholeFile(path);
+    EXPECT_NE(saved.find(*Utf8ToCp1251("=5;Спортзал;")), std::string::npos);
+    EXPECT_NE(saved.find(*Utf8ToCp1251("=5;Свисток;")), std::string::npos);
 }
 
 TEST_F(NeverWithoutAsking, ADeviceTypeThatHidesGroupsOrZonesNamesThemFirst)

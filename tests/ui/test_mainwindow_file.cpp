@@ -5,6 +5,7 @@
 #include "storage/csv.h"
 #include "storage/fileio.h"
 #include "storage/projectfile.h"
+#include "ui/document/projectdocument.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QUndoStack>
 #include <QUrl>
 
 class FileCommands : public TWindowTest
@@ -30,6 +32,23 @@ protected:
         Scenario(1, 1, 8, 30, "Начало").Days[0] = true;
         Scenario(1, 2, 8, 30, "Второй").Days[0] = true;
         Window->RebuildTree();
+    }
+
+    /// Drags these files over the window and drops them when it takes them; false when refused.
+    bool Drop(const QStringList &paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls.push_back(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Window.get(), &dropped);
+        return true;
     }
 };
 
@@ -235,17 +254,7 @@ TEST_F(FileCommands, ADropOpensAProjectOrImportsATableAndAsksFirstWhenModified)
     Project.FileName = PathIn("dropped.vlpj");
     SaveProjectFile(Project, {});
     ExportCsv(Project, PathIn("dropped.csv"));
-    const auto drop = [&](const QString &path) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(Window.get(), &dropped);
-        return true;
-    };
+    const auto drop = [this](const QString &path) { return Drop({path}); };
     EXPECT_FALSE(drop(Path("picture.png"))); // refused at the door: no question
     ResetProject(Project);
     Window->ProjectClosed();
@@ -341,4 +350,34 @@ TEST_F(FileCommands, TheStatusBarShowsTheFileTheChangesAndTheLastSave)
     SetModified(true);
     EXPECT_FALSE(Ui().lbSaved->isVisibleTo(Window.get()));
     EXPECT_TRUE(Window->isWindowModified());
+}
+
+// MP3 files dropped on the window go into the playlist under the next free numbers, as one step;
+// with no project open, or with anything but MP3 files among them, the drop is refused.
+TEST_F(FileCommands, DroppedTracksJoinThePlaylistUnderTheNextFreeNumbersInOneStep)
+{
+    const auto drop = [this](const QStringList &names) {
+        QStringList paths;
+        for (const QString &name : names) {
+            WriteFileAtomically(PathIn(name.toStdString()), "ID3");
+            paths.push_back(Path(name.toUtf8().constData()));
+        }
+        return Drop(paths);
+    };
+    EXPECT_FALSE(drop({U("звонок.mp3")})); // no project: no playlist to go into
+    FillProject();
+    PlayList() = {"1;C:\\начало.mp3", "3;C:\\конец.mp3"};
+    SetModified(false);
+    EXPECT_FALSE(drop({U("звонок.mp3"), U("notes.txt")}));
+    EXPECT_TRUE(drop({U("звонок.mp3"), U("Гимн.MP3")}));
+    const std::vector<std::string> added = {"1;C:\\начало.mp3", "3;C:\\конец.mp3", "2;" + PathIn("звонок.mp3"),
+                                            "4;" + PathIn("Гимн.MP3")};
+    EXPECT_EQ(PlayList(), added);
+    EXPECT_TRUE(Modified());
+    QUndoStack &stack = Window->Document().Stack();
+    EXPECT_EQ(stack.undoText(), U("треки 2, 4 в плейлист"));
+    stack.undo();
+    EXPECT_EQ(PlayList().size(), 2u);
+    stack.redo();
+    EXPECT_EQ(PlayList(), added);
 }

@@ -173,3 +173,20 @@ TEST(WindowPlace, OpensAtItsSizeCentredOrAsLargeAsTheScreenAllowsWhollyOnIt)
         }
     }
 }
+
+TEST(WindowPlace, FirstOpensAtAFairShareOfTheScreenNeverBelowItsDesignedSize)
+{
+    const QSize designed(583, 830);
+    const struct
+    {
+        QSize available;
+        QSize expected;
+    } cases[] = {
+        {QSize(1920, 1050), QSize(960, 892)},   // half the width, most of the height
+        {QSize(1366, 728), QSize(683, 830)},    // the designed height; FitToScreen then makes it fit
+        {QSize(1024, 600), QSize(583, 830)},    // never below the designed size
+        {QSize(3840, 2100), QSize(1200, 1785)}, // no wider than a form needs
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(TfrMain::OpeningSize(designed, c.available), c.expected) << c.available.width();
+}

@@ -111,3 +111,37 @@ TEST_F(SoundDialog, RefusesTextWithNothingToSayAndAFileThatIsNoMp3)
     EXPECT_FALSE(FileExists(SoundNotePath(project)));
     EXPECT_TRUE(PlayList().empty());
 }
+
+// "Создать ещё" keeps the dialog open after each sound, the number moving on to the next free one;
+// each sound is its own step.
+TEST_F(SoundDialog, MakeMoreKeepsTheDialogOpenForTheNextNumber)
+{
+    OpenProject(4);
+    PlayList() = {"1;" + PathIn("нет.mp3")};
+    const std::string second = PathIn("Звуки/два"), third = PathIn("Звуки/три.mp3");
+    Prompts
+        .AnswerModal(
+            2,
+            [](QDialog &shown) {
+                auto &dialog = static_cast<TfrSound &>(shown);
+                dialog.rbBell->setChecked(true);
+                dialog.seSeconds->setValue(1);
+                dialog.cbMore->setChecked(true);
+                for (const int track : {2, 3}) {
+                    EXPECT_EQ(dialog.seTrack->value(), track);
+                    dialog.btAdd->click();
+                    EXPECT_TRUE(QTest::qWaitFor(
+                        [&] { return dialog.lbState->text().startsWith(U("Трек %1 добавлен").arg(track)); }, 60000))
+                        << dialog.lbState->text().toStdString();
+                    EXPECT_EQ(dialog.result(), 0) << "still open";
+                }
+                EXPECT_EQ(dialog.seTrack->value(), 4);
+                dialog.cbMore->setChecked(false); // as it was for the next test
+            })
+        .AnswerSaveFile(QString::fromStdString(second))
+        .AnswerSaveFile(QString::fromStdString(third));
+    Ui().miMakeSound->trigger();
+    Prompts.ExpectDone();
+    EXPECT_EQ(PlayList(), (std::vector<std::string>{"1;" + PathIn("нет.mp3"), "2;" + second + ".mp3", "3;" + third}));
+    EXPECT_EQ(Window->Document().Stack().count(), 2);
+}

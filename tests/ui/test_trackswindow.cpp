@@ -130,3 +130,19 @@ TEST_F(TracksWindow, DoubleClickEditsThatLineAndKeepsEveryOther)
     EXPECT_EQ(PlayList(), expected);
     EXPECT_FALSE(Modified());
 }
+
+// A state longer than its column wraps onto more lines rather than losing its middle; a column wide
+// enough for it keeps the row one line high.
+TEST_F(TracksWindow, AStateLongerThanItsColumnWrapsOntoMoreLines)
+{
+    TTracksWindow &window = Open();
+    const auto height = [&window](int row) {
+        QApplication::processEvents();
+        return window.tvTracks->visualItemRect(window.tvTracks->topLevelItem(row)).height();
+    };
+    ASSERT_EQ(window.tvTracks->topLevelItem(3)->text(2), U("в порядке"));
+    window.tvTracks->setColumnWidth(2, 120);
+    EXPECT_GE(height(0), 2 * height(3) - 2) << "the WAV row's state on two lines or more";
+    window.tvTracks->setColumnWidth(2, 1200);
+    EXPECT_EQ(height(0), height(3));
+}

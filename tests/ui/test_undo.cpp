@@ -252,3 +252,61 @@ TEST_F(UndoSteps, TenThousandStepsStayBoundedInMemory)
     EXPECT_LE(Stack().count(), 1000);
     EXPECT_LT(growth, 20 * 1024);
 }
+
+// The tree stays as the operator arranged it through a step, its undo and its redo: the open groups
+// stay open, the closed ones closed, the highlighted node highlighted.
+TEST_F(UndoSteps, AStepItsUndoAndItsRedoKeepTheOpenGroupsAndTheHighlight)
+{
+    Scenario(2, 1, 9, 0, "Звонок");
+    Group(3, "Сад");
+    Scenario(3, 1, 10, 0);
+    Window->RebuildTree();
+    Window->FindGroupNode(1)->setExpanded(true);
+    Window->FindGroupNode(3)->setExpanded(true);
+    SelectGroup(1);
+    const auto shape = [this] {
+        QString open;
+        for (int g : {1, 2, 3})
+            open += Window->FindGroupNode(g)->isExpanded() ? u'+' : u'-';
+        const QTreeWidgetItem *current = Ui().tvMain->currentItem();
+        return (open + u' ' + (current ? current->text(0) : QString())).toStdString();
+    };
+    const std::string arranged = shape();
+    EXPECT_EQ(arranged, "+-+ Группа 1: Цех");
+    const struct
+    {
+        const char *what;
+        std::function<void()> act;
+    } steps[] = {
+        {"shift",
+         [this] {
+             Prompts.AnswerModal(1,
+                                 [](QDialog &modal) { dynamic_cast<TfrShiftGroup &>(modal).seMinutes->setValue(5); });
+             Window->miShiftGroupClick();
+         }},
+        {"paste", // of group 3's scenario into group 1, which stays highlighted
+         [this] {
+             SelectScenario(3, 1);
+             Window->pmmiCopyScenarioClick();
+             SelectGroup(1);
+             Prompts.AnswerYesNo(false); // slot 1 is taken: into the first free one
+             Window->pmmiPutScenarioClick();
+         }},
+        {"delete",
+         [this] {
+             SelectScenario(1, 2);
+             Prompts.AnswerYesNo(true);
+             Window->miDelScenarioClick();
+         }},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        Prompts.ExpectDone();
+        EXPECT_EQ(shape(), arranged);
+        Stack().undo();
+        EXPECT_EQ(shape(), arranged);
+        Stack().redo();
+        EXPECT_EQ(shape(), arranged);
+    }
+}

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -22,7 +24,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int VerdictLinesShown = 5;
+// The verdict's area holds this many lines; more scroll inside it.
+constexpr int VerdictLinesHigh = 5;
 
 QSpinBox *NumberBox(int low, int high, int value, QWidget *parent)
 {
@@ -34,7 +37,7 @@ QSpinBox *NumberBox(int low, int high, int value, QWidget *parent)
 
 } // namespace
 
-TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialog(parent), Project(project)
+TfrBells::TfrBells(const TProject &project, int group, int slot, QWidget *parent) : QDialog(parent), Project(project)
 {
     setWindowTitle(u"Расписание звонков"_s);
     const TBellPlan defaults;
@@ -68,6 +71,15 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     lbVerdict = new QLabel(this);
     lbVerdict->setWordWrap(true);
     lbVerdict->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lbVerdict->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A fixed height whatever the verdict says: a growing list would push the form up under the
+    // mouse on a small screen.
+    sbVerdict = new QScrollArea(this);
+    sbVerdict->setWidget(lbVerdict);
+    sbVerdict->setWidgetResizable(true);
+    sbVerdict->setFrameShape(QFrame::NoFrame);
+    sbVerdict->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sbVerdict->setFixedHeight(fontMetrics().lineSpacing() * VerdictLinesHigh + 6);
     bbButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
     auto *form = new QFormLayout;
@@ -87,11 +99,13 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     auto *column = new QVBoxLayout(this);
     column->addLayout(form);
     column->addWidget(lvPreview, 1);
-    column->addWidget(lbVerdict);
+    column->addWidget(sbVerdict);
     column->addWidget(bbButtons);
 
     connect(bbButtons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(bbButtons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Another group: its own bells' plan, when it has bells; else the fields as they stand.
+    connect(cbGroup, &QComboBox::currentIndexChanged, this, [this] { Recall(ChosenGroup(*cbGroup), 0); });
     connect(cbGroup, &QComboBox::currentIndexChanged, this, &TfrBells::UpdatePreview);
     connect(edStart, &QTimeEdit::timeChanged, this, &TfrBells::UpdatePreview);
     connect(edBreaks, &QLineEdit::textChanged, this, &TfrBells::UpdatePreview);
@@ -100,6 +114,45 @@ TfrBells::TfrBells(const TProject &project, int group, QWidget *parent) : QDialo
     connect(Days, &TDayTicks::changed, this, &TfrBells::UpdatePreview);
     for (QSpinBox *box : {seLessons, seLessonLength, seStartTrack, seEndTrack, seWarning, seWarningTrack, seVolume})
         connect(box, &QSpinBox::valueChanged, this, &TfrBells::UpdatePreview);
+    Recall(ChosenGroup(*cbGroup), slot);
+    UpdatePreview();
+}
+
+void TfrBells::Recall(int group, int slot)
+{
+    TBellPlan plan = Plan();
+    if (RecallBellPlan(Project, group, slot, plan))
+        SetPlan(plan);
+}
+
+void TfrBells::SetPlan(const TBellPlan &plan)
+{
+    {
+        // One preview for the whole plan, not one per field.
+        const QSignalBlocker blockers[] = {
+            QSignalBlocker(cbGroup),        QSignalBlocker(edStart),    QSignalBlocker(seLessons),
+            QSignalBlocker(seLessonLength), QSignalBlocker(edBreaks),   QSignalBlocker(Days),
+            QSignalBlocker(seStartTrack),   QSignalBlocker(seEndTrack), QSignalBlocker(seWarning),
+            QSignalBlocker(seWarningTrack), QSignalBlocker(seVolume),   QSignalBlocker(edPrefix),
+            QSignalBlocker(cbReplace)};
+        if (const int index = cbGroup->findData(plan.Group); index >= 0)
+            cbGroup->setCurrentIndex(index);
+        edStart->setTime(QTime(plan.StartHour, plan.StartMinute));
+        seLessons->setValue(plan.Lessons);
+        seLessonLength->setValue(plan.LessonLength);
+        QStringList breaks;
+        for (const int minutes : plan.Breaks)
+            breaks.push_back(QString::number(minutes));
+        edBreaks->setText(breaks.isEmpty() ? u"10"_s : breaks.join(u", "_s));
+        Days->SetDays(plan.Days);
+        seStartTrack->setValue(plan.StartTrack);
+        seEndTrack->setValue(plan.EndTrack);
+        seWarning->setValue(plan.WarningMinutes);
+        seWarningTrack->setValue(plan.WarningTrack);
+        seVolume->setValue(plan.Volume);
+        edPrefix->setText(FromModel(plan.Prefix));
+        cbReplace->setChecked(plan.Replace);
+    }
     UpdatePreview();
 }
 
@@ -155,10 +208,8 @@ void TfrBells::UpdatePreview()
             verdict += u"Проверка: совпадений по времени нет"_s;
         } else {
             verdict += u"Проверка: найдено совпадений по времени: "_s + QString::number(clashes.size());
-            for (int k = 0; k < std::min<int>(VerdictLinesShown, clashes.size()); ++k)
-                verdict += u'\n' + clashes[k];
-            if (clashes.size() > VerdictLinesShown)
-                verdict += u"\n…"_s;
+            for (const QString &clash : clashes)
+                verdict += u'\n' + clash;
         }
     }
     lbVerdict->setText(verdict);

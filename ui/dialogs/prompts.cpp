@@ -107,6 +107,42 @@ std::optional<Prompts::FileChoice> TRealPrompts::SaveFile(const QString &caption
     return RunFileDialog(Parent, caption, filter, start, QFileDialog::AcceptSave);
 }
 
+std::optional<Prompts::FileChoice> Prompts::SaveFileAs(const QString &caption, const QString &filter,
+                                                       const std::vector<TSaveType> &types, const QString &start)
+{
+    // A name (not a folder) is proposed as it will be written. With several types it goes bare: the
+    // extension of the first would stay when another type is picked, and name a workbook ".csv".
+    const bool named = !start.isEmpty() && !QFileInfo(start).isDir() && types.size() == 1;
+    std::optional<FileChoice> choice = SaveFile(caption, filter, named ? start + types.front().Extension : start);
+    if (!choice)
+        return std::nullopt;
+    if (choice->FilterIndex >= 0 && size_t(choice->FilterIndex) < types.size())
+        choice->Path = WithExtension(choice->Path, types[size_t(choice->FilterIndex)]);
+    // The file dialog knew only the name typed; the question is about the file that will be replaced.
+    if (QFileInfo::exists(choice->Path) &&
+        !AskYesNo(QStringLiteral("Подтверждение"),
+                  QStringLiteral("Файл ") + choice->Path + QStringLiteral(" уже существует. Заменить его?")))
+        return std::nullopt;
+    return choice;
+}
+
+QString Prompts::WithExtension(const QString &path, const TSaveType &type)
+{
+    bool has = false;
+    switch (type.Rule) {
+    case TExtensionRule::Contained:
+        has = path.contains(type.Extension, Qt::CaseSensitive);
+        break;
+    case TExtensionRule::NoSuffix:
+        has = !QFileInfo(path).suffix().isEmpty();
+        break;
+    case TExtensionRule::Ending:
+        has = path.endsWith(type.Extension, Qt::CaseInsensitive);
+        break;
+    }
+    return has ? path : path + type.Extension;
+}
+
 int TRealPrompts::ShowModal(QDialog &dialog)
 {
     FitToAvailableScreen(dialog);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QDialog;
 class QWidget;
@@ -20,6 +21,19 @@ public:
 
     enum class TAnswer { Yes, No, Cancel };
 
+    /// How a save dialog completes a name with the extension of the chosen filter entry.
+    enum class TExtensionRule {
+        Contained, // added unless the name holds it anywhere, in the letter case given (".vlpj", ".csv")
+        NoSuffix,  // added only to a name without any extension: a workbook named plan.csv stays so
+        Ending,    // added unless the name ends with it, in any letter case (".pdf", ".mp3")
+    };
+    /// What one filter entry of a save dialog writes.
+    struct TSaveType
+    {
+        QString Extension;
+        TExtensionRule Rule;
+    };
+
     virtual ~Prompts() = default;
 
     /// Yes/No question with a question icon; false only when the answer is No.
@@ -37,13 +51,24 @@ public:
     /// missing file. Nothing when cancelled. start: the folder or file the dialog opens on.
     virtual std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
                                                const QString &start = {}) = 0;
-    /// Save dialog; does not ask before replacing a file. Nothing when cancelled. start: the folder
-    /// the dialog opens in, or a proposed file path.
-    virtual std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter,
-                                               const QString &start = {}) = 0;
+    /// The save dialog of every command that writes a file. start: a folder, or a folder and a name
+    /// without extension, proposed with the extension when there is one type. The chosen name gets the
+    /// extension of its filter entry (types: one per entry) by that entry's rule, and a file that
+    /// already has the resulting name is replaced only after a yes. Nothing when cancelled or when
+    /// the file is to stay.
+    std::optional<FileChoice> SaveFileAs(const QString &caption, const QString &filter,
+                                         const std::vector<TSaveType> &types, const QString &start = {});
+    /// The path with the type's extension added where its rule asks for it.
+    static QString WithExtension(const QString &path, const TSaveType &type);
 
     /// Shows one of the program's dialogs modally: 1 for its OK, 2 for the close box.
     virtual int ShowModal(QDialog &dialog) = 0;
+
+protected:
+    /// The bare save dialog: the name as typed, without a question about replacing a file. Nothing
+    /// when cancelled. start: the folder the dialog opens in, or a proposed file path. Only
+    /// SaveFileAs calls it, so no command can skip the extension and the question.
+    virtual std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter, const QString &start) = 0;
 };
 
 /// The real prompts: Qt message boxes and file dialogs over the given parent window.
@@ -60,9 +85,10 @@ public:
     void Error(const QString &caption, const QString &text) override;
     std::optional<FileChoice> OpenFile(const QString &caption, const QString &filter,
                                        const QString &start = {}) override;
-    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter,
-                                       const QString &start = {}) override;
     int ShowModal(QDialog &dialog) override;
+
+protected:
+    std::optional<FileChoice> SaveFile(const QString &caption, const QString &filter, const QString &start) override;
 
 private:
     QWidget *Parent;

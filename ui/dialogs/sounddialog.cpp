@@ -33,6 +33,8 @@ constexpr TBellTone Kinds[] = {TBellTone::School, TBellTone::Chime, TBellTone::G
 
 // The folder the operator last chose for a sound, for the next one in this run.
 QString ChosenFolder;
+// "Создать ещё" as the operator left it, for the next opening in this run.
+bool MakeMore = false;
 
 int LineOfTrack(const std::vector<std::string> &playList, int32_t track)
 {
@@ -70,6 +72,9 @@ TfrSound::TfrSound(TProjectDocument &document, Prompts &prompts, int playListLin
     seTrack = new QSpinBox(this);
     seTrack->setRange(1, 999);
     btAdd = new QPushButton(this);
+    cbMore = new QCheckBox(u"Создать &ещё"_s, this);
+    cbMore->setToolTip(u"Не закрывать окно после добавления: следующий звук получит следующий свободный номер"_s);
+    cbMore->setChecked(MakeMore);
     auto *btClose = new QPushButton(u"Закрыть"_s, this);
 
     auto *bell = new QHBoxLayout;
@@ -82,6 +87,7 @@ TfrSound::TfrSound(TProjectDocument &document, Prompts &prompts, int playListLin
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(btListen);
     buttons->addStretch(1);
+    buttons->addWidget(cbMore);
     buttons->addWidget(btClose);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(rbBell);
@@ -119,6 +125,7 @@ TfrSound::TfrSound(TProjectDocument &document, Prompts &prompts, int playListLin
     connect(btListen, &QPushButton::clicked, this, &TfrSound::btListenClick);
     connect(btAdd, &QPushButton::clicked, this, &TfrSound::btAddClick);
     connect(btClose, &QPushButton::clicked, this, &TfrSound::reject);
+    connect(cbMore, &QCheckBox::toggled, this, [](bool more) { MakeMore = more; });
     connect(Player, &TTrackPlayer::Finished, this, &TfrSound::UpdateButtons);
     connect(Job, &TSoundJob::Done, this, [this](const QString &error, const TLoudness &loudness) {
         std::function<void(const TLoudness &)> then = std::move(AfterJob);
@@ -220,19 +227,18 @@ void TfrSound::btAddClick()
                            u"Трек %1 уже есть в плейлисте. Заменить его файл новым звуком?"_s.arg(track)))
         return;
     const std::string current = line >= 0 ? std::string(TextAfter(playList[line], ";")) : std::string();
-    const auto choice = FPrompts.SaveFile(u"Сохранить звук"_s, u"Звуки MP3 (*.mp3)"_s,
-                                          current.empty() ? ProposedPath(track) : FromModel(current));
+    // Proposed without its extension: the dialog adds it, as to whatever name is typed.
+    QString proposed = current.empty() ? ProposedPath(track) : FromModel(current);
+    if (const QString suffix = QFileInfo(proposed).suffix(); !suffix.isEmpty())
+        proposed.chop(suffix.size() + 1);
+    const auto choice = FPrompts.SaveFileAs(u"Сохранить звук"_s, u"Звуки MP3 (*.mp3)"_s,
+                                            {{u".mp3"_s, Prompts::TExtensionRule::Ending}}, proposed);
     if (!choice)
         return;
-    QString path = choice->Path;
-    if (!path.endsWith(u".mp3"_s, Qt::CaseInsensitive))
-        path += u".mp3"_s;
+    const QString path = choice->Path;
     if (!Utf8ToCp1251(path.toStdString())) // the project file could not be saved with it
         return ShowState(u"В пути %1 есть знаки, которых нет в кодировке файла проекта (Windows-1251)"_s.arg(path),
                          true);
-    if (QFileInfo::exists(path) &&
-        !FPrompts.AskYesNo(u"Подтверждение"_s, u"Файл "_s + path + u" уже существует. Заменить его?"_s))
-        return;
     ChosenFolder = QFileInfo(path).absolutePath();
     QDir().mkpath(ChosenFolder); // the proposed "Звуки" folder is made on first use
     Make(path, [this, path, track, line](const TLoudness &) { Keep(path, track, line); });
@@ -249,7 +255,12 @@ void TfrSound::Keep(const QString &path, int32_t track, int line)
         playList.push_back(entry);
     if (playList != Document.PlayList())
         Document.Do(new TPlayListChange(Document, std::move(playList), u"звук трека %1"_s.arg(track)));
-    accept();
+    if (!cbMore->isChecked())
+        return accept();
+    // The next sound is a new line: the words stay for the operator to change, the number moves on.
+    PlayListLine = -1;
+    seTrack->setValue(std::max(1, FirstFreeTrack(Document.PlayList())));
+    ShowState(u"Трек %1 добавлен в плейлист: %2"_s.arg(track).arg(path));
 }
 
 void TfrSound::reject()

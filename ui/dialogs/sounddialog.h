@@ -44,6 +44,7 @@ public:
     QPushButton *btListen = nullptr; // "Прослушать"
     QSpinBox *seTrack = nullptr;
     QPushButton *btAdd = nullptr; // "Добавить в плейлист как трек N"
+    QCheckBox *cbMore = nullptr;  // "Создать ещё": the dialog stays open after adding
 
 public slots:
     void btListenClick();

@@ -11,6 +11,7 @@
 #include "ui/widgets/pngicon.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QColor>
 #include <QFont>
 #include <QGridLayout>
@@ -23,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -42,6 +44,8 @@ constexpr int LogHeight = 78;
 constexpr int TreeWidth = 304;
 constexpr int IconSize = SIG_TOOLBAR_ICON_SIZE; // the size the build draws the icons at
 constexpr int ButtonSize = IconSize + 9;
+// The window's client size when it was last closed, in the program's settings.
+const QString WindowSizeKey = u"MainWindow/Size"_s;
 
 /// A toolbar picture, loaded once per run (a window made again, as in the benchmarks, reuses it).
 QIcon ToolbarIcon(const QString &name, qreal pixelRatio)
@@ -149,6 +153,15 @@ QRect TfrMain::FitToScreen(QSize wanted, QSize minimum, QRect available, QMargin
     return QRect(corner + QPoint(frame.left(), frame.top()), size);
 }
 
+QSize TfrMain::OpeningSize(QSize designed, QSize available)
+{
+    // Half the width leaves room beside it for the week chart; a very wide screen gets no wider a
+    // form than a page of text needs.
+    const int width = std::clamp(available.width() / 2, designed.width(), std::max(designed.width(), 1200));
+    const int height = std::max(designed.height(), available.height() * 85 / 100);
+    return QSize(width, height);
+}
+
 void TfrMain::PlaceOnScreen()
 {
     const QScreen *screen = this->screen();
@@ -162,10 +175,18 @@ void TfrMain::PlaceOnScreen()
                    outer.bottom() - inner.bottom());
     if (frame.isNull())
         frame = QMargins(4, 30, 4, 4);
-    const QSize wanted(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const QSize designed(ClientWidth, ClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    const QSize remembered = QSettings().value(WindowSizeKey).toSize();
+    const QSize wanted = remembered.isValid() && !remembered.isEmpty()
+                             ? remembered
+                             : OpeningSize(designed, screen->availableGeometry().size());
     const QRect place = FitToScreen(wanted, minimumSizeHint(), screen->availableGeometry(), frame);
     resize(place.size());
     move(place.topLeft() - QPoint(frame.left(), frame.top())); // move places the frame's corner
+    // The next run opens at the size the operator left, however the window was closed.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        QSettings().setValue(WindowSizeKey, isMaximized() || isFullScreen() ? normalGeometry().size() : size());
+    });
 }
 
 QToolButton *TfrMain::AddToolButton(const QString &icon, const QString &hint)

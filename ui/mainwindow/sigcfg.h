@@ -75,9 +75,15 @@ public:
     /// Opens a file named at start or dropped on the window: a project loads as Open does, an
     /// exchange file imports as Import does. Asks first when the project is modified.
     void OpenFile(const QString &path);
-    /// Size and place for the screen the window opens on: the specified client size, centred,
-    /// when it fits the available area; else as large as that area allows, fully on it.
+    /// MP3 files dropped on the window: each a playlist line under the next free track number, all
+    /// in one step. A path the project file can not hold, or no free number, adds none.
+    void AddDroppedTracks(const QStringList &paths);
+    /// Size and place for the screen the window opens on: the size it had when last closed, else
+    /// OpeningSize, centred when it fits the available area; else as large as that area allows.
     void PlaceOnScreen();
+    /// The client size of a first opening: a fair share of the available area, never less than the
+    /// window's designed size.
+    static QSize OpeningSize(QSize designed, QSize available);
     /// Where a window of the wanted client size goes in an available area, given its frame: the
     /// wanted size centred when it fits, else as large as the area allows and wholly inside it.
     static QRect FitToScreen(QSize wanted, QSize minimum, QRect available, QMargins frame);
@@ -366,8 +372,8 @@ private:
     void EditNumberField(QLineEdit *box, const QString &text, const TNumberField &field);
     /// A field's value the model can not take: red, with the reason in the status bar.
     void ShowFieldRefusal(QLineEdit *field, const QString &reason);
-    /// Asks whether to replace an existing file; true when there is none or the operator says yes.
-    bool ConfirmReplace(const QString &path);
+    /// Where a save dialog starts: the folder used last and the project's name, without extension.
+    QString SaveStart() const;
     /// The device-type question when the new type hides used groups or ticked zones; true to go on.
     bool ConfirmDeviceType(int32_t deviceType);
     /// Shows what a load skipped, in the log and in one message box.

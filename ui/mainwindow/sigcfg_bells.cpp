@@ -55,7 +55,8 @@ void TfrMain::miBellsClick()
     const int start = StartGroup(Project, CurrentGroup);
     if (start == 0)
         return;
-    TfrBells dialog(Project, start, this);
+    // A shown bell names the set to recall; else the group's first set.
+    TfrBells dialog(Project, start, start == CurrentGroup ? CurrentScenario : 0, this);
     if (prompts().ShowModal(dialog) != 1)
         return;
     const TBellPlan plan = dialog.Plan();

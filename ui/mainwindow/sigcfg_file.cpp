@@ -2,9 +2,12 @@
 // or dropped on the window, and the recent projects.
 #include "ui/mainwindow/sigcfg.h"
 
+#include "device/tracklist.h"
+#include "model/codepage.h"
 #include "storage/csv.h"
 #include "storage/projectfile.h"
 #include "storage/spreadsheet.h"
+#include "ui/document/playlistchange.h"
 #include "ui/document/projectreplace.h"
 #include "ui/mainwindow/recentfiles.h"
 #include "ui/widgets/logbox.h"
@@ -17,6 +20,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include <memory>
@@ -71,6 +75,21 @@ QString DroppedFile(const QMimeData *data)
     return url.toLocalFile();
 }
 
+/// The MP3 files of a drop, when every file dropped is a local one ending in .mp3; else none.
+QStringList DroppedTracks(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls()) {
+        const QString path = url.toLocalFile();
+        if (!url.isLocalFile() || !path.endsWith(u".mp3"_s, Qt::CaseInsensitive) || !QFileInfo(path).isFile())
+            return QStringList();
+        paths.push_back(QFileInfo(path).absoluteFilePath());
+    }
+    return paths;
+}
+
 } // namespace
 
 void TfrMain::miProjectLoadClick()
@@ -105,30 +124,50 @@ void TfrMain::LoadProject(const QString &path)
 
 void TfrMain::ShowSkipped(const QString &path, const std::vector<TSkippedEntry> &skipped)
 {
-    std::vector<std::string> lines;
-    for (const TSkippedEntry &entry : skipped)
-        lines.push_back(entry.Key + ": " + entry.Reason);
-    if (lines.empty())
-        return;
-    // A later save would lose them: the operator hears of it once, and the log keeps the list.
-    constexpr size_t Shown = 10;
-    QString text = u"В файле "_s + path +
-                   u" есть записи, которым нет места в проекте. Они пропущены или при сохранении "_s +
-                   u"будут записаны иначе:"_s;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        AddLog(u"Пропущено: "_s + FromModel(lines[i]));
-        if (i < Shown)
-            text += u"\n"_s + FromModel(lines[i]);
+    std::vector<QString> lost;
+    bool hidden = false;
+    for (const TSkippedEntry &entry : skipped) {
+        const QString line = FromModel(entry.Key + ": " + entry.Reason);
+        AddLog((entry.Hidden ? u"Скрыто: "_s : u"Пропущено: "_s) + line);
+        hidden = hidden || entry.Hidden;
+        if (!entry.Hidden)
+            lost.push_back(line);
     }
-    if (lines.size() > Shown)
-        text += u"\n… и ещё "_s + QString::number(lines.size() - Shown) + u" (см. журнал)"_s;
-    prompts().Notice(ApplicationTitle(), text);
+    // What a later save would lose: the operator hears of it once, and the log keeps the list.
+    QStringList paragraphs;
+    if (!lost.empty()) {
+        constexpr size_t Shown = 10;
+        QString text = u"В файле "_s + path +
+                       u" есть записи, которым нет места в проекте. Они пропущены или при "_s +
+                       u"сохранении будут записаны иначе:"_s;
+        for (size_t i = 0; i < std::min(lost.size(), Shown); ++i)
+            text += u"\n"_s + lost[i];
+        if (lost.size() > Shown)
+            text += u"\n… и ещё "_s + QString::number(lost.size() - Shown) + u" (см. журнал)"_s;
+        paragraphs.push_back(text);
+    }
+    // Groups and zones above the device's zone count are still in the project: not lost until a save.
+    if (QString text = HiddenByDeviceType(Project, Project.DeviceType); hidden && !text.isEmpty()) {
+        text[0] = text[0].toLower();
+        paragraphs.push_back(u"В файле "_s + path + u' ' + text +
+                             u".\nДо сохранения это можно вернуть: выберите прибор с большим числом зон (щелчок по "_s +
+                             u"«Устройство:»), и оно снова будет показано и сохранено."_s);
+    }
+    if (!paragraphs.isEmpty())
+        prompts().Notice(ApplicationTitle(), paragraphs.join(u"\n\n"_s));
 }
 
-bool TfrMain::ConfirmReplace(const QString &path)
+QString TfrMain::SaveStart() const
 {
-    return !QFileInfo::exists(path) ||
-           prompts().AskYesNo(u"Подтверждение"_s, u"Файл "_s + path + u" уже существует. Заменить его?"_s);
+    // The project's name as the file name, in the folder used last (else the project's own).
+    QString folder = FRecent->LastFolder();
+    if (folder.isEmpty() && !Project.FileName.empty())
+        folder = QFileInfo(FromModel(Project.FileName)).absolutePath();
+    if (Project.Name.empty())
+        return folder;
+    QString name = FromModel(Project.Name);
+    name.replace(u'/', u'_');
+    return folder.isEmpty() ? name : folder + u'/' + name;
 }
 
 void TfrMain::miProjectSaveClick()
@@ -149,22 +188,13 @@ bool TfrMain::SaveProject()
 
 QString TfrMain::AskProjectPath()
 {
-    // Proposed: the project's name as the file name, in the folder used last.
-    QString start = FRecent->LastFolder();
-    if (!Project.Name.empty()) {
-        QString name = FromModel(Project.Name);
-        name.replace(u'/', u'_');
-        start = (start.isEmpty() ? name : start + u'/' + name) + u".vlpj"_s;
-    }
     const std::optional<Prompts::FileChoice> choice =
-        prompts().SaveFile(u"Сохранить проект как ..."_s, ProjectFilter(), start);
+        prompts().SaveFileAs(u"Сохранить проект как ..."_s, ProjectFilter(),
+                             {{u".vlpj"_s, Prompts::TExtensionRule::Contained}}, SaveStart());
     if (!choice)
         return QString();
-    QString path = choice->Path;
-    if (!path.contains(u".vlpj"_s, Qt::CaseSensitive))
-        path += u".vlpj"_s;
-    RememberFolder(path);
-    return ConfirmReplace(path) ? path : QString();
+    RememberFolder(choice->Path);
+    return choice->Path;
 }
 
 void TfrMain::miProjectSaveAsClick()
@@ -240,23 +270,18 @@ void TfrMain::ImportProject(const QString &path)
 
 void TfrMain::miProjectExportClick()
 {
-    const std::optional<Prompts::FileChoice> choice =
-        prompts().SaveFile(u"Экспорт проекта"_s, ExchangeFilter(), FRecent->LastFolder());
+    const std::optional<Prompts::FileChoice> choice = prompts().SaveFileAs(
+        u"Экспорт проекта"_s, ExchangeFilter(),
+        {{u".csv"_s, Prompts::TExtensionRule::Contained}, {u".xlsx"_s, Prompts::TExtensionRule::NoSuffix}},
+        SaveStart());
     if (!choice)
         return;
     // The writers replace the file atomically, so a failed export leaves the old file in place.
-    QString path = choice->Path;
-    if (choice->FilterIndex == 0) {
-        if (!path.contains(u".csv"_s, Qt::CaseSensitive))
-            path += u".csv"_s;
-        if (!ConfirmReplace(path))
-            return;
+    const QString path = choice->Path;
+    if (choice->FilterIndex == 0)
         ExportCsv(Project, path.toStdString());
-    } else {
-        if (!ConfirmReplace(path))
-            return;
+    else
         ExportSpreadsheet(Project, path.toStdString());
-    }
     RememberFolder(path);
     ShowSaved(path);
     RunCheckProject();
@@ -289,17 +314,53 @@ void TfrMain::OpenFile(const QString &named)
 
 void TfrMain::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!DroppedFile(event->mimeData()).isEmpty())
+    // Tracks go into the open project's playlist; with no project open there is none.
+    if (!DroppedFile(event->mimeData()).isEmpty() ||
+        (Ui.miSavePlaylist->isEnabled() && !DroppedTracks(event->mimeData()).isEmpty()))
         event->acceptProposedAction();
 }
 
 void TfrMain::dropEvent(QDropEvent *event)
 {
+    if (const QStringList tracks = DroppedTracks(event->mimeData());
+        !tracks.isEmpty() && Ui.miSavePlaylist->isEnabled()) {
+        event->acceptProposedAction();
+        AddDroppedTracks(tracks);
+        return;
+    }
     const QString path = DroppedFile(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
     OpenFile(path);
+}
+
+void TfrMain::AddDroppedTracks(const QStringList &paths)
+{
+    std::vector<std::string> playList = PlayList;
+    QStringList numbers, shown;
+    for (const QString &path : paths) {
+        const std::string file = path.toStdString();
+        if (!Utf8ToCp1251(file)) {
+            prompts().Notice(ApplicationTitle(), u"Трек не добавлен: в пути "_s + path +
+                                                     u" есть знаки, которых нет в кодировке файла проекта "_s +
+                                                     u"(Windows-1251)"_s);
+            return;
+        }
+        const int32_t track = FirstFreeTrack(playList);
+        if (track == 0) {
+            prompts().Notice(ApplicationTitle(),
+                             u"Трек "_s + path + u" не добавлен: все номера треков от 1 до 999 заняты"_s);
+            return;
+        }
+        playList.push_back(std::to_string(track) + ";" + file);
+        numbers.push_back(QString::number(track));
+        shown.push_back(u"трек "_s + numbers.back() + u" — "_s + QFileInfo(path).fileName());
+    }
+    FDocument->Do(new TPlayListChange(*FDocument, std::move(playList),
+                                      (numbers.size() == 1 ? u"трек "_s : u"треки "_s) + numbers.join(u", "_s) +
+                                          u" в плейлист"_s));
+    statusBar()->showMessage(u"Добавлено в плейлист: "_s + shown.join(u", "_s), 10000);
 }
 
 // ---- recent projects ----

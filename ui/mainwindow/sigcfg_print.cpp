@@ -105,13 +105,9 @@ void TfrMain::miPrintClick()
 
 void TfrMain::miExportPdfClick()
 {
-    const std::optional<Prompts::FileChoice> choice = prompts().SaveFile(u"Экспорт в PDF"_s, u"Документ PDF (*.pdf)"_s);
+    const std::optional<Prompts::FileChoice> choice = prompts().SaveFileAs(
+        u"Экспорт в PDF"_s, u"Документ PDF (*.pdf)"_s, {{u".pdf"_s, Prompts::TExtensionRule::Ending}}, SaveStart());
     if (!choice)
         return;
-    QString path = choice->Path;
-    if (!path.endsWith(u".pdf"_s, Qt::CaseInsensitive))
-        path += u".pdf"_s;
-    if (!ConfirmReplace(path))
-        return;
-    WriteSchedulePdf(path.toStdString(), Project, PlayList, QDate::currentDate());
+    WriteSchedulePdf(choice->Path.toStdString(), Project, PlayList, QDate::currentDate());
 }

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -35,6 +36,38 @@ public:
         }
         return QObject::eventFilter(watched, event);
     }
+};
+
+/// The tree as the operator arranged it (open groups, scroll position), kept across a rebuild that
+/// an edit, its undo or its redo makes: only a new project or device type shows it collapsed.
+class TTreeShape
+{
+public:
+    explicit TTreeShape(QTreeWidget &tree) : Tree(tree), Scroll(tree.verticalScrollBar()->value())
+    {
+        for (int i = 0; i < tree.topLevelItemCount(); ++i)
+            if (tree.topLevelItem(i)->isExpanded())
+                Open.push_back(TfrMain::GroupNumberOfText(tree.topLevelItem(i)->text(0)));
+    }
+    TTreeShape(const TTreeShape &) = delete;
+    TTreeShape &operator=(const TTreeShape &) = delete;
+    ~TTreeShape()
+    {
+        for (int i = 0; i < Tree.topLevelItemCount(); ++i) {
+            QTreeWidgetItem *group = Tree.topLevelItem(i);
+            if (Open.contains(TfrMain::GroupNumberOfText(group->text(0))))
+                group->setExpanded(true);
+        }
+        // The highlighted node shows, in a group that was closed too.
+        if (QTreeWidgetItem *current = Tree.currentItem(); current && current->parent())
+            current->parent()->setExpanded(true);
+        Tree.verticalScrollBar()->setValue(Scroll);
+    }
+
+private:
+    QTreeWidget &Tree;
+    int Scroll;
+    QList<int> Open;
 };
 
 } // namespace
@@ -129,10 +162,12 @@ void TfrMain::ScenarioChangedInDocument(int g, int s)
     QTreeWidgetItem *node = FindScenarioNode(g, s);
     const TScenario &scenario = Project.Groups[g].Scenarios[s];
     // Only added or deleted scenarios change the tree's shape; a field edit renames one node.
-    if (node && scenario.Used)
+    if (node && scenario.Used) {
         node->setText(0, ScenarioNodeText(s, scenario.Name));
-    else if (node || scenario.Used)
+    } else if (node || scenario.Used) {
+        const TTreeShape shape(*Ui.tvMain);
         RebuildTree();
+    }
     if (!TypingInPage && CurrentGroup == g && CurrentScenario == s)
         RefreshShownPage();
 }
@@ -145,7 +180,10 @@ void TfrMain::GroupChangedInDocument(int g)
             node->setText(0, GroupNodeText(g, Project.Groups[g].Name));
         return;
     }
-    RebuildTree();
+    {
+        const TTreeShape shape(*Ui.tvMain);
+        RebuildTree();
+    }
     if (CurrentGroup == g)
         RefreshShownPage();
 }

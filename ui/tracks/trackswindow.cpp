@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -39,6 +40,39 @@ bool Playable(const TTrackRow &row)
     return row.Info->Status == TTrackStatus::Ok || row.Info->Status == TTrackStatus::Damaged;
 }
 
+/// A column whose text wraps at word ends over as many lines as it needs, in the column's width:
+/// a state and its reasons are read whole, where a path is cut in the middle.
+class TWrappingColumn : public QStyledItemDelegate
+{
+public:
+    explicit TWrappingColumn(QTreeWidget &tree) : QStyledItemDelegate(&tree), Tree(tree)
+    {
+        // Narrower or wider, the rows take their new heights.
+        connect(tree.header(), &QHeaderView::sectionResized, this, [this] { Tree.doItemsLayout(); });
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        // The style wraps only within a valid rectangle: the column's width, any height. The text
+        // is drawn a little narrower than the style measures it, so the measure leaves a margin.
+        QStyleOptionViewItem wrapped(option);
+        const int margin = 2 * (Tree.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, &Tree) + 1);
+        wrapped.rect = QRect(0, 0, Tree.columnWidth(index.column()) - margin, QWIDGETSIZE_MAX);
+        return QStyledItemDelegate::sizeHint(wrapped, index);
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::WrapText;
+        option->textElideMode = Qt::ElideNone;
+    }
+
+private:
+    QTreeWidget &Tree;
+};
+
 } // namespace
 
 TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
@@ -52,11 +86,12 @@ TTracksWindow::TTracksWindow(TProjectDocument &document, QWidget &owner)
     tvTracks = new QTreeWidget(this);
     tvTracks->setObjectName(u"tvTracks"_s);
     tvTracks->setRootIsDecorated(false);
-    tvTracks->setUniformRowHeights(true);
+    tvTracks->setUniformRowHeights(false); // a long state takes two lines or more
     tvTracks->setHeaderLabels(
         {u"№"_s, u"Файл"_s, u"Состояние"_s, u"Длительность"_s, u"LUFS"_s, u"Пик, dBTP"_s, u"Формат"_s});
-    // Long paths and reasons are cut in the middle; the whole text is in the tooltip.
+    // Long paths are cut in the middle, with the whole text in the tooltip; the state wraps.
     tvTracks->setTextElideMode(Qt::ElideMiddle);
+    tvTracks->setItemDelegateForColumn(ColStatus, new TWrappingColumn(*tvTracks));
     tvTracks->header()->setSectionResizeMode(QHeaderView::Interactive);
     tvTracks->header()->setStretchLastSection(true);
     tvTracks->setColumnWidth(ColTrack, 50);
