@@ -34,14 +34,16 @@ void AddNote(std::vector<float> &out, int rate, double start, double frequency, 
 }
 
 // The electric bell: a hammer hits the plate about 22 times a second, so the ring never dies down
-// and each hit adds a short bright burst.
-void SchoolBell(std::vector<float> &out, int rate)
+// and each hit adds a short bright burst. When the hammer rests (at stop), the plate rings on and
+// fades in a fifth of a second.
+void SchoolBell(std::vector<float> &out, int rate, double stop)
 {
     const double frequency = 1250, hits = 22;
+    const double lastHit = std::floor(stop * hits) / hits;
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / rate;
-        const double sinceHit = std::fmod(t, 1 / hits);
-        const double strike = 0.55 + 0.45 * std::exp(-sinceHit / 0.012);
+        const double sinceHit = t < lastHit ? std::fmod(t, 1 / hits) : t - lastHit;
+        const double strike = (0.55 + 0.45 * std::exp(-sinceHit / 0.012)) * std::exp(-std::max(0.0, t - stop) / 0.2);
         double value = 0;
         for (const TPartial &partial : PlatePartials)
             value += partial.Amplitude * std::sin(2 * M_PI * frequency * partial.Ratio * t);
@@ -54,9 +56,13 @@ void SchoolBell(std::vector<float> &out, int rate)
 std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate)
 {
     std::vector<float> out(static_cast<size_t>(std::llround(seconds * sampleRate)), 0.0f);
+    // A bell that stops rings out: over its last second (the last half of a shorter sound) the ring
+    // is damped smoothly to nothing, so that it ends more than 40 dB under its loudest and is never
+    // cut while it still sounds.
+    const double release = std::min(1.0, seconds / 2);
     switch (kind) {
     case TBellTone::School:
-        SchoolBell(out, sampleRate);
+        SchoolBell(out, sampleRate, seconds - release);
         break;
     case TBellTone::Chime: // ding (E5) - dong (C5)
         AddNote(out, sampleRate, 0, 659.25, 0.9);
@@ -68,10 +74,12 @@ std::vector<float> SynthesiseBell(TBellTone kind, double seconds, int sampleRate
         AddNote(out, sampleRate, 0.9, 659.25, 1.2);
         break;
     }
-    // A cut-off ring clicks: the last 60 ms fade out.
-    const size_t fade = std::min(out.size(), static_cast<size_t>(0.06 * sampleRate));
-    for (size_t i = 0; i < fade; ++i)
-        out[out.size() - 1 - i] *= static_cast<float>(double(i) / fade);
+    // The square of a half cosine: 12 dB down halfway, over 60 dB down in the last tenth.
+    const size_t from = out.size() - std::min(out.size(), static_cast<size_t>(release * sampleRate));
+    for (size_t i = from; i < out.size(); ++i) {
+        const double damp = 0.5 * (1 + std::cos(M_PI * double(i - from + 1) / double(out.size() - from)));
+        out[i] *= static_cast<float>(damp * damp);
+    }
     return out;
 }
 
