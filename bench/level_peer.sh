@@ -127,14 +127,18 @@ project "$work/card.vlpj" "${cards[@]}"
 project "$work/ff.vlpj" "${ffs[@]}"
 "$tool" tracks --tsv "$work/card.vlpj" >"$work/card.tsv" || true
 "$tool" tracks --tsv "$work/ff.vlpj" >"$work/ff.tsv" || true
-printf '  %-10s %8s %8s   %8s %8s\n' track "ours" "dBTP" "ffmpeg" "dBTP"
+# The 16x oversampled reference of the tests, when the bench programs are built.
+reference="$build/bench/truepeak_reference"
+ref() { if [ -x "$reference" ]; then "$reference" "$1" | cut -f1; else echo "-"; fi; }
+printf '  %-10s %8s %8s %8s   %8s %8s %8s\n' track "ours" "dBTP" "16x" "ffmpeg" "dBTP" "16x"
 i=0
 for entry in "${tracks[@]}"; do
     read -r name _ <<<"$entry"
     i=$((i + 1))
     read -r ol op < <(awk -F'\t' -v n="$i" '$1 == n {print $8, $9}' "$work/card.tsv")
     read -r fl fp < <(awk -F'\t' -v n="$i" '$1 == n {print $8, $9}' "$work/ff.tsv")
-    printf '  %-10s %8s %8s   %8s %8s\n' "$name" "$ol" "$op" "$fl" "$fp"
+    printf '  %-10s %8s %8s %8s   %8s %8s %8s\n' "$name" "$ol" "$op" "$(ref "$work/card/$(printf '%03d' "$i").mp3")" \
+        "$fl" "$fp" "$(ref "$work/ff/$name.mp3")"
 done
 grep -c "не выровнен" "$work/level.log" | awk '{print "  copies named not levelled: " $1}'
 tail -n 1 "$work/level.log" | sed 's/^/  /'

@@ -8,6 +8,7 @@
 #include "loudnessreference.h"
 #include "storage/fileio.h"
 #include "support.h"
+#include "truepeak_reference.h"
 
 #include <cmath>
 #include <fcntl.h>
@@ -228,8 +229,15 @@ TEST(LevelTrack, GeneratedSetReachesTheTargetOrSaysSo)
             EXPECT_NEAR(ours.Lufs, track.After.Lufs, 0.01) << label << ": After is the copy's loudness";
             EXPECT_LE(ours.TruePeakDb, LevelCeilingDb) << label;
             EXPECT_LE(reference.TruePeakDb, LevelCeilingDb) << label;
-            if (target == MaxLevelLufs)
+            // Dense, clipped tracks limited hard are where meters disagree: there the 16x reference too.
+            if ((c.Kind == TKind::Clipped || c.Kind == TKind::NearHot) && target == -10) {
+                const double peak =
+                    ReferenceTruePeak(copy.Samples.data(), copy.Samples.size() / copy.Channels, copy.Channels);
+                EXPECT_LE(20 * std::log10(peak), LevelCeilingDb) << label << ": by the 16x reference";
+            }
+            if (target == MaxLevelLufs) {
                 EXPECT_EQ(track.Outcome, TLevelledTrack::Missed) << label;
+            }
             if (track.Outcome == TLevelledTrack::Missed) {
                 ++missed;
                 EXPECT_GT(std::fabs(ours.Lufs - target), LevelToleranceLu) << label << ": missed but at the target";
