@@ -27,7 +27,7 @@ cores=$(nproc)
 # CPU seconds (user + system) and wall seconds of a command: "cpu wall".
 measure() {
     /usr/bin/time -f '%U %S %e' -o "$work/time" "$@" >/dev/null 2>&1 || true
-    awk '{printf "%.2f %.2f", $1 + $2, $3}' "$work/time"
+    tail -n 1 "$work/time" | awk '{printf "%.2f %.2f\n", $1 + $2, $3}'
 }
 project() { # name, then "track;path" lines
     local out="$1"
@@ -39,8 +39,8 @@ project() { # name, then "track;path" lines
 mkdir -p "$work/t"
 for v in 0 1 2 3; do
     f=$((v * 110 + 220))
-    ffmpeg -nostdin -v error -f lavfi -i "aevalsrc=exprs='0.3*sin(2*PI*$f*t)+0.1*sin(2*PI*${f}*3.01*t)|0.3*sin(2*PI*$f*1.5*t)':sample_rate=44100:duration=$seconds" \
-        -c:a libmp3lame -b:a $((128 + 32 * v))k "$work/t/v$v.mp3"
+    ffmpeg -nostdin -v error -f lavfi -i "sine=frequency=$f:beep_factor=3:sample_rate=44100:duration=$seconds" \
+        -ac 2 -c:a libmp3lame -b:a $((128 + 32 * v))k "$work/t/v$v.mp3"
 done
 lines=()
 for i in $(seq 1 "$files"); do
@@ -70,8 +70,8 @@ tracks=(
     "music16 16000 1 aevalsrc=exprs='0.2*sin(2*PI*220*t)+0.2*sin(2*PI*277*t)+0.2*sin(2*PI*330*t)' -30 32"
     "music44 44100 2 aevalsrc=exprs='0.2*sin(2*PI*220*t)+0.2*sin(2*PI*277*t)+0.2*sin(2*PI*330*t)|0.2*sin(2*PI*165*t)+0.2*sin(2*PI*440*t)' -6 128"
     "music48 48000 2 aevalsrc=exprs='0.3*sin(2*PI*(100+t)*t)+0.2*sin(2*PI*660*t)|0.3*sin(2*PI*(120+t)*t)' -3 192"
-    "clipped44 44100 2 anoisesrc=color=pink:amplitude=1 +12 192"
-    "clipped22 22050 1 anoisesrc=color=white:amplitude=1 +6 64"
+    "clipped44 44100 2 anoisesrc=color=pink:amplitude=1 +3 192"
+    "clipped22 22050 1 anoisesrc=color=white:amplitude=1 0 64"
     "hot44 44100 2 aevalsrc=exprs='0.9*sin(PI/2*n+PI/4)|0.9*sin(PI/2*n)' -6 128"
 )
 mkdir -p "$work/l" "$work/card" "$work/ff"
