@@ -4,6 +4,7 @@
 #include "device/trackinfo.h"
 #include "storage/soundnote.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,7 @@ inline constexpr double LevelToleranceLu = 0.5;
 /// Levels the MP3 file open as fd (read from its start, left as it was; name for the errors) to
 /// targetLufs: decoded, its gain changed, its peaks held by a look-ahead limiter, encoded again
 /// with the same sample rate and channels at a constant bitrate no lower than the source's, true
-/// peak at or under LevelCeilingDb as measured on the result. Throws TFileError naming the file
-/// when it does not decode.
+/// peak at or under LevelCeilingDb as measured on the result; encoded, decoded and measured again
+/// until the copy is within the tolerance, else Missed. Throws TFileError naming the file when it
+/// does not decode.
 TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs);

@@ -136,4 +136,15 @@ printf '[Project]\r\nName=Card\r\n[Playlist]\r\n0=1;%s\r\n' "$work/card4/001.mp3
 lufs="$("$tool" tracks --tsv "$work/card4.vlpj" | awk -F'\t' 'NR == 2 {print $8}')"
 awk -v l="$lufs" 'BEGIN {exit !(l >= -20.5 && l <= -19.5)}' || fail "the card's copy is at $lufs LUFS, not -20"
 
+# A chime brought to -5 LUFS is past what the limiter may give: the copy says what it reached, the
+# summary names the track and the exit status is 1, yet the copy keeps under -1 dBTP.
+mkdir -p "$work/card5"
+out="$("$tool" copy-tracks --level -5 "$work/level.vlpj" "$work/card5/")"; rc=$?
+expect_eq "$rc" "1" "exit status of a copy that missed its loudness"
+expect_has "$out" "не выровнен: получилось −" "the copy's line says what it reached"
+expect_eq "$(tail -n 1 <<<"$out")" "Скопировано 1 из 1; не выровнены треки: 1" "the summary names the track"
+printf '[Project]\r\nName=Card\r\n[Playlist]\r\n0=1;%s\r\n' "$work/card5/001.mp3" >"$work/card5.vlpj"
+peak="$("$tool" tracks --tsv "$work/card5.vlpj" | awk -F'\t' 'NR == 2 {print $9}')"
+awk -v p="$peak" 'BEGIN {exit !(p <= -1)}' || fail "the missed copy peaks at $peak dBTP"
+
 finish "copy-tracks"
