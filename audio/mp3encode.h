@@ -16,14 +16,17 @@ enum class TMp3Speed {
 class TMp3Encoder
 {
 public:
-    TMp3Encoder(int channels, int sampleRate, int kbps, TMp3Speed speed = TMp3Speed::Best);
+    /// outFd: the file the MP3 goes to as it is made (empty, at its start; it stays the caller's);
+    /// -1 keeps it in memory for Finish to return.
+    TMp3Encoder(int channels, int sampleRate, int kbps, TMp3Speed speed = TMp3Speed::Best, int outFd = -1);
     ~TMp3Encoder();
     TMp3Encoder(const TMp3Encoder &) = delete;
     TMp3Encoder &operator=(const TMp3Encoder &) = delete;
 
     /// Interleaved samples, -1 to 1.
     void Add(const float *interleaved, size_t frames);
-    /// The whole file; the encoder is done with.
+    /// The whole file ("" when it went to outFd); the encoder is done with. Throws when outFd can
+    /// not take it.
     std::string Finish();
 
 private:
@@ -36,3 +39,7 @@ std::string EncodeMonoMp3(const std::vector<float> &samples, int sampleRate, int
 
 /// The standard MPEG bitrate at the sample rate that is at least kbps (the highest when none is).
 int StandardBitrateAtLeast(int kbps, int sampleRate);
+
+/// The same, raised where needed so that a constant-bitrate frame holds the LAME tag: without it
+/// players keep the encoder's delay and padding, and a copy comes out longer than its source.
+int GaplessBitrateAtLeast(int kbps, int sampleRate, int channels);

@@ -124,6 +124,12 @@ TTrackDecoder::~TTrackDecoder()
     ::close(Fd);
 }
 
+int64_t TTrackDecoder::Length()
+{
+    const off_t length = mpg123_length(Handle);
+    return length > 0 ? int64_t(length) : 0;
+}
+
 int TTrackDecoder::FrameKbps() const
 {
     mpg123_frameinfo info = {};

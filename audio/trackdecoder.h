@@ -26,6 +26,9 @@ public:
     int Channels() const { return ChannelCount; }
     /// Decodes up to bytes bytes into out (whole frames); 0 at the end of the track.
     size_t Read(unsigned char *out, size_t bytes);
+    /// Frames (samples per channel) the track will give, as far as its header or size tells before
+    /// decoding; 0 when unknown.
+    int64_t Length();
     /// The bitrate of the MPEG frame last decoded, in kbit/s.
     int FrameKbps() const;
     /// The frame last decoded codes two channels apart (plain stereo or dual channel).

@@ -1,5 +1,6 @@
 #include "device/cardsummary.h"
 
+#include "device/levelling.h"
 #include "device/sdcard.h"
 #include "device/trackcopy.h"
 #include "device/trackverify.h"
@@ -143,6 +144,8 @@ std::string TCopySummary::Text() const
         text += "; не скопированы треки: " + TrackList(NotCopied);
     if (!NoFile.empty())
         text += "; нет файла у треков: " + TrackList(NoFile);
+    if (!NotLevelled.empty())
+        text += "; не выровнены треки: " + TrackList(NotLevelled);
     return text;
 }
 
@@ -175,6 +178,8 @@ TCopySummary TCopyTally::Summarize(const std::vector<std::string> &playList, con
         const std::string copied = CopiedLine(source, CardFilePath(folder, track));
         const auto found = lines.lower_bound(copied);
         if (found != lines.end() && found->starts_with(copied)) {
+            if (found->find(", " + std::string(NotLevelledNote), copied.size()) == copied.size())
+                summary.NotLevelled.push_back(track);
             lines.erase(found);
             ++summary.Copied;
         } else if (std::find(summary.NotCopied.begin(), summary.NotCopied.end(), track) == summary.NotCopied.end()) {

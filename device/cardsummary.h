@@ -51,12 +51,14 @@ std::vector<std::string> CardMismatchLines(const TProject &project, const std::v
 struct TCopySummary
 {
     size_t Copied = 0;
-    size_t Total = 0;               // playlist lines that name a file
-    std::vector<int32_t> NotCopied; // their tracks, once each, in playlist order
-    std::vector<int32_t> NoFile;    // used tracks without a file
-    /// True when everything reached the card and every used track had a file.
-    bool Clean() const { return NotCopied.empty() && NoFile.empty(); }
-    /// "Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 5" (long lists cut short).
+    size_t Total = 0;                 // playlist lines that name a file
+    std::vector<int32_t> NotCopied;   // their tracks, once each, in playlist order
+    std::vector<int32_t> NoFile;      // used tracks without a file
+    std::vector<int32_t> NotLevelled; // copied, but not at the loudness asked for
+    /// True when everything reached the card as asked and every used track had a file.
+    bool Clean() const { return NotCopied.empty() && NoFile.empty() && NotLevelled.empty(); }
+    /// "Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 5; не выровнены треки: 4"
+    /// (long lists cut short).
     std::string Text() const;
 };
 

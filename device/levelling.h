@@ -10,8 +10,13 @@
 // The card copy's levelling: each track made over at one loudness on its way to the card, and
 // what became of each for the log.
 
-/// "выровнен −7,2 дБ", "уже −16,1 LUFS: как есть", "громкость не измерить (тишина): как есть".
+/// "выровнен −7,2 дБ", "не выровнен: получилось −17,3 LUFS", "уже −16,1 LUFS: как есть",
+/// "громкость не измерить (тишина): как есть".
 std::string LevelledText(const TLevelledTrack &track);
+
+/// The start of the copy's note on a track that is not at the target on the card: a card summary
+/// counts such a track as a problem.
+inline constexpr const char *NotLevelledNote = "не выровнен";
 
 /// What levelling made of each track of a card copy, "трек 3: выровнен −7,2 дБ", in copy order.
 struct TLevelLog
@@ -22,5 +27,8 @@ struct TLevelLog
     std::string Summary(double targetLufs);
 };
 
-/// The card copy's remake that levels each track to targetLufs and notes it in log.
-TTrackRemakeFn LevellingRemake(double targetLufs, TLevelLog &log);
+/// The card copy's remake that levels each track to targetLufs and notes it in log. The files of
+/// playList are levelled ahead of the copy on worker threads, one per core, a few files ahead of
+/// it, and each distinct file (device, inode, size, time) once however many lines name it; the
+/// copy still takes them one by one in playlist order.
+TTrackRemakeFn LevellingRemake(double targetLufs, TLevelLog &log, const std::vector<std::string> &playList = {});

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,6 +84,17 @@ TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs)
     std::string text;
     RaiseModuleOutcome(Module().LevelTrack(fd, name, targetLufs, track, text), text);
     return track;
+}
+
+TOpenFile::~TOpenFile()
+{
+    if (Fd >= 0)
+        ::close(Fd);
+}
+
+int TOpenFile::Reopen() const
+{
+    return ::open(("/proc/self/fd/" + std::to_string(Fd)).c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 std::optional<TBellTone> BellKindByName(const std::string &name)

@@ -3,6 +3,7 @@
 #include "device/trackinfo.h"
 #include "storage/soundnote.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -85,26 +86,46 @@ inline constexpr double MaxLevelLufs = -5;
 /// A track this close to the target is left as it is: re-encoding costs more than it brings.
 inline constexpr double LevelToleranceLu = 0.5;
 
+/// A file of our own open for reading, closed with its last holder: a levelled copy made in a
+/// temporary file that has no name on the disk, so it goes when it is closed.
+class TOpenFile
+{
+public:
+    explicit TOpenFile(int fd) : Fd(fd) {}
+    ~TOpenFile();
+    TOpenFile(const TOpenFile &) = delete;
+    TOpenFile &operator=(const TOpenFile &) = delete;
+
+    const int Fd;
+    /// A descriptor of the same file with an offset of its own, at the start (the caller closes it);
+    /// -1 with errno set when none can be had.
+    int Reopen() const;
+};
+
 /// A track brought to one loudness, or why it was left as it was.
 struct TLevelledTrack
 {
     enum TOutcome {
         Levelled,
-        AlreadyLevel, // within LevelToleranceLu of the target
+        Missed,       // a copy was made, under the ceiling, but further than LevelToleranceLu from the target
+        AlreadyLevel, // within LevelToleranceLu of the target and under the ceiling
         Unmeasured,   // silent or too short: no loudness to go by
     };
     TOutcome Outcome = Unmeasured;
     TLoudness Before;
-    TLoudness After;      // of the MP3 made, as it decodes; when Levelled
+    TLoudness After;      // of the MP3 made, as it decodes; when Levelled or Missed
     double GainDb = 0;    // the change of loudness made
     double LimitedDb = 0; // how deep the limiter cut at most (0 or below)
+    int LimiterRate = 0;  // when the limiter worked oversampled to see peaks between samples: its rate, Hz
     int Kbps = 0;
-    std::string Mp3; // when Levelled
+    int Encodes = 0;                      // how many times the track was encoded to get there
+    std::shared_ptr<const TOpenFile> Mp3; // the copy made, when Levelled or Missed
 };
 
 /// Levels the MP3 file open as fd (read from its start, left as it was; name for the errors) to
 /// targetLufs: decoded, its gain changed, its peaks held by a look-ahead limiter, encoded again
 /// with the same sample rate and channels at a constant bitrate no lower than the source's, true
-/// peak at or under LevelCeilingDb as measured on the result. Throws TFileError naming the file
-/// when it does not decode.
+/// peak at or under LevelCeilingDb as measured on the result; encoded, decoded and measured again
+/// until the copy is within the tolerance, else Missed. Throws TFileError naming the file when it
+/// does not decode.
 TLevelledTrack LevelTrack(int fd, const std::string &name, double targetLufs);

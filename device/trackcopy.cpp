@@ -241,7 +241,7 @@ private:
         result.Remade = remade.Note;
         if (!remade.Remade)
             return ::lseek(entry.SourceFd, 0, SEEK_SET) == 0;
-        const int fd = ::memfd_create("sigcfg-track", MFD_CLOEXEC);
+        const int fd = remade.Fd >= 0 ? remade.Fd : ::memfd_create("sigcfg-track", MFD_CLOEXEC);
         if (fd < 0)
             return false;
         size_t done = 0;

@@ -33,7 +33,8 @@ using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &fo
 struct TTrackRemake
 {
     bool Remade = false; // false: the source goes as it is
-    std::string Bytes;   // what goes to the card instead, when Remade
+    std::string Bytes;   // what goes to the card instead, when Remade and Fd is -1
+    int Fd = -1;         // ... or the file that holds it, open at its start: the copy takes it over
     std::string Note;    // for the copy's line, "" for none
 };
 

@@ -79,8 +79,6 @@ int RunCopyTracks(const std::vector<std::string> &args)
     if (!TakeLevel(rest, level))
         return 2;
     TLevelLog levels;
-    if (level)
-        options.Remake = LevellingRemake(*level, levels);
     if (!ExpectArgs(rest, 2, "copy-tracks"))
         return 2;
     TToolProject &loaded = CommandProject();
@@ -102,6 +100,8 @@ int RunCopyTracks(const std::vector<std::string> &args)
     for (const std::string &line : refusals)
         log.AddLog(line);
     const std::vector<int32_t> noFile = LogTracksWithoutFile(loaded.Project, loaded.PlayList, log);
+    if (level)
+        options.Remake = LevellingRemake(*level, levels, loaded.PlayList);
     TCopyTally tally(log);
     const TCopyReport report = CopyTracks(loaded.PlayList, target.Folder, tally, options);
     // A card that went away is not looked at again: its folder now lies on another disk.

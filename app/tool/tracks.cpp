@@ -1,8 +1,7 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
-#include "device/sounds.h"
+#include "device/loudnessbatch.h"
 #include "device/tracklist.h"
-#include "model/error.h"
 #include "schedule/overlaps.h"
 
 #include "app/tool/stdstreams.h"
@@ -25,16 +24,18 @@ int RunTracks(const std::vector<std::string> &args)
     LoadExistingProject(rest[0], loaded);
     TTrackCache cache;
     const std::vector<TTrackRow> rows = InspectPlayList(loaded.Project, loaded.PlayList, cache);
-    std::vector<TLoudness> loudness(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].Info.Status != TTrackStatus::Ok)
-            continue;
-        try {
-            loudness[i] = MeasureTrackLoudness(rows[i].Path);
-        } catch (const TFileError &) {
-            // The file went away or changed since its scan: it stays unmeasured rather than stop the list.
+    // Each distinct file measured once, on every core; the rest of the rows stay unmeasured.
+    std::vector<std::string> paths;
+    std::vector<size_t> measured;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Info.Status == TTrackStatus::Ok) {
+            paths.push_back(rows[i].Path);
+            measured.push_back(i);
         }
-    }
+    std::vector<TLoudness> loudness(rows.size());
+    const std::vector<TLoudness> found = MeasureLoudnessOnCores(paths);
+    for (size_t k = 0; k < measured.size(); ++k)
+        loudness[measured[k]] = found[k];
     const std::vector<bool> outliers = LoudnessOutliers(loudness);
     const TOverlaps overlaps = FindOverlaps(loaded.Project, TrackDurations(rows));
     const auto problems = std::count_if(rows.begin(), rows.end(),

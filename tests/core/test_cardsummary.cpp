@@ -86,9 +86,39 @@ TEST(CardSummary, TracksWithoutAFileAreLoggedAndTheRunIsSummedUpFromItsLog)
     EXPECT_EQ(all.Text(), "Скопировано 1 из 1");
 }
 
+// A levelled copy that did not reach its loudness reached the card, but not as asked: the summary
+// names it and the run is not clean. Other notes after a copied line are no problem.
+TEST(CardSummary, CopiesNotAtTheirLoudnessAreProblems)
+{
+    const std::string card = "/card/";
+    const struct
+    {
+        std::string Note;
+        bool Problem;
+    } cases[] = {
+        {", не выровнен: получилось \u221217,3 LUFS", true},
+        {", не выровнен: В файле /m/a.mp3 нет звука MPEG", true},
+        {", выровнен +3,0 дБ", false},
+        {", уже \u221216,1 LUFS: как есть", false},
+        {", громкость не измерить (тишина): как есть", false},
+        {" (старый файл заменён)", false},
+    };
+    for (const auto &c : cases) {
+        TVectorLog log;
+        TCopyTally tally(log);
+        tally.AddLog(CopiedLine("/m/a.mp3", card + "004.mp3") + c.Note);
+        tally.AddLog(CopiedLine("/m/b.mp3", card + "005.mp3") + ", выровнен \u22122,0 дБ");
+        const TCopySummary summary = tally.Summarize({"4;/m/a.mp3", "5;/m/b.mp3"}, card, {});
+        EXPECT_EQ(summary.Copied, 2u) << c.Note;
+        EXPECT_EQ(summary.Clean(), !c.Problem) << c.Note;
+        EXPECT_EQ(summary.Text(), c.Problem ? "Скопировано 2 из 2; не выровнены треки: 4" : "Скопировано 2 из 2")
+            << c.Note;
+    }
+}
+
 TEST(CardSummary, LongListsAreCutShortAndACauseFollowsTheNotCopiedLine)
 {
-    TCopySummary summary{0, 25, {}, {}};
+    TCopySummary summary{0, 25, {}, {}, {}};
     for (int32_t track = 1; track <= 25; ++track)
         summary.NotCopied.push_back(track);
     EXPECT_EQ(summary.Text(), "Скопировано 0 из 25; не скопированы треки: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, "

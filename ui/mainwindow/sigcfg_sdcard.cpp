@@ -121,7 +121,7 @@ void TfrMain::miSavePlaylistClick()
     const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
     TCopyTally tally(Log());
     TLevelLog levels;
-    const TTrackRemakeFn remake = level ? LevellingRemake(levelLufs, levels) : TTrackRemakeFn();
+    const TTrackRemakeFn remake = level ? LevellingRemake(levelLufs, levels, PlayList) : TTrackRemakeFn();
     // A card that went away is not looked at again: its folder now lies on another disk.
     if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally, remake).CardRemoved)
         for (const std::string &line : CardMismatchLines(Project, PlayList, target.Folder))

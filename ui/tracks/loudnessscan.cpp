@@ -1,5 +1,7 @@
 #include "ui/tracks/loudnessscan.h"
 
+#include "device/loudnessbatch.h"
+
 #include <QThread>
 
 #include <sys/stat.h>
@@ -46,25 +48,25 @@ void TLoudnessScan::Measure(const std::vector<std::string> &paths)
 void TLoudnessScan::Start(std::vector<std::string> paths)
 {
     Thread = QThread::create([this, paths = std::move(paths)] {
-        for (const std::string &path : paths) {
-            if (Stopping)
-                return;
-            const TStamp stamp = StampOf(path);
-            TLoudness loudness;
-            try {
-                loudness = MeasureTrackLoudness(path);
-            } catch (const std::exception &) {
-                // Unreadable now: shown without a figure; the track's status says why.
-            }
-            // Posted to this object's thread; dropped if the object is gone by then.
-            QMetaObject::invokeMethod(
-                this,
-                [this, path, stamp, loudness] {
-                    Entries[path] = {stamp, loudness};
-                    emit Measured();
-                },
-                Qt::QueuedConnection);
-        }
+        // On every core, each distinct file once; a file's stamp is taken before it is measured.
+        std::vector<TStamp> stamps;
+        stamps.reserve(paths.size());
+        for (const std::string &path : paths)
+            stamps.push_back(StampOf(path));
+        MeasureLoudnessOnCores(
+            paths,
+            [&](size_t index, const TLoudness &loudness) {
+                // Posted to this object's thread; dropped if the object is gone by then. Unreadable
+                // now: shown without a figure, the track's status says why.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, path = paths[index], stamp = stamps[index], loudness] {
+                        Entries[path] = {stamp, loudness};
+                        emit Measured();
+                    },
+                    Qt::QueuedConnection);
+            },
+            &Stopping);
     });
     connect(Thread, &QThread::finished, this, [this] {
         Thread->deleteLater();

@@ -14,7 +14,7 @@
 
 class QThread;
 
-/// Measures the loudness of track files on a thread of its own, so the tracks window stays
+/// Measures the loudness of track files away from the window's thread, on every core, so the tracks window stays
 /// responsive over a long playlist, and keeps each result while its file stays the same (size and
 /// modification time), as the track inspection does.
 class TLoudnessScan : public QObject
@@ -31,7 +31,7 @@ public:
 
     /// What was measured of path while it had stamp; nothing when not yet.
     std::optional<TLoudness> Known(const std::string &path, TStamp stamp) const;
-    /// Measures the files not known yet, one after another; a list given while one is measured
+    /// Measures the files not known yet, each distinct file once; a list given while one is measured
     /// waits, and a newer list replaces a waiting one.
     void Measure(const std::vector<std::string> &paths);
     bool Running() const { return Thread != nullptr; }
