@@ -134,6 +134,12 @@ TDecoded DecodeFile(int fd)
     return decoded;
 }
 
+double ExactPeakDb(const TDecoded &decoded)
+{
+    return 20 * std::log10(ReferenceTruePeak(decoded.Samples.data(), decoded.Samples.size() / decoded.Channels,
+                                             decoded.Channels));
+}
+
 TLoudness LoudnessOfMp3(const std::string &mp3)
 {
     const int fd = ::memfd_create("test", MFD_CLOEXEC);
@@ -229,12 +235,11 @@ TEST(LevelTrack, GeneratedSetReachesTheTargetOrSaysSo)
             EXPECT_NEAR(ours.Lufs, track.After.Lufs, 0.01) << label << ": After is the copy's loudness";
             EXPECT_LE(ours.TruePeakDb, LevelCeilingDb) << label;
             EXPECT_LE(reference.TruePeakDb, LevelCeilingDb) << label;
-            // Dense, clipped tracks limited hard are where meters disagree: there the 16x reference too.
-            if ((c.Kind == TKind::Clipped || c.Kind == TKind::NearHot) && target == -10) {
-                const double peak =
-                    ReferenceTruePeak(copy.Samples.data(), copy.Samples.size() / copy.Channels, copy.Channels);
-                EXPECT_LE(20 * std::log10(peak), LevelCeilingDb) << label << ": by the 16x reference";
-            }
+            // Our meter is held within 0.2 dB of the 16x reference elsewhere: only copies it reads
+            // near the ceiling, and the dense, clipped ones limited hard, are worth the reference's time.
+            if (ours.TruePeakDb > LevelCeilingDb - 0.5 ||
+                ((c.Kind == TKind::Clipped || c.Kind == TKind::NearHot) && target == -10))
+                EXPECT_LE(ExactPeakDb(copy), LevelCeilingDb) << label << ": by the 16x reference";
             if (target == MaxLevelLufs) {
                 EXPECT_EQ(track.Outcome, TLevelledTrack::Missed) << label;
             }
@@ -333,27 +338,35 @@ TEST(LevelTrack, LimiterHoldsPeaksWithoutSteps)
 }
 
 // The card copy with levelling: a track at the target is copied byte for byte, a loud one
-// re-encoded, a silent one copied as it is and said so; the sources stay as they were. A file on
-// several lines is levelled once: every line gets the same copy.
+// re-encoded, a silent one copied as it is and said so; the sources stay as they were. One at the
+// target whose clicks peak between the ceiling and full scale is levelled too. A file on several
+// lines is levelled once: every line gets the same copy.
 TEST(LevelTrack, CardCopyLevelsOnlyWhatNeedsIt)
 {
     TTempFolder folder;
     std::filesystem::create_directory(folder.Path / "card");
     const std::string loud = folder.File("loud.mp3"), even = folder.File("even.mp3"),
-                      silent = folder.File("silent.mp3");
+                      silent = folder.File("silent.mp3"), warm = folder.File("warm.mp3");
     WriteFileAtomically(loud, ToneMp3(1, 44100, 96, 0.8));
     WriteFileAtomically(silent, ToneMp3(1, 44100, 96, 0));
     // A tone of -16 LUFS to start with: one measured, then scaled.
     WriteFileAtomically(even, ToneMp3(1, 44100, 96, 0.3));
-    WriteFileAtomically(even, ToneMp3(1, 44100, 96, 0.3 * std::pow(10, (-16 - MeasureTrackLoudness(even).Lufs) / 20)));
+    const double amplitude = 0.3 * std::pow(10, (-16 - MeasureTrackLoudness(even).Lufs) / 20);
+    WriteFileAtomically(even, ToneMp3(1, 44100, 96, amplitude));
     ASSERT_NEAR(MeasureTrackLoudness(even).Lufs, -16, 0.1);
+    WriteFileAtomically(warm, ToneMp3(1, 44100, 96, 0.96 * amplitude, 0.7));
+    const TLoudness warmBefore = MeasureTrackLoudness(warm);
+    ASSERT_NEAR(warmBefore.Lufs, -16, 0.3);
+    ASSERT_GT(warmBefore.TruePeakDb, LevelCeilingDb);
+    ASSERT_LT(warmBefore.TruePeakDb, 0);
     const std::string loudBytes = ReadWholeFile(loud, 1 << 26);
 
     TVectorLog log;
     TLevelLog levels;
     TCopyOptions options;
-    const std::vector<std::string> playList = {"1;" + loud, "2;" + even, "3;" + silent, "4;" + loud, "5;" + loud};
-    std::vector<ino_t> copies; // the levelled file each line of loud.mp3 got
+    const std::vector<std::string> playList = {"1;" + loud, "2;" + even, "3;" + silent,
+                                               "4;" + loud, "5;" + loud, "6;" + warm};
+    std::vector<ino_t> copies; // the levelled file each remade line got
     const TTrackRemakeFn remake = LevellingRemake(-16, levels, playList);
     options.Remake = [&](const std::string &source, int32_t track, int fd) {
         TTrackRemake made = remake(source, track, fd);
@@ -371,12 +384,19 @@ TEST(LevelTrack, CardCopyLevelsOnlyWhatNeedsIt)
     EXPECT_EQ(ReadWholeFile(card + "002.mp3", 1 << 26), ReadWholeFile(even, 1 << 26));
     EXPECT_EQ(ReadWholeFile(card + "003.mp3", 1 << 26), ReadWholeFile(silent, 1 << 26));
     EXPECT_EQ(ReadWholeFile(card + "005.mp3", 1 << 26), ReadWholeFile(card + "001.mp3", 1 << 26));
-    ASSERT_EQ(copies.size(), 3u);
+    EXPECT_TRUE(ReadWholeFile(card + "006.mp3", 1 << 26) != ReadWholeFile(warm, 1 << 26))
+        << "peaks over the ceiling kept";
+    EXPECT_NEAR(MeasureTrackLoudness(card + "006.mp3").Lufs, -16, LevelToleranceLu);
+    const int warmFd = ::open((card + "006.mp3").c_str(), O_RDONLY | O_CLOEXEC);
+    EXPECT_LE(ExactPeakDb(DecodeFile(warmFd)), LevelCeilingDb) << "the warm copy by the 16x reference";
+    ::close(warmFd);
+    ASSERT_EQ(copies.size(), 4u);
     EXPECT_EQ(copies[1], copies[0]) << "a file on two lines was levelled twice";
     EXPECT_EQ(copies[2], copies[0]);
-    ASSERT_EQ(log.Lines.size(), 5u);
+    ASSERT_EQ(log.Lines.size(), 6u);
     EXPECT_TRUE(log.Lines[0].starts_with(CopiedLine(loud, card + "001.mp3") + ", выровнен \u2212")) << log.Lines[0];
     EXPECT_EQ(log.Lines[2], CopiedLine(silent, card + "003.mp3") + ", громкость не измерить (тишина): как есть");
+    EXPECT_TRUE(log.Lines[5].starts_with(CopiedLine(warm, card + "006.mp3") + ", выровнен ")) << log.Lines[5];
     const std::string summary = levels.Summary(-16);
     EXPECT_TRUE(summary.starts_with("Громкость до \u221216,0 LUFS: трек 1: выровнен \u2212")) << summary;
     EXPECT_NE(summary.find("; трек 2: уже "), std::string::npos) << summary;
