@@ -25,10 +25,17 @@ std::string LowerLatin(std::string text)
 std::optional<uint64_t> FileSystemFreeSpace(const std::string &folder)
 {
     struct statvfs st = {};
-    // Some FUSE and network mounts report no blocks at all: their free space is unknown, not zero.
-    if (::statvfs(folder.c_str(), &st) != 0 || st.f_blocks == 0)
+    if (::statvfs(folder.c_str(), &st) != 0)
         return std::nullopt;
-    return uint64_t(st.f_bavail) * st.f_frsize;
+    return FreeSpaceOf(st.f_blocks, st.f_bavail, st.f_frsize);
+}
+
+std::optional<uint64_t> FreeSpaceOf(uint64_t blocks, uint64_t available, uint64_t blockSize)
+{
+    // Some FUSE and network mounts report no blocks at all: their free space is unknown, not zero.
+    if (blocks == 0 || blockSize == 0)
+        return std::nullopt;
+    return available * blockSize;
 }
 
 std::string Megabytes(uint64_t bytes)

@@ -17,6 +17,8 @@ using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &fo
 
 /// The file system's own figure: unknown when it reports no blocks at all (never "0 free").
 std::optional<uint64_t> FileSystemFreeSpace(const std::string &folder);
+/// The same from the figures statvfs gives: blocks in all, blocks free for us, their size.
+std::optional<uint64_t> FreeSpaceOf(uint64_t blocks, uint64_t available, uint64_t blockSize);
 
 /// Room a copy needs beyond its size: the last cluster and a longer folder on a FAT card.
 inline constexpr uint64_t RoomSlack = uint64_t(64) << 10;

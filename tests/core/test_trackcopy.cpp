@@ -2,6 +2,7 @@
 
 #include "device/cardreport.h"
 #include "device/sdcard.h"
+#include "device/trackcopycard.h"
 
 #include "storage/fileio.h"
 #include "tests/core/support.h"
@@ -9,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -425,6 +427,73 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopiedAndTheOldTrackStays)
     EXPECT_EQ(reads, 0);
 }
 
+TEST_F(TrackCopy, AReadBackComparesTheWholeLengthBothWays)
+{
+    // The card returns the copy cut short (or with bytes added) at different points, chunk edges included.
+    constexpr size_t M = 1 << 20;
+    const std::string bytes(3 * M, 'x');
+    const std::string big = Source("big.mp3", bytes);
+    struct TCase
+    {
+        size_t Length; // what the card gives back of the copy
+        bool Longer;   // the card gives back more than was written
+    } cases[] = {{0, false}, {1, false}, {M, false}, {2 * M, false}, {3 * M - 1, false}, {3 * M, true}};
+    for (const TCase &c : cases) {
+        WriteFileAtomically(Card("002.mp3"), "old track");
+        Log.Lines.clear();
+        TCopyOptions options;
+        options.Verify.Read = [&](int fd, void *buffer, size_t size, off_t offset) -> ssize_t {
+            if (c.Longer && size_t(offset) >= c.Length) {
+                std::memset(buffer, 'x', std::min<size_t>(size, 10));
+                return std::min<size_t>(size, 10) * (size_t(offset) < c.Length + 10);
+            }
+            const size_t end = std::min<size_t>(c.Length, size_t(offset) + size);
+            return size_t(offset) >= end ? 0 : ::pread(fd, buffer, end - size_t(offset), offset);
+        };
+        EXPECT_FALSE(CopyTracks({"2;" + big}, Card(), Log, options).AllCopied()) << c.Length;
+        EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("002.mp3"), "не совпадает после записи"), OldKept(2)))
+            << c.Length;
+        EXPECT_EQ(ReadWholeFile(Card("002.mp3")), "old track");
+    }
+}
+
+TEST_F(TrackCopy, AWriteThatFailsAfterTheRemovalPutsTheOldTrackBack)
+{
+    constexpr uint64_t K = 1024;
+    const std::string big = Source("big.mp3", std::string(500 * K, 'n'));
+    WriteFileAtomically(Card("001.mp3"), std::string(300 * K, 'o'));
+    WriteFileAtomically(Card("099.mp3"), std::string(400 * K, 'x'));
+    TCopyOptions options;
+    options.FreeSpace = CardOf(1000 * K);
+    options.MakeRoom = true;
+    {
+        TFileSizeLimit limit(400 * K); // the old track fits, the new copy stops part-way
+        EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log, options).AllCopied());
+    }
+    EXPECT_THAT(Log.Lines, ElementsAre(HasSubstr("Место на SD-карте"), RemovedFirst(Card("001.mp3")),
+                                       NotCopied(big, Card("001.mp3"),
+                                                 "файл слишком велик для этого диска; старая запись трека оставлена "
+                                                 "на карте"),
+                                       OldKept(1)));
+    EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(300 * K, 'o'));
+}
+
+TEST_F(TrackCopy, SourcesInTheCardFolderAreHeldUnderAnySpelling)
+{
+    // A FAT card through FUSE gives 002.MP3 an inode of its own beside 002.mp3: the name decides.
+    for (int i = 1; i <= 3; ++i)
+        WriteFileAtomically(Card(TrackFileName(i) + ".MP3"), "track " + std::to_string(i));
+    const std::vector<std::string> playList{"1;" + Card("002.MP3"), "2;" + Card("003.mp3"), "3;" + Card("001.MP3"),
+                                            "4;" + Src("elsewhere")};
+    const TCardFolder card(Card());
+    const TCardSources sources(playList, Card(), card);
+    EXPECT_TRUE(sources.Find(Card("002.MP3")).has_value());
+    EXPECT_TRUE(sources.Find(Card("001.MP3")).has_value());
+    EXPECT_TRUE(sources.HoldsPath(Card("002.mp3")));
+    EXPECT_FALSE(sources.HoldsPath(Card("003.MP3"))); // named, but not there under that spelling
+    EXPECT_FALSE(sources.Find(Src("elsewhere")).has_value());
+}
+
 TEST_F(TrackCopy, ExtraFilesAreTrackNamedFilesThePlayListDoesNotWrite)
 {
     for (const char *name : {"001.mp3", "017.mp3", "1000.MP3", "05.mp3", "00-5.mp3", "abc.mp3", "017.txt",
@@ -517,7 +586,9 @@ TEST_F(TrackCopy, ACardThatLeavesItsFolderEndsTheRunAndNothingMoreIsWritten)
                 fs::create_directory(Dir / "card");
             }
         };
-        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{pull, nullptr, {}, {}, {}});
+        TCopyOptions options;
+        options.Progress = pull;
+        const TCopyReport report = CopyTracks(playList, Card(), Log, options);
         EXPECT_TRUE(report.CardRemoved);
         EXPECT_EQ(Log.Lines, expected) << files;
         EXPECT_THAT(Listing(), ::testing::IsEmpty());
