@@ -183,7 +183,11 @@ public:
                     Restore(entry);
                 result.Outcome = result.Cause == 0 ? TCopyResult::Copied : TCopyResult::Failed;
                 if (result.Cause == 0) {
-                    result.Committed = FileIdAt(entry.Write->Target());
+                    // Only the very file that was read back; anything else is compared byte for byte at the end.
+                    const std::optional<TFileId> now = FileIdAt(entry.Write->Target());
+                    if (now && entry.Verified && now->Device == entry.Verified->Device &&
+                        now->Inode == entry.Verified->Inode && now->Size == entry.Verified->Size)
+                        result.Committed = now;
                     // Verified and renamed into place: the old track's saved bytes are no longer needed.
                     if (result.InJournal)
                         Journal.Drop(FileName(result.Target));
@@ -215,6 +219,7 @@ private:
         std::unique_ptr<TSafeWrite> Write; // nothing when there is no copy to commit
         int SourceFd = -1;
         bool OwnsSource = false;
+        std::optional<TFileId> Verified; // the temporary as it was read back
     };
 
     TCopyResult &Add(const TPlanItem &item)
@@ -296,10 +301,12 @@ private:
             Gone = true;
             return ENODEV;
         }
-        if (!Verify.Enabled)
-            return 0;
         const auto entry =
             std::find_if(Entries.begin(), Entries.end(), [&](const TEntry &e) { return e.Write.get() == &write; });
+        // The file that is read back is the one renamed: the report knows it again by this.
+        entry->Verified = FileIdAt(write.Temporary());
+        if (!Verify.Enabled)
+            return 0;
         const int cause = CompareWithCard(entry->SourceFd, write.Temporary(), Verify.Read);
         if (cause != 0 && !Card.Present()) {
             Gone = true; // a read-back that failed because the card went

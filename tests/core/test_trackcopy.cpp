@@ -23,11 +23,6 @@ using ::testing::HasSubstr;
 
 namespace {
 
-std::string FileName(const std::string &path)
-{
-    return path.substr(path.find_last_of('/') + 1);
-}
-
 class TrackCopy : public ::testing::Test
 {
 protected:
@@ -289,50 +284,6 @@ TEST_F(TrackCopy, OnAFullCardOldTracksStayUnlessTheOperatorMakesRoom)
                          !fs::is_empty(*fs::directory_iterator(Dir / "state" / "sigcfg" / "card-journal")))
                 << "a verified copy leaves no journal behind";
         }
-    }
-}
-
-TEST(CardPlan, SpaceIsReadTruthfullyAndTheOldFilesAreNotCountedAsFree)
-{
-    TTempFolder folder;
-    const std::string card = folder.File("card") + "/", src = folder.File("src") + "/";
-    fs::create_directories(card);
-    fs::create_directories(src);
-    constexpr uint64_t K = 1024;
-    WriteFileAtomically(card + "001.MP3", std::string(200 * K, 'o')); // another program's spelling
-    WriteFileAtomically(card + "002.mp3", std::string(100 * K, 'o'));
-    WriteFileAtomically(src + "a", std::string(300 * K, 'n'));
-    const std::vector<std::string> playList{"1;" + src + "a", "2;" + card + "002.mp3", "3;" + src + "gone"};
-    struct TCase
-    {
-        std::optional<uint64_t> Free;
-        std::vector<TPlanItem::TRoom> Rooms;
-        const char *Line;
-    } cases[] = {
-        {1000 * K,
-         {TPlanItem::Beside, TPlanItem::Beside},
-         "нужно 0,5 МБ, на карте свободно 1,0 МБ, после удаления старых записей — 1,2 МБ"},
-        {300 * K,
-         {TPlanItem::AfterOld, TPlanItem::Beside},
-         "нужно 0,5 МБ, на карте свободно 0,3 МБ, после удаления старых записей — 0,5 МБ"},
-        {50 * K,
-         {TPlanItem::NoRoom, TPlanItem::NoRoom},
-         "нужно 0,5 МБ, на карте свободно 0,0 МБ, после удаления старых записей — 0,2 МБ"},
-        {std::nullopt, {TPlanItem::Unknown, TPlanItem::Unknown}, "нужно 0,5 МБ, свободное место на карте неизвестно"},
-    };
-    for (const TCase &c : cases) {
-        // 002.mp3 is a source of the run: removing it frees nothing.
-        const TCardPlan plan = PlanCardCopy(
-            playList, card, [&](const std::string &) { return c.Free; },
-            [&](const std::string &path) { return FileName(path) == "002.mp3"; });
-        ASSERT_EQ(plan.Items.size(), 3u);
-        EXPECT_EQ(plan.Items[0].OldName, "001.MP3");
-        EXPECT_EQ(plan.Items[0].OldSize, 200 * K);
-        EXPECT_EQ(plan.Items[1].OldSize, 0u);
-        EXPECT_TRUE(plan.Items[2].SourceMissing);
-        EXPECT_EQ(plan.Items[0].Room, c.Rooms[0]);
-        EXPECT_EQ(plan.Items[1].Room, c.Rooms[1]);
-        EXPECT_EQ(plan.SpaceLine(), c.Line);
     }
 }
 
