@@ -1,8 +1,8 @@
 #include "device/sdcard.h"
 
-#include "tests/core/support.h"
 #include <algorithm>
 #include <array>
+#include "tests/core/support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
