@@ -182,7 +182,9 @@ TEST_F(CardJournal, AnEntryIsFinishedByWhatTheCardHolds)
         const char *After; // the card file afterwards
     } cases[] = {
         {nullptr, {"трек 5 восстановлен после прерванного копирования"}, "old"}, // removed, not replaced
-        {"old", {}, "old"},                                                      // killed before the removal
+        {"old",
+         {"Журнал копирования трека 5: старая запись трека не удалялась с карты, запись журнала удалена"},
+         "old"}, // killed before the removal
         {"new",
          {"Журнал копирования трека 5: на карте уже новая запись трека, сохранённая старая запись удалена из журнала"},
          "new"}, // killed after the commit, before the entry went
@@ -192,6 +194,7 @@ TEST_F(CardJournal, AnEntryIsFinishedByWhatTheCardHolds)
         const TCardFolder card(Card());
         TCardJournal journal(card, CardId(card.Folder));
         ASSERT_EQ(journal.Save(5, "005.mp3"), 0);
+        WriteFileAtomically(journal.Folder() + "/006.mp3.bytes.Ab3dE9", "a save cut short");
         fs::remove(Card("005.mp3"));
         if (c.OnCard)
             WriteFileAtomically(Card("005.mp3"), c.OnCard);
