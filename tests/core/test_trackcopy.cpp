@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -443,6 +444,15 @@ TEST_F(TrackCopy, SourcesInTheCardFolderAreHeldUnderAnySpelling)
     EXPECT_TRUE(sources.HoldsPath(Card("002.mp3")));
     EXPECT_FALSE(sources.HoldsPath(Card("003.MP3"))); // named, but not there under that spelling
     EXPECT_FALSE(sources.Find(Src("elsewhere")).has_value());
+    // What the run will write over is read as it was at the start, even when the card's file is
+    // changed in place under it (as FUSE lets a rename under another spelling do).
+    {
+        std::ofstream(Card("002.MP3"), std::ios::trunc) << "changed in place";
+    }
+    const int held = *sources.Find(Card("002.MP3"));
+    char bytes[32] = {};
+    ASSERT_GT(::pread(held, bytes, sizeof bytes - 1, 0), 0);
+    EXPECT_STREQ(bytes, "track 2");
 }
 
 TEST_F(TrackCopy, ExtraFilesAreTrackNamedFilesThePlayListDoesNotWrite)
