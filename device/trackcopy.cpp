@@ -343,27 +343,32 @@ private:
     {
         TCopyResult &result = Report.Files[entry.Index];
         const std::optional<uint64_t> free = FreeSpace(Card.Folder);
-        if (!free)
-            return false;
         const std::string name = FileName(result.Target), spelled = CardSpelling(Card.Folder, name);
         struct stat old = {};
         const bool oldFrees = !spelled.empty() && ::stat(Card.Path(spelled).c_str(), &old) == 0 &&
                               S_ISREG(old.st_mode) && !Sources.Holds(old) &&
                               !Sources.HoldsPath(Card.Folder + "/" + spelled);
-        const uint64_t after = *free + (oldFrees ? uint64_t(old.st_size) : 0);
-        const auto noRoom = [&](const std::string &more) {
-            result.Note = "не помещается на карту (нужно " + Megabytes(size + RoomSlack) + " МБ, свободно " +
-                          Megabytes(*free) + " МБ" + more + ")";
-            write.Discard();
-            return false;
-        };
-        if (after < size + RoomSlack)
-            return noRoom("");
-        const std::string instead = ", после удаления старой записи — " + Megabytes(after) + " МБ; ";
-        if (!Options.MakeRoom)
-            return noRoom(instead + "старая запись не удалена без согласия");
-        if (Report.Suspect)
-            return noRoom(instead + "карта ненадёжна, старая запись не удалена");
+        if (!free) {
+            // A card of unknown size showed itself full by a failed write: the old track goes only
+            // with the operator's word, and the write is tried again.
+            if (!Options.MakeRoom || Report.Suspect || !oldFrees)
+                return false;
+        } else {
+            const uint64_t after = *free + (oldFrees ? uint64_t(old.st_size) : 0);
+            const auto noRoom = [&](const std::string &more) {
+                result.Note = "не помещается на карту (нужно " + Megabytes(size + RoomSlack) + " МБ, свободно " +
+                              Megabytes(*free) + " МБ" + more + ")";
+                write.Discard();
+                return false;
+            };
+            if (after < size + RoomSlack)
+                return noRoom("");
+            const std::string instead = ", после удаления старой записи — " + Megabytes(after) + " МБ; ";
+            if (!Options.MakeRoom)
+                return noRoom(instead + "старая запись не удалена без согласия");
+            if (Report.Suspect)
+                return noRoom(instead + "карта ненадёжна, старая запись не удалена");
+        }
         // The old track's bytes are on the computer's disk before it leaves the card.
         if (const int cause = Journal.Save(result.Track, name)) {
             result.Note = "старую запись трека не удалось сохранить в журнал (" + CauseText(cause) +

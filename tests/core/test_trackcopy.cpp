@@ -304,9 +304,11 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
             ::_exit(3);
         try {
             std::string lines;
-            // Once with the card's own free space, once with none known: then the full card shows itself by failing.
-            for (const TFreeSpaceFn &space :
-                 {TFreeSpaceFn(), TFreeSpaceFn([](const std::string &) { return std::optional<uint64_t>(); })}) {
+            // With the card's own free space, then with none known: the full card shows itself by failing,
+            // and only the operator's word lets an old track go.
+            const TFreeSpaceFn unknown = [](const std::string &) { return std::optional<uint64_t>(); };
+            for (const auto &[space, makeRoom] :
+                 {std::pair(TFreeSpaceFn(), true), std::pair(unknown, true), std::pair(unknown, false)}) {
                 fs::remove(card + "001.mp3");
                 fs::remove(card + "002.mp3");
                 WriteFileAtomically(card + "001.mp3", std::string(600 * K, 'o'));
@@ -314,7 +316,7 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
                 TVectorLog log;
                 TCopyOptions options;
                 options.FreeSpace = space;
-                options.MakeRoom = true;
+                options.MakeRoom = makeRoom;
                 CopyTracks({"1;" + one, "2;" + two}, card, log, options);
                 for (const std::string &line : log.Lines)
                     lines += line + "\n";
@@ -335,15 +337,16 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
     ASSERT_TRUE(WIFEXITED(status));
     if (WEXITSTATUS(status) == 3)
         GTEST_SKIP() << "no tmpfs in a private mount namespace here";
-    // A card of unknown size never loses a track first: the copies fail and the old tracks stay.
+    // A card of unknown size loses no track first without the operator's word: the copies fail, the old tracks stay.
+    const std::string madeRoom = RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
+                                 RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
     const std::string known = "Место на SD-карте: нужно 1,0 МБ, на карте свободно 0,1 МБ, после удаления старых "
                               "записей — 1,0 МБ\n" +
-                              RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
-                              RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
+                              madeRoom;
     const std::string unknown = NotCopied(one, Card("001.mp3"), "на диске нет места") + "\n" +
                                 NotCopied(two, Card("002.mp3"), "на диске нет места") + "\n" + OldKept(1) + "\n" +
                                 OldKept(2) + "\n00\n";
-    EXPECT_EQ(ReadWholeFile(out), known + unknown);
+    EXPECT_EQ(ReadWholeFile(out), known + madeRoom + unknown);
 }
 
 TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopiedAndTheOldTrackStays)
