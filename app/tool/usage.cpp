@@ -22,14 +22,22 @@ constexpr TCommandHelp Commands[] = {
     {"convert", "ВХОД ВЫХОД",
      "преобразовать по расширению: .vlpj в .vlpj, .csv или .xlsx; .csv в .vlpj или .xlsx; .xlsx, .xls или .ods в .vlpj "
      "или .csv; то, что ВЫХОД не вмещает, называется в stderr, код выхода 1"},
-    {"copy-tracks", "[--no-verify] [--force] [--level LUFS] ФАЙЛ.vlpj ПАПКА",
+    {"copy-tracks", "[--no-verify] [--force] [--make-room] [--level LUFS] ФАЙЛ.vlpj ПАПКА",
      "скопировать MP3-файлы плейлиста в ПАПКУ как 001.mp3, 002.mp3 …; каждая копия читается с карты и сравнивается "
-     "до того, как заменит старую запись (--no-verify: без этого); файлы не MP3, номера треков вне 1–999 или "
+     "до того, как заменит старую запись (--no-verify: без этого); старая запись не удаляется, пока новая не проверена "
+     "рядом с ней: что не помещается, называется (код выхода 1); --make-room: на полной карте удалять старую запись "
+     "перед копированием, сохранив её в журнал (~/.local/state/sigcfg/card-journal), откуда следующий запуск вернёт её "
+     "на карту, если копирование прервётся; другой запуск на той же карте — отказ с кодом выхода 2; итог читается с "
+     "карты; файлы не MP3, номера треков вне 1–999 или "
      "указанные дважды отменяют копирование (код выхода 2), если не задан --force; файлы треков на карте, которые не "
      "совпадают с треками проекта, перечисляются; --level LUFS (от -40 до -5, например -16): каждый трек пишется на "
      "карту заново сжатым с громкостью LUFS и истинным пиком не выше -1 dBTP (исходные файлы не меняются; трек в "
      "пределах 0,5 LU от цели и беззвучный копируются как есть); код выхода 1, если файл не скопирован или у "
      "используемого трека нет файла"},
+    {"card-check", "ФАЙЛ.vlpj ПАПКА",
+     "проверить карту: сравнить файлы треков в ПАПКЕ с файлами плейлиста байт в байт и назвать каждое отличие (нет "
+     "файла, отличается от исходного, лишний файл, недописанная копия); код выхода 0, если карта в точности такая, "
+     "какой её сделает copy-tracks, 1 — есть отличия, 2 — ошибка"},
     {"tracks", "[--tsv] ФАЙЛ.vlpj",
      "проверить каждый файл трека (MP3 ли, повреждения, точная длина, громкость LUFS и истинный пик dBTP) и "
      "перечислить треки, которые ещё звучат, когда в "
@@ -132,12 +140,21 @@ std::string HelpText()
     for (const TCommandHelp &entry : Commands) {
         // A long synopsis goes on lines of its own, broken before its options.
         std::string head = "  " + std::string(entry.Name) + " " + entry.Arguments;
-        if (Columns(head) > 80) {
+        if (Columns(head) > 79) {
             std::string wrapped;
             size_t line = 0;
+            const auto isOption = [&](size_t k) {
+                return head.compare(k, 3, " [-") == 0 || head.compare(k, 3, " --") == 0;
+            };
             for (size_t k = 0; k < head.size(); ++k) {
-                const bool option = head.compare(k, 3, " [-") == 0 || head.compare(k, 3, " --") == 0;
-                if (option && Columns(std::string_view(head).substr(line, k - line)) > 60) {
+                if (!isOption(k))
+                    continue;
+                // Broken past 60 columns, or where the line up to the next option would not fit.
+                size_t next = k + 1;
+                while (next < head.size() && !isOption(next))
+                    ++next;
+                if (Columns(std::string_view(head).substr(line, k - line)) > 60 ||
+                    Columns(std::string_view(head).substr(line, next - line)) > 79) {
                     wrapped += head.substr(line, k - line) + "\n       ";
                     line = k + 1;
                 }
