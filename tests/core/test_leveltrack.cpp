@@ -238,8 +238,9 @@ TEST(LevelTrack, GeneratedSetReachesTheTargetOrSaysSo)
             // Our meter is held within 0.2 dB of the 16x reference elsewhere: only copies it reads
             // near the ceiling, and the dense, clipped ones limited hard, are worth the reference's time.
             if (ours.TruePeakDb > LevelCeilingDb - 0.5 ||
-                ((c.Kind == TKind::Clipped || c.Kind == TKind::NearHot) && target == -10))
+                ((c.Kind == TKind::Clipped || c.Kind == TKind::NearHot) && target == -10)) {
                 EXPECT_LE(ExactPeakDb(copy), LevelCeilingDb) << label << ": by the 16x reference";
+            }
             if (target == MaxLevelLufs) {
                 EXPECT_EQ(track.Outcome, TLevelledTrack::Missed) << label;
             }

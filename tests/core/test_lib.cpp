@@ -100,8 +100,8 @@ TEST(GetFileVersion, GivesTheBuildsVersion)
     uint16_t major = 0, minor = 0, release = 9, build = 9;
     ASSERT_TRUE(GetFileVersion("/proc/self/exe", major, minor, release, build));
     EXPECT_EQ(major, 1);
-    EXPECT_EQ(minor, 3);
+    EXPECT_EQ(minor, 4);
     EXPECT_EQ(release, 0);
     EXPECT_EQ(build, 0);
-    EXPECT_EQ(VersionText(), "1.3.0.0");
+    EXPECT_EQ(VersionText(), "1.4.0.0");
 }

@@ -74,7 +74,9 @@ TEST_F(NeverWithoutAsking, ALoadNamesHiddenGroupsAsNotSavedAndAsComingBackWithMo
                   U(" группы 5–8 не поддерживаются прибором Велтара ДК-4 и будут удалены при сохранении.\n"
                     "До сохранения это можно вернуть: выберите прибор с большим числом зон (щелчок по «Устройство:»), "
                     "и оно снова будет показано и сохранено."));
-    ASSERT_EQ(LogLines().size(), 4);
+    ASSERT_EQ(LogLines().size(), 5); // the four groups and group 5's scenario
+    EXPECT_TRUE(LogLines().back().startsWith(U("Скрыто: [Scenarios] 0: номер группы 5")))
+        << LogLines().back().toStdString();
     EXPECT_TRUE(LogLines().front().startsWith(U("Скрыто: [Groups] 1: номер группы 5")))
         << LogLines().front().toStdString();
     EXPECT_EQ(TreeTexts(), QStringList{U("Группа 1: Корпус")});
