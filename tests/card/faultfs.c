@@ -1,0 +1,618 @@
+// faultfs: a pass-through FUSE file system over a folder that misbehaves on request, as a failing
+// or fake-capacity SD card does. The card writer's tests mount it over a FAT image and steer it
+// through a control file of "key=value" lines, read again whenever the file changes (write it to
+// a temporary and rename it over, so no half-written control is read). Every counter starts again
+// at zero when the control changes.
+//
+//   flip_write=N        every Nth write (1: each) stores one byte inverted
+//   flip_read=N         every Nth read returns one byte inverted (the stored bytes stay right)
+//   flip_match=TEXT     flips only in files whose path holds TEXT (default: every file)
+//   write_error=ERR     writes fail with ERR (EIO, ENOSPC, ... or a number) ...
+//   write_after_bytes=N ... once N bytes were written (the write that crosses N is cut short)
+//   write_from_call=N   ... from the Nth write on (without either: every write)
+//   fsync_error=ERR, fsync_from_call=N     the same for fsync
+//   rename_error=ERR, rename_from_call=N   the same for rename
+//   capacity=BYTES      a card of this size: statfs counts what the files take (4 KiB clusters),
+//                       a write past it is cut short and the next fails with ENOSPC
+//   statfs_total=BYTES, statfs_free=BYTES  what statfs reports (0 total blocks included)
+//   vanish=ERR          every call fails with ERR (ENODEV, EIO): a pulled card
+//   write_rate=B, read_rate=B  bytes per second, as a slow card
+//
+// Usage: faultfs SOURCE CONTROL MOUNTPOINT [FUSE options]
+#define FUSE_USE_VERSION 35
+#define _GNU_SOURCE
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <fuse.h>
+#include <limits.h>
+#include <pthread.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <time.h>
+#include <unistd.h>
+
+#define CLUSTER 4096LL
+
+struct faults
+{
+    long flip_write, flip_read;
+    char flip_match[256];
+    int write_error, fsync_error, rename_error, vanish;
+    long long write_after_bytes; // -1: no limit
+    long write_from_call, fsync_from_call, rename_from_call;
+    long long capacity, statfs_total, statfs_free; // -1: not set
+    long long write_rate, read_rate;
+};
+
+struct state
+{
+    char source[PATH_MAX];
+    char control[PATH_MAX];
+    struct stat control_seen;
+    struct faults f;
+    long writes, reads, fsyncs, renames;
+    long long written;
+    long long used; // bytes the files take, for capacity; -1: count again
+};
+
+static struct state S;
+static pthread_mutex_t Lock = PTHREAD_MUTEX_INITIALIZER;
+// Writes under a capacity go one at a time, so that what they take is counted exactly.
+static pthread_mutex_t CapacityLock = PTHREAD_MUTEX_INITIALIZER;
+
+static int ErrnoByName(const char *text)
+{
+    static const struct
+    {
+        const char *name;
+        int value;
+    } names[] = {{"EIO", EIO},     {"ENOSPC", ENOSPC}, {"ENODEV", ENODEV}, {"EPERM", EPERM},   {"EROFS", EROFS},
+                 {"ENXIO", ENXIO}, {"EACCES", EACCES}, {"EDQUOT", EDQUOT}, {"ENOENT", ENOENT}, {"EBUSY", EBUSY}};
+    for (size_t i = 0; i < sizeof names / sizeof names[0]; ++i)
+        if (strcmp(text, names[i].name) == 0)
+            return names[i].value;
+    return atoi(text);
+}
+
+static void ResetFaults(struct faults *f)
+{
+    memset(f, 0, sizeof *f);
+    f->write_after_bytes = f->capacity = f->statfs_total = f->statfs_free = -1;
+}
+
+static void ParseControl(FILE *in, struct faults *f)
+{
+    char line[512];
+    ResetFaults(f);
+    while (fgets(line, sizeof line, in)) {
+        line[strcspn(line, "\r\n")] = '\0';
+        char *eq = strchr(line, '=');
+        if (!eq || line[0] == '#')
+            continue;
+        *eq = '\0';
+        const char *key = line, *value = eq + 1;
+        if (strcmp(key, "flip_write") == 0)
+            f->flip_write = atol(value);
+        else if (strcmp(key, "flip_read") == 0)
+            f->flip_read = atol(value);
+        else if (strcmp(key, "flip_match") == 0)
+            snprintf(f->flip_match, sizeof f->flip_match, "%s", value);
+        else if (strcmp(key, "write_error") == 0)
+            f->write_error = ErrnoByName(value);
+        else if (strcmp(key, "write_after_bytes") == 0)
+            f->write_after_bytes = atoll(value);
+        else if (strcmp(key, "write_from_call") == 0)
+            f->write_from_call = atol(value);
+        else if (strcmp(key, "fsync_error") == 0)
+            f->fsync_error = ErrnoByName(value);
+        else if (strcmp(key, "fsync_from_call") == 0)
+            f->fsync_from_call = atol(value);
+        else if (strcmp(key, "rename_error") == 0)
+            f->rename_error = ErrnoByName(value);
+        else if (strcmp(key, "rename_from_call") == 0)
+            f->rename_from_call = atol(value);
+        else if (strcmp(key, "capacity") == 0)
+            f->capacity = atoll(value);
+        else if (strcmp(key, "statfs_total") == 0)
+            f->statfs_total = atoll(value);
+        else if (strcmp(key, "statfs_free") == 0)
+            f->statfs_free = atoll(value);
+        else if (strcmp(key, "vanish") == 0)
+            f->vanish = ErrnoByName(value);
+        else if (strcmp(key, "write_rate") == 0)
+            f->write_rate = atoll(value);
+        else if (strcmp(key, "read_rate") == 0)
+            f->read_rate = atoll(value);
+        else
+            fprintf(stderr, "faultfs: unknown control key %s\n", key);
+    }
+}
+
+// Reads the control again when it changed; call with Lock held.
+static void Refresh(void)
+{
+    struct stat st;
+    if (stat(S.control, &st) != 0)
+        memset(&st, 0, sizeof st);
+    if (st.st_ino == S.control_seen.st_ino && st.st_size == S.control_seen.st_size &&
+        st.st_mtim.tv_sec == S.control_seen.st_mtim.tv_sec && st.st_mtim.tv_nsec == S.control_seen.st_mtim.tv_nsec)
+        return;
+    S.control_seen = st;
+    FILE *in = fopen(S.control, "r");
+    if (in) {
+        ParseControl(in, &S.f);
+        fclose(in);
+    } else {
+        ResetFaults(&S.f);
+    }
+    S.writes = S.reads = S.fsyncs = S.renames = 0;
+    S.written = 0;
+    S.used = -1;
+}
+
+// The faults as they stand now, or the vanish error.
+static int Current(struct faults *f)
+{
+    pthread_mutex_lock(&Lock);
+    Refresh();
+    *f = S.f;
+    pthread_mutex_unlock(&Lock);
+    return f->vanish ? -f->vanish : 0;
+}
+
+static void Forget(void)
+{
+    pthread_mutex_lock(&Lock);
+    S.used = -1;
+    pthread_mutex_unlock(&Lock);
+}
+
+static void Full(char *out, const char *path)
+{
+    snprintf(out, PATH_MAX, "%s%s", S.source, path);
+}
+
+static long long ClusterRound(long long size)
+{
+    return (size + CLUSTER - 1) / CLUSTER * CLUSTER;
+}
+
+static long long CountUsed(const char *dir)
+{
+    long long total = 0;
+    DIR *d = opendir(dir);
+    if (!d)
+        return 0;
+    struct dirent *e;
+    while ((e = readdir(d))) {
+        if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0)
+            continue;
+        char path[PATH_MAX];
+        struct stat st;
+        snprintf(path, sizeof path, "%s/%s", dir, e->d_name);
+        if (lstat(path, &st) != 0)
+            continue;
+        total += S_ISDIR(st.st_mode) ? CLUSTER + CountUsed(path) : ClusterRound(st.st_size);
+    }
+    closedir(d);
+    return total;
+}
+
+static long long Used(void)
+{
+    pthread_mutex_lock(&Lock);
+    long long used = S.used;
+    pthread_mutex_unlock(&Lock);
+    if (used < 0) {
+        used = CountUsed(S.source);
+        pthread_mutex_lock(&Lock);
+        S.used = used;
+        pthread_mutex_unlock(&Lock);
+    }
+    return used;
+}
+
+static void Throttle(long long bytes, long long rate)
+{
+    if (rate <= 0 || bytes <= 0)
+        return;
+    const long long ns = bytes * 1000000000LL / rate;
+    struct timespec t = {ns / 1000000000LL, ns % 1000000000LL};
+    while (nanosleep(&t, &t) != 0 && errno == EINTR)
+        ;
+}
+
+static int Flips(long every, long count, const char *path, const struct faults *f)
+{
+    return every > 0 && count % every == 0 && (!f->flip_match[0] || strstr(path, f->flip_match));
+}
+
+// The error of the Nth call of an operation, or 0.
+static int CallError(int error, long from, long call)
+{
+    return error && (from <= 0 || call >= from) ? -error : 0;
+}
+
+// FUSE keeps a file removed while open under a hidden name until it is closed (here, and in
+// fusefat below): the card's listing does not show it, as a kernel file system would not, and
+// no fault strikes the rename that hides it.
+static int Hidden(const char *path)
+{
+    const char *name = strrchr(path, '/');
+    return strncmp(name ? name + 1 : path, ".fuse_hidden", 12) == 0;
+}
+
+#define GUARD()                                                                                                        \
+    struct faults f;                                                                                                   \
+    do {                                                                                                               \
+        const int gone = Current(&f);                                                                                  \
+        if (gone)                                                                                                      \
+            return gone;                                                                                               \
+    } while (0)
+#define PATHOF(name, path)                                                                                             \
+    char name[PATH_MAX];                                                                                               \
+    Full(name, path)
+
+static void *FsInit(struct fuse_conn_info *conn, struct fuse_config *cfg)
+{
+    (void)conn;
+    // Every look goes to the card: a pulled card or a changed name shows at once.
+    cfg->entry_timeout = cfg->attr_timeout = cfg->negative_timeout = 0;
+    return NULL;
+}
+
+static int FsGetattr(const char *path, struct stat *st, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    const int r = fi ? fstat((int)fi->fh, st) : lstat(full, st);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsAccess(const char *path, int mask)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    return access(full, mask) == 0 ? 0 : -errno;
+}
+
+static int FsReaddir(const char *path, void *buf, fuse_fill_dir_t fill, off_t offset, struct fuse_file_info *fi,
+                     enum fuse_readdir_flags flags)
+{
+    (void)offset;
+    (void)fi;
+    (void)flags;
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    DIR *d = opendir(full);
+    if (!d)
+        return -errno;
+    struct dirent *e;
+    while ((e = readdir(d))) {
+        if (Hidden(e->d_name))
+            continue;
+        struct stat st = {0};
+        st.st_ino = e->d_ino;
+        st.st_mode = (mode_t)e->d_type << 12;
+        if (fill(buf, e->d_name, &st, 0, 0))
+            break;
+    }
+    closedir(d);
+    return 0;
+}
+
+static int FsMkdir(const char *path, mode_t mode)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    Forget();
+    return mkdir(full, mode) == 0 ? 0 : -errno;
+}
+
+static int FsRmdir(const char *path)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    Forget();
+    return rmdir(full) == 0 ? 0 : -errno;
+}
+
+static int FsUnlink(const char *path)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    Forget();
+    return unlink(full) == 0 ? 0 : -errno;
+}
+
+static int FsRename(const char *from, const char *to, unsigned int flags)
+{
+    GUARD();
+    if (flags)
+        return -EINVAL;
+    PATHOF(a, from);
+    PATHOF(b, to);
+    Forget();
+    if (Hidden(to))
+        return rename(a, b) == 0 ? 0 : -errno;
+    pthread_mutex_lock(&Lock);
+    const long call = ++S.renames;
+    pthread_mutex_unlock(&Lock);
+    const int error = CallError(f.rename_error, f.rename_from_call, call);
+    if (error)
+        return error;
+    return rename(a, b) == 0 ? 0 : -errno;
+}
+
+static int FsChmod(const char *path, mode_t mode, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    const int r = fi ? fchmod((int)fi->fh, mode) : chmod(full, mode);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsChown(const char *path, uid_t uid, gid_t gid, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    const int r = fi ? fchown((int)fi->fh, uid, gid) : lchown(full, uid, gid);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsTruncate(const char *path, off_t size, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    Forget();
+    const int r = fi ? ftruncate((int)fi->fh, size) : truncate(full, size);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsUtimens(const char *path, const struct timespec tv[2], struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    const int r = fi ? futimens((int)fi->fh, tv) : utimensat(AT_FDCWD, full, tv, AT_SYMLINK_NOFOLLOW);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsCreate(const char *path, mode_t mode, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    Forget();
+    const int fd = open(full, fi->flags, mode);
+    if (fd < 0)
+        return -errno;
+    fi->fh = (uint64_t)fd;
+    return 0;
+}
+
+static int FsOpen(const char *path, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    if (fi->flags & O_TRUNC)
+        Forget();
+    const int fd = open(full, fi->flags);
+    if (fd < 0)
+        return -errno;
+    fi->fh = (uint64_t)fd;
+    return 0;
+}
+
+static int FsRead(const char *path, char *buf, size_t size, off_t offset, struct fuse_file_info *fi)
+{
+    GUARD();
+    pthread_mutex_lock(&Lock);
+    const long call = ++S.reads;
+    pthread_mutex_unlock(&Lock);
+    Throttle((long long)size, f.read_rate);
+    const ssize_t n = pread((int)fi->fh, buf, size, offset);
+    if (n < 0)
+        return -errno;
+    if (n > 0 && Flips(f.flip_read, call, path, &f))
+        buf[n / 2] ^= 0xff;
+    return (int)n;
+}
+
+static int FsWrite(const char *path, const char *buf, size_t size, off_t offset, struct fuse_file_info *fi)
+{
+    GUARD();
+    pthread_mutex_lock(&Lock);
+    const long call = ++S.writes;
+    long long allowed = (long long)size;
+    if (f.write_error && f.write_after_bytes >= 0)
+        allowed = f.write_after_bytes - S.written < allowed ? f.write_after_bytes - S.written : allowed;
+    pthread_mutex_unlock(&Lock);
+    int error = f.write_after_bytes >= 0 ? 0 : CallError(f.write_error, f.write_from_call, call);
+    if (f.write_after_bytes >= 0 && allowed <= 0)
+        error = -f.write_error;
+    if (error)
+        return error;
+    Throttle(allowed, f.write_rate);
+
+    const int capacity = f.capacity >= 0;
+    if (capacity)
+        pthread_mutex_lock(&CapacityLock);
+    struct stat st;
+    long long before = 0;
+    if (capacity && fstat((int)fi->fh, &st) == 0)
+        before = st.st_size;
+    if (capacity && (long long)offset + allowed > before) {
+        const long long room = f.capacity / CLUSTER * CLUSTER - Used() + ClusterRound(before) - (long long)offset;
+        if (room < allowed)
+            allowed = room > 0 ? room : 0;
+        if (allowed <= 0) {
+            pthread_mutex_unlock(&CapacityLock);
+            return -ENOSPC;
+        }
+    }
+    char *copy = NULL;
+    const char *data = buf;
+    if (Flips(f.flip_write, call, path, &f)) {
+        copy = malloc((size_t)allowed);
+        if (!copy) {
+            if (capacity)
+                pthread_mutex_unlock(&CapacityLock);
+            return -ENOMEM;
+        }
+        memcpy(copy, buf, (size_t)allowed);
+        copy[allowed / 2] ^= 0xff;
+        data = copy;
+    }
+    const ssize_t n = pwrite((int)fi->fh, data, (size_t)allowed, offset);
+    const int saved = errno;
+    free(copy);
+    if (capacity) {
+        if (n > 0 && (long long)offset + n > before) {
+            pthread_mutex_lock(&Lock);
+            if (S.used >= 0)
+                S.used += ClusterRound((long long)offset + n) - ClusterRound(before);
+            pthread_mutex_unlock(&Lock);
+        }
+        pthread_mutex_unlock(&CapacityLock);
+    }
+    if (n < 0)
+        return -saved;
+    pthread_mutex_lock(&Lock);
+    S.written += n;
+    pthread_mutex_unlock(&Lock);
+    return (int)n;
+}
+
+static int FsStatfs(const char *path, struct statvfs *st)
+{
+    GUARD();
+    PATHOF(full, path);
+    if (statvfs(full, st) != 0)
+        return -errno;
+    if (f.capacity >= 0) {
+        const long long left = f.capacity - Used();
+        st->f_bsize = st->f_frsize = CLUSTER;
+        st->f_blocks = (fsblkcnt_t)(f.capacity / CLUSTER);
+        st->f_bfree = st->f_bavail = (fsblkcnt_t)(left > 0 ? left / CLUSTER : 0);
+    }
+    if (f.statfs_total >= 0 || f.statfs_free >= 0) {
+        st->f_bsize = st->f_frsize = CLUSTER;
+        if (f.statfs_total >= 0)
+            st->f_blocks = (fsblkcnt_t)(f.statfs_total / CLUSTER);
+        if (f.statfs_free >= 0)
+            st->f_bfree = st->f_bavail = (fsblkcnt_t)(f.statfs_free / CLUSTER);
+    }
+    return 0;
+}
+
+static int FsFlush(const char *path, struct fuse_file_info *fi)
+{
+    (void)path;
+    GUARD();
+    (void)f;
+    const int fd = dup((int)fi->fh);
+    if (fd < 0)
+        return -errno;
+    return close(fd) == 0 ? 0 : -errno;
+}
+
+static int FsRelease(const char *path, struct fuse_file_info *fi)
+{
+    (void)path;
+    close((int)fi->fh); // also on a pulled card: the handle must not outlive the mount
+    Forget();
+    return 0;
+}
+
+static int FsFsync(const char *path, int datasync, struct fuse_file_info *fi)
+{
+    (void)path;
+    GUARD();
+    pthread_mutex_lock(&Lock);
+    const long call = ++S.fsyncs;
+    pthread_mutex_unlock(&Lock);
+    const int error = CallError(f.fsync_error, f.fsync_from_call, call);
+    if (error)
+        return error;
+    const int r = datasync ? fdatasync((int)fi->fh) : fsync((int)fi->fh);
+    return r == 0 ? 0 : -errno;
+}
+
+static int FsFsyncdir(const char *path, int datasync, struct fuse_file_info *fi)
+{
+    (void)path;
+    (void)datasync;
+    (void)fi;
+    GUARD();
+    (void)f;
+    return 0;
+}
+
+static const struct fuse_operations Operations = {
+    .init = FsInit,
+    .getattr = FsGetattr,
+    .access = FsAccess,
+    .readdir = FsReaddir,
+    .mkdir = FsMkdir,
+    .rmdir = FsRmdir,
+    .unlink = FsUnlink,
+    .rename = FsRename,
+    .chmod = FsChmod,
+    .chown = FsChown,
+    .truncate = FsTruncate,
+    .utimens = FsUtimens,
+    .create = FsCreate,
+    .open = FsOpen,
+    .read = FsRead,
+    .write = FsWrite,
+    .statfs = FsStatfs,
+    .flush = FsFlush,
+    .release = FsRelease,
+    .fsync = FsFsync,
+    .fsyncdir = FsFsyncdir,
+};
+
+int main(int argc, char *argv[])
+{
+    if (argc < 4) {
+        fprintf(stderr, "usage: faultfs SOURCE CONTROL MOUNTPOINT [FUSE options]\n");
+        return 2;
+    }
+    if (!realpath(argv[1], S.source)) {
+        perror(argv[1]);
+        return 2;
+    }
+    // The control may not exist yet; its folder must, since the daemon leaves the working folder.
+    char folder[PATH_MAX];
+    snprintf(folder, sizeof folder, "%s", argv[2]);
+    char *slash = strrchr(folder, '/');
+    const char *name = slash ? slash + 1 : argv[2];
+    if (slash)
+        *slash = '\0';
+    if (!realpath(slash ? (folder[0] ? folder : "/") : ".", S.control)) {
+        perror(argv[2]);
+        return 2;
+    }
+    snprintf(S.control + strlen(S.control), sizeof S.control - strlen(S.control), "/%s", name);
+    ResetFaults(&S.f);
+    S.used = -1;
+    S.control_seen.st_ino = (ino_t)-1;
+    argv[2] = argv[0];
+    return fuse_main(argc - 2, argv + 2, &Operations, NULL);
+}

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# A full card whose storage misbehaves: whatever the fault, the default run keeps every old track,
+# and --make-room loses at most the one track it was working on, names it and keeps its bytes in
+# the journal; no log line claims an old track stays unless the card holds it. A healthy run on
+# the same card afterwards finishes the journal and leaves every track new.
+set -uo pipefail
+source "$(dirname "$0")/cardtracks.sh" "$@"
+
+count=8
+make_tracks old "$count" 10
+make_tracks new "$count" 10
+project_of "$work/new.vlpj" new "$count"
+track_size=$(stat -c %s "$work/src/new1.mp3")
+
+# Each fault alone, as a failing or fake-capacity card shows it; a write limit of one and a half
+# tracks lets the first copy through and fails the second midway.
+fault_table=(
+    "flip_write=1"
+    "flip_read=1"
+    "write_error=EIO"
+    "write_error=ENOSPC"
+    "write_error=EIO write_after_bytes=$((track_size * 3 / 2))"
+    "fsync_error=EIO"
+    "rename_error=EIO"
+    "flip_write=3 flip_match=.mp3"
+)
+
+# check_claims WHAT OUTPUT: every track the log says stays on the card holds its old bytes there.
+check_claims() {
+    local n
+    for n in $(kept_claims "$2"); do
+        cmp -s "$fat/$(card_name "$n")" "$work/src/old$n.mp3" ||
+            fail "$1: the log says track $n's old record stays, but the card does not hold it"
+    done
+}
+
+# run_full ROOM FAULTS FLAGS...: a fresh card with the old tracks, full but for ROOM, a run with
+# those faults; then the card is well again and card_state tells what it holds.
+run_full() {
+    local room="$1" faults="$2"
+    shift 2
+    card_new 64
+    put_tracks old "$count"
+    read -ra fault_list <<<"$faults"
+    card_full "$room" "${fault_list[@]}"
+    out="$("$tool" copy-tracks "$@" "$work/new.vlpj" "$card/" 2>&1)"
+    rc=$?
+    card_set
+    card_state "$count" old new
+}
+
+for row in "${fault_table[@]}"; do
+    for room in "$(room_for_none)" "$(room_for_one)"; do
+        # The default: no old track leaves the card before its replacement is verified there.
+        run_full "$room" "$row"
+        what="[$row], room $room, default"
+        expect_eq "$rc" "1" "$what: exit status"
+        expect_eq "$((state_absent + state_wrong))" "0" "$what: tracks lost ($state_tracks)"
+        if [ "$room" -lt "$track_size" ]; then
+            expect_eq "$state_old" "$count" "$what: old tracks kept ($state_tracks)"
+            expect_has "$out" "не помещается" "$what: the tracks that do not fit are named"
+        fi
+        check_claims "$what" "$out"
+
+        # --make-room: at most the track in hand is lost, and then it is named and journaled.
+        run_full "$room" "$row" --make-room
+        what="[$row], room $room, --make-room"
+        expect_eq "$rc" "1" "$what: exit status"
+        lost=$((state_absent + state_wrong))
+        [ "$lost" -le 1 ] || fail "$what: $lost tracks lost ($state_tracks)"$'\n'"$out"
+        for entry in $state_tracks; do
+            case "$entry" in
+            *:absent | *:wrong)
+                n="${entry%%:*}"
+                if [ "${entry#*:}" = absent ]; then
+                    expect_has "$out" "трек $n: на карте нет файла — звонок не прозвучит" "$what: the absent track"
+                else
+                    grep -E "(Т|т)рек $n([^0-9]|\$)|/$(card_name "$n")'" <<<"$out" | grep -qvF "' скопирован в '" ||
+                        fail "$what: wrong track $n is not named"$'\n'"$out"
+                fi
+                journal_holds "$work/src/old$n.mp3" || fail "$what: lost track $n's bytes are not in the journal"
+                ;;
+            esac
+        done
+        check_claims "$what" "$out"
+
+        # The card is well again: the next run finishes what was left and puts every new track there.
+        had_journal=0
+        for n in $(seq 1 "$count"); do
+            journal_holds "$work/src/old$n.mp3" && had_journal=1
+        done
+        out="$("$tool" copy-tracks --make-room "$work/new.vlpj" "$card/" 2>&1)"
+        rc=$?
+        card_state "$count" old new
+        what="[$row], room $room, the run after"
+        expect_eq "$rc" "0" "$what: exit status"$'\n'"$out"
+        expect_eq "$state_new" "$count" "$what: new tracks ($state_tracks)"
+        [ "$had_journal" -eq 0 ] || expect_has "$out" "прерванного копирования" "$what: the journal's end is told"
+        for n in $(seq 1 "$count"); do
+            journal_holds "$work/src/old$n.mp3" && fail "$what: track $n's backup is still in the journal"
+        done
+    done
+done
+
+# The free space a line gives is the card's, not the card's plus the old file that would go.
+make_tracks big 2 250
+project_of "$work/big.vlpj" big 2
+card_new 64
+put_tracks old 2
+room=409600
+card_full "$room"
+out="$("$tool" copy-tracks "$work/big.vlpj" "$card/" 2>&1)"
+free="$(awk -v b="$room" 'BEGIN { t = int((b * 10 + 524288) / 1048576); printf "%d,%d", t / 10, t % 10 }')"
+figures="$(grep -o "свободно [0-9]*,[0-9] МБ" <<<"$out" | sort -u)"
+expect_eq "$figures" "свободно $free МБ" "the free space told on a full card"$'\n'"$out"
+
+finish "full card"
