@@ -8,6 +8,7 @@
 #   card_state COUNT OLD NEW        what the card holds per track, compared byte for byte with
 #                                   the sources: sets state_new/old/absent/wrong and state_tracks
 #   kept_claims TEXT                the track numbers of the log lines that say the old record stays
+#                                   (by the card file they name, else by "трек N:")
 #   journal_holds FILE              true when a file of the card journal holds FILE's bytes
 
 tool="$1"
@@ -86,7 +87,8 @@ card_state() {
 }
 
 kept_claims() {
-    grep -F "оставлена" <<<"$1" | grep -o "[0-9][0-9][0-9]*\.mp3'" | sed 's/\.mp3.//; s/^0*//' | sort -un
+    grep -E "оставлена|осталась старая запись" <<<"$1" |
+        sed -nE "s|.*/0*([0-9]+)\.mp3'.*|\1|p; t; s|.*(Т\|т)рек ([0-9]+):.*|\2|p" | sort -un
 }
 
 journal_holds() {
@@ -98,9 +100,10 @@ journal_holds() {
     return 1
 }
 
-journal_count() {
-    [ -d "$journal" ] || { echo 0; return; }
-    find "$journal" -type f | wc -l
+# expect_journal_told OUTPUT WHAT: a run that found an unfinished journal says what became of it.
+expect_journal_told() {
+    grep -qE "прерванного копирования|Журнал копирования" <<<"$1" ||
+        fail "$2: the journal left by the run before is finished without a word:"$'\n'"$1"
 }
 
 # What the card's files take, as the fault layer counts it: 4 KiB clusters, a cluster per folder.

@@ -76,7 +76,7 @@ for mode in default make-room; do
         expect_eq "$((state_absent + state_wrong))" "0" "$what: tracks lost ($state_tracks)"
         [ "$want" = a ] && expect_eq "$state_old" "$count" "$what: every track is the project's ($state_tracks)"
         [ "$want" = b ] && expect_eq "$state_new" "$count" "$what: every track is the project's ($state_tracks)"
-        [ "$had_journal" -eq 0 ] || expect_has "$out" "прерванного копирования" "$what: the journal's end is told"
+        [ "$had_journal" -eq 0 ] || expect_journal_told "$out" "$what"
         for n in $(seq 1 "$count"); do
             journal_holds "$work/src/a$n.mp3" || journal_holds "$work/src/b$n.mp3" &&
                 fail "$what: track $n's backup is still in the journal"
