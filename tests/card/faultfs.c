@@ -4,19 +4,25 @@
 // a temporary and rename it over, so no half-written control is read). Every counter starts again
 // at zero when the control changes.
 //
+//   match=TEXT          the faults below strike only files whose path holds TEXT, and only
+//                       their calls and bytes are counted (default: every file)
 //   flip_write=N        every Nth write (1: each) stores one byte inverted
 //   flip_read=N         every Nth read returns one byte inverted (the stored bytes stay right)
-//   flip_match=TEXT     flips only in files whose path holds TEXT (default: every file)
 //   write_error=ERR     writes fail with ERR (EIO, ENOSPC, ... or a number) ...
 //   write_after_bytes=N ... once N bytes were written (the write that crosses N is cut short)
 //   write_from_call=N   ... from the Nth write on (without either: every write)
-//   fsync_error=ERR, fsync_from_call=N     the same for fsync
-//   rename_error=ERR, rename_from_call=N   the same for rename
+//   write_calls=N       ... for N calls, then writes work again (default: for good)
+//   fsync_error=ERR, fsync_from_call=N, fsync_calls=N     the same for fsync
+//   rename_error=ERR, rename_from_call=N, rename_calls=N  the same for rename
+//   lose_after_bytes=N  once N bytes were written, writes are acknowledged but not stored, as a
+//                       fake-capacity card does: the files written then end short
 //   capacity=BYTES      a card of this size: statfs counts what the files take (4 KiB clusters),
 //                       a write past it is cut short and the next fails with ENOSPC
 //   statfs_total=BYTES, statfs_free=BYTES  what statfs reports (0 total blocks included)
 //   vanish=ERR          every call fails with ERR (ENODEV, EIO): a pulled card
 //   write_rate=B, read_rate=B  bytes per second, as a slow card
+//   lock_delay_ms=N     each flock waits N ms before it takes effect, as over a slow link: wide
+//                       enough for another process to act between opening a file and locking it
 //
 // Usage: faultfs SOURCE CONTROL MOUNTPOINT [FUSE options]
 #define FUSE_USE_VERSION 35
@@ -31,6 +37,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -38,15 +45,22 @@
 
 #define CLUSTER 4096LL
 
+// An operation that fails: with error, from call from_call on, for calls calls (0: for good).
+struct failing
+{
+    int error;
+    long from_call, calls;
+};
+
 struct faults
 {
+    char match[256];
     long flip_write, flip_read;
-    char flip_match[256];
-    int write_error, fsync_error, rename_error, vanish;
-    long long write_after_bytes; // -1: no limit
-    long write_from_call, fsync_from_call, rename_from_call;
+    struct failing write, fsync, rename;
+    long long write_after_bytes, lose_after_bytes; // -1: no limit
     long long capacity, statfs_total, statfs_free; // -1: not set
-    long long write_rate, read_rate;
+    long long write_rate, read_rate, lock_delay_ms;
+    int vanish;
 };
 
 struct state
@@ -56,8 +70,8 @@ struct state
     struct stat control_seen;
     struct faults f;
     long writes, reads, fsyncs, renames;
-    long long written;
-    long long used; // bytes the files take, for capacity; -1: count again
+    long long written; // by the writes that match
+    long long used;    // bytes the files take, for capacity; -1: count again
 };
 
 static struct state S;
@@ -82,7 +96,25 @@ static int ErrnoByName(const char *text)
 static void ResetFaults(struct faults *f)
 {
     memset(f, 0, sizeof *f);
-    f->write_after_bytes = f->capacity = f->statfs_total = f->statfs_free = -1;
+    f->write_after_bytes = f->lose_after_bytes = f->capacity = f->statfs_total = f->statfs_free = -1;
+}
+
+// OP_error, OP_from_call, OP_calls.
+static int ParseFailing(const char *key, const char *value, const char *op, struct failing *into)
+{
+    const size_t n = strlen(op);
+    if (strncmp(key, op, n) != 0 || key[n] != '_')
+        return 0;
+    key += n + 1;
+    if (strcmp(key, "error") == 0)
+        into->error = ErrnoByName(value);
+    else if (strcmp(key, "from_call") == 0)
+        into->from_call = atol(value);
+    else if (strcmp(key, "calls") == 0)
+        into->calls = atol(value);
+    else
+        return 0;
+    return 1;
 }
 
 static void ParseControl(FILE *in, struct faults *f)
@@ -96,26 +128,19 @@ static void ParseControl(FILE *in, struct faults *f)
             continue;
         *eq = '\0';
         const char *key = line, *value = eq + 1;
-        if (strcmp(key, "flip_write") == 0)
+        if (strcmp(key, "match") == 0)
+            snprintf(f->match, sizeof f->match, "%s", value);
+        else if (strcmp(key, "flip_write") == 0)
             f->flip_write = atol(value);
         else if (strcmp(key, "flip_read") == 0)
             f->flip_read = atol(value);
-        else if (strcmp(key, "flip_match") == 0)
-            snprintf(f->flip_match, sizeof f->flip_match, "%s", value);
-        else if (strcmp(key, "write_error") == 0)
-            f->write_error = ErrnoByName(value);
+        else if (ParseFailing(key, value, "write", &f->write) || ParseFailing(key, value, "fsync", &f->fsync) ||
+                 ParseFailing(key, value, "rename", &f->rename))
+            ;
         else if (strcmp(key, "write_after_bytes") == 0)
             f->write_after_bytes = atoll(value);
-        else if (strcmp(key, "write_from_call") == 0)
-            f->write_from_call = atol(value);
-        else if (strcmp(key, "fsync_error") == 0)
-            f->fsync_error = ErrnoByName(value);
-        else if (strcmp(key, "fsync_from_call") == 0)
-            f->fsync_from_call = atol(value);
-        else if (strcmp(key, "rename_error") == 0)
-            f->rename_error = ErrnoByName(value);
-        else if (strcmp(key, "rename_from_call") == 0)
-            f->rename_from_call = atol(value);
+        else if (strcmp(key, "lose_after_bytes") == 0)
+            f->lose_after_bytes = atoll(value);
         else if (strcmp(key, "capacity") == 0)
             f->capacity = atoll(value);
         else if (strcmp(key, "statfs_total") == 0)
@@ -128,6 +153,8 @@ static void ParseControl(FILE *in, struct faults *f)
             f->write_rate = atoll(value);
         else if (strcmp(key, "read_rate") == 0)
             f->read_rate = atoll(value);
+        else if (strcmp(key, "lock_delay_ms") == 0)
+            f->lock_delay_ms = atoll(value);
         else
             fprintf(stderr, "faultfs: unknown control key %s\n", key);
     }
@@ -227,15 +254,32 @@ static void Throttle(long long bytes, long long rate)
         ;
 }
 
-static int Flips(long every, long count, const char *path, const struct faults *f)
+static int Matches(const char *path, const struct faults *f)
 {
-    return every > 0 && count % every == 0 && (!f->flip_match[0] || strstr(path, f->flip_match));
+    return !f->match[0] || (path && strstr(path, f->match));
 }
 
-// The error of the Nth call of an operation, or 0.
-static int CallError(int error, long from, long call)
+// Counts a call of a matching file: its number, or 0 for a file the faults leave alone.
+static long Count(long *counter, const char *path, const struct faults *f)
 {
-    return error && (from <= 0 || call >= from) ? -error : 0;
+    if (!Matches(path, f))
+        return 0;
+    pthread_mutex_lock(&Lock);
+    const long call = ++*counter;
+    pthread_mutex_unlock(&Lock);
+    return call;
+}
+
+static int Flips(long every, long call)
+{
+    return every > 0 && call > 0 && call % every == 0;
+}
+
+// The error of the call-th call of an operation, or 0.
+static int CallError(const struct failing *op, long call)
+{
+    const long from = op->from_call > 0 ? op->from_call : 1;
+    return op->error && call >= from && (op->calls <= 0 || call < from + op->calls) ? -op->error : 0;
 }
 
 // FUSE keeps a file removed while open under a hidden name until it is closed (here, and in
@@ -346,10 +390,7 @@ static int FsRename(const char *from, const char *to, unsigned int flags)
     Forget();
     if (Hidden(to))
         return rename(a, b) == 0 ? 0 : -errno;
-    pthread_mutex_lock(&Lock);
-    const long call = ++S.renames;
-    pthread_mutex_unlock(&Lock);
-    const int error = CallError(f.rename_error, f.rename_from_call, call);
+    const int error = CallError(&f.rename, Count(&S.renames, from, &f));
     if (error)
         return error;
     return rename(a, b) == 0 ? 0 : -errno;
@@ -422,14 +463,12 @@ static int FsOpen(const char *path, struct fuse_file_info *fi)
 static int FsRead(const char *path, char *buf, size_t size, off_t offset, struct fuse_file_info *fi)
 {
     GUARD();
-    pthread_mutex_lock(&Lock);
-    const long call = ++S.reads;
-    pthread_mutex_unlock(&Lock);
+    const long call = Count(&S.reads, path, &f);
     Throttle((long long)size, f.read_rate);
     const ssize_t n = pread((int)fi->fh, buf, size, offset);
     if (n < 0)
         return -errno;
-    if (n > 0 && Flips(f.flip_read, call, path, &f))
+    if (n > 0 && Flips(f.flip_read, call))
         buf[n / 2] ^= 0xff;
     return (int)n;
 }
@@ -437,18 +476,30 @@ static int FsRead(const char *path, char *buf, size_t size, off_t offset, struct
 static int FsWrite(const char *path, const char *buf, size_t size, off_t offset, struct fuse_file_info *fi)
 {
     GUARD();
-    pthread_mutex_lock(&Lock);
-    const long call = ++S.writes;
-    long long allowed = (long long)size;
-    if (f.write_error && f.write_after_bytes >= 0)
-        allowed = f.write_after_bytes - S.written < allowed ? f.write_after_bytes - S.written : allowed;
-    pthread_mutex_unlock(&Lock);
-    int error = f.write_after_bytes >= 0 ? 0 : CallError(f.write_error, f.write_from_call, call);
-    if (f.write_after_bytes >= 0 && allowed <= 0)
-        error = -f.write_error;
-    if (error)
-        return error;
+    const long call = Count(&S.writes, path, &f);
+    long long allowed = (long long)size, written = 0;
+    if (call) {
+        pthread_mutex_lock(&Lock);
+        written = S.written;
+        pthread_mutex_unlock(&Lock);
+    }
+    if (call && f.write.error && f.write_after_bytes >= 0) {
+        if (written >= f.write_after_bytes)
+            return -f.write.error;
+        if (written + allowed > f.write_after_bytes)
+            allowed = f.write_after_bytes - written;
+    } else if (call) {
+        const int error = CallError(&f.write, call);
+        if (error)
+            return error;
+    }
     Throttle(allowed, f.write_rate);
+    if (call && f.lose_after_bytes >= 0 && written >= f.lose_after_bytes) {
+        pthread_mutex_lock(&Lock);
+        S.written += allowed;
+        pthread_mutex_unlock(&Lock);
+        return (int)allowed;
+    }
 
     const int capacity = f.capacity >= 0;
     if (capacity)
@@ -468,7 +519,7 @@ static int FsWrite(const char *path, const char *buf, size_t size, off_t offset,
     }
     char *copy = NULL;
     const char *data = buf;
-    if (Flips(f.flip_write, call, path, &f)) {
+    if (Flips(f.flip_write, call)) {
         copy = malloc((size_t)allowed);
         if (!copy) {
             if (capacity)
@@ -493,9 +544,11 @@ static int FsWrite(const char *path, const char *buf, size_t size, off_t offset,
     }
     if (n < 0)
         return -saved;
-    pthread_mutex_lock(&Lock);
-    S.written += n;
-    pthread_mutex_unlock(&Lock);
+    if (call) {
+        pthread_mutex_lock(&Lock);
+        S.written += n;
+        pthread_mutex_unlock(&Lock);
+    }
     return (int)n;
 }
 
@@ -542,16 +595,41 @@ static int FsRelease(const char *path, struct fuse_file_info *fi)
 
 static int FsFsync(const char *path, int datasync, struct fuse_file_info *fi)
 {
-    (void)path;
     GUARD();
-    pthread_mutex_lock(&Lock);
-    const long call = ++S.fsyncs;
-    pthread_mutex_unlock(&Lock);
-    const int error = CallError(f.fsync_error, f.fsync_from_call, call);
+    const int error = CallError(&f.fsync, Count(&S.fsyncs, path, &f));
     if (error)
         return error;
     const int r = datasync ? fdatasync((int)fi->fh) : fsync((int)fi->fh);
     return r == 0 ? 0 : -errno;
+}
+
+static int FsOpendir(const char *path, struct fuse_file_info *fi)
+{
+    GUARD();
+    (void)f;
+    PATHOF(full, path);
+    const int fd = open(full, O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return -errno;
+    fi->fh = (uint64_t)fd;
+    return 0;
+}
+
+static int FsReleasedir(const char *path, struct fuse_file_info *fi)
+{
+    (void)path;
+    close((int)fi->fh);
+    return 0;
+}
+
+// Locks are taken on the file below, so that they conflict exactly as on the card itself.
+static int FsFlock(const char *path, struct fuse_file_info *fi, int op)
+{
+    (void)path;
+    GUARD();
+    if (!(op & LOCK_UN) && f.lock_delay_ms > 0)
+        Throttle(f.lock_delay_ms * 1000, 1000000);
+    return flock((int)fi->fh, op) == 0 ? 0 : -errno;
 }
 
 static int FsFsyncdir(const char *path, int datasync, struct fuse_file_info *fi)
@@ -586,6 +664,9 @@ static const struct fuse_operations Operations = {
     .release = FsRelease,
     .fsync = FsFsync,
     .fsyncdir = FsFsyncdir,
+    .opendir = FsOpendir,
+    .releasedir = FsReleasedir,
+    .flock = FsFlock,
 };
 
 int main(int argc, char *argv[])

@@ -10,18 +10,26 @@ rounds=$((${CARD_ROUNDS:-9} / 3))
 count=6
 two_versions "$count" 6
 
+# A slow card whose locks take a while to take effect: a run that opened the lock file just
+# before its holder removed it gets a lock on a file that is no longer there.
 card_new 64
-card_faults "write_rate=$((track_size * 8))"
+card_faults "write_rate=$((track_size * 8))" "lock_delay_ms=300"
 start=$(date +%s%N)
 "$tool" copy-tracks "$work/a.vlpj" "$card/" >/dev/null 2>&1 || fail "a run alone"
 span=$((($(date +%s%N) - start) / 1000000 + 20))
 
 for round in $(seq 1 "$rounds"); do
     pids=() tags=() finished=()
-    # Three runs, the second and third started while the first may still hold the card.
+    # Three runs: the second starts while the first holds the card, the third about when the
+    # first lets go of it.
     for k in 0 1 2; do
         tag=$([ "$k" -eq 1 ] && echo b || echo a)
-        ((k == 0)) || sleep "$(awk -v ms=$((RANDOM % span)) 'BEGIN { printf "%.3f", ms / 1000 }')"
+        case $k in
+        1) pause=$((RANDOM % (span / 2))) ;;
+        2) pause=$((span - pause + RANDOM % (span / 2))) ;;
+        *) pause=0 ;;
+        esac
+        sleep "$(awk -v ms="$pause" 'BEGIN { printf "%.3f", ms / 1000 }')"
         "$tool" copy-tracks "$work/$tag.vlpj" "$card/" >"$work/run$k.out" 2>&1 &
         pids+=($!)
         tags+=("$tag")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# kill -9 at random moments of a copy onto a full, slow card. Without --make-room every track
-# holds one of its two versions right after each kill; with it, a track missing after a kill has
-# its bytes in the journal, and the next run finishes that journal, says so, and leaves every
-# track new. CARD_ROUNDS sets the rounds of each loop (10 here, more for a longer hunt).
+# kill -9 (or a pulled card) at random moments of a copy onto a full, slow card. Without
+# --make-room every track holds one of its two versions right after each kill; with it, a track
+# missing after a kill has its bytes in the journal, and the next run finishes that journal, says
+# so, and leaves every track new. CARD_ROUNDS sets the rounds of each loop (10 here, more for a
+# longer hunt).
 set -uo pipefail
 source "$(dirname "$0")/cardtracks.sh" "$@"
 
@@ -14,15 +15,23 @@ slow=("write_rate=$((track_size * 10))" "read_rate=$((track_size * 40))")
 
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
 
-# kill_at MS ARGS...: runs the tool and kills it with SIGKILL MS milliseconds after its start.
-kill_at() {
-    local ms="$1"
-    shift
-    "$tool" "$@" >"$work/killed.out" 2>&1 &
+# cut_at HOW MS ARGS...: runs the tool and cuts it short MS milliseconds after its start: HOW is
+# kill (SIGKILL) or pull (the card vanishes under it, and comes back once the run has ended).
+cut_at() {
+    local how="$1" ms="$2"
+    shift 2
+    "$tool" "$@" >"$work/cut.out" 2>&1 &
     local pid=$!
     sleep "$(awk -v ms="$ms" 'BEGIN { printf "%.3f", ms / 1000 }')"
-    kill -9 "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
+    if [ "$how" = kill ]; then
+        kill -9 "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    else
+        card_set vanish=ENODEV "${slow[@]}"
+        wait "$pid"
+        cut_rc=$?
+        card_set "${slow[@]}"
+    fi
 }
 
 # The whole run's length on this card, to spread the kills over it.
@@ -34,8 +43,9 @@ start=$(now_ms)
 span=$(($(now_ms) - start + 50))
 echo "span $span ms"
 
-# Room for one track beside the old ones: the default needs no removal, and must make none.
-for mode in default make-room; do
+# Room for one track beside the old ones: the default needs no removal, and must make none. A
+# card pulled out in the middle of --make-room (half as many rounds) is put back and finished.
+for mode in default make-room pulled; do
     card_new 64
     put_tracks a "$count"
     if [ "$mode" = default ]; then
@@ -45,16 +55,22 @@ for mode in default make-room; do
         card_full "$(room_for_none)" "${slow[@]}"
         flags=(--make-room)
     fi
-    for round in $(seq 1 "$rounds"); do
+    how=$([ "$mode" = pulled ] && echo pull || echo kill)
+    for round in $(seq 1 $([ "$mode" = pulled ] && echo $(((rounds + 1) / 2)) || echo "$rounds")); do
         # Each round writes the other version over what the card holds.
         if ((round % 2)); then project="$work/b.vlpj" want=b; else project="$work/a.vlpj" want=a; fi
-        kill_at $((RANDOM % span)) copy-tracks "${flags[@]}" "$project" "$card/"
+        cut_at "$how" $((RANDOM % span)) copy-tracks "${flags[@]}" "$project" "$card/"
         card_state "$count" a b
-        what="$mode, round $round, right after the kill"
+        what="$mode, round $round, right after the ${how}"
         expect_eq "$state_wrong" "0" "$what: tracks with other bytes ($state_tracks)"
         if [ "$mode" = default ]; then
             expect_eq "$state_absent" "0" "$what: tracks without a file ($state_tracks)"
             continue
+        fi
+        # A run that ended well before the card went must have left every track the project's.
+        if [ "$how" = pull ] && [ "$cut_rc" -eq 0 ]; then
+            [ "$want" = a ] && expect_eq "$state_old" "$count" "$what: exit 0, every track a's ($state_tracks)"
+            [ "$want" = b ] && expect_eq "$state_new" "$count" "$what: exit 0, every track b's ($state_tracks)"
         fi
         had_journal=0
         for entry in $state_tracks; do
