@@ -124,9 +124,10 @@ card_set() {
     card_faults ${card_capacity:+"capacity=$card_capacity"} "$@"
 }
 
-# Room on a full card: not enough for a new track beside its old one, or enough for one (a
-# writer keeps some slack for the last cluster and a longer folder).
-room_for_none() { echo $((track_size / 2)); }
+# Room on a full card: not enough for a new track beside its old one, but enough once the old
+# one is gone; or enough for one beside. The writer keeps 64 KiB of slack beyond a track's size
+# for the last cluster and a longer folder.
+room_for_none() { echo $((track_size / 2 + 69632)); }
 room_for_one() { echo $((track_size + 131072)); }
 
 # put_tracks TAG COUNT: the card gets TAG's tracks as another program writes them.
