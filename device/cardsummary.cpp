@@ -143,43 +143,27 @@ std::string TCopySummary::Text() const
         text += "; не скопированы треки: " + TrackList(NotCopied);
     if (!NoFile.empty())
         text += "; нет файла у треков: " + TrackList(NoFile);
+    if (!Absent.empty())
+        text += "; на карте нет файла у треков: " + TrackList(Absent);
     return text;
 }
 
-void TCopyTally::ClearLog()
-{
-    Log.ClearLog();
-}
-
-void TCopyTally::AddLog(std::string_view line)
-{
-    Lines.emplace(line);
-    Log.AddLog(line);
-}
-
-TCopySummary TCopyTally::Summarize(const std::vector<std::string> &playList, const std::string &folder,
-                                   std::vector<int32_t> noFile) const
+TCopySummary SummarizeCopy(const TCopyReport &report, std::vector<int32_t> noFile)
 {
     TCopySummary summary;
     summary.NoFile = std::move(noFile);
-    // Each line names one file; a "скопирован" line counts for one of them only, so two playlist
-    // lines for the same file and card name need two such lines. Whatever the copy adds after
-    // the names (a note on a replaced file) does not matter.
-    std::multiset<std::string, std::less<>> lines = Lines;
-    for (const std::string &line : playList) {
-        const std::string source(TextAfter(line, ";"));
-        if (source.empty())
-            continue;
+    const auto once = [](std::vector<int32_t> &tracks, int32_t track) {
+        if (std::find(tracks.begin(), tracks.end(), track) == tracks.end())
+            tracks.push_back(track);
+    };
+    for (const TCopyResult &file : report.Files) {
         ++summary.Total;
-        const int32_t track = LeadingNumber(line);
-        const std::string copied = CopiedLine(source, CardFilePath(folder, track));
-        const auto found = lines.lower_bound(copied);
-        if (found != lines.end() && found->starts_with(copied)) {
-            lines.erase(found);
+        if (file.Outcome == TCopyResult::Copied && file.OnCard == TCopyResult::New)
             ++summary.Copied;
-        } else if (std::find(summary.NotCopied.begin(), summary.NotCopied.end(), track) == summary.NotCopied.end()) {
-            summary.NotCopied.push_back(track);
-        }
+        else
+            once(summary.NotCopied, file.Track);
+        if (file.OnCard == TCopyResult::Absent)
+            once(summary.Absent, file.Track);
     }
     return summary;
 }

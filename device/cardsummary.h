@@ -4,7 +4,6 @@
 #include "model/type.h"
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,32 +46,23 @@ std::vector<std::string> PlayListNumberProblems(const std::vector<std::string> &
 std::vector<std::string> CardMismatchLines(const TProject &project, const std::vector<std::string> &playList,
                                            const std::string &folder);
 
-/// The outcome of one copy run.
+/// The outcome of one copy run, from what the card holds at its end.
 struct TCopySummary
 {
     size_t Copied = 0;
     size_t Total = 0;               // playlist lines that name a file
     std::vector<int32_t> NotCopied; // their tracks, once each, in playlist order
     std::vector<int32_t> NoFile;    // used tracks without a file
+    std::vector<int32_t> Absent;    // tracks of the playlist that have no file on the card
     /// True when everything reached the card and every used track had a file.
-    bool Clean() const { return NotCopied.empty() && NoFile.empty(); }
-    /// "Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 5" (long lists cut short).
+    bool Clean() const { return NotCopied.empty() && NoFile.empty() && Absent.empty(); }
+    /// "Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 5; на карте нет файла у
+    /// треков: 7" (long lists cut short).
     std::string Text() const;
 };
 
-/// Passes the copy's log lines on to log and keeps them, to sum the run up afterwards.
-class TCopyTally : public TLogSink
-{
-public:
-    explicit TCopyTally(TLogSink &log) : Log(log) {}
-    void ClearLog() override;
-    void AddLog(std::string_view line) override;
+struct TCopyReport;
 
-    /// The run over playList into folder as its log lines tell it; noFile from LogTracksWithoutFile.
-    TCopySummary Summarize(const std::vector<std::string> &playList, const std::string &folder,
-                           std::vector<int32_t> noFile) const;
-
-private:
-    TLogSink &Log;
-    std::multiset<std::string, std::less<>> Lines;
-};
+/// The run as the card holds it at its end: a line counts as copied only when the card, read
+/// back, holds its copy; noFile from LogTracksWithoutFile.
+TCopySummary SummarizeCopy(const TCopyReport &report, std::vector<int32_t> noFile);

@@ -1,5 +1,8 @@
 #include "device/trackcopy.h"
 
+#include "device/cardjournal.h"
+#include "device/cardlock.h"
+#include "device/cardreport.h"
 #include "device/sdcard.h"
 #include "device/trackcopycard.h"
 #include "model/cause.h"
@@ -22,28 +25,6 @@ namespace {
 // group this size still keeps the copy as fast as cp followed by one sync (bench/trackcopy_peer.sh).
 constexpr size_t BatchFiles = 8;
 constexpr uint64_t BatchBytes = uint64_t(8) << 20;
-
-// Room a copy needs beyond its size: the last cluster and a longer folder on a FAT card.
-constexpr uint64_t RoomSlack = uint64_t(64) << 10;
-
-// An old track removed to make room is kept in memory until its replacement is on the card;
-// a larger one is not removed at all.
-constexpr uint64_t MaxKeptOld = uint64_t(256) << 20;
-
-std::optional<uint64_t> FileSystemFreeSpace(const std::string &folder)
-{
-    struct statvfs st = {};
-    // Some FUSE and network mounts report no blocks at all: their free space is unknown, not zero.
-    if (::statvfs(folder.c_str(), &st) != 0 || st.f_blocks == 0)
-        return std::nullopt;
-    return uint64_t(st.f_bavail) * st.f_frsize;
-}
-
-std::string Megabytes(uint64_t bytes)
-{
-    const uint64_t tenths = (bytes * 10 + (uint64_t(1) << 19)) >> 20;
-    return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10);
-}
 
 // A track's file name as TrackFileName makes it: "007", "042", "123", "00-5".
 bool IsTrackStem(std::string_view stem)
@@ -72,7 +53,7 @@ bool IsOwnTemporary(std::string_view name, std::string_view prefix)
                                                          "0123456789") == std::string_view::npos;
 }
 
-std::string ResultLine(const TCopyResult &result)
+std::string ResultLine(const TCopyResult &result, const std::string &journalFolder)
 {
     switch (result.Outcome) {
     case TCopyResult::Copied:
@@ -85,9 +66,18 @@ std::string ResultLine(const TCopyResult &result)
     std::string cause = result.Note.empty() ? CauseText(result.Cause) : result.Note;
     if (result.SourceUnreadable)
         cause = "исходный файл не читается: " + cause;
+    // Said only of a put-back that was read back from the card equal to the saved old track.
     if (result.OldRestored)
         cause += "; старая запись трека оставлена на карте";
+    else if (result.InJournal)
+        cause += "; старую запись трека вернуть на карту не удалось, она сохранена в " + journalFolder +
+                 " и вернётся на карту при следующем запуске";
     return NotCopiedLine(result.Source, result.Target, cause);
+}
+
+std::string FileName(const std::string &path)
+{
+    return path.substr(path.find_last_of('/') + 1);
 }
 
 // Copies into safe writes, reads each back and renames the good ones in groups. Log lines come
@@ -97,9 +87,10 @@ class TCardWriter
 {
 public:
     TCardWriter(TLogSink &log, TCopyReport &report, const TCopyOptions &options, const TCardFolder &card,
-                const TCardSources &sources)
-        : Log(log), Report(report), FreeSpace(options.FreeSpace ? options.FreeSpace : FileSystemFreeSpace),
-          Verify(options.Verify), Remake(options.Remake), Card(card), Sources(sources)
+                const TCardSources &sources, TCardJournal &journal)
+        : Log(log), Report(report), Options(options),
+          FreeSpace(options.FreeSpace ? options.FreeSpace : FileSystemFreeSpace), Verify(options.Verify),
+          Remake(options.Remake), Card(card), Sources(sources), Journal(journal)
     {}
     ~TCardWriter() { Abandon(); }
 
@@ -107,15 +98,15 @@ public:
     uint64_t PendingBytes() const { return Bytes; }
     bool CardGone() const { return Gone; }
 
-    void AddMissing(const std::string &source)
+    void AddMissing(const TPlanItem &item)
     {
-        Add(source, {}).Outcome = TCopyResult::Missing;
+        Add(item).Outcome = TCopyResult::Missing;
         Entries.emplace_back().Index = Report.Files.size() - 1;
     }
 
-    void Copy(const std::string &source, int32_t track, const std::string &target, const TBytesFn &progress)
+    void Copy(const TPlanItem &item, const TBytesFn &progress)
     {
-        TCopyResult &result = Add(source, target);
+        TCopyResult &result = Add(item);
         TEntry entry;
         entry.Index = Report.Files.size() - 1;
         const auto fail = [&](int cause, bool sourceSide = false) {
@@ -128,7 +119,7 @@ public:
         };
         if (Card.Error != 0)
             return fail(Card.Error);
-        if (!OpenSource(entry, source))
+        if (!OpenSource(entry, item.Source))
             return fail(entry.SourceFd, true);
         struct stat st = {};
         if (::fstat(entry.SourceFd, &st) != 0)
@@ -136,13 +127,13 @@ public:
         if (!S_ISREG(st.st_mode))
             return fail(CauseNotRegularFile, true);
         ::posix_fadvise(entry.SourceFd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        if (Remake && !RemakeSource(entry, result, source, track, st))
+        if (Remake && !RemakeSource(entry, result, item.Source, item.Track, st))
             return fail(errno, true);
         const auto size = uint64_t(st.st_size);
 
         entry.Write = std::make_unique<TSafeWrite>();
         TSafeWrite &write = *entry.Write;
-        if (!write.Open(Card.Path(target.substr(target.find_last_of('/') + 1))))
+        if (!write.Open(Card.Path(FileName(item.Target))))
             return fail(write.Error());
         if (!HasRoom(size)) {
             Commit(); // the renames of the pending copies free the files they replace
@@ -191,8 +182,15 @@ public:
                 else if (result.Cause != 0)
                     Restore(entry);
                 result.Outcome = result.Cause == 0 ? TCopyResult::Copied : TCopyResult::Failed;
+                if (result.Cause == 0) {
+                    result.Committed = FileIdAt(entry.Write->Target());
+                    // Verified and renamed into place: the old track's saved bytes are no longer needed.
+                    if (result.InJournal)
+                        Journal.Drop(FileName(result.Target));
+                    result.InJournal = false;
+                }
             }
-            Log.AddLog(ResultLine(result));
+            Log.AddLog(ResultLine(result, Journal.Folder()));
         }
         Release();
     }
@@ -205,7 +203,7 @@ public:
             TCopyResult &result = Report.Files[entry.Index];
             if (entry.Write && result.Cause == 0 && result.Note.empty())
                 result.Note = CardRemovedCause;
-            Log.AddLog(ResultLine(result));
+            Log.AddLog(ResultLine(result, Journal.Folder()));
         }
         Release();
     }
@@ -217,14 +215,15 @@ private:
         std::unique_ptr<TSafeWrite> Write; // nothing when there is no copy to commit
         int SourceFd = -1;
         bool OwnsSource = false;
-        std::optional<std::string> Old; // the old track, removed to make room
     };
 
-    TCopyResult &Add(const std::string &source, const std::string &target)
+    TCopyResult &Add(const TPlanItem &item)
     {
         TCopyResult &result = Report.Files.emplace_back();
-        result.Source = source;
-        result.Target = target;
+        result.Source = item.Source;
+        result.Target = item.SourceMissing ? std::string() : item.Target;
+        result.Track = item.Track;
+        result.Old = item.Old;
         return result;
     }
 
@@ -241,6 +240,7 @@ private:
         result.Remade = remade.Note;
         if (!remade.Remade)
             return ::lseek(entry.SourceFd, 0, SEEK_SET) == 0;
+        result.RemadePrint = std::make_pair(uint64_t(remade.Bytes.size()), Fingerprint(remade.Bytes));
         const int fd = ::memfd_create("sigcfg-track", MFD_CLOEXEC);
         if (fd < 0)
             return false;
@@ -305,7 +305,22 @@ private:
             Gone = true; // a read-back that failed because the card went
             return ENODEV;
         }
+        if (cause != 0)
+            Distrust(Report.Files[entry->Index].Track);
         return cause;
+    }
+
+    // A card that gave back other bytes than were written may alter whatever it is given next:
+    // no further old track is removed on it.
+    void Distrust(int32_t track)
+    {
+        if (Report.Suspect)
+            return;
+        Report.Suspect = true;
+        if (Options.MakeRoom)
+            Log.AddLog("Трек " + std::to_string(track) +
+                       ": запись на карте не совпала с записанным; карта ненадёжна, старые записи больше не "
+                       "удаляются, новые копируются только рядом со старыми");
     }
 
     bool HasRoom(uint64_t size) const
@@ -314,62 +329,88 @@ private:
         return !free || *free >= size + RoomSlack;
     }
 
-    // Removes the old track ahead of its copy when that makes room for it; false, with the reason
-    // in the result, when it would not (or the card's size is unknown) and the old track stays.
+    // Removes the old track ahead of its copy when that makes room for it and the operator agreed,
+    // once its bytes are in the card journal; false, with the reason in the result, when it does
+    // not (or the card's size is unknown) and the old track stays.
     bool MakeRoom(TSafeWrite &write, TEntry &entry, uint64_t size)
     {
         TCopyResult &result = Report.Files[entry.Index];
         const std::optional<uint64_t> free = FreeSpace(Card.Folder);
         if (!free)
             return false;
+        const std::string name = FileName(result.Target), spelled = CardSpelling(Card.Folder, name);
         struct stat old = {};
-        const bool oldFrees = write.ReplacesFile() && ::stat(write.Target().c_str(), &old) == 0 &&
-                              !Sources.Holds(old) && uint64_t(old.st_size) <= MaxKeptOld;
-        const uint64_t room = *free + (oldFrees ? uint64_t(old.st_size) : 0);
-        if (room < size + RoomSlack) {
+        const bool oldFrees = !spelled.empty() && ::stat(Card.Path(spelled).c_str(), &old) == 0 &&
+                              S_ISREG(old.st_mode) && !Sources.Holds(old) &&
+                              !Sources.HoldsPath(Card.Folder + "/" + spelled);
+        const uint64_t after = *free + (oldFrees ? uint64_t(old.st_size) : 0);
+        const auto noRoom = [&](const std::string &more) {
             result.Note = "не помещается на карту (нужно " + Megabytes(size + RoomSlack) + " МБ, свободно " +
-                          Megabytes(room) + " МБ)";
+                          Megabytes(*free) + " МБ" + more + ")";
+            write.Discard();
+            return false;
+        };
+        if (after < size + RoomSlack)
+            return noRoom("");
+        const std::string instead = ", после удаления старой записи — " + Megabytes(after) + " МБ; ";
+        if (!Options.MakeRoom)
+            return noRoom(instead + "старая запись не удалена без согласия");
+        if (Report.Suspect)
+            return noRoom(instead + "карта ненадёжна, старая запись не удалена");
+        // The old track's bytes are on the computer's disk before it leaves the card.
+        if (const int cause = Journal.Save(result.Track, name)) {
+            result.Note = "старую запись трека не удалось сохранить в журнал (" + CauseText(cause) +
+                          "), а без её удаления копия не помещается";
             write.Discard();
             return false;
         }
-        try {
-            entry.Old = ReadWholeFile(write.Target(), MaxKeptOld);
-        } catch (const std::exception &) {
-            result.Note = "старая запись трека не читается, а без её удаления копия не помещается";
-            write.Discard();
-            return false;
-        }
-        if (!write.RemoveOld()) {
-            result.Cause = write.Error();
+        if (spelled == name ? !write.RemoveOld() : ::unlink(Card.Path(spelled).c_str()) != 0) {
+            result.Cause = spelled == name ? write.Error() : errno;
+            Journal.Drop(name);
             write.Discard();
             return false;
         }
         result.OldRemovedFirst = true;
+        result.InJournal = true;
         Log.AddLog("Файл '" + result.Target +
                    "' удалён перед копированием: на карте нет места для новой копии рядом "
                    "со старой");
+        if (Options.AfterRemoval)
+            Options.AfterRemoval(result.Track);
         return true;
     }
 
-    // The copy failed after its old track was removed: the old one goes back, checked like a copy.
+    // The copy failed after its old track was removed: the saved one goes back, read back like a
+    // copy. When it does not, its bytes stay in the journal for the next run.
     void Restore(TEntry &entry)
     {
-        if (!entry.Old || Gone || !Card.Present())
+        TCopyResult &result = Report.Files[entry.Index];
+        if (!result.InJournal || Gone || !Card.Present())
             return;
-        TSafeWrite back;
-        const std::string path = entry.Write ? entry.Write->Target() : std::string();
-        if (!path.empty() && back.Open(path) && back.Write(*entry.Old) && back.Commit())
-            Report.Files[entry.Index].OldRestored = true;
-        entry.Old.reset();
+        const std::string name = FileName(result.Target);
+        const int saved = ::open(Journal.BytesPath(name).c_str(), O_RDONLY | O_CLOEXEC);
+        const int cause = saved < 0 ? errno : PutFileVerified(Card.Path(name), saved, Verify);
+        if (saved >= 0)
+            ::close(saved);
+        if (cause != 0) {
+            Distrust(result.Track);
+            return;
+        }
+        result.OldRestored = true;
+        result.InJournal = false;
+        result.Old = FileIdAt(Card.Path(name)); // the old track now, for the report read from the card
+        Journal.Drop(name);
     }
 
     TLogSink &Log;
     TCopyReport &Report;
+    const TCopyOptions &Options;
     TFreeSpaceFn FreeSpace;
     const TCopyVerify &Verify;
     const TTrackRemakeFn &Remake;
     const TCardFolder &Card;
     const TCardSources &Sources;
+    TCardJournal &Journal;
     std::vector<TEntry> Entries;
     uint64_t Bytes = 0;
     bool Gone = false;
@@ -380,29 +421,36 @@ private:
 bool TCopyReport::AllCopied() const
 {
     for (const TCopyResult &file : Files)
-        if (file.Outcome != TCopyResult::Copied)
+        if (file.Outcome != TCopyResult::Copied || file.OnCard != TCopyResult::New)
             return false;
-    return !Stopped && !CardRemoved;
+    return !Stopped && !CardRemoved && Refused.empty();
 }
 
-size_t RemoveStaleTemporaries(const std::string &target)
+std::vector<std::string> StaleTemporaries(const std::string &target)
 {
     const size_t slash = target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     const std::string prefix = slash == std::string::npos ? target : target.substr(slash + 1);
-    DIR *dir = ::opendir(folder.c_str());
+    std::vector<std::string> found;
+    std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir);
     if (!dir)
-        return 0;
-    size_t removed = 0;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (!IsOwnTemporary(entry->d_name, prefix))
-            continue;
+        return found;
+    while (const dirent *entry = ::readdir(dir.get())) {
         const std::string path = folder + "/" + entry->d_name;
         struct stat st = {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(path.c_str()) == 0)
-            ++removed;
+        if (IsOwnTemporary(entry->d_name, prefix) && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            found.push_back(path);
     }
-    ::closedir(dir);
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+size_t RemoveStaleTemporaries(const std::string &target)
+{
+    // Called only under the card's lock: no live run of ours is writing these.
+    size_t removed = 0;
+    for (const std::string &path : StaleTemporaries(target))
+        removed += ::unlink(path.c_str()) == 0;
     return removed;
 }
 
@@ -411,64 +459,83 @@ TCopyReport CopyTracks(const std::vector<std::string> &playList, const std::stri
 {
     TCopyReport report;
     TCardFolder card(FolderOf(target + "x"));
+    // One writer per card, for everything below: a second run would clear our temporaries as its
+    // own leftovers and rename its files over ours.
+    const TCardLock lock(card, options.LockWait);
+    if (!lock.Error().empty()) {
+        report.Refused = lock.Error();
+        log.AddLog(lock.Error());
+        return report;
+    }
+    // What an interrupted run left comes first: its removed tracks back onto the card.
+    TCardJournal journal(card, card.Error == 0 ? CardId(card.Folder) : std::string());
+    report.JournalFolder = journal.Folder();
+    journal.Recover(log, options.Verify);
     report.TemporariesRemoved = RemoveStaleTemporaries(target);
     if (report.TemporariesRemoved > 0)
         log.AddLog("Удалены временные файлы прерванного копирования: " + std::to_string(report.TemporariesRemoved));
 
-    size_t count = 0;
-    for (const std::string &line : playList)
-        if (!TextAfter(line, ";").empty())
-            ++count;
-
     const TCardSources sources(playList, target, card);
-    TCardWriter writer(log, report, options, card, sources);
-    const auto removed = [&] {
-        writer.Abandon();
-        log.AddLog(CardRemovedLine);
-        report.CardRemoved = true;
+    const TCardPlan plan = PlanCardCopy(playList, target, options.FreeSpace,
+                                        [&](const std::string &path) { return sources.HoldsPath(path); });
+    if (card.Error == 0 && plan.Tight())
+        log.AddLog("Место на SD-карте: " + plan.SpaceLine());
+
+    std::optional<TCardWriter> writer(std::in_place, log, report, options, card, sources, journal);
+    // The run's end, however it came: what the card holds is read back and told.
+    const auto finish = [&] {
+        writer.reset();
+        if (report.CardRemoved)
+            log.AddLog(CardRemovedLine);
+        else if (report.Stopped)
+            log.AddLog(CopyStoppedLine);
+        for (size_t i = report.Files.size(); i < plan.Items.size(); ++i) {
+            TCopyResult &result = report.Files.emplace_back();
+            result.Source = plan.Items[i].Source;
+            result.Target = plan.Items[i].SourceMissing ? std::string() : plan.Items[i].Target;
+            result.Track = plan.Items[i].Track;
+            result.Old = plan.Items[i].Old;
+            result.Note = report.CardRemoved ? CardRemovedCause : CopyStoppedLine;
+        }
+        // A card that went away is not read: its folder now lies on another disk.
+        if (!report.CardRemoved && card.Error == 0)
+            ReadBackCard(report, plan, card, sources, journal, options.Verify, log);
         return report;
     };
-    size_t index = 0;
-    for (const std::string &line : playList) {
-        const std::string source(TextAfter(line, ";"));
-        if (source.empty())
-            continue;
+    for (size_t index = 0; index < plan.Items.size(); ++index) {
+        const TPlanItem &item = plan.Items[index];
         if (options.Stop && options.Stop->load()) {
-            writer.Commit(); // what was copied before the stop still goes onto the card
-            if (writer.CardGone())
-                return removed();
-            log.AddLog(CopyStoppedLine);
-            report.Stopped = true;
-            return report;
+            writer->Commit(); // what was copied before the stop still goes onto the card
+            report.CardRemoved = writer->CardGone();
+            report.Stopped = !report.CardRemoved;
+            return finish();
         }
-        if (card.Error == 0 && !card.Present())
-            return removed();
-        ++index;
-        if (!FileExists(source)) {
-            writer.AddMissing(source);
+        if (card.Error == 0 && !card.Present()) {
+            report.CardRemoved = true;
+            return finish();
+        }
+        if (item.SourceMissing) {
+            writer->AddMissing(item);
             continue;
         }
-        const std::string cardFile = CardFilePath(target, LeadingNumber(line));
-        TCopyProgress state{index, count, source, cardFile, 0, 0};
+        TCopyProgress state{index + 1, plan.Items.size(), item.Source, item.Target, 0, item.Size};
         TBytesFn bytes;
-        if (options.Progress) {
-            struct stat st = {};
-            state.BytesTotal = ::stat(source.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+        if (options.Progress)
             bytes = [&](uint64_t done) {
                 state.BytesDone = done;
                 options.Progress(state);
             };
+        writer->Copy(item, bytes);
+        if (writer->PendingFiles() >= BatchFiles || writer->PendingBytes() >= BatchBytes)
+            writer->Commit();
+        if (writer->CardGone()) {
+            report.CardRemoved = true;
+            return finish();
         }
-        writer.Copy(source, LeadingNumber(line), cardFile, bytes);
-        if (writer.PendingFiles() >= BatchFiles || writer.PendingBytes() >= BatchBytes)
-            writer.Commit();
-        if (writer.CardGone())
-            return removed();
     }
-    writer.Commit();
-    if (writer.CardGone())
-        return removed();
-    return report;
+    writer->Commit();
+    report.CardRemoved = writer->CardGone();
+    return finish();
 }
 
 std::string CopiedLine(const std::string &source, const std::string &target)
@@ -484,5 +551,8 @@ std::string NotCopiedLine(const std::string &source, const std::string &target, 
 bool CopyTracks(const std::vector<std::string> &playList, const std::string &target, TLogSink &log,
                 const TCopyProgressFn &progress, const std::atomic<bool> *stop)
 {
-    return CopyTracks(playList, target, log, TCopyOptions{progress, stop, {}, {}, {}}).AllCopied();
+    TCopyOptions options;
+    options.Progress = progress;
+    options.Stop = stop;
+    return CopyTracks(playList, target, log, options).AllCopied();
 }

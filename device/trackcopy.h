@@ -1,9 +1,11 @@
 #pragma once
 
+#include "device/cardplan.h"
 #include "device/log.h"
 #include "device/trackverify.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -24,10 +26,6 @@ struct TCopyProgress
 };
 
 using TCopyProgressFn = std::function<void(const TCopyProgress &)>;
-
-/// Bytes free for a new file in a folder, or nothing when unknown (a file system that reports no
-/// size at all, as some FUSE and network mounts do).
-using TFreeSpaceFn = std::function<std::optional<uint64_t>(const std::string &folder)>;
 
 /// A track made over before it goes to the card (levelled to one loudness, say).
 struct TTrackRemake
@@ -50,6 +48,12 @@ struct TCopyOptions
     TFreeSpaceFn FreeSpace;                  // the file system's own figure when empty
     TCopyVerify Verify;                      // each copy read back from the card; on unless switched off
     TTrackRemakeFn Remake;                   // empty: every source goes as it is
+    /// The operator agreed to remove old tracks ahead of their copies on a full card; each one's
+    /// bytes are kept in the card journal until its replacement is verified.
+    bool MakeRoom = false;
+    std::chrono::milliseconds LockWait = std::chrono::seconds(3); // for another run on the card
+    /// Test seam: called once an old track has been removed to make room, before its copy.
+    std::function<void(int32_t track)> AfterRemoval;
 };
 
 /// What became of one playlist line that names a file.
@@ -64,7 +68,16 @@ struct TCopyResult
     std::string Remade;            // what Remake said of the track: after the copy's line
     bool SourceUnreadable = false; // when Failed: the cause concerns the source, not the card
     bool OldRemovedFirst = false;  // the old card file was removed to make room before the copy
-    bool OldRestored = false;      // ... and put back when the new copy failed
+    bool OldRestored = false;      // ... and put back, read back equal, when the new copy failed
+
+    /// What the card holds under the track at the end, read from the card itself.
+    enum TOnCard { NotRead, New, OldKept, Absent, Wrong };
+    TOnCard OnCard = NotRead;
+    int32_t Track = 0;
+    std::optional<TFileId> Old;                               // the card file it replaces, as the plan found it
+    std::optional<TFileId> Committed;                         // the copy this run renamed into place
+    bool InJournal = false;                                   // the old track's bytes wait in the card journal
+    std::optional<std::pair<uint64_t, uint64_t>> RemadePrint; // size and hash of a remade track
 };
 
 /// A whole run: the lines that name a file, in playlist order, up to a stop.
@@ -73,7 +86,11 @@ struct TCopyReport
     std::vector<TCopyResult> Files;
     size_t TemporariesRemoved = 0; // left behind by earlier interrupted runs
     bool Stopped = false;
-    bool CardRemoved = false; // the card left its folder during the run: nothing more was written
+    bool CardRemoved = false;  // the card left its folder during the run: nothing more was written
+    std::string Refused;       // another run holds the card: nothing was done
+    bool Suspect = false;      // a read-back failed: no further old track was removed
+    std::string JournalFolder; // where removed tracks wait for their replacements
+    /// True when every line's copy is on the card, read back at the end.
     bool AllCopied() const;
 };
 
@@ -88,6 +105,10 @@ inline constexpr const char *CopyStoppedLine = "Копирование оста�
 inline constexpr const char *CardRemovedLine = "SD-карта извлечена: копирование прервано";
 /// The cause of a copy that the card's removal cut short.
 inline constexpr const char *CardRemovedCause = "SD-карта извлечена";
+
+/// The temporaries that interrupted runs left in the target's folder: names of the card files'
+/// own pattern ("001.mp3." and six letters or digits), as paths, sorted.
+std::vector<std::string> StaleTemporaries(const std::string &target);
 
 /// Removes what earlier interrupted runs left in the target's folder: names of the card files'
 /// own pattern ("001.mp3." and six letters or digits) only. Returns how many went.

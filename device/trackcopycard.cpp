@@ -3,6 +3,7 @@
 #include "device/sdcard.h"
 #include "model/cause.h"
 #include "model/lib.h"
+#include "storage/fileio.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -14,6 +15,22 @@ namespace {
 std::pair<dev_t, ino_t> FileId(const struct stat &st)
 {
     return {st.st_dev, st.st_ino};
+}
+
+std::string LowerName(const std::string &path)
+{
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    for (char &c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return name;
+}
+
+// The file at path lies directly in the card folder.
+bool InFolder(const std::string &path, const TCardFolder &card)
+{
+    struct stat folder = {};
+    return card.Error == 0 && ::stat(FolderOf(path).c_str(), &folder) == 0 && card.Is(folder);
 }
 
 } // namespace
@@ -59,6 +76,7 @@ bool TCardFolder::IsMountPoint() const
 }
 
 TCardSources::TCardSources(const std::vector<std::string> &playList, const std::string &target, const TCardFolder &card)
+    : Card(card)
 {
     std::set<std::pair<dev_t, ino_t>> replaced;
     struct stat st = {};
@@ -68,8 +86,13 @@ TCardSources::TCardSources(const std::vector<std::string> &playList, const std::
             replaced.insert(FileId(st));
     for (const std::string &line : playList) {
         const std::string source(TextAfter(line, ";"));
-        if (source.empty() || ::stat(source.c_str(), &st) != 0 || !replaced.count(FileId(st)) || ByPath.count(source))
+        if (source.empty() || ::stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ByPath.count(source))
             continue;
+        const bool onCard = InFolder(source, card);
+        if (!replaced.count(FileId(st)) && !onCard)
+            continue;
+        if (onCard)
+            CardNames.insert(LowerName(source));
         if (!Held.count(FileId(st))) {
             const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
             Held[FileId(st)] = fd >= 0 ? fd : -errno;
@@ -94,4 +117,12 @@ std::optional<int> TCardSources::Find(const std::string &path) const
 bool TCardSources::Holds(const struct stat &st) const
 {
     return Held.count(FileId(st)) > 0;
+}
+
+bool TCardSources::HoldsPath(const std::string &path) const
+{
+    struct stat st = {};
+    if (::stat(path.c_str(), &st) == 0 && Holds(st))
+        return true;
+    return CardNames.count(LowerName(path)) > 0 && InFolder(path, Card);
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <sys/stat.h>
 #include <utility>
@@ -29,6 +30,8 @@ public:
     /// The folder's name still leads to the same folder, on a mount as it was at the start.
     bool Present() const;
     dev_t Device() const { return Id.first; }
+    /// The file system object st is this folder.
+    bool Is(const struct stat &st) const { return st.st_dev == Id.first && st.st_ino == Id.second; }
 
 private:
     bool IsMountPoint() const;
@@ -41,6 +44,9 @@ private:
 
 /// The sources that are card files the run replaces (a playlist that renumbers the card's own
 /// tracks): opened before anything is written, so that each is read as it was at the start.
+/// A source is one when it is the same file (device and inode) as a card file the run writes, or
+/// when it lies in the card folder itself under any spelling: a FAT card mounted through FUSE gives
+/// 002.MP3 and 002.mp3 inodes of their own although they are one file.
 class TCardSources
 {
 public:
@@ -54,8 +60,13 @@ public:
     std::optional<int> Find(const std::string &path) const;
     /// True when the file is held open: removing it frees no room.
     bool Holds(const struct stat &st) const;
+    /// True when the file at path is held: by its inode, or as a file of the card folder by name
+    /// without regard to Latin letter case.
+    bool HoldsPath(const std::string &path) const;
 
 private:
     std::map<std::pair<dev_t, ino_t>, int> Held;
     std::map<std::string, int> ByPath;
+    std::set<std::string> CardNames; // the held files of the card folder, in lower case
+    const TCardFolder &Card;
 };

@@ -87,6 +87,33 @@ int CompareWithCard(int source, const std::string &card, const TCardReadFn &read
     }
 }
 
+uint64_t Fingerprint(std::string_view bytes)
+{
+    uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : bytes)
+        hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+std::optional<std::pair<uint64_t, uint64_t>> FileFingerprint(const std::string &path)
+{
+    TFile in(path);
+    if (in.Get() < 0)
+        return std::nullopt;
+    std::unique_ptr<char[]> buffer(new char[CompareChunk]);
+    uint64_t hash = 14695981039346656037ull, size = 0;
+    for (;;) {
+        const ssize_t n = ReadFull({}, in.Get(), buffer.get(), CompareChunk, off_t(size));
+        if (n < 0)
+            return std::nullopt;
+        for (ssize_t i = 0; i < n; ++i)
+            hash = (hash ^ static_cast<unsigned char>(buffer[size_t(i)])) * 1099511628211ull;
+        size += uint64_t(n);
+        if (size_t(n) < CompareChunk)
+            return std::make_pair(size, hash);
+    }
+}
+
 std::vector<std::string> ExtraCardFiles(const std::vector<std::string> &playList, const std::string &target)
 {
     const size_t slash = target.find_last_of('/');

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
+#include <utility>
 #include <vector>
 
 // What the card holds after a copy: each copy read back from the card itself and compared with
@@ -22,6 +26,11 @@ struct TCopyVerify
 /// CauseDiffersAfterWrite when not, or the errno value of a failed read. The card file's pages are
 /// flushed and dropped from the cache first, so the bytes compared are the ones the card returns.
 int CompareWithCard(int source, const std::string &card, const TCardReadFn &read = {});
+
+/// A hash of bytes (FNV-1a, 64 bits): tells a file from its remade track without keeping the track.
+uint64_t Fingerprint(std::string_view bytes);
+/// The size and Fingerprint of the file at path read whole, nothing when it can not be read.
+std::optional<std::pair<uint64_t, uint64_t>> FileFingerprint(const std::string &path);
 
 /// The regular files beside the card copies whose names look like track copies (the target's
 /// name part, three or more digits, ".mp3" in any case) but that no playlist line with a path

@@ -10,6 +10,7 @@ int RunCheck(const std::vector<std::string> &args);
 int RunShow(const std::vector<std::string> &args);
 int RunConvert(const std::vector<std::string> &args);
 int RunCopyTracks(const std::vector<std::string> &args);
+int RunCardCheck(const std::vector<std::string> &args);
 int RunTracks(const std::vector<std::string> &args);
 int RunSound(const std::vector<std::string> &args);
 int RunBells(const std::vector<std::string> &args);

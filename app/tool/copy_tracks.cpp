@@ -1,6 +1,7 @@
 #include "app/tool/commands.h"
 #include "app/tool/toolio.h"
 #include "app/tool/usage.h"
+#include "device/cardcheck.h"
 #include "device/cardsummary.h"
 #include "device/levelling.h"
 #include "device/trackcopy.h"
@@ -63,18 +64,21 @@ bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level)
 
 } // namespace
 
-// sigcfg-tool copy-tracks [--no-verify] [--force] [--level LUFS] FILE.vlpj TARGET: the card writer's copy stage
-// alone, for the playlist stored in FILE; the same log lines as the window, on standard output,
-// then the track-named files on the card that do not hold what the project plays, then the
-// summary. Files that are not MP3 and numbers that name no card file of their own refuse the
-// copy (exit 2) unless --force. --level re-encodes each track at that loudness on its way to the
-// card; the summary then says what became of each.
+// sigcfg-tool copy-tracks [--no-verify] [--force] [--make-room] [--level LUFS] FILE.vlpj TARGET: the card
+// writer's copy stage alone, for the playlist stored in FILE; the same log lines as the window, on
+// standard output, then the track-named files on the card that do not hold what the project plays,
+// then the summary read from the card. Files that are not MP3 and numbers that name no card file of
+// their own refuse the copy (exit 2) unless --force, as does another run on the same card.
+// --make-room lets a full card lose an old track before its copy (kept in the card journal
+// meanwhile). --level re-encodes each track at that loudness on its way to the card; the summary
+// then says what became of each.
 int RunCopyTracks(const std::vector<std::string> &args)
 {
     std::vector<std::string> rest = args;
     TCopyOptions options;
     options.Verify.Enabled = !TakeFlag(rest, "--no-verify");
     const bool force = TakeFlag(rest, "--force");
+    options.MakeRoom = TakeFlag(rest, "--make-room");
     std::optional<double> level;
     if (!TakeLevel(rest, level))
         return 2;
@@ -102,16 +106,38 @@ int RunCopyTracks(const std::vector<std::string> &args)
     for (const std::string &line : refusals)
         log.AddLog(line);
     const std::vector<int32_t> noFile = LogTracksWithoutFile(loaded.Project, loaded.PlayList, log);
-    TCopyTally tally(log);
-    const TCopyReport report = CopyTracks(loaded.PlayList, target.Folder, tally, options);
+    const TCopyReport report = CopyTracks(loaded.PlayList, target.Folder, log, options);
+    if (!report.Refused.empty())
+        return 2;
     // A card that went away is not looked at again: its folder now lies on another disk.
     if (!report.CardRemoved)
         for (const std::string &line : CardMismatchLines(loaded.Project, loaded.PlayList, target.Folder))
             log.AddLog(line);
-    const TCopySummary summary = tally.Summarize(loaded.PlayList, target.Folder, noFile);
+    const TCopySummary summary = SummarizeCopy(report, noFile);
     if (level)
         if (const std::string text = levels.Summary(*level); !text.empty())
             log.AddLog(text);
     log.AddLog(summary.Text());
-    return summary.Clean() && !report.CardRemoved ? 0 : 1;
+    return summary.Clean() && !report.CardRemoved && !report.Stopped ? 0 : 1;
+}
+
+// sigcfg-tool card-check FILE.vlpj FOLDER: does the card hold exactly what the playlist of FILE
+// would put there? Each difference on a line of its own, then the summary; exit 0 when none.
+int RunCardCheck(const std::vector<std::string> &args)
+{
+    if (!ExpectArgs(args, 2, "card-check"))
+        return 2;
+    TToolProject &loaded = CommandProject();
+    LoadExistingProject(args[0], loaded);
+    const TCardTarget target = CheckCardTarget(args[1]);
+    if (!target.Error.empty()) {
+        ToolErr() << "sigcfg-tool: " << target.Error << "\n";
+        return 2;
+    }
+    const TCardCheck check = CheckCard(loaded.PlayList, target.Folder);
+    TStdoutLog log(TStdoutLog::LineByLine);
+    for (const std::string &line : check.Differences)
+        log.AddLog(line);
+    log.AddLog(check.Summary());
+    return check.Clean() ? 0 : 1;
 }

@@ -37,9 +37,9 @@ int main(int argc, char **argv)
     }
     using TCommand = int (*)(const std::vector<std::string> &);
     static const std::pair<const char *, TCommand> commands[] = {
-        {"check", RunCheck},   {"show", RunShow},   {"convert", RunConvert}, {"copy-tracks", RunCopyTracks},
-        {"tracks", RunTracks}, {"bells", RunBells}, {"shift", RunShift},     {"drives", RunDrives},
-        {"print", RunPrint},   {"sound", RunSound},
+        {"check", RunCheck},   {"show", RunShow},   {"convert", RunConvert},      {"copy-tracks", RunCopyTracks},
+        {"tracks", RunTracks}, {"bells", RunBells}, {"shift", RunShift},          {"drives", RunDrives},
+        {"print", RunPrint},   {"sound", RunSound}, {"card-check", RunCardCheck},
     };
     const auto found = std::find_if(std::begin(commands), std::end(commands),
                                     [&](const auto &entry) { return command == entry.first; });

@@ -1,6 +1,8 @@
 #include "device/trackcopy.h"
 
+#include "device/cardreport.h"
 #include "device/sdcard.h"
+#include "device/trackcopycard.h"
 
 #include "storage/fileio.h"
 #include "tests/core/support.h"
@@ -8,15 +10,23 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 namespace {
+
+std::string FileName(const std::string &path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
 
 class TrackCopy : public ::testing::Test
 {
@@ -25,6 +35,8 @@ protected:
     {
         fs::create_directory(Dir / "src");
         fs::create_directory(Dir / "card");
+        // The card journal goes under the test's folder, never into the user's state folder.
+        ::setenv("XDG_STATE_HOME", (Dir / "state").c_str(), 1);
     }
 
     std::string Source(const std::string &name, const std::string &bytes)
@@ -54,6 +66,10 @@ protected:
         return Copied(s, t, "не скопирован") + ": " + cause;
     }
     static std::string Missing(const std::string &source) { return "Файл '" + source + "' отсутствует"; }
+    static std::string OldKept(int32_t track)
+    {
+        return "трек " + std::to_string(track) + ": на карте осталась старая запись";
+    }
     static std::string RemovedFirst(const std::string &target)
     {
         return "Файл '" + target + "' удалён перед копированием: на карте нет места для новой копии рядом со старой";
@@ -88,7 +104,7 @@ TEST_F(TrackCopy, CopiesEachLineWithAPathUnderItsTrackNameInPlayListOrder)
                 ElementsAre(Copied(a, Card("007.mp3")), Copied(b, Card("042.mp3")), Copied(a, Card("123.mp3")),
                             Copied(a, Card("1000.mp3")), Copied(a, Card("00-5.mp3")), Copied(a, Card("008.mp3")),
                             Missing(gone), Missing(folder), Copied(a, Card("004.mp3")), Copied(b, Card("004.mp3")),
-                            Copied(a, Card("00-2147483648.mp3"))));
+                            Copied(a, Card("00-2147483648.mp3")), AbsentTrackLine(1), AbsentTrackLine(2)));
     EXPECT_THAT(Listing(), ElementsAre("00-2147483648.mp3", "00-5.mp3", "004.mp3", "007.mp3", "008.mp3", "042.mp3",
                                        "1000.mp3", "123.mp3"));
     EXPECT_EQ(ReadWholeFile(Card("007.mp3")), "first");
@@ -119,8 +135,9 @@ TEST_F(TrackCopy, AFailedCopyKeepsTheOldTargetAndLeavesNoTemporary)
         EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log));
     }
     EXPECT_FALSE(CopyTracks({"2;" + a}, Card(), Log)); // a folder is not replaced
-    EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("001.mp3"), "файл слишком велик для этого диска"),
-                                       NotCopied(a, Card("002.mp3"), "это папка, а не файл")));
+    EXPECT_THAT(Log.Lines,
+                ElementsAre(NotCopied(big, Card("001.mp3"), "файл слишком велик для этого диска"), OldKept(1),
+                            NotCopied(a, Card("002.mp3"), "это папка, а не файл"), AbsentTrackLine(2)));
     EXPECT_EQ(ReadWholeFile(Card("001.mp3")), "old track");
     EXPECT_TRUE(fs::is_directory(Dir / "card" / "002.mp3"));
     EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3"));
@@ -159,7 +176,7 @@ TEST_F(TrackCopy, AStopEndsTheRunBeforeTheNextFile)
     std::atomic<bool> stop = false;
     EXPECT_FALSE(CopyTracks(
         {"1;" + a, "2;" + b}, Card(), Log, [&](const TCopyProgress &) { stop = true; }, &stop));
-    EXPECT_THAT(Log.Lines, ElementsAre(Copied(a, Card("001.mp3")), CopyStoppedLine));
+    EXPECT_THAT(Log.Lines, ElementsAre(Copied(a, Card("001.mp3")), CopyStoppedLine, AbsentTrackLine(2)));
     EXPECT_THAT(Listing(), ElementsAre("001.mp3"));
 }
 
@@ -215,7 +232,7 @@ TEST_F(TrackCopy, FinishedFilesAreOnTheCardWhileLaterOnesCopy)
     EXPECT_EQ(Listing().size(), 20u);
 }
 
-TEST_F(TrackCopy, ReplacesTracksOnAFullCard)
+TEST_F(TrackCopy, OnAFullCardOldTracksStayUnlessTheOperatorMakesRoom)
 {
     constexpr uint64_t K = 1024;
     struct TCase
@@ -223,33 +240,99 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullCard)
         uint64_t Capacity;
         std::vector<uint64_t> Sizes; // of tracks 1, 2 ..., old and new alike
         std::vector<bool> RemovedFirst;
+        const char *Space; // the plan's line, when not every copy fits beside its old track
     } cases[] = {
-        {2000 * K, {300 * K, 300 * K}, {false, false}}, // room enough
-        {1000 * K, {300 * K, 300 * K}, {false, false}}, // the first rename makes room for the second
-        {700 * K, {600 * K}, {true}},                   // no room beside the old track
-        {1000 * K, {600 * K, 300 * K}, {true, true}},
+        {2000 * K, {300 * K, 300 * K}, {false, false}, nullptr}, // room enough
+        {1000 * K, {300 * K, 300 * K}, {false, false}, nullptr}, // the first rename makes room for the second
+        {700 * K, {600 * K}, {true}, "нужно 0,6 МБ, на карте свободно 0,1 МБ, после удаления старых записей — 0,7 МБ"},
+        {1000 * K,
+         {600 * K, 300 * K},
+         {true, true},
+         "нужно 1,0 МБ, на карте свободно 0,1 МБ, после удаления старых записей — 1,0 МБ"},
     };
     for (const TCase &c : cases) {
-        fs::remove_all(Dir / "card");
-        fs::create_directory(Dir / "card");
-        Log.Lines.clear();
-        std::vector<std::string> playList, expected;
-        for (size_t i = 0; i < c.Sizes.size(); ++i) {
-            const std::string name = "00" + std::to_string(i + 1) + ".mp3";
-            WriteFileAtomically(Card(name), std::string(c.Sizes[i], 'o'));
-            playList.push_back(std::to_string(i + 1) + ";" + Source(name, std::string(c.Sizes[i], 'n')));
-            if (c.RemovedFirst[i])
-                expected.push_back(RemovedFirst(Card(name)));
-            expected.push_back(Copied(Src(name), Card(name)));
+        for (const bool makeRoom : {false, true}) {
+            fs::remove_all(Dir / "card");
+            fs::create_directory(Dir / "card");
+            Log.Lines.clear();
+            std::vector<std::string> playList, expected;
+            if (c.Space)
+                expected.push_back(std::string("Место на SD-карте: ") + c.Space);
+            for (size_t i = 0; i < c.Sizes.size(); ++i) {
+                const std::string name = "00" + std::to_string(i + 1) + ".mp3";
+                WriteFileAtomically(Card(name), std::string(c.Sizes[i], 'o'));
+                playList.push_back(std::to_string(i + 1) + ";" + Source(name, std::string(c.Sizes[i], 'n')));
+                if (c.RemovedFirst[i] && makeRoom)
+                    expected.push_back(RemovedFirst(Card(name)));
+                if (!c.RemovedFirst[i] || makeRoom)
+                    expected.push_back(Copied(Src(name), Card(name)));
+            }
+            TCopyOptions options;
+            options.FreeSpace = CardOf(c.Capacity);
+            options.MakeRoom = makeRoom;
+            const TCopyReport report = CopyTracks(playList, Card(), Log, options);
+            bool anyKept = false;
+            for (size_t i = 0; i < c.Sizes.size(); ++i) {
+                // Without the operator's word an old track never leaves the card before its copy is there.
+                const bool kept = c.RemovedFirst[i] && !makeRoom;
+                anyKept |= kept;
+                EXPECT_EQ(report.Files[i].OldRemovedFirst, c.RemovedFirst[i] && makeRoom);
+                EXPECT_EQ(report.Files[i].OnCard, kept ? TCopyResult::OldKept : TCopyResult::New);
+                EXPECT_EQ(ReadWholeFile(report.Files[i].Target), std::string(c.Sizes[i], kept ? 'o' : 'n'));
+            }
+            EXPECT_EQ(report.AllCopied(), !anyKept);
+            if (anyKept) // the not-copied lines name the room they need
+                EXPECT_THAT(Log.Lines, Contains(HasSubstr("не помещается на карту (нужно")));
+            else
+                EXPECT_EQ(Log.Lines, expected) << c.Capacity;
+            EXPECT_FALSE(fs::exists(Dir / "state" / "sigcfg" / "card-journal") &&
+                         !fs::is_empty(*fs::directory_iterator(Dir / "state" / "sigcfg" / "card-journal")))
+                << "a verified copy leaves no journal behind";
         }
-        const TCopyReport report =
-            CopyTracks(playList, Card(), Log, TCopyOptions{{}, nullptr, CardOf(c.Capacity), {}, {}});
-        EXPECT_TRUE(report.AllCopied());
-        EXPECT_EQ(Log.Lines, expected) << c.Capacity;
-        for (size_t i = 0; i < c.Sizes.size(); ++i) {
-            EXPECT_EQ(report.Files[i].OldRemovedFirst, c.RemovedFirst[i]);
-            EXPECT_EQ(ReadWholeFile(report.Files[i].Target), std::string(c.Sizes[i], 'n'));
-        }
+    }
+}
+
+TEST(CardPlan, SpaceIsReadTruthfullyAndTheOldFilesAreNotCountedAsFree)
+{
+    TTempFolder folder;
+    const std::string card = folder.File("card") + "/", src = folder.File("src") + "/";
+    fs::create_directories(card);
+    fs::create_directories(src);
+    constexpr uint64_t K = 1024;
+    WriteFileAtomically(card + "001.MP3", std::string(200 * K, 'o')); // another program's spelling
+    WriteFileAtomically(card + "002.mp3", std::string(100 * K, 'o'));
+    WriteFileAtomically(src + "a", std::string(300 * K, 'n'));
+    const std::vector<std::string> playList{"1;" + src + "a", "2;" + card + "002.mp3", "3;" + src + "gone"};
+    struct TCase
+    {
+        std::optional<uint64_t> Free;
+        std::vector<TPlanItem::TRoom> Rooms;
+        const char *Line;
+    } cases[] = {
+        {1000 * K,
+         {TPlanItem::Beside, TPlanItem::Beside},
+         "нужно 0,5 МБ, на карте свободно 1,0 МБ, после удаления старых записей — 1,2 МБ"},
+        {300 * K,
+         {TPlanItem::AfterOld, TPlanItem::Beside},
+         "нужно 0,5 МБ, на карте свободно 0,3 МБ, после удаления старых записей — 0,5 МБ"},
+        {50 * K,
+         {TPlanItem::NoRoom, TPlanItem::NoRoom},
+         "нужно 0,5 МБ, на карте свободно 0,0 МБ, после удаления старых записей — 0,2 МБ"},
+        {std::nullopt, {TPlanItem::Unknown, TPlanItem::Unknown}, "нужно 0,5 МБ, свободное место на карте неизвестно"},
+    };
+    for (const TCase &c : cases) {
+        // 002.mp3 is a source of the run: removing it frees nothing.
+        const TCardPlan plan = PlanCardCopy(
+            playList, card, [&](const std::string &) { return c.Free; },
+            [&](const std::string &path) { return FileName(path) == "002.mp3"; });
+        ASSERT_EQ(plan.Items.size(), 3u);
+        EXPECT_EQ(plan.Items[0].OldName, "001.MP3");
+        EXPECT_EQ(plan.Items[0].OldSize, 200 * K);
+        EXPECT_EQ(plan.Items[1].OldSize, 0u);
+        EXPECT_TRUE(plan.Items[2].SourceMissing);
+        EXPECT_EQ(plan.Items[0].Room, c.Rooms[0]);
+        EXPECT_EQ(plan.Items[1].Room, c.Rooms[1]);
+        EXPECT_EQ(plan.SpaceLine(), c.Line);
     }
 }
 
@@ -277,7 +360,10 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
                 WriteFileAtomically(card + "001.mp3", std::string(600 * K, 'o'));
                 WriteFileAtomically(card + "002.mp3", std::string(300 * K, 'o'));
                 TVectorLog log;
-                CopyTracks({"1;" + one, "2;" + two}, card, log, TCopyOptions{{}, nullptr, space, {}, {}});
+                TCopyOptions options;
+                options.FreeSpace = space;
+                options.MakeRoom = true;
+                CopyTracks({"1;" + one, "2;" + two}, card, log, options);
                 for (const std::string &line : log.Lines)
                     lines += line + "\n";
                 lines += std::to_string(ReadWholeFile(card + "001.mp3") == ReadWholeFile(one)) +
@@ -298,10 +384,13 @@ TEST_F(TrackCopy, ReplacesTracksOnAFullTmpfs)
     if (WEXITSTATUS(status) == 3)
         GTEST_SKIP() << "no tmpfs in a private mount namespace here";
     // A card of unknown size never loses a track first: the copies fail and the old tracks stay.
-    const std::string known = RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
+    const std::string known = "Место на SD-карте: нужно 1,0 МБ, на карте свободно 0,1 МБ, после удаления старых "
+                              "записей — 1,0 МБ\n" +
+                              RemovedFirst(Card("001.mp3")) + "\n" + Copied(one, Card("001.mp3")) + "\n" +
                               RemovedFirst(Card("002.mp3")) + "\n" + Copied(two, Card("002.mp3")) + "\n11\n";
     const std::string unknown = NotCopied(one, Card("001.mp3"), "на диске нет места") + "\n" +
-                                NotCopied(two, Card("002.mp3"), "на диске нет места") + "\n00\n";
+                                NotCopied(two, Card("002.mp3"), "на диске нет места") + "\n" + OldKept(1) + "\n" +
+                                OldKept(2) + "\n00\n";
     EXPECT_EQ(ReadWholeFile(out), known + unknown);
 }
 
@@ -325,7 +414,7 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopiedAndTheOldTrackStays)
     };
     EXPECT_FALSE(CopyTracks({"1;" + small, "2;" + big}, Card(), Log, options).AllCopied());
     EXPECT_THAT(Log.Lines, ElementsAre(Copied(small, Card("001.mp3")),
-                                       NotCopied(big, Card("002.mp3"), "не совпадает после записи")));
+                                       NotCopied(big, Card("002.mp3"), "не совпадает после записи"), OldKept(2)));
     EXPECT_GT(reads, 0);
     EXPECT_EQ(ReadWholeFile(Card("002.mp3")), "old track");
     EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3"));
@@ -336,6 +425,73 @@ TEST_F(TrackCopy, ACopyThatReadsBackDifferentlyIsNotCopiedAndTheOldTrackStays)
     options.Verify.Enabled = false;
     EXPECT_TRUE(CopyTracks({"2;" + big}, Card(), Log, options).AllCopied());
     EXPECT_EQ(reads, 0);
+}
+
+TEST_F(TrackCopy, AReadBackComparesTheWholeLengthBothWays)
+{
+    // The card returns the copy cut short (or with bytes added) at different points, chunk edges included.
+    constexpr size_t M = 1 << 20;
+    const std::string bytes(3 * M, 'x');
+    const std::string big = Source("big.mp3", bytes);
+    struct TCase
+    {
+        size_t Length; // what the card gives back of the copy
+        bool Longer;   // the card gives back more than was written
+    } cases[] = {{0, false}, {1, false}, {M, false}, {2 * M, false}, {3 * M - 1, false}, {3 * M, true}};
+    for (const TCase &c : cases) {
+        WriteFileAtomically(Card("002.mp3"), "old track");
+        Log.Lines.clear();
+        TCopyOptions options;
+        options.Verify.Read = [&](int fd, void *buffer, size_t size, off_t offset) -> ssize_t {
+            if (c.Longer && size_t(offset) >= c.Length) {
+                std::memset(buffer, 'x', std::min<size_t>(size, 10));
+                return std::min<size_t>(size, 10) * (size_t(offset) < c.Length + 10);
+            }
+            const size_t end = std::min<size_t>(c.Length, size_t(offset) + size);
+            return size_t(offset) >= end ? 0 : ::pread(fd, buffer, end - size_t(offset), offset);
+        };
+        EXPECT_FALSE(CopyTracks({"2;" + big}, Card(), Log, options).AllCopied()) << c.Length;
+        EXPECT_THAT(Log.Lines, ElementsAre(NotCopied(big, Card("002.mp3"), "не совпадает после записи"), OldKept(2)))
+            << c.Length;
+        EXPECT_EQ(ReadWholeFile(Card("002.mp3")), "old track");
+    }
+}
+
+TEST_F(TrackCopy, AWriteThatFailsAfterTheRemovalPutsTheOldTrackBack)
+{
+    constexpr uint64_t K = 1024;
+    const std::string big = Source("big.mp3", std::string(500 * K, 'n'));
+    WriteFileAtomically(Card("001.mp3"), std::string(300 * K, 'o'));
+    WriteFileAtomically(Card("099.mp3"), std::string(400 * K, 'x'));
+    TCopyOptions options;
+    options.FreeSpace = CardOf(1000 * K);
+    options.MakeRoom = true;
+    {
+        TFileSizeLimit limit(400 * K); // the old track fits, the new copy stops part-way
+        EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log, options).AllCopied());
+    }
+    EXPECT_THAT(Log.Lines, ElementsAre(HasSubstr("Место на SD-карте"), RemovedFirst(Card("001.mp3")),
+                                       NotCopied(big, Card("001.mp3"),
+                                                 "файл слишком велик для этого диска; старая запись трека оставлена "
+                                                 "на карте"),
+                                       OldKept(1)));
+    EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(300 * K, 'o'));
+}
+
+TEST_F(TrackCopy, SourcesInTheCardFolderAreHeldUnderAnySpelling)
+{
+    // A FAT card through FUSE gives 002.MP3 an inode of its own beside 002.mp3: the name decides.
+    for (int i = 1; i <= 3; ++i)
+        WriteFileAtomically(Card(TrackFileName(i) + ".MP3"), "track " + std::to_string(i));
+    const std::vector<std::string> playList{"1;" + Card("002.MP3"), "2;" + Card("003.mp3"), "3;" + Card("001.MP3"),
+                                            "4;" + Src("elsewhere")};
+    const TCardFolder card(Card());
+    const TCardSources sources(playList, Card(), card);
+    EXPECT_TRUE(sources.Find(Card("002.MP3")).has_value());
+    EXPECT_TRUE(sources.Find(Card("001.MP3")).has_value());
+    EXPECT_TRUE(sources.HoldsPath(Card("002.mp3")));
+    EXPECT_FALSE(sources.HoldsPath(Card("003.MP3"))); // named, but not there under that spelling
+    EXPECT_FALSE(sources.Find(Src("elsewhere")).has_value());
 }
 
 TEST_F(TrackCopy, ExtraFilesAreTrackNamedFilesThePlayListDoesNotWrite)
@@ -351,37 +507,60 @@ TEST_F(TrackCopy, ExtraFilesAreTrackNamedFilesThePlayListDoesNotWrite)
     EXPECT_EQ(ExtraCardFileLine("/card/017.mp3"), "Файл '/card/017.mp3' — лишний файл на карте");
 }
 
-TEST_F(TrackCopy, AnOldTrackGoesOnlyWhenItsCopyFitsAndComesBackWhenTheCopyFails)
+TEST_F(TrackCopy, AnOldTrackGoesOnlyWhenItsCopyFitsAndComesBackVerifiedWhenTheCopyFails)
 {
     constexpr uint64_t K = 1024;
     const std::string big = Source("big.mp3", std::string(500 * K, 'n')), small = Source("small.mp3", "s");
     WriteFileAtomically(Card("001.mp3"), std::string(200 * K, 'o'));
     WriteFileAtomically(Card("099.mp3"), std::string(600 * K, 'x')); // not ours to remove
-    EXPECT_FALSE(
-        CopyTracks({"1;" + big, "2;" + small}, Card(), Log, TCopyOptions{{}, nullptr, CardOf(1000 * K), {}, {}})
-            .AllCopied());
+    TCopyOptions options;
+    options.FreeSpace = CardOf(1000 * K);
+    options.MakeRoom = true;
+    // The free figure is the card's own: the old file that would go is not added to it.
+    EXPECT_FALSE(CopyTracks({"1;" + big, "2;" + small}, Card(), Log, options).AllCopied());
     EXPECT_THAT(Log.Lines,
-                ElementsAre(NotCopied(big, Card("001.mp3"), "не помещается на карту (нужно 0,6 МБ, свободно 0,4 МБ)"),
-                            Copied(small, Card("002.mp3"))));
+                ElementsAre("Место на SD-карте: нужно 0,6 МБ, на карте свободно 0,2 МБ, после удаления старых записей "
+                            "— 0,4 МБ",
+                            NotCopied(big, Card("001.mp3"), "не помещается на карту (нужно 0,6 МБ, свободно 0,2 МБ)"),
+                            Copied(small, Card("002.mp3")), OldKept(1)));
     EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(200 * K, 'o'));
 
-    // Room made, but the copy reads back wrong: the old track is put back.
+    // Room made, but the new copy reads back wrong: the old track is put back and read back too.
     Log.Lines.clear();
     WriteFileAtomically(Card("001.mp3"), std::string(300 * K, 'o'));
     WriteFileAtomically(Card("099.mp3"), std::string(400 * K, 'x'));
-    TCopyOptions options{{}, nullptr, CardOf(1000 * K), {}, {}};
-    options.Verify.Read = [](int fd, void *buffer, size_t size, off_t offset) {
+    bool everything = false; // the card alters every file, put-backs included, not only the new copy
+    options.Verify.Read = [&](int fd, void *buffer, size_t size, off_t offset) {
         const ssize_t n = ::pread(fd, buffer, size, offset);
-        if (n > 0)
+        struct stat st = {};
+        if (n > 0 && ::fstat(fd, &st) == 0 && (everything || uint64_t(st.st_size) == 500 * K))
             static_cast<char *>(buffer)[0] ^= 1;
         return n;
     };
     EXPECT_FALSE(CopyTracks({"1;" + big}, Card(), Log, options).AllCopied());
-    EXPECT_THAT(Log.Lines, ElementsAre(RemovedFirst(Card("001.mp3")),
-                                       NotCopied(big, Card("001.mp3"),
-                                                 "не совпадает после записи; старая запись трека оставлена на карте")));
+    EXPECT_THAT(Log.Lines,
+                ElementsAre(HasSubstr("Место на SD-карте"), RemovedFirst(Card("001.mp3")), HasSubstr("карта ненадёжна"),
+                            NotCopied(big, Card("001.mp3"),
+                                      "не совпадает после записи; старая запись трека оставлена на карте"),
+                            OldKept(1)));
     EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(300 * K, 'o'));
     EXPECT_THAT(Listing(), ElementsAre("001.mp3", "002.mp3", "099.mp3"));
+
+    // A card that alters the put-back too: the track is named as absent and its bytes wait in the
+    // journal; the next run, on a card that behaves, puts them back before anything else.
+    Log.Lines.clear();
+    everything = true;
+    const TCopyReport report = CopyTracks({"1;" + big}, Card(), Log, options);
+    EXPECT_EQ(report.Files[0].OnCard, TCopyResult::Absent);
+    EXPECT_THAT(Log.Lines, Contains(HasSubstr("старую запись трека вернуть на карту не удалось")));
+    EXPECT_EQ(Log.Lines.back(), AbsentTrackLine(1));
+    EXPECT_THAT(Log.Lines, ::testing::Not(Contains(HasSubstr("оставлена"))));
+    EXPECT_FALSE(fs::exists(Card("001.mp3")));
+    Log.Lines.clear();
+    options.Verify.Read = {};
+    CopyTracks({}, Card(), Log, options);
+    EXPECT_THAT(Log.Lines, ElementsAre("трек 1 восстановлен после прерванного копирования"));
+    EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(300 * K, 'o'));
 }
 
 TEST_F(TrackCopy, ACardThatLeavesItsFolderEndsTheRunAndNothingMoreIsWritten)
@@ -407,7 +586,9 @@ TEST_F(TrackCopy, ACardThatLeavesItsFolderEndsTheRunAndNothingMoreIsWritten)
                 fs::create_directory(Dir / "card");
             }
         };
-        const TCopyReport report = CopyTracks(playList, Card(), Log, TCopyOptions{pull, nullptr, {}, {}, {}});
+        TCopyOptions options;
+        options.Progress = pull;
+        const TCopyReport report = CopyTracks(playList, Card(), Log, options);
         EXPECT_TRUE(report.CardRemoved);
         EXPECT_EQ(Log.Lines, expected) << files;
         EXPECT_THAT(Listing(), ::testing::IsEmpty());

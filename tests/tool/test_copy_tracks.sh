@@ -3,6 +3,7 @@
 set -uo pipefail
 tool="$1"
 source "$(dirname "$0")/../support/shell.sh"
+export XDG_STATE_HOME="$work/state" # the card journal stays in the test's folder
 
 mkdir -p "$work/Звонки" "$work/card"
 printf 'first bell' >"$work/Звонки/начало.mp3"
@@ -40,7 +41,8 @@ expect_eq "$out" "Трек 7: нет файла
 Файл '$work/Звонки/начало.mp3' скопирован в '$work/card/001.mp3'
 Файл '$work/Звонки/конец урока.mp3' скопирован в '$work/card/012.mp3'
 Файл '$work/Звонки/нет такого.mp3' отсутствует
-Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 7, 9" "log lines"
+трек 7: на карте нет файла — звонок не прозвучит
+Скопировано 2 из 3; не скопированы треки: 7; нет файла у треков: 7, 9; на карте нет файла у треков: 7" "log lines"
 expect_eq "$(cat "$work/card/012.mp3")" "last bell" "copied content"
 expect_eq "$(ls "$work/card" | tr '\n' ' ')" "001.mp3 012.mp3 " "card listing"
 

@@ -19,11 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString Megabytes(uint64_t bytes)
-{
-    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1).replace(u'.', u',');
-}
-
 // Hands the worker's log lines to the window's thread; they queue behind each other in order.
 class TQueuedLog : public TLogSink
 {
@@ -95,7 +90,7 @@ TfrCopyProgress::TfrCopyProgress(QWidget *parent) : QDialog(parent)
 
 QString TfrCopyProgress::BytesText(uint64_t done, uint64_t total)
 {
-    return Megabytes(done) + u" из "_s + Megabytes(total) + u" МБ"_s;
+    return FromModel(Megabytes(done)) + u" из "_s + FromModel(Megabytes(total)) + u" МБ"_s;
 }
 
 void TfrCopyProgress::ShowProgress(const TCopyProgress &progress)
@@ -170,7 +165,7 @@ void TElidedLabel::Elide()
 }
 
 TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
-                                   TLogSink &log, const TTrackRemakeFn &remake)
+                                   TLogSink &log, const TCopyOptions &given)
 {
     TfrCopyProgress dialog(parent);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -181,13 +176,12 @@ TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::strin
     // everything it tells the window travels as queued calls on the dialog.
     std::thread worker([&, playList] {
         try {
-            TCopyOptions options;
+            TCopyOptions options = given;
             options.Progress = [&dialog](const TCopyProgress &progress) {
                 QMetaObject::invokeMethod(
                     &dialog, [&dialog, progress] { dialog.ShowProgress(progress); }, Qt::QueuedConnection);
             };
             options.Stop = &dialog.StopRequested();
-            options.Remake = remake;
             report = CopyTracks(playList, target, queued, options);
         } catch (...) {
             error = std::current_exception();

@@ -72,7 +72,7 @@ private:
 
 /// Runs the copy stage on a worker thread while the progress window is shown modally over
 /// parent: the main window keeps painting but takes no commands. Log lines reach log on this
-/// thread, in order, as the copy writes them; remake, when given, makes each track over on the worker
-/// thread. Returns what CopyTracks returns.
+/// thread, in order, as the copy writes them; options.Remake, when given, makes each track over on
+/// the worker thread (progress and stop are the window's own). Returns what CopyTracks returns.
 TCopyReport CopyTracksWithProgress(QWidget *parent, const std::vector<std::string> &playList, const std::string &target,
-                                   TLogSink &log, const TTrackRemakeFn &remake = {});
+                                   TLogSink &log, const TCopyOptions &options = {});

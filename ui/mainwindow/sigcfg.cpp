@@ -316,6 +316,9 @@ void TfrMain::BuildFileMenu()
     menu->addSeparator();
     Ui.miSavePlaylist =
         menu->addAction(u"Записать &плейлист на  SD-Карту MP3 LV"_s, this, &TfrMain::miSavePlaylistClick);
+    Ui.miCheckCard = menu->addAction(u"Проверить карту"_s, this, &TfrMain::miCheckCardClick);
+    Ui.miCheckCard->setEnabled(false);
+    connect(Ui.miSavePlaylist, &QAction::enabledChanged, Ui.miCheckCard, &QAction::setEnabled);
     menu->addSeparator();
     Ui.miProjectSetting = menu->addAction(u"Настройки п&роекта"_s, this, &TfrMain::miProjectSettingClick);
     Ui.miProjectNew->setShortcut(QKeySequence(u"Ctrl+N"_s));

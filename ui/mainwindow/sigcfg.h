@@ -8,7 +8,10 @@
 
 #include <QLabel>
 #include <QMainWindow>
+
 #include <QStringList>
+#include <optional>
+#include <string>
 
 #include <cstdint>
 #include <functional>
@@ -167,6 +170,8 @@ public slots:
     void miProjectImportClick();
     void miProjectExportClick();
     void miSavePlaylistClick(); // defined in ui/mainwindow/sigcfg_sdcard.cpp (card writer helper)
+    /// "Проверить карту": compares a chosen card with the playlist and logs each difference.
+    void miCheckCardClick();
 
     // Project commands.
     void miProjectNewClick();
@@ -272,6 +277,7 @@ private:
         QAction *miProjectImport = nullptr;
         QAction *miProjectExport = nullptr;
         QAction *miSavePlaylist = nullptr;
+        QAction *miCheckCard = nullptr;
         QAction *miProjectSetting = nullptr;
         QMenu *miEdit = nullptr;
         QAction *miAddGroup = nullptr;
@@ -375,6 +381,12 @@ private:
     /// Before the card copy: logs every playlist file that is missing, not an MP3 or damaged, and asks
     /// whether to write all the same. True when there is none or the operator says yes.
     bool ConfirmTrackProblems();
+    /// Offers the removable drives (with the levelling choice when level) and returns the card
+    /// folder chosen, or nothing when the operator stops or the folder is no good (said so).
+    std::optional<std::string> ChooseCardFolder(bool level);
+    /// When the card has no room for every new copy beside its old track, asks whether to remove
+    /// old tracks first, saying what that risks. True when the operator agrees.
+    bool AskMakeRoom(const std::string &folder);
     /// Adds the bell and group-wide items at the end of the edit menu and the pop-up (ui/mainwindow/sigcfg_bells.cpp).
     void BuildScheduleMenus();
     /// A group-wide change made on a copy of the project, as one step named step + g; then the tree,

@@ -1,9 +1,12 @@
 // The card writer: the tracks of the project get their files in the playlist editor, the
 // playlist is saved with the project, and the files go onto a removable drive.
+#include "device/cardcheck.h"
+#include "device/cardplan.h"
 #include "device/cardsummary.h"
 #include "device/drives.h"
 #include "device/levelling.h"
 #include "device/sdcard.h"
+#include "device/trackcopy.h"
 #include "device/tracklist.h"
 #include "model/lib.h"
 #include "ui/dialogs/copyprogress.h"
@@ -77,11 +80,43 @@ void TfrMain::miSavePlaylistClick()
     // Target.
     if (!prompts().AskOkCancel(FromModel(ProgramTitle), u"Подключите SD-Карту MP3 ЛВ к компьютеру"_s))
         return;
+    const std::optional<std::string> folder = ChooseCardFolder(true);
+    if (!folder)
+        return;
+    const bool level = frSelect->cbLevel->isChecked();
+    const int levelLufs = frSelect->seLevelLufs->value();
+    if (!ConfirmTrackProblems())
+        return;
+
+    // Copy, saying first which tracks will stay silent and last what reached the card.
+    const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
+    TLevelLog levels;
+    TCopyOptions options;
+    options.Remake = level ? LevellingRemake(levelLufs, levels) : TTrackRemakeFn();
+    options.MakeRoom = AskMakeRoom(*folder);
+    const TCopyReport report = CopyTracksWithProgress(this, PlayList, *folder, Log(), options);
+    if (!report.Refused.empty()) {
+        prompts().Notice(ApplicationTitle(), FromModel(report.Refused));
+        return;
+    }
+    // A card that went away is not looked at again: its folder now lies on another disk.
+    if (!report.CardRemoved)
+        for (const std::string &line : CardMismatchLines(Project, PlayList, *folder))
+            Log().AddLog(line);
+    if (const std::string text = levels.Summary(levelLufs); level && !text.empty())
+        AddLog(FromModel(text));
+    const QString summary = FromModel(SummarizeCopy(report, noFile).Text());
+    AddLog(summary);
+    statusBar()->showMessage(summary);
+}
+
+std::optional<std::string> TfrMain::ChooseCardFolder(bool level)
+{
     const TDriveProvider &provider = DriveProvider();
     const std::optional<std::vector<TDrive>> drives = provider ? provider() : RemovableDrives();
     if (!drives) {
         prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта"_s);
-        return;
+        return std::nullopt;
     }
     QComboBox &choice = *frSelect->cbSelect;
     choice.clear();
@@ -91,44 +126,56 @@ void TfrMain::miSavePlaylistClick()
         choice.addItem(FromModel(DriveChoiceText(drive)), FromModel(drive.MountPoint));
     if (choice.count() == 0) {
         prompts().Notice(ApplicationTitle(), u"Остсутсвует SD-Карта MP3 ЛВ"_s);
-        return;
+        return std::nullopt;
     }
     choice.setCurrentIndex(0);
     choice.setEditText(choice.itemText(0));
     const QSettings settings;
     frSelect->cbLevel->setChecked(settings.value(LevelKey, false).toBool());
     frSelect->seLevelLufs->setValue(settings.value(LevelLufsKey, DefaultLevelLufs).toInt());
-    frSelect->ShowLevel(true);
+    frSelect->ShowLevel(level);
     const int answer = prompts().ShowModal(*frSelect);
     frSelect->ShowLevel(false);
     if (answer != 1)
-        return;
-    const bool level = frSelect->cbLevel->isChecked();
-    const int levelLufs = frSelect->seLevelLufs->value();
-    QSettings().setValue(LevelKey, level);
-    QSettings().setValue(LevelLufsKey, levelLufs);
+        return std::nullopt;
+    if (level) {
+        QSettings().setValue(LevelKey, frSelect->cbLevel->isChecked());
+        QSettings().setValue(LevelLufsKey, frSelect->seLevelLufs->value());
+    }
     const int chosen = choice.findText(choice.currentText(), Qt::MatchExactly);
     const QString typed = chosen >= 0 ? choice.itemData(chosen).toString() : choice.currentText();
     const TCardTarget target = CheckCardTarget(typed.toStdString());
     if (!target.Error.empty()) {
         prompts().Notice(ApplicationTitle(), FromModel(target.Error));
-        return;
+        return std::nullopt;
     }
-    if (!ConfirmTrackProblems())
-        return;
+    return target.Folder;
+}
 
-    // Copy, saying first which tracks will stay silent and last what reached the card.
-    const std::vector<int32_t> noFile = LogTracksWithoutFile(Project, PlayList, Log());
-    TCopyTally tally(Log());
-    TLevelLog levels;
-    const TTrackRemakeFn remake = level ? LevellingRemake(levelLufs, levels) : TTrackRemakeFn();
-    // A card that went away is not looked at again: its folder now lies on another disk.
-    if (!CopyTracksWithProgress(this, PlayList, target.Folder, tally, remake).CardRemoved)
-        for (const std::string &line : CardMismatchLines(Project, PlayList, target.Folder))
-            Log().AddLog(line);
-    if (const std::string text = levels.Summary(levelLufs); level && !text.empty())
-        AddLog(FromModel(text));
-    const QString summary = FromModel(tally.Summarize(PlayList, target.Folder, noFile).Text());
+bool TfrMain::AskMakeRoom(const std::string &folder)
+{
+    const TCardPlan plan = PlanCardCopy(PlayList, folder);
+    if (!plan.NeedsRoom())
+        return false;
+    return prompts().AskYesNo(
+        FromModel(ProgramTitle),
+        u"На SD-карте не хватает места, чтобы записать новые треки рядом со старыми (%1).\n\n"
+        "Удалить старые записи перед копированием? Внимание: если копирование прервётся, трек останется без записи до "
+        "следующего запуска.\n\nНет — скопировать только то, что помещается рядом со старыми записями."_s.arg(
+            FromModel(plan.SpaceLine())));
+}
+
+void TfrMain::miCheckCardClick()
+{
+    const std::optional<std::string> folder = ChooseCardFolder(false);
+    if (!folder)
+        return;
+    const TCardCheck check = CheckCard(PlayList, *folder);
+    ClearLog();
+    AddLog(u"Проверка карты %1"_s.arg(FromModel(*folder)));
+    for (const std::string &line : check.Differences)
+        AddLog(FromModel(line));
+    const QString summary = FromModel(check.Summary());
     AddLog(summary);
     statusBar()->showMessage(summary);
 }
