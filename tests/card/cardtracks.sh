@@ -9,7 +9,8 @@
 #                                   the sources: sets state_new/old/absent/wrong and state_tracks
 #   kept_claims TEXT                the track numbers of the log lines that say the old record stays
 #                                   (by the card file they name, else by "трек N:")
-#   journal_holds FILE              true when a file of the card journal holds FILE's bytes
+#   journal_holds FILE              true when a file of the card journal holds FILE's bytes (its
+#                                   name then in $journal_hit)
 
 tool="$1"
 faultfs="$2"
@@ -70,6 +71,7 @@ card_name() { printf '%03d.mp3' "$1"; }
 # Read through the plain FAT mount, not the fault layer: what the card holds, not what a fault shows.
 card_state() {
     local count="$1" old="$2" new="$3" i file what
+    card_check_daemon
     state_new=0 state_old=0 state_absent=0 state_wrong=0 state_tracks=""
     for i in $(seq 1 "$count"); do
         file="$fat/$(card_name "$i")"
@@ -95,7 +97,7 @@ journal_holds() {
     local f
     [ -d "$journal" ] || return 1
     while IFS= read -r -d '' f; do
-        cmp -s "$f" "$1" && return 0
+        cmp -s "$f" "$1" && journal_hit="${f#"$journal"/}" && return 0
     done < <(find "$journal" -type f -print0)
     return 1
 }
@@ -136,4 +138,10 @@ put_tracks() {
     for i in $(seq 1 "$2"); do
         cp "$work/src/$1$i.mp3" "$card/$(card_name "$i")" || fail "cp $1$i.mp3 to the card"
     done
+}
+
+# card_finish NAME: the test's verdict, or a skip when fusefat broke down under it.
+card_finish() {
+    card_check_daemon
+    finish "$1"
 }

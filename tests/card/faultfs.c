@@ -102,8 +102,26 @@ static void Forget(void)
     pthread_mutex_unlock(&Lock);
 }
 
+// FUSE keeps a file removed while open under a hidden name until it is closed. Below, it goes
+// by a short name instead: fusefat breaks its FAT when it renames a file to a name that needs
+// more long-name slots than the old one and removes it later (it then loops for ever).
+static const char HiddenPrefix[] = ".fuse_hidden";
+
 static void Full(char *out, const char *path)
 {
+    const char *name = strrchr(path, '/');
+    if (name && strncmp(name + 1, HiddenPrefix, sizeof HiddenPrefix - 1) == 0) {
+        // ".fuse_hidden" + node and counter in hex: the counter's last six digits tell them apart.
+        const char *id = name + 1 + sizeof HiddenPrefix - 1;
+        const size_t n = strlen(id);
+        char folder[PATH_MAX];
+        snprintf(folder, sizeof folder, "%.*s", (int)(name - path), path);
+        if (snprintf(out, PATH_MAX, "%s%s/FH%s.TMP", S.source, folder, n > 6 ? id + n - 6 : id) >= PATH_MAX)
+            return;
+        for (char *c = out + strlen(out) - 10; *c; ++c)
+            *c = (char)(*c >= 'a' && *c <= 'f' ? *c - 32 : *c);
+        return;
+    }
     snprintf(out, PATH_MAX, "%s%s", S.source, path);
 }
 
@@ -168,13 +186,14 @@ static long Count(long *counter, const char *path, const struct faults *f)
     return call;
 }
 
-// FUSE keeps a file removed while open under a hidden name until it is closed (here, and in
-// fusefat below): the card's listing does not show it, as a kernel file system would not, and
-// no fault strikes the rename that hides it.
+// A removed file kept while open (ours, or fusefat's own): the card's listing does not show it,
+// as a kernel file system would not, and no fault strikes the rename that hides it.
 static int Hidden(const char *path)
 {
     const char *name = strrchr(path, '/');
-    return strncmp(name ? name + 1 : path, ".fuse_hidden", 12) == 0;
+    name = name ? name + 1 : path;
+    return strncmp(name, HiddenPrefix, sizeof HiddenPrefix - 1) == 0 ||
+           (strlen(name) == 12 && strncmp(name, "FH", 2) == 0 && strcmp(name + 8, ".TMP") == 0);
 }
 
 #define GUARD()                                                                                                        \

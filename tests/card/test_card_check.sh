@@ -82,4 +82,4 @@ for fault in flip_read=1 vanish=ENODEV vanish=EIO; do
     card_faults
 done
 
-finish "card-check"
+card_finish "card-check"

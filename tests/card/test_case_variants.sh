@@ -67,4 +67,4 @@ for order in "${orders[@]}"; do
     done
 done
 
-finish "case variants"
+card_finish "case variants"

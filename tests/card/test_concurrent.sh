@@ -73,4 +73,4 @@ for round in $(seq 1 "$rounds"); do
     unset status
 done
 
-finish "concurrent runs"
+card_finish "concurrent runs"

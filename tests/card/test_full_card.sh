@@ -114,7 +114,7 @@ for entry in "${fault_table[@]}"; do
         expect_eq "$state_new" "$count" "$what: new tracks ($state_tracks)"
         [ "$had_journal" -eq 0 ] || expect_journal_told "$out" "$what"
         for n in $(seq 1 "$count"); do
-            journal_holds "$work/src/old$n.mp3" && fail "$what: track $n's backup is still in the journal"
+            journal_holds "$work/src/old$n.mp3" && fail "$what: track $n's backup is still in the journal ($journal_hit)"
         done
     done
 done
@@ -131,4 +131,4 @@ free="$(awk -v b="$room" 'BEGIN { t = int((b * 10 + 524288) / 1048576); printf "
 figures="$(grep -o "свободно [0-9]*,[0-9] МБ" <<<"$out" | sort -u)"
 expect_eq "$figures" "свободно $free МБ" "the free space told on a full card"$'\n'"$out"
 
-finish "full card"
+card_finish "full card"
