@@ -40,7 +40,7 @@ if [ -n "$card_speed" ]; then
     truncate -s $((files * mb * 4 + 64))M "$work/card.img"
     mkfs.vfat -F 32 "$work/card.img" >/dev/null
     mkdir -p "$work/fat" "$work/card"
-    fusefat -o rw+ "$work/card.img" "$work/fat" >/dev/null 2>&1
+    fusefat -s -o rw+ "$work/card.img" "$work/fat" >/dev/null 2>&1
     printf 'write_rate=%d\nread_rate=%d\n' $((write_mb << 20)) $((read_mb << 20)) >"$work/faults"
     "$faultfs" "$work/fat" "$work/faults" "$work/card"
     out="$work/card"
