@@ -219,6 +219,9 @@ void TCardJournal::Recover(TLogSink &log, const TCopyVerify &verify)
                  !fs::exists(Dir + "/" + name.substr(0, name.size() - std::string_view(BytesSuffix).size()) +
                              EntrySuffix))
             fs::remove(file.path(), error); // saved, but the old track was never removed
+        else if (name.find(std::string(EntrySuffix) + ".") != std::string::npos ||
+                 name.find(std::string(BytesSuffix) + ".") != std::string::npos)
+            fs::remove(file.path(), error); // the temporary of a save cut short
     }
     std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
@@ -237,6 +240,9 @@ void TCardJournal::Recover(TLogSink &log, const TCopyVerify &verify)
             if (CompareWithCard(saved.Get(), Card.Path(spelled), verify.Read) != 0)
                 log.AddLog("Журнал копирования трека " + track +
                            ": на карте уже новая запись трека, сохранённая старая запись удалена из журнала");
+            else
+                log.AddLog("Журнал копирования трека " + track +
+                           ": старая запись трека не удалялась с карты, запись журнала удалена");
             Drop(name);
             continue;
         }

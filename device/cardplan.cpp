@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <map>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -107,6 +108,10 @@ TCardPlan PlanCardCopy(const std::vector<std::string> &playList, const std::stri
     const std::string folder = FolderOf(target + "x");
     plan.Free = (freeSpace ? freeSpace : FileSystemFreeSpace)(folder);
     std::optional<uint64_t> free = plan.Free;
+    std::map<std::string, std::string> listing; // lower case -> the card's spelling
+    if (std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folder.c_str()), &::closedir); dir)
+        while (const dirent *entry = ::readdir(dir.get()))
+            listing.emplace(LowerLatin(entry->d_name), entry->d_name);
     for (size_t line = 0; line < playList.size(); ++line) {
         const std::string source(TextAfter(playList[line], ";"));
         if (source.empty())
@@ -117,7 +122,11 @@ TCardPlan PlanCardCopy(const std::vector<std::string> &playList, const std::stri
         item.Source = source;
         item.Target = CardFilePath(target, item.Track);
         const std::string name = item.Target.substr(item.Target.find_last_of('/') + 1);
-        item.OldName = CardSpelling(folder, name);
+        // One listing for the whole plan: a card folder on FUSE lists slowly.
+        if (struct stat st = {}; ::lstat((folder + "/" + name).c_str(), &st) == 0)
+            item.OldName = name;
+        else if (const auto found = listing.find(LowerLatin(name)); found != listing.end())
+            item.OldName = found->second;
         if (!item.OldName.empty())
             item.Old = FileIdAt(folder + "/" + item.OldName);
         const std::optional<TFileId> from = FileExists(source) ? FileIdAt(source) : std::nullopt;

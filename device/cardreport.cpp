@@ -65,7 +65,7 @@ TCopyResult::TOnCard StateOf(const TCopyResult &result, const TCardFolder &card,
     // The very file that was read back before its rename, or the one the plan found there.
     if (result.Committed && *now == *result.Committed)
         return TCopyResult::New;
-    if (!result.Committed && result.Old && *now == *result.Old)
+    if (result.Outcome != TCopyResult::Copied && result.Old && *now == *result.Old)
         return TCopyResult::OldKept;
     if (HoldsNew(result, path, sources, verify))
         return TCopyResult::New;

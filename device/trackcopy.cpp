@@ -183,7 +183,11 @@ public:
                     Restore(entry);
                 result.Outcome = result.Cause == 0 ? TCopyResult::Copied : TCopyResult::Failed;
                 if (result.Cause == 0) {
-                    result.Committed = FileIdAt(entry.Write->Target());
+                    // Only the very file that was read back; anything else is compared byte for byte at the end.
+                    const std::optional<TFileId> now = FileIdAt(entry.Write->Target());
+                    if (now && entry.Verified && now->Device == entry.Verified->Device &&
+                        now->Inode == entry.Verified->Inode && now->Size == entry.Verified->Size)
+                        result.Committed = now;
                     // Verified and renamed into place: the old track's saved bytes are no longer needed.
                     if (result.InJournal)
                         Journal.Drop(FileName(result.Target));
@@ -215,6 +219,7 @@ private:
         std::unique_ptr<TSafeWrite> Write; // nothing when there is no copy to commit
         int SourceFd = -1;
         bool OwnsSource = false;
+        std::optional<TFileId> Verified; // the temporary as it was read back
     };
 
     TCopyResult &Add(const TPlanItem &item)
@@ -296,10 +301,12 @@ private:
             Gone = true;
             return ENODEV;
         }
-        if (!Verify.Enabled)
-            return 0;
         const auto entry =
             std::find_if(Entries.begin(), Entries.end(), [&](const TEntry &e) { return e.Write.get() == &write; });
+        // The file that is read back is the one renamed: the report knows it again by this.
+        entry->Verified = FileIdAt(write.Temporary());
+        if (!Verify.Enabled)
+            return 0;
         const int cause = CompareWithCard(entry->SourceFd, write.Temporary(), Verify.Read);
         if (cause != 0 && !Card.Present()) {
             Gone = true; // a read-back that failed because the card went
@@ -336,27 +343,32 @@ private:
     {
         TCopyResult &result = Report.Files[entry.Index];
         const std::optional<uint64_t> free = FreeSpace(Card.Folder);
-        if (!free)
-            return false;
         const std::string name = FileName(result.Target), spelled = CardSpelling(Card.Folder, name);
         struct stat old = {};
         const bool oldFrees = !spelled.empty() && ::stat(Card.Path(spelled).c_str(), &old) == 0 &&
                               S_ISREG(old.st_mode) && !Sources.Holds(old) &&
                               !Sources.HoldsPath(Card.Folder + "/" + spelled);
-        const uint64_t after = *free + (oldFrees ? uint64_t(old.st_size) : 0);
-        const auto noRoom = [&](const std::string &more) {
-            result.Note = "не помещается на карту (нужно " + Megabytes(size + RoomSlack) + " МБ, свободно " +
-                          Megabytes(*free) + " МБ" + more + ")";
-            write.Discard();
-            return false;
-        };
-        if (after < size + RoomSlack)
-            return noRoom("");
-        const std::string instead = ", после удаления старой записи — " + Megabytes(after) + " МБ; ";
-        if (!Options.MakeRoom)
-            return noRoom(instead + "старая запись не удалена без согласия");
-        if (Report.Suspect)
-            return noRoom(instead + "карта ненадёжна, старая запись не удалена");
+        if (!free) {
+            // A card of unknown size showed itself full by a failed write: the old track goes only
+            // with the operator's word, and the write is tried again.
+            if (!Options.MakeRoom || Report.Suspect || !oldFrees)
+                return false;
+        } else {
+            const uint64_t after = *free + (oldFrees ? uint64_t(old.st_size) : 0);
+            const auto noRoom = [&](const std::string &more) {
+                result.Note = "не помещается на карту (нужно " + Megabytes(size + RoomSlack) + " МБ, свободно " +
+                              Megabytes(*free) + " МБ" + more + ")";
+                write.Discard();
+                return false;
+            };
+            if (after < size + RoomSlack)
+                return noRoom("");
+            const std::string instead = ", после удаления старой записи — " + Megabytes(after) + " МБ; ";
+            if (!Options.MakeRoom)
+                return noRoom(instead + "старая запись не удалена без согласия");
+            if (Report.Suspect)
+                return noRoom(instead + "карта ненадёжна, старая запись не удалена");
+        }
         // The old track's bytes are on the computer's disk before it leaves the card.
         if (const int cause = Journal.Save(result.Track, name)) {
             result.Note = "старую запись трека не удалось сохранить в журнал (" + CauseText(cause) +

@@ -6,6 +6,7 @@
 #include "storage/fileio.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
@@ -24,6 +25,38 @@ std::string LowerName(const std::string &path)
         if (c >= 'A' && c <= 'Z')
             c = char(c + 32);
     return name;
+}
+
+// A copy of the open file in, in an unnamed file of the computer's temporary folder, open for
+// reading from its start; in itself when no copy can be made there. Takes in over.
+int Snapshot(int in)
+{
+    const char *folder = std::getenv("TMPDIR");
+    const int out = ::open(folder && *folder ? folder : "/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (out < 0)
+        return in;
+    std::vector<char> buffer(size_t(1) << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        ssize_t done = 0;
+        while (n > 0 && done < n) {
+            const ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno != EINTR)
+                break;
+            done += w > 0 ? w : 0;
+        }
+        if (n == 0 && ::lseek(out, 0, SEEK_SET) == 0) {
+            ::close(in);
+            return out;
+        }
+        if (n < 0 || done < n) {
+            ::close(out);
+            ::lseek(in, 0, SEEK_SET);
+            return in;
+        }
+    }
 }
 
 // The file at path lies directly in the card folder.
@@ -79,11 +112,16 @@ TCardSources::TCardSources(const std::vector<std::string> &playList, const std::
     : Card(card)
 {
     std::set<std::pair<dev_t, ino_t>> replaced;
+    std::set<std::string> written; // the card names the run writes, in lower case
     struct stat st = {};
-    for (const std::string &line : playList)
-        if (!TextAfter(line, ";").empty() && ::stat(CardFilePath(target, LeadingNumber(line)).c_str(), &st) == 0 &&
-            st.st_dev == card.Device())
+    for (const std::string &line : playList) {
+        if (TextAfter(line, ";").empty())
+            continue;
+        const std::string path = CardFilePath(target, LeadingNumber(line));
+        written.insert(LowerName(path));
+        if (::stat(path.c_str(), &st) == 0 && st.st_dev == card.Device())
             replaced.insert(FileId(st));
+    }
     for (const std::string &line : playList) {
         const std::string source(TextAfter(line, ";"));
         if (source.empty() || ::stat(source.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || ByPath.count(source))
@@ -94,7 +132,11 @@ TCardSources::TCardSources(const std::vector<std::string> &playList, const std::
         if (onCard)
             CardNames.insert(LowerName(source));
         if (!Held.count(FileId(st))) {
-            const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+            // A card file that the run writes over under another spelling is copied off the card
+            // first: FUSE keeps an open file alive across a rename only under the same spelling.
+            if (fd >= 0 && onCard && written.count(LowerName(source)))
+                fd = Snapshot(fd);
             Held[FileId(st)] = fd >= 0 ? fd : -errno;
         }
         ByPath[source] = Held[FileId(st)];

@@ -10,6 +10,7 @@ declare -gA _sigcfg_tool_args=(
     [show]="vlpj"
     [convert]="vlpj|csv|xlsx|xls|ods target"
     [copy-tracks]="vlpj dir"
+    [card-check]="vlpj dir"
     [tracks]="vlpj"
     [drives]=""
     [bells]="vlpj"
@@ -21,7 +22,7 @@ declare -gA _sigcfg_tool_args=(
 )
 # Options that stand alone, and options that take the next word as their value.
 declare -gA _sigcfg_tool_flags=(
-    [copy-tracks]="--no-verify --force"
+    [copy-tracks]="--no-verify --force --make-room"
     [tracks]="--tsv"
     [bells]="--replace --dry-run"
     [sound speech]="--chime"

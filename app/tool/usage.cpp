@@ -140,12 +140,21 @@ std::string HelpText()
     for (const TCommandHelp &entry : Commands) {
         // A long synopsis goes on lines of its own, broken before its options.
         std::string head = "  " + std::string(entry.Name) + " " + entry.Arguments;
-        if (Columns(head) > 80) {
+        if (Columns(head) > 79) {
             std::string wrapped;
             size_t line = 0;
+            const auto isOption = [&](size_t k) {
+                return head.compare(k, 3, " [-") == 0 || head.compare(k, 3, " --") == 0;
+            };
             for (size_t k = 0; k < head.size(); ++k) {
-                const bool option = head.compare(k, 3, " [-") == 0 || head.compare(k, 3, " --") == 0;
-                if (option && Columns(std::string_view(head).substr(line, k - line)) > 60) {
+                if (!isOption(k))
+                    continue;
+                // Broken past 60 columns, or where the line up to the next option would not fit.
+                size_t next = k + 1;
+                while (next < head.size() && !isOption(next))
+                    ++next;
+                if (Columns(std::string_view(head).substr(line, k - line)) > 60 ||
+                    Columns(std::string_view(head).substr(line, next - line)) > 79) {
                     wrapped += head.substr(line, k - line) + "\n       ";
                     line = k + 1;
                 }

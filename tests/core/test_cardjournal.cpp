@@ -2,6 +2,7 @@
 
 #include "device/cardlock.h"
 #include "device/cardplan.h"
+#include "device/cardreport.h"
 #include "device/sdcard.h"
 #include "device/trackcopy.h"
 #include "device/trackcopycard.h"
@@ -116,6 +117,62 @@ TEST_F(CardJournal, ARunKilledAfterARemovalIsUndoneByTheNextRunAndThenFinished)
     EXPECT_THAT(JournalFiles(), IsEmpty());
 }
 
+TEST_F(CardJournal, ACardThatAltersWhatItStoresLosesAtMostTheFirstTrackAndOnlyWithTheOperatorsWord)
+{
+    // A full card whose storage alters bytes: every read of a card file comes back with a flipped byte.
+    constexpr uint64_t K = 1024;
+    const uint64_t olds[] = {320 * K, 350 * K, 350 * K}, news[] = {300 * K, 400 * K, 400 * K};
+    for (const bool makeRoom : {false, true}) {
+        fs::remove_all(Dir / "card");
+        fs::create_directory(Dir / "card");
+        std::vector<std::string> playList;
+        for (int i = 1; i <= 3; ++i) {
+            WriteFileAtomically(Card(TrackFileName(i) + ".mp3"), std::string(olds[i - 1], 'o'));
+            WriteFileAtomically(Src(std::to_string(i)), std::string(news[i - 1], 'n'));
+            playList.push_back(std::to_string(i) + ";" + Src(std::to_string(i)));
+        }
+        TCopyOptions options;
+        options.MakeRoom = makeRoom;
+        options.FreeSpace = [this](const std::string &) -> std::optional<uint64_t> {
+            uint64_t used = 0;
+            for (const auto &entry : fs::directory_iterator(Dir / "card"))
+                used += entry.is_regular_file() ? entry.file_size() : 0;
+            return 50 * K + 1020 * K - std::min<uint64_t>(used, 1070 * K);
+        };
+        options.Verify.Read = [](int fd, void *buffer, size_t size, off_t offset) {
+            const ssize_t n = ::pread(fd, buffer, size, offset);
+            if (n > 0)
+                static_cast<char *>(buffer)[0] ^= 1;
+            return n;
+        };
+        TVectorLog log;
+        const TCopyReport report = CopyTracks(playList, Card(), log, options);
+        EXPECT_FALSE(report.AllCopied());
+        for (const std::string &line : log.Lines)
+            EXPECT_THAT(line, ::testing::Not(HasSubstr("оставлена"))) << "nothing was verified on this card";
+        for (int i = 1; i <= 3; ++i) {
+            const bool lost = makeRoom && i == 1;
+            EXPECT_EQ(report.Files[size_t(i - 1)].OldRemovedFirst, lost) << i;
+            EXPECT_EQ(report.Files[size_t(i - 1)].OnCard, lost ? TCopyResult::Absent : TCopyResult::OldKept) << i;
+            if (!lost) {
+                EXPECT_EQ(ReadWholeFile(Card(TrackFileName(i) + ".mp3")), std::string(olds[i - 1], 'o')) << i;
+            }
+        }
+        if (!makeRoom) {
+            EXPECT_THAT(JournalFiles(), IsEmpty());
+            continue;
+        }
+        // The lost track is named, its bytes wait in the journal, and the card is not trusted again.
+        EXPECT_THAT(log.Lines, ::testing::Contains(AbsentTrackLine(1)));
+        EXPECT_THAT(log.Lines, ::testing::Contains(HasSubstr("карта ненадёжна, старая запись не удалена")));
+        EXPECT_THAT(JournalFiles(), ElementsAre("001.mp3.bytes", "001.mp3.entry"));
+        TVectorLog next;
+        CopyTracks({}, Card(), next, TCopyOptions{});
+        EXPECT_THAT(next.Lines, ElementsAre("трек 1 восстановлен после прерванного копирования"));
+        EXPECT_EQ(ReadWholeFile(Card("001.mp3")), std::string(olds[0], 'o'));
+    }
+}
+
 TEST_F(CardJournal, AnEntryIsFinishedByWhatTheCardHolds)
 {
     struct TCase
@@ -125,7 +182,9 @@ TEST_F(CardJournal, AnEntryIsFinishedByWhatTheCardHolds)
         const char *After; // the card file afterwards
     } cases[] = {
         {nullptr, {"трек 5 восстановлен после прерванного копирования"}, "old"}, // removed, not replaced
-        {"old", {}, "old"},                                                      // killed before the removal
+        {"old",
+         {"Журнал копирования трека 5: старая запись трека не удалялась с карты, запись журнала удалена"},
+         "old"}, // killed before the removal
         {"new",
          {"Журнал копирования трека 5: на карте уже новая запись трека, сохранённая старая запись удалена из журнала"},
          "new"}, // killed after the commit, before the entry went
@@ -135,6 +194,7 @@ TEST_F(CardJournal, AnEntryIsFinishedByWhatTheCardHolds)
         const TCardFolder card(Card());
         TCardJournal journal(card, CardId(card.Folder));
         ASSERT_EQ(journal.Save(5, "005.mp3"), 0);
+        WriteFileAtomically(journal.Folder() + "/006.mp3.bytes.Ab3dE9", "a save cut short");
         fs::remove(Card("005.mp3"));
         if (c.OnCard)
             WriteFileAtomically(Card("005.mp3"), c.OnCard);

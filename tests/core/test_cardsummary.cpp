@@ -84,7 +84,7 @@ TEST(CardSummary, TracksWithoutAFileAreLoggedAndTheRunIsSummedUpFromTheCard)
 
 TEST(CardSummary, LongListsAreCutShortAndACauseFollowsTheNotCopiedLine)
 {
-    TCopySummary summary{0, 25, {}, {}};
+    TCopySummary summary{0, 25, {}, {}, {}};
     for (int32_t track = 1; track <= 25; ++track)
         summary.NotCopied.push_back(track);
     EXPECT_EQ(summary.Text(), "Скопировано 0 из 25; не скопированы треки: 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, "

@@ -44,9 +44,11 @@ copy-tracks |B.VLPJ a.vlpj card
 copy-tracks a.vlpj |card
 copy-tracks --no-verify |B.VLPJ a.vlpj card
 copy-tracks a.vlpj --no-verify |card
-copy-tracks a.vlpj card |--force --level --no-verify
-copy-tracks --no-verify a.vlpj card |--force --level
-copy-tracks --force --no-verify --level -16 a.vlpj card |
+copy-tracks a.vlpj card |--force --level --make-room --no-verify
+copy-tracks --no-verify a.vlpj card |--force --level --make-room
+copy-tracks --force --no-verify --make-room --level -16 a.vlpj card |
+card-check |B.VLPJ a.vlpj card
+card-check a.vlpj |card
 copy-tracks --level |
 copy-tracks --level -16 |B.VLPJ a.vlpj card
 tracks --tsv |B.VLPJ a.vlpj card

@@ -138,4 +138,37 @@ printf '[Project]\r\nName=Card\r\n[Playlist]\r\n0=1;%s\r\n' "$work/card4/001.mp3
 lufs="$("$tool" tracks --tsv "$work/card4.vlpj" | awk -F'\t' 'NR == 2 {print $8}')"
 awk -v l="$lufs" 'BEGIN {exit !(l >= -20.5 && l <= -19.5)}' || fail "the card's copy is at $lufs LUFS, not -20"
 
+# card-check: the card the copy left is what the playlist puts there; each difference is named, exit 1.
+to_windows >"$work/check.vlpj" <<EOF_PROJECT
+[Groups]
+0=1;Корпус;1;
+[Scenarios]
+0=1;Начало;8;30;20;1;0;
+[Playlist]
+0=1;$work/Звонки/начало.mp3
+1=12;$work/Звонки/конец урока.mp3
+EOF_PROJECT
+mkdir -p "$work/checked"
+"$tool" copy-tracks --force "$work/check.vlpj" "$work/checked/" >/dev/null
+out="$("$tool" card-check "$work/check.vlpj" "$work/checked/")"; rc=$?
+expect_eq "$rc" "0" "card-check of a card just written"
+expect_eq "$out" "Карта совпадает с плейлистом: треков 2" "card-check summary"
+printf 'other' >"$work/checked/012.mp3"
+printf 'x' >"$work/checked/077.mp3"
+out="$("$tool" card-check "$work/check.vlpj" "$work/checked/")"; rc=$?
+expect_eq "$rc" "1" "card-check of a changed card"
+expect_eq "$out" "трек 12: файл '$work/checked/012.mp3' на карте отличается от '$work/Звонки/конец урока.mp3'
+Файл '$work/checked/077.mp3' — лишний файл на карте
+Отличий карты от плейлиста: 2" "card-check names each difference"
+"$tool" card-check "$work/check.vlpj" "$work/nowhere" >/dev/null 2>&1
+expect_eq "$?" "2" "card-check of a missing folder"
+
+# Two runs on one card: the second waits, then refuses with exit 2 naming the first.
+exec 9>"$work/checked/.sigcfg-card.lock"
+flock 9
+echo "$$" >&9
+err="$("$tool" copy-tracks --force "$work/check.vlpj" "$work/checked/" 2>&1)"; rc=$?
+exec 9>&-
+expect_eq "$rc" "2" "a second run on a locked card"
+expect_has "$err" "(процесс $$)" "the refusal names the other run"
 finish "copy-tracks"

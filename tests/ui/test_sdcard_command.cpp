@@ -15,6 +15,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -195,6 +196,51 @@ TEST_F(SdCardCommand, LevellingIsOfferedWithTheCardAndKept)
     Window->miSavePlaylistClick();
     EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), ReadWholeFile(loud));
     EXPECT_FALSE(frSelect()->wdLevel->isVisibleTo(frSelect())); // not part of other choices
+}
+
+TEST_F(SdCardCommand, AFullCardAsksBeforeOldTracksGoAndTheCardCheckSaysWhatItHolds)
+{
+    qputenv("XDG_STATE_HOME", Folder.path().toUtf8()); // the card journal stays in the test's folder
+    constexpr size_t K = 1024;
+    const std::string start = Mp3("start.mp3", std::string(300 * K, 'n')),
+                      end = Mp3("end.mp3", std::string(300 * K, 'm'));
+    PlayList() = {"3;" + start, "12;" + end};
+    Drives = std::vector<TDrive>{{PathIn("card"), "", 0, ""}};
+    // A 700 KB card holding last term's two tracks: neither new one fits beside its old one.
+    CardFreeSpace() = [this](const std::string &) -> std::optional<uint64_t> {
+        uint64_t used = 0;
+        for (const QFileInfo &file : QDir(QString::fromStdString(Card())).entryInfoList(QDir::Files | QDir::Hidden))
+            used += uint64_t(file.size());
+        return 700 * K - std::min<uint64_t>(used, 700 * K);
+    };
+    const QString risk = U("если копирование прервётся, трек останется без записи до следующего запуска");
+    for (const bool yes : {false, true}) {
+        for (const char *name : {"003.mp3", "012.mp3"})
+            WriteFileAtomically(Card() + name, std::string(300 * K, 'o'));
+        Prompts.AnswerModal(1).AnswerOkCancel(true).AnswerModal(1).AnswerYesNo(true).AnswerYesNo(yes);
+        Window->miSavePlaylistClick();
+        ASSERT_FALSE(Prompts.Asked.empty());
+        EXPECT_TRUE(Prompts.Asked.back().Text.contains(risk)) << Prompts.Asked.back().Text.toStdString();
+        EXPECT_EQ(ReadWholeFile(Card() + "003.mp3"), std::string(300 * K, yes ? 'n' : 'o'));
+        EXPECT_EQ(ReadWholeFile(Card() + "012.mp3"), std::string(300 * K, yes ? 'm' : 'o'));
+        if (!yes) {
+            EXPECT_TRUE(LogLines().contains(U("трек 3: на карте осталась старая запись")));
+        }
+    }
+    CardFreeSpace() = {};
+
+    // "Проверить карту" reads the card back against the playlist.
+    Prompts.AnswerModal(1);
+    Window->miCheckCardClick();
+    EXPECT_EQ(LogLines().back(), U("Карта совпадает с плейлистом: треков 2"));
+    WriteFileAtomically(Card() + "012.mp3", "changed");
+    Prompts.AnswerModal(1);
+    Window->miCheckCardClick();
+    EXPECT_EQ(LogLines().mid(LogLines().size() - 2),
+              (QStringList{
+                  QString::fromStdString("трек 12: файл '" + Card() + "012.mp3' на карте отличается от '" + end + "'"),
+                  U("Отличий карты от плейлиста: 1")}));
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Отличий карты от плейлиста: 1"));
 }
 
 TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt)

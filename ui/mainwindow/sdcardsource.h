@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/cardplan.h"
 #include "device/drives.h"
 
 #include <functional>
@@ -12,3 +13,7 @@ using TDriveProvider = std::function<std::optional<std::vector<TDrive>>()>;
 
 /// The provider the card writer asks; set it to replace the discovery, set it empty to restore.
 TDriveProvider &DriveProvider();
+
+/// The card's free space as the card writer reads it: the file system's figure unless a test puts
+/// a card of its own size here; set it empty to restore.
+TFreeSpaceFn &CardFreeSpace();

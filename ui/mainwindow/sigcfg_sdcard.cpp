@@ -53,6 +53,12 @@ TDriveProvider &DriveProvider()
     return provider;
 }
 
+TFreeSpaceFn &CardFreeSpace()
+{
+    static TFreeSpaceFn space;
+    return space;
+}
+
 void TfrMain::miSavePlaylistClick()
 {
     // Review: every track the scenarios use, with the file the playlist gives it.
@@ -93,6 +99,7 @@ void TfrMain::miSavePlaylistClick()
     TLevelLog levels;
     TCopyOptions options;
     options.Remake = level ? LevellingRemake(levelLufs, levels) : TTrackRemakeFn();
+    options.FreeSpace = CardFreeSpace();
     options.MakeRoom = AskMakeRoom(*folder);
     const TCopyReport report = CopyTracksWithProgress(this, PlayList, *folder, Log(), options);
     if (!report.Refused.empty()) {
@@ -154,7 +161,7 @@ std::optional<std::string> TfrMain::ChooseCardFolder(bool level)
 
 bool TfrMain::AskMakeRoom(const std::string &folder)
 {
-    const TCardPlan plan = PlanCardCopy(PlayList, folder);
+    const TCardPlan plan = PlanCardCopy(PlayList, folder, CardFreeSpace());
     if (!plan.NeedsRoom())
         return false;
     return prompts().AskYesNo(
