@@ -14,7 +14,8 @@ track_size=$(stat -c %s "$work/src/new1.mp3")
 
 # Each fault alone, as a failing or fake-capacity card shows it, with how many tracks --make-room
 # may lose to it: one, the track in hand, where the put-back meets the same fault; none where
-# the fault passes (one call only) and the old track can go back. A write limit of one and a
+# the fault passes (one call only) and the old track can go back; "1r": one, and since every read
+# lies, the journal can only keep what the card gave for it. A write limit of one and a
 # half tracks lets the first copy through and fails the second midway. The first five in make
 # test, all of them in a longer run (CARD_ROUNDS above 10).
 fault_table=(
@@ -24,7 +25,7 @@ fault_table=(
     "1 lose_after_bytes=$((track_size * 3 / 2))"
     "0 match=.mp3 fsync_error=EIO fsync_calls=1"
     "1 fsync_error=EIO"
-    "1 flip_read=1"
+    "1r flip_read=1"
     "1 write_error=ENOSPC"
     "1 rename_error=EIO"
     "0 match=.mp3 rename_error=EIO rename_calls=1"
@@ -66,7 +67,8 @@ run_full() {
 }
 
 for entry in "${fault_table[@]}"; do
-    may_lose="${entry%% *}" row="${entry#* }"
+    may_lose="${entry%% *}" row="${entry#* }" reads_lie=0
+    [ "${may_lose%r}" = "$may_lose" ] || { may_lose="${may_lose%r}" reads_lie=1; }
     for room in "$(room_for_none)" "$(room_for_one)"; do
         # The default: no old track leaves the card before its replacement is verified there.
         run_full "$room" "$row"
@@ -95,7 +97,12 @@ for entry in "${fault_table[@]}"; do
                     grep -E "(Т|т)рек $n([^0-9]|\$)|/$(card_name "$n")'" <<<"$out" | grep -qvF "' скопирован в '" ||
                         fail "$what: wrong track $n is not named"$'\n'"$out"
                 fi
-                journal_holds "$work/src/old$n.mp3" || fail "$what: lost track $n's bytes are not in the journal"
+                if [ "$reads_lie" -eq 1 ]; then
+                    [ -n "$(find "$journal" -name "$(card_name "$n")*" 2>/dev/null)" ] ||
+                        fail "$what: lost track $n has nothing in the journal"
+                else
+                    journal_holds "$work/src/old$n.mp3" || fail "$what: lost track $n's bytes are not in the journal"
+                fi
                 ;;
             esac
         done
