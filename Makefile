@@ -6,7 +6,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps build run test test-asan bench fuzz fuzz-build package clean
+.PHONY: all deps build run test test-asan test-card bench fuzz fuzz-build package clean
 
 all: build
 
@@ -32,6 +32,10 @@ run:
 
 test: build test-asan fuzz-build
 	@cd $(BUILD) && ctest --output-on-failure -j 2
+
+# The card image tests at length: 30 kill rounds per loop and every fault of the full-card table.
+test-card: build
+	@cd $(BUILD) && CARD_ROUNDS=30 ctest -L card --output-on-failure
 
 # The core tests again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps

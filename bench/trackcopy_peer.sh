@@ -6,18 +6,45 @@
 # read back and compared before its rename) against its physical floor: the same cp and sync,
 # then every copy dropped from the cache and read back once, compared with its source by cmp.
 # The sources are MPEG frames with random contents, so that the MP3 check passes them.
-# Usage: bench/trackcopy_peer.sh BUILD_DIR [FILES] [MB_EACH] [ROUNDS]
+# With TRACKCOPY_CARD=WRITE_MB_S[:READ_MB_S] every side writes onto a FAT32 card image (mkfs.vfat,
+# fusefat) through the tests' fault layer slowed to that speed, as an SD card in a reader (as
+# root; the layer is BUILD_DIR/tests/card/faultfs).
+# Usage: [TRACKCOPY_CARD=10:20] bench/trackcopy_peer.sh BUILD_DIR [FILES] [MB_EACH] [ROUNDS]
 set -euo pipefail
 build="$1"
-files="${2:-40}"
-mb="${3:-5}"
-rounds="${4:-5}"
+card_speed="${TRACKCOPY_CARD:-}"
+files="${2:-$([ -n "$card_speed" ] && echo 8 || echo 40)}"
+mb="${3:-$([ -n "$card_speed" ] && echo 2 || echo 5)}"
+rounds="${4:-$([ -n "$card_speed" ] && echo 3 || echo 5)}"
 tool="$build/sigcfg-tool"
 [ -x "$tool" ] || { echo "trackcopy_peer: $tool not built" >&2; exit 2; }
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/trackcopy.XXXXXX")"
-trap 'rm -rf "$work"' EXIT
+unmount() {
+    mountpoint -q "$work/card" 2>/dev/null && fusermount3 -u -z "$work/card"
+    mountpoint -q "$work/fat" 2>/dev/null && fusermount -u -z "$work/fat"
+    rm -rf "$work"
+}
+trap unmount EXIT
 mkdir -p "$work/src"
+
+# Where the four sides write: the scratch folder, or the slowed card.
+out="$work"
+if [ -n "$card_speed" ]; then
+    faultfs="$build/tests/card/faultfs"
+    [ -x "$faultfs" ] || { echo "trackcopy_peer: $faultfs not built" >&2; exit 2; }
+    write_mb="${card_speed%%:*}"
+    read_mb="${card_speed#*:}"
+    [ "$read_mb" != "$card_speed" ] || read_mb=$((write_mb * 2))
+    # Room for the two sides that stay between their runs and the two that are made again.
+    truncate -s $((files * mb * 4 + 64))M "$work/card.img"
+    mkfs.vfat -F 32 "$work/card.img" >/dev/null
+    mkdir -p "$work/fat" "$work/card"
+    fusefat -s -o rw+ "$work/card.img" "$work/fat" >/dev/null 2>&1
+    printf 'write_rate=%d\nread_rate=%d\n' $((write_mb << 20)) $((read_mb << 20)) >"$work/faults"
+    "$faultfs" "$work/fat" "$work/faults" "$work/card"
+    out="$work/card"
+fi
 
 # A project file whose playlist names every source file (plain ASCII reads the same in 1251).
 {
@@ -38,16 +65,16 @@ run_ours() {
     sync
     local t0 t1
     t0=$(now)
-    "$tool" copy-tracks --no-verify "$work/bench.vlpj" "$work/ours/" >/dev/null
+    "$tool" copy-tracks --no-verify "$work/bench.vlpj" "$out/ours/" >/dev/null
     t1=$(now)
     ours+=($(((t1 - t0) / 1000000)))
 }
 run_verified() {
-    rm -rf "$work/verified" && mkdir "$work/verified"
+    rm -rf "$out/verified" && mkdir "$out/verified"
     sync
     local t0 t1
     t0=$(now)
-    "$tool" copy-tracks "$work/bench.vlpj" "$work/verified/" >/dev/null
+    "$tool" copy-tracks "$work/bench.vlpj" "$out/verified/" >/dev/null
     t1=$(now)
     verified+=($(((t1 - t0) / 1000000)))
 }
@@ -55,22 +82,22 @@ run_peer() {
     sync
     local t0 t1
     t0=$(now)
-    cp "$work"/src/*.mp3 "$work/peer/"
-    sync "$work"/peer/*.mp3 "$work/peer"
+    cp "$work"/src/*.mp3 "$out/peer/"
+    sync "$out"/peer/*.mp3 "$out/peer"
     t1=$(now)
     peer+=($(((t1 - t0) / 1000000)))
 }
 run_floor() {
-    rm -rf "$work/floor" && mkdir "$work/floor"
+    rm -rf "$out/floor" && mkdir "$out/floor"
     sync
     local t0 t1 f
     t0=$(now)
-    cp "$work"/src/*.mp3 "$work/floor/"
-    sync "$work"/floor/*.mp3 "$work/floor"
+    cp "$work"/src/*.mp3 "$out/floor/"
+    sync "$out"/floor/*.mp3 "$out/floor"
     for f in "$work"/src/*.mp3; do
         # count=0 with nocache drops the file's pages: cmp then reads what the disk returns.
-        dd if="$work/floor/${f##*/}" iflag=nocache count=0 status=none
-        cmp -s "$f" "$work/floor/${f##*/}"
+        dd if="$out/floor/${f##*/}" iflag=nocache count=0 status=none
+        cmp -s "$f" "$out/floor/${f##*/}"
     done
     t1=$(now)
     floor+=($(((t1 - t0) / 1000000)))
@@ -80,8 +107,8 @@ peer=()
 verified=()
 floor=()
 for r in $(seq 1 "$rounds"); do
-    rm -rf "$work/ours" "$work/peer"
-    mkdir "$work/ours" "$work/peer"
+    rm -rf "$out/ours" "$out/peer"
+    mkdir "$out/ours" "$out/peer"
     # Take turns at going first, so neither side always meets the other's leftovers.
     if ((r % 2)); then
         run_ours; run_peer; run_verified; run_floor
@@ -95,7 +122,7 @@ mo=$(median "${ours[@]}")
 mp=$(median "${peer[@]}")
 mv=$(median "${verified[@]}")
 mf=$(median "${floor[@]}")
-echo "files: $files x ${mb} MB, rounds: $rounds, on $(df -T "$work" | awk 'NR==2 {print $2}')"
+echo "files: $files x ${mb} MB, rounds: $rounds, on $(df -T "$out" | awk 'NR==2 {print $2}')"
 echo "copy-tracks --no-verify (ms): ${ours[*]}  median $mo"
 echo "cp + sync               (ms): ${peer[*]}  median $mp"
 echo "copy-tracks             (ms): ${verified[*]}  median $mv"
