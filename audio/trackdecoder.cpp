@@ -156,3 +156,20 @@ size_t TTrackDecoder::Read(unsigned char *out, size_t bytes)
     }
     return total - total % frame;
 }
+
+size_t TTrackDecoder::ReadFrame(const unsigned char *&data)
+{
+    while (!Finished) {
+        off_t number = 0;
+        unsigned char *audio = nullptr;
+        size_t bytes = 0;
+        const int result = mpg123_decode_frame(Handle, &number, &audio, &bytes);
+        if (result == MPG123_DONE || (result != MPG123_OK && result != MPG123_NEW_FORMAT && bytes == 0))
+            Finished = true;
+        else if (bytes > 0) { // a frame the encoder's delay or padding took whole gives none
+            data = audio;
+            return bytes - bytes % (SampleBytes * ChannelCount);
+        }
+    }
+    return 0;
+}

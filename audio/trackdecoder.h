@@ -26,6 +26,10 @@ public:
     int Channels() const { return ChannelCount; }
     /// Decodes up to bytes bytes into out (whole frames); 0 at the end of the track.
     size_t Read(unsigned char *out, size_t bytes);
+    /// Decodes the next MPEG frame in the library's own buffer and points data at its samples,
+    /// which stay valid until the next call; the number of bytes, 0 at the end of the track. Spares
+    /// a copy where the caller only reads the samples.
+    size_t ReadFrame(const unsigned char *&data);
     /// Frames (samples per channel) the track will give, as far as its header or size tells before
     /// decoding; 0 when unknown.
     int64_t Length();

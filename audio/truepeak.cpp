@@ -29,6 +29,7 @@ constexpr double Margin = 0.88;
 constexpr double Vertex = 0.97;
 
 constexpr size_t BlockSize = 64;
+static_assert(TTruePeak::Capacity % BlockSize == 0, "the work holds whole blocks");
 // Output i of a block is the wave at the block's sample i - Delay plus a fraction q / Fine; the
 // filter reads the Taps samples up to sample i, the previous output (for fractions just before a
 // sample) one more: the whole previous block.
@@ -178,20 +179,23 @@ float FromBits(uint32_t bits)
     return value;
 }
 
-// The highest magnitude of count floats, and the highest magnitude of their second differences
-// x[i - 1] - 2 x[i] + x[i + 1] for i in [1, count - 1). With AVX2 where the processor has it (an
+// For each of count blocks of BlockSize floats from x: the highest magnitude of its samples and
+// the two before it, and the highest magnitude of the second differences x[i - 1] - 2 x[i] + x[i + 1]
+// centred on those two and all but its last sample. With AVX2 where the processor has it (an
 // integer maximum in vector code); defined before its first call, as clang wants for a function
 // with several versions.
-__attribute__((target_clones("avx2", "default"))) void HighestLevels(const float *x, size_t count, float &level,
-                                                                     float &curve)
+__attribute__((target_clones("avx2", "default"))) void BlockLevels(const float *x, size_t count, float *level,
+                                                                   float *curve)
 {
-    uint32_t highest = std::max(MagnitudeBits(x[0]), MagnitudeBits(x[count - 1])), bend = 0;
-    for (size_t i = 1; i + 1 < count; ++i) {
-        highest = std::max(highest, MagnitudeBits(x[i]));
-        bend = std::max(bend, MagnitudeBits(x[i - 1] - 2 * x[i] + x[i + 1]));
+    for (size_t b = 0; b < count; ++b, x += BlockSize) {
+        uint32_t highest = std::max(MagnitudeBits(x[-2]), MagnitudeBits(x[BlockSize - 1])), bend = 0;
+        for (size_t i = 0; i < BlockSize; ++i) {
+            highest = std::max(highest, MagnitudeBits(x[i - 1]));
+            bend = std::max(bend, MagnitudeBits(x[i - 2] - 2 * x[i - 1] + x[i]));
+        }
+        level[b] = FromBits(highest);
+        curve[b] = FromBits(bend);
     }
-    level = FromBits(highest);
-    curve = FromBits(bend);
 }
 
 // For each of the BlockSize outputs, the highest magnitude of its four grid points (as bits).
@@ -205,7 +209,7 @@ __attribute__((target_clones("avx2", "default"))) void GridLevels(const float *s
 
 } // namespace
 
-TTruePeak::TTruePeak(int) : Work(History + BlockSize, 0.0f)
+TTruePeak::TTruePeak(int) : Work(History + Capacity, 0.0f)
 {
     Filter();
 }
@@ -213,42 +217,60 @@ TTruePeak::TTruePeak(int) : Work(History + BlockSize, 0.0f)
 void TTruePeak::Add(const float *samples, size_t count, size_t stride)
 {
     while (count > 0) {
-        const size_t n = std::min(count, BlockSize - Filled);
+        const size_t n = std::min(count, Capacity - Filled);
         float *to = Work.data() + History + Filled;
-        for (size_t i = 0; i < n; ++i)
-            to[i] = samples[i * stride];
+        if (stride == 1)
+            std::copy(samples, samples + n, to);
+        else if (stride == 2) // a stereo channel: four at a time out of two vectors
+            for (size_t i = 0; i < n; i += 4) {
+                if (i + 4 > n) {
+                    for (; i < n; ++i)
+                        to[i] = samples[2 * i];
+                    break;
+                }
+                V4 a, b;
+                std::memcpy(&a, samples + 2 * i, sizeof a);
+                std::memcpy(&b, samples + 2 * i + 4, sizeof b);
+                const V4 even = __builtin_shufflevector(a, b, 0, 2, 4, 6);
+                std::memcpy(to + i, &even, sizeof even);
+            }
+        else
+            for (size_t i = 0; i < n; ++i)
+                to[i] = samples[i * stride];
         Filled += n;
         samples += n * stride;
         count -= n;
-        if (Filled == BlockSize)
-            Block();
+        if (Filled == Capacity)
+            Blocks();
     }
 }
 
-void TTruePeak::Block()
+void TTruePeak::Blocks()
 {
     const TFilter &filter = Filter();
-    const float *block = Work.data() + History;
-    // The block's highest magnitude, and the second differences centred on its samples (the
-    // previous block's, kept, cover those centred on the history).
-    float highest = 0, curve = 0;
-    HighestLevels(block - 2, BlockSize + 2, highest, curve);
-    Best = std::max(Best, double(highest));
-    // Every output of the block reads only the block and the history: if the bound over both can
-    // not beat the peak so far, neither can any output, and the block costs one pass over it.
-    const double bound = filter.Linear * std::max(highest, HistoryMax) + filter.Curve * std::max(curve, HistoryCurve);
-    if (bound > Best)
-        Oversample();
-    std::copy(Work.begin() + History, Work.end(), Work.begin());
-    HistoryMax = highest;
-    HistoryCurve = curve;
-    Filled = 0;
+    const size_t count = Filled / BlockSize;
+    float level[Capacity / BlockSize], curve[Capacity / BlockSize];
+    BlockLevels(Work.data() + History, count, level, curve);
+    for (size_t b = 0; b < count; ++b) {
+        Best = std::max(Best, double(level[b]));
+        // Every output of a block reads only the block and the one before: if the bound over both
+        // can not beat the peak so far, neither can any output, and the block costs one pass.
+        const double bound = filter.Linear * std::max(level[b], HistoryMax) + filter.Curve * std::max(curve[b], HistoryCurve);
+        if (bound > Best)
+            Oversample(Work.data() + History + b * BlockSize);
+        HistoryMax = level[b];
+        HistoryCurve = curve[b];
+    }
+    // The last block becomes the history, the samples after it the start of the next block.
+    const size_t done = count * BlockSize;
+    std::copy(Work.begin() + long(done), Work.begin() + long(History + Filled), Work.begin());
+    Filled -= done;
 }
 
-void TTruePeak::Oversample()
+void TTruePeak::Oversample(const float *block)
 {
     const TFilter &filter = Filter();
-    const float *w = Work.data() + History - (Taps - 1); // output i reads w[i .. i + Taps)
+    const float *w = block - (Taps - 1); // output i reads w[i .. i + Taps)
     alignas(32) float out[Grid - 1][BlockSize];
     filter.GridPhases(w, filter, out);
     const float *samples = w + (Taps - 1 - Delay); // output i's sample
@@ -300,9 +322,10 @@ double TTruePeak::Peak() const
     // The filter's outputs lag the samples by Delay: the last samples, and the ring after them,
     // come out of the two blocks of silence that would follow.
     TTruePeak rest = *this;
-    const float silence[BlockSize] = {};
-    if (rest.Filled > 0)
-        rest.Add(silence, BlockSize - rest.Filled);
-    rest.Add(silence, BlockSize);
+    rest.Blocks(); // what is left is less than a block, so the silence fits
+    const size_t tail = (BlockSize - rest.Filled) % BlockSize + BlockSize;
+    std::fill_n(rest.Work.begin() + long(History + rest.Filled), tail, 0.0f);
+    rest.Filled += tail;
+    rest.Blocks();
     return rest.Best;
 }

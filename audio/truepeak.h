@@ -22,12 +22,15 @@ public:
     /// is full scale); never below the highest sample.
     double Peak() const;
 
-private:
-    void Block();      // the full block in Work after the history
-    void Oversample(); // the block's points between samples, once it can hold a new peak
+    /// Samples gathered before their blocks are read: whole blocks, one pass over them at a time.
+    static constexpr size_t Capacity = 4096;
 
-    std::vector<float> Work; // the previous block (the history the filter reads), then the block
-    size_t Filled = 0;       // samples of the block so far
+private:
+    void Blocks();                        // every full block in Work after the history
+    void Oversample(const float *block); // a block's points between samples, once it can hold a new peak
+
+    std::vector<float> Work; // the block before the first (the history the filter reads), then the samples
+    size_t Filled = 0;       // samples after the history so far
     float HistoryMax = 0;    // the previous block's highest magnitude
     float HistoryCurve = 0;  // and its highest second difference
     double Best = 0;

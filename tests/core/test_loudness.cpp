@@ -184,7 +184,8 @@ TEST(TruePeak, AgreesWithTheOversampledReference)
 
 // The filter reads the samples before a block as well as the block: a short burst whose crest lies
 // between the samples reads the same wherever it falls, also at the end of a block followed by
-// silence or at the very end of the signal, and in pieces of any size.
+// silence, at the very end of the signal or where the meter's gathered samples run out, in pieces
+// of any size and as one channel of two.
 TEST(TruePeak, SameWhereverTheBurstFalls)
 {
     // Eight samples of a quarter of the rate at 45 degrees: samples at 0.49, the wave near 0.7.
@@ -193,15 +194,24 @@ TEST(TruePeak, SameWhereverTheBurstFalls)
         burst.push_back(float(0.7 * std::sin(M_PI / 2 * i + M_PI / 4)));
     const double reference = ReferenceTruePeak(burst.data(), burst.size(), 1);
     ASSERT_GT(Db(reference), Db(0.49) + 2);
+    std::vector<size_t> offsets;
     for (size_t offset = 0; offset < 160; ++offset) {
-        std::vector<float> x(offset + burst.size() + (offset % 3 ? 100 : 0), 0.0f);
+        offsets.push_back(offset);
+        offsets.push_back(TTruePeak::Capacity - 120 + offset);
+    }
+    for (const size_t offset : offsets) {
+        std::vector<float> x(offset + burst.size() + (offset % 3 ? 100 : 0), 0.0f), stereo(2 * x.size(), 0.0f);
         std::copy(burst.begin(), burst.end(), x.begin() + offset);
-        TTruePeak whole(44100), pieces(44100);
+        for (size_t i = 0; i < x.size(); ++i)
+            stereo[2 * i + 1] = x[i];
+        TTruePeak whole(44100), pieces(44100), channel(44100);
         whole.Add(x.data(), x.size());
         for (size_t at = 0, piece = offset % 7 + 1; at < x.size(); at += piece)
             pieces.Add(x.data() + at, std::min(piece, x.size() - at));
+        channel.Add(stereo.data() + 1, x.size(), 2);
         EXPECT_NEAR(Db(whole.Peak()), Db(reference), 0.05) << offset;
         EXPECT_EQ(pieces.Peak(), whole.Peak()) << offset;
+        EXPECT_EQ(channel.Peak(), whole.Peak()) << offset;
     }
 }
 
