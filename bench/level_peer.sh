@@ -3,10 +3,12 @@
 #  1. "sigcfg-tool tracks" over FILES three-minute MP3s against the floor of decoding them alone
 #     ("mpg123 -t" on each): CPU time (user + system) of each, and our wall time against our own
 #     CPU time (what the worker threads buy on this machine).
-#  2. "sigcfg-tool copy-tracks --level -16" of a dozen varied tracks (8 to 48 kHz; speech-like,
-#     noise, music-like, clipped; quiet to hot) against ffmpeg's loudnorm in two passes (measure,
-#     then level and encode with libmp3lame at the same rate and bitrate): CPU of each, and where
-#     each copy landed by our meter.
+#  2. "sigcfg-tool copy-tracks --level -16" of 16 varied tracks (8 to 48 kHz; speech-like, noise,
+#     music-like, clipped; quiet to hot, one at the target with peaks over 0 dBTP) against ffmpeg's
+#     loudnorm in two passes (measure, then level and encode with libmp3lame at the same rate and
+#     bitrate): CPU of each.
+#  3. The same tracks levelled to -16 and to -10: where each copy landed by our meter, by ffmpeg's
+#     and by the 16x reference, and whether every copy the log calls levelled is.
 # CPU comes from /usr/bin/time; on a shared machine wall times are noisy, CPU times less so.
 # Usage: bench/level_peer.sh BUILD_DIR [FILES] [SECONDS] [LEVEL_SECONDS]
 set -euo pipefail
@@ -68,11 +70,15 @@ tracks=(
     "pink44 44100 2 anoisesrc=color=pink:amplitude=0.5 -14 160"
     "brown22 22050 1 anoisesrc=color=brown:amplitude=0.9 -20 64"
     "music16 16000 1 aevalsrc=exprs='0.2*sin(2*PI*220*t)+0.2*sin(2*PI*277*t)+0.2*sin(2*PI*330*t)' -30 32"
+    "music24 24000 2 aevalsrc=exprs='0.2*sin(2*PI*196*t)+0.2*sin(2*PI*247*t)+0.1*sin(2*PI*3000*t)|0.2*sin(2*PI*294*t)+0.1*sin(2*PI*5000*t)' -12 64"
     "music44 44100 2 aevalsrc=exprs='0.2*sin(2*PI*220*t)+0.2*sin(2*PI*277*t)+0.2*sin(2*PI*330*t)|0.2*sin(2*PI*165*t)+0.2*sin(2*PI*440*t)' -6 128"
     "music48 48000 2 aevalsrc=exprs='0.3*sin(2*PI*(100+t)*t)+0.2*sin(2*PI*660*t)|0.3*sin(2*PI*(120+t)*t)' -3 192"
+    "speech32 32000 2 aevalsrc=exprs='(0.5*sin(2*PI*130*t)+0.3*sin(2*PI*390*t)+0.2*sin(2*PI*3100*t))*between(mod(t\,3)\,0\,2.4)*abs(sin(2*PI*2*t))' -8 96"
     "clipped44 44100 2 anoisesrc=color=pink:amplitude=1 +3 192"
     "clipped22 22050 1 anoisesrc=color=white:amplitude=1 0 64"
+    "clipped48 48000 2 aevalsrc=exprs='0.6*sin(2*PI*110*t)+0.4*sin(2*PI*1760*t)+0.3*sin(2*PI*7040*t)|0.6*sin(2*PI*165*t)+0.4*sin(2*PI*2640*t)' +9 256"
     "hot44 44100 2 aevalsrc=exprs='0.9*sin(PI/2*n+PI/4)|0.9*sin(PI/2*n)' -6 128"
+    "near44 44100 2 aevalsrc=exprs='0.12*sin(2*PI*440*t)+1.4*sin(2*PI*2500*t+PI/4)*lt(mod(t\,1)\,0.012)' 0 128"
 )
 mkdir -p "$work/l" "$work/card" "$work/ff"
 lines=()
@@ -105,40 +111,70 @@ peer_level() { # ffmpeg's two passes over each track
     done
 }
 read -r level_cpu level_wall < <(measure "$tool" copy-tracks --level -16 "$work/level.vlpj" "$work/card/")
-"$tool" copy-tracks --level -16 "$work/level.vlpj" "$work/card/" >"$work/level.log" || true
 read -r peer_cpu peer_wall < <(measure bash -c "$(declare -f peer_level); work=$work; $(declare -p tracks); peer_level")
-peer_level
 echo "copy-tracks --level -16: ${#tracks[@]} tracks x $level_seconds s"
 echo "  sigcfg-tool: cpu $level_cpu s, wall $level_wall s"
 echo "  ffmpeg loudnorm two-pass + libmp3lame: cpu $peer_cpu s, wall $peer_wall s"
 awk -v o="$level_cpu" -v p="$peer_cpu" -v w="$level_wall" 'BEGIN {
     printf "  cpu ffmpeg / ours = %.2f (goal >= 3); wall / own cpu = %.2f (goal <= 0.60 on 2 cores)\n", p / o, w / o }'
-# Where each copy landed, by our meter (ffmpeg's own copies beside ours).
-cards=()
-ffs=()
-i=0
-for entry in "${tracks[@]}"; do
-    read -r name _ <<<"$entry"
-    i=$((i + 1))
-    cards+=("$i;$work/card/$(printf '%03d' "$i").mp3")
-    ffs+=("$i;$work/ff/$name.mp3")
-done
-project "$work/card.vlpj" "${cards[@]}"
-project "$work/ff.vlpj" "${ffs[@]}"
-"$tool" tracks --tsv "$work/card.vlpj" >"$work/card.tsv" || true
-"$tool" tracks --tsv "$work/ff.vlpj" >"$work/ff.tsv" || true
-# The 16x oversampled reference of the tests, when the bench programs are built.
+
+# --- 3. Where the levelled copies landed, to -16 and to -10 ---------------------------------------
+# Each copy by three meters: ours, ffmpeg's ebur128 (loudness and true peak) and the 16x reference
+# of the tests (when the bench programs are built). A copy the log calls levelled must be within
+# 0.5 LU of the target by ours and by ffmpeg, and at or under -1 dBTP by the reference and by
+# ffmpeg (whose one decimal is read as is); one that is not must be named "не выровнен" and the
+# run must end with 1.
 reference="$build/bench/truepeak_reference"
 ref() { if [ -x "$reference" ]; then "$reference" "$1" | cut -f1; else echo "-"; fi; }
-printf '  %-10s %8s %8s %8s   %8s %8s %8s\n' track "ours" "dBTP" "16x" "ffmpeg" "dBTP" "16x"
-i=0
-for entry in "${tracks[@]}"; do
-    read -r name _ <<<"$entry"
-    i=$((i + 1))
-    read -r ol op < <(awk -F'\t' -v n="$i" '$1 == n {print $8, $9}' "$work/card.tsv")
-    read -r fl fp < <(awk -F'\t' -v n="$i" '$1 == n {print $8, $9}' "$work/ff.tsv")
-    printf '  %-10s %8s %8s %8s   %8s %8s %8s\n' "$name" "$ol" "$op" "$(ref "$work/card/$(printf '%03d' "$i").mp3")" \
-        "$fl" "$fp" "$(ref "$work/ff/$name.mp3")"
+ffmeter() { # "I TP" of a file by ffmpeg's ebur128
+    ffmpeg -nostdin -nostats -hide_banner -i "$1" -filter_complex ebur128=peak=true -f null - 2>&1 |
+        awk '/^ *I:/ {i = $2} /^ *Peak:/ {p = $2} END {print i, p}'
+}
+wrong=0
+for target in -16 -10; do
+    card="$work/card$target"
+    mkdir -p "$card"
+    status=0
+    "$tool" copy-tracks --level "$target" "$work/level.vlpj" "$card/" >"$work/level$target.log" 2>&1 || status=$?
+    cards=()
+    i=0
+    for entry in "${tracks[@]}"; do
+        i=$((i + 1))
+        cards+=("$i;$card/$(printf '%03d' "$i").mp3")
+    done
+    project "$work/card$target.vlpj" "${cards[@]}"
+    "$tool" tracks --tsv "$work/card$target.vlpj" >"$work/card$target.tsv" || true
+    echo "copy-tracks --level $target: exit $status"
+    printf '  %-10s %8s %8s %8s %8s %8s  %s\n' track ours dBTP ffmpeg dBTP 16x verdict
+    i=0
+    missed=0
+    for entry in "${tracks[@]}"; do
+        read -r name _ <<<"$entry"
+        i=$((i + 1))
+        file="$card/$(printf '%03d' "$i").mp3"
+        read -r ol op < <(awk -F'\t' -v n="$i" '$1 == n {gsub(",", ".", $8); gsub(",", ".", $9); gsub("−", "-", $8); gsub("−", "-", $9); print $8, $9}' "$work/card$target.tsv")
+        read -r fl fp < <(ffmeter "$file")
+        rp=$(ref "$file")
+        if grep -q "трек $i: не выровнен" "$work/level$target.log"; then
+            verdict="named missed"
+            missed=$((missed + 1))
+        else
+            verdict=$(awk -v t="$target" -v ol="$ol" -v op="$op" -v fl="$fl" -v fp="$fp" -v rp="$rp" 'BEGIN {
+                d = ol - t; e = fl - t; bad = ""
+                if (d < -0.5 || d > 0.5) bad = bad " ours " d " LU"
+                if (e < -0.5 || e > 0.5) bad = bad " ffmpeg " e " LU"
+                if (op > -1) bad = bad " ours " op " dBTP"
+                if (fp > -1) bad = bad " ffmpeg " fp " dBTP"
+                if (rp != "-" && rp > -1) bad = bad " 16x " rp " dBTP"
+                print bad == "" ? "ok" : "WRONG:" bad }')
+            case "$verdict" in WRONG*) wrong=$((wrong + 1)) ;; esac
+        fi
+        printf '  %-10s %8s %8s %8s %8s %8s  %s\n' "$name" "$ol" "$op" "$fl" "$fp" "$rp" "$verdict"
+    done
+    if [ "$missed" -gt 0 ] && [ "$status" != 1 ]; then
+        echo "  WRONG: $missed copies named missed, yet the exit status is $status"
+        wrong=$((wrong + 1))
+    fi
+    tail -n 1 "$work/level$target.log" | sed 's/^/  /'
 done
-grep -c "не выровнен" "$work/level.log" | awk '{print "  copies named not levelled: " $1}'
-tail -n 1 "$work/level.log" | sed 's/^/  /'
+echo "copies called levelled that are not (or a wrong exit status): $wrong"
