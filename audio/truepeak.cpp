@@ -223,7 +223,9 @@ void TTruePeak::Add(const float *samples, size_t count, size_t stride)
             std::copy(samples, samples + n, to);
         else if (stride == 2) // a stereo channel: four at a time out of two vectors
             for (size_t i = 0; i < n; i += 4) {
-                if (i + 4 > n) {
+                // The second vector's last float is the other channel's after this channel's last
+                // sample: past the end unless one more frame follows.
+                if (i + 5 > n) {
                     for (; i < n; ++i)
                         to[i] = samples[2 * i];
                     break;
