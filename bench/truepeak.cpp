@@ -1,8 +1,11 @@
 // The true-peak meter over ten seconds of mono 44.1 kHz audio of four kinds: a music-like mix
 // under full scale, the same mix driven 12 dB into clipping (a dense, loud master), speech-like
-// bursts with pauses, and white noise. The meter runs over every sample of every track the
-// programs measure, so its cost per sample is what matters; "items" below are samples.
+// bursts with pauses, and white noise; then the whole loudness meter (K-weighting, gating and the
+// true peak of both channels) over the same kinds in stereo. The meters run over every sample of
+// every track the programs measure, so their cost per sample is what matters; "items" below are
+// samples, and frames for the stereo meter.
 
+#include "audio/loudness.h"
 #include "audio/truepeak.h"
 
 #include <benchmark/benchmark.h>
@@ -60,6 +63,24 @@ void BM_TruePeak(benchmark::State &state)
     state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(samples.size()));
 }
 BENCHMARK(BM_TruePeak)->ArgName("music|clipped|speech|noise")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+void BM_LoudnessStereo(benchmark::State &state)
+{
+    const std::vector<float> mono = Signal(int(state.range(0)));
+    std::vector<float> stereo(2 * mono.size());
+    for (size_t i = 0; i < mono.size(); ++i) { // the right channel a little later and quieter
+        stereo[2 * i] = mono[i];
+        stereo[2 * i + 1] = 0.8f * mono[(i + mono.size() - 7) % mono.size()];
+    }
+    for (auto _ : state) {
+        TLoudnessMeter meter(2, Rate);
+        for (size_t at = 0; at < mono.size(); at += 1152) // an MP3 frame at a time, as tracks are fed
+            meter.Add(stereo.data() + 2 * at, std::min<size_t>(1152, mono.size() - at));
+        benchmark::DoNotOptimize(meter.Result());
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(mono.size()));
+}
+BENCHMARK(BM_LoudnessStereo)->ArgName("music|clipped|speech|noise")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
