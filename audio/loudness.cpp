@@ -104,26 +104,26 @@ template <typename T, int C>
 
 using TFilterFunction = double (*)(const TBiquad &, const TBiquad &, TChannelState &, const float *, size_t, int);
 
-FUSED double FilterMonoFma(const TBiquad &s, const TBiquad &h, TChannelState &z,
-                                                         const float *in, size_t frames, int channels)
+FUSED double FilterMonoFma(const TBiquad &s, const TBiquad &h, TChannelState &z, const float *in, size_t frames,
+                           int channels)
 {
-    return FilterBody< double, 1>(s, h, z, in, frames, channels);
+    return FilterBody<double, 1>(s, h, z, in, frames, channels);
 }
 
-FUSED double FilterStereoFma(const TBiquad &s, const TBiquad &h, TChannelState &z,
-                                                           const float *in, size_t frames, int channels)
+FUSED double FilterStereoFma(const TBiquad &s, const TBiquad &h, TChannelState &z, const float *in, size_t frames,
+                             int channels)
 {
-    return FilterBody< TPair, 2>(s, h, z, in, frames, channels);
+    return FilterBody<TPair, 2>(s, h, z, in, frames, channels);
 }
 
 double FilterMono(const TBiquad &s, const TBiquad &h, TChannelState &z, const float *in, size_t frames, int channels)
 {
-    return FilterBody< double, 1>(s, h, z, in, frames, channels);
+    return FilterBody<double, 1>(s, h, z, in, frames, channels);
 }
 
 double FilterStereo(const TBiquad &s, const TBiquad &h, TChannelState &z, const float *in, size_t frames, int channels)
 {
-    return FilterBody< TPair, 2>(s, h, z, in, frames, channels);
+    return FilterBody<TPair, 2>(s, h, z, in, frames, channels);
 }
 
 double EnergyToLufs(double energy)

@@ -257,7 +257,8 @@ void TTruePeak::Blocks()
         Best = std::max(Best, double(level[b]));
         // Every output of a block reads only the block and the one before: if the bound over both
         // can not beat the peak so far, neither can any output, and the block costs one pass.
-        const double bound = filter.Linear * std::max(level[b], HistoryMax) + filter.Curve * std::max(curve[b], HistoryCurve);
+        const double bound =
+            filter.Linear * std::max(level[b], HistoryMax) + filter.Curve * std::max(curve[b], HistoryCurve);
         if (bound > Best)
             Oversample(Work.data() + History + b * BlockSize);
         HistoryMax = level[b];

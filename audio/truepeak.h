@@ -26,7 +26,7 @@ public:
     static constexpr size_t Capacity = 4096;
 
 private:
-    void Blocks();                        // every full block in Work after the history
+    void Blocks();                       // every full block in Work after the history
     void Oversample(const float *block); // a block's points between samples, once it can hold a new peak
 
     std::vector<float> Work; // the block before the first (the history the filter reads), then the samples

@@ -5,8 +5,8 @@
 // every track the programs measure, so their cost per sample is what matters; "items" below are
 // samples, and frames for the stereo meter.
 
-#include "audio/loudness.h"
 #include "audio/truepeak.h"
+#include "audio/loudness.h"
 
 #include <benchmark/benchmark.h>
 
