@@ -3,12 +3,16 @@
 #include "device/cardplan.h"
 #include "device/cardreport.h"
 #include "device/sdcard.h"
+#include "device/sounds.h"
 #include "device/trackcopy.h"
+#include "device/trackinfo.h"
 #include "device/trackverify.h"
 #include "model/cause.h"
+#include "model/error.h"
 #include "model/lib.h"
 #include "storage/fileio.h"
 
+#include <cmath>
 #include <fcntl.h>
 #include <set>
 #include <unistd.h>
@@ -16,11 +20,39 @@
 std::string TCardCheck::Summary() const
 {
     if (Clean())
-        return "Карта совпадает с плейлистом: треков " + std::to_string(Tracks);
+        return "Карта совпадает с плейлистом: треков " + std::to_string(Tracks) +
+               (Levelled > 0 ? "; выровненных копий: " + std::to_string(Levelled) : "");
     return "Отличий карты от плейлиста: " + std::to_string(Differences.size());
 }
 
-TCardCheck CheckCard(const std::vector<std::string> &playList, const std::string &target)
+namespace {
+
+// Why the card file is not the source levelled to levelLufs, after "файл '<card>' "; "" when it is.
+std::string NotLevelledCopy(const std::string &source, const std::string &card, double levelLufs)
+{
+    const std::string differs = "на карте отличается от '" + source + "'";
+    const TTrackInfo from = InspectTrack(source), copy = InspectTrack(card);
+    // A levelled copy keeps the source's rate, channels and every sample, encoder delay taken off.
+    if (from.Status != TTrackStatus::Ok || copy.Status != TTrackStatus::Ok || copy.Samples != from.Samples ||
+        copy.SampleRate != from.SampleRate || copy.Channels != from.Channels)
+        return differs;
+    TLoudness measured;
+    try {
+        measured = MeasureTrackLoudness(card);
+    } catch (const TFileError &error) {
+        return differs + ", а громкость не измерить: " + error.what();
+    }
+    if (measured.Measured && std::fabs(measured.Lufs - levelLufs) <= LevelToleranceLu &&
+        measured.TruePeakDb <= LevelCeilingDb)
+        return "";
+    return "— копия '" + source + "', выровненная не до " + DecibelText(levelLufs) +
+           " LUFS: " + (measured.Measured ? LoudnessText(measured) : "громкость не измерить (тишина)");
+}
+
+} // namespace
+
+TCardCheck CheckCard(const std::vector<std::string> &playList, const std::string &target,
+                     std::optional<double> levelLufs)
 {
     TCardCheck check;
     const std::string folder = FolderOf(target + "x");
@@ -47,7 +79,12 @@ TCardCheck CheckCard(const std::vector<std::string> &playList, const std::string
         }
         const int cause = CompareWithCard(source, card);
         ::close(source);
-        if (cause == CauseDiffersAfterWrite)
+        if (cause == CauseDiffersAfterWrite && levelLufs) {
+            if (const std::string why = NotLevelledCopy(item->Source, card, *levelLufs); !why.empty())
+                check.Differences.push_back(track + "файл '" + card + "' " + why);
+            else
+                ++check.Levelled;
+        } else if (cause == CauseDiffersAfterWrite)
             check.Differences.push_back(track + "файл '" + card + "' на карте отличается от '" + item->Source + "'");
         else if (cause != 0)
             check.Differences.push_back(track + "файл '" + card + "' не читается: " + CauseText(cause));

@@ -29,6 +29,7 @@ declare -gA _sigcfg_tool_flags=(
 )
 declare -gA _sigcfg_tool_valued=(
     [copy-tracks]="--level"
+    [card-check]="--level"
     [drives]="--root"
     [bells]="--group --start --lessons --lesson --breaks --days --start-track --end-track --warn --warn-track --volume --prefix"
     [shift]="--group --minutes"

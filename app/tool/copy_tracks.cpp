@@ -41,9 +41,9 @@ std::vector<std::string> CopyRefusals(const std::vector<std::string> &playList)
     return lines;
 }
 
-// Takes "--level LUFS" out of the arguments: nothing when absent, false when its value is missing
-// or not a level a card should get (message printed).
-bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level)
+// Takes "--level LUFS" out of command's arguments: nothing when absent, false when its value is
+// missing or not a level a card should get (message printed).
+bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level, const char *command)
 {
     const auto found = std::find(args.begin(), args.end(), "--level");
     if (found == args.end())
@@ -55,7 +55,7 @@ bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level)
     if (text.empty() || *end != '\0' || !(value >= MinLevelLufs && value <= MaxLevelLufs)) {
         UsageError("--level: громкость в LUFS от " + std::to_string(int(MinLevelLufs)) + " до " +
                        std::to_string(int(MaxLevelLufs)) + ", например -16",
-                   "copy-tracks");
+                   command);
         return false;
     }
     level = value;
@@ -80,7 +80,7 @@ int RunCopyTracks(const std::vector<std::string> &args)
     const bool force = TakeFlag(rest, "--force");
     options.MakeRoom = TakeFlag(rest, "--make-room");
     std::optional<double> level;
-    if (!TakeLevel(rest, level))
+    if (!TakeLevel(rest, level, "copy-tracks"))
         return 2;
     TLevelLog levels;
     if (!ExpectArgs(rest, 2, "copy-tracks"))
@@ -121,20 +121,23 @@ int RunCopyTracks(const std::vector<std::string> &args)
     return summary.Clean() && !report.CardRemoved && !report.Stopped ? 0 : 1;
 }
 
-// sigcfg-tool card-check FILE.vlpj FOLDER: does the card hold exactly what the playlist of FILE
-// would put there? Each difference on a line of its own, then the summary; exit 0 when none.
+// sigcfg-tool card-check [--level LUFS] FILE.vlpj FOLDER: does the card hold exactly what the
+// playlist of FILE would put there (with --level, what copy-tracks --level would)? Each difference
+// on a line of its own, then the summary; exit 0 when none.
 int RunCardCheck(const std::vector<std::string> &args)
 {
-    if (!ExpectArgs(args, 2, "card-check"))
+    std::vector<std::string> rest = args;
+    std::optional<double> level;
+    if (!TakeLevel(rest, level, "card-check") || !ExpectArgs(rest, 2, "card-check"))
         return 2;
     TToolProject &loaded = CommandProject();
-    LoadExistingProject(args[0], loaded);
-    const TCardTarget target = CheckCardTarget(args[1]);
+    LoadExistingProject(rest[0], loaded);
+    const TCardTarget target = CheckCardTarget(rest[1]);
     if (!target.Error.empty()) {
         ToolErr() << "sigcfg-tool: " << target.Error << "\n";
         return 2;
     }
-    const TCardCheck check = CheckCard(loaded.PlayList, target.Folder);
+    const TCardCheck check = CheckCard(loaded.PlayList, target.Folder, level);
     TStdoutLog log(TStdoutLog::LineByLine);
     for (const std::string &line : check.Differences)
         log.AddLog(line);

@@ -149,6 +149,25 @@ printf '[Project]\r\nName=Card\r\n[Playlist]\r\n0=1;%s\r\n' "$work/card5/001.mp3
 peak="$("$tool" tracks --tsv "$work/card5.vlpj" | awk -F'\t' 'NR == 2 {print $9}')"
 awk -v p="$peak" 'BEGIN {exit !(p <= -1)}' || fail "the missed copy peaks at $peak dBTP"
 
+# card-check of a levelled card: a copy is right against the loudness it was levelled to, named
+# with what it measures against another or when it missed, and wrong when its length is not its
+# source's (a levelled copy of another bell).
+"$tool" sound bell "$work/long.mp3" --kind chime --seconds 9 >/dev/null || fail "sound bell --seconds"
+sed "s|$work/bell.mp3|$work/long.mp3|" "$work/level.vlpj" >"$work/long.vlpj"
+mkdir -p "$work/card6"
+"$tool" copy-tracks --level -20 "$work/long.vlpj" "$work/card6/" >/dev/null || fail "levelled copy of the long bell"
+for c in "-20 card4 0 Карта совпадает с плейлистом: треков 1; выровненных копий: 1" \
+    "-16 card4 1 трек 1: файл '$work/card4/001.mp3' — копия '$work/bell.mp3', выровненная не до −16,0 LUFS: −20," \
+    "-5 card5 1 выровненная не до −5,0 LUFS: −" \
+    "-20 card6 1 трек 1: файл '$work/card6/001.mp3' на карте отличается от '$work/bell.mp3'" \
+    "none card4 1 трек 1: файл '$work/card4/001.mp3' на карте отличается от '$work/bell.mp3'"; do
+    read -r level card status want <<<"$c"
+    if [ "$level" = none ]; then set --; else set -- --level "$level"; fi
+    out="$("$tool" card-check "$@" "$work/level.vlpj" "$work/$card/")"; rc=$?
+    expect_eq "$rc" "$status" "card-check $* of $card"
+    expect_has "$out" "$want" "card-check $* of $card"
+done
+
 # card-check: the card the copy left is what the playlist puts there; each difference is named, exit 1.
 to_windows >"$work/check.vlpj" <<EOF_PROJECT
 [Groups]

@@ -51,7 +51,7 @@ done
 wide="$(LC_ALL=C.UTF-8 bash -c 'while IFS= read -r line; do ((${#line} > 79)) && echo "$line"; done' <<<"$help")"
 expect_eq "$wide" "" "help lines past 79 columns"
 # Every description starts at the same column (32) as the options' texts.
-expect_eq "$(grep -E '^  [a-z-]+ ' <<<"$help" | LC_ALL=C.UTF-8 grep -vE '^.{31} [^ ]|^  (copy-tracks|bells|shift|sound) ')" "" \
+expect_eq "$(grep -E '^  [a-z-]+ ' <<<"$help" | LC_ALL=C.UTF-8 grep -vE '^.{31} [^ ]|^  (copy-tracks|card-check|bells|shift|sound) ')" "" \
     "command texts aligned"
 
 # Usage errors: one Russian line naming the fault (and the command's usage), exit status 2.

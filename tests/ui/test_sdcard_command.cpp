@@ -319,6 +319,15 @@ TEST_F(SdCardCommand, AFullCardAsksBeforeOldTracksGoAndTheCardCheckSaysWhatItHol
                   QString::fromStdString("трек 12: файл '" + Card() + "012.mp3' на карте отличается от '" + end + "'"),
                   U("Отличий карты от плейлиста: 1")}));
     EXPECT_EQ(Window->statusBar()->currentMessage(), U("Отличий карты от плейлиста: 1"));
+    // After a levelled copy the check holds the card to that loudness, and says so.
+    QSettings().setValue(U("card/level"), true);
+    QSettings().setValue(U("card/levelLufs"), -14);
+    Prompts.AnswerModal(1);
+    Window->miCheckCardClick();
+    EXPECT_TRUE(
+        LogLines().contains(QString::fromStdString("Проверка карты " + Card() + " (треки выровнены до −14,0 LUFS)")))
+        << LogLines().join(u'\n').toStdString();
+    EXPECT_EQ(Window->statusBar()->currentMessage(), U("Отличий карты от плейлиста: 1"));
 }
 
 TEST_F(SdCardCommand, TracksWithoutAFileAreLoggedBeforeTheCopyAndSummedUpAfterIt)

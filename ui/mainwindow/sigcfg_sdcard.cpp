@@ -171,9 +171,16 @@ void TfrMain::miCheckCardClick()
     const std::optional<std::string> folder = ChooseCardFolder(false);
     if (!folder)
         return;
-    const TCardCheck check = CheckCard(PlayList, *folder);
+    // A card the writer levelled is checked against the loudness it was given last.
+    const QSettings settings;
+    std::optional<double> level;
+    if (settings.value(LevelKey, false).toBool())
+        level = settings.value(LevelLufsKey, DefaultLevelLufs).toInt();
+    const TCardCheck check = CheckCard(PlayList, *folder, level);
     ClearLog();
-    AddLog(u"Проверка карты %1"_s.arg(FromModel(*folder)));
+    AddLog(level ? u"Проверка карты %1 (треки выровнены до %2 LUFS)"_s.arg(FromModel(*folder),
+                                                                           FromModel(DecibelText(*level)))
+                 : u"Проверка карты %1"_s.arg(FromModel(*folder)));
     for (const std::string &line : check.Differences)
         AddLog(FromModel(line));
     const QString summary = FromModel(check.Summary());
