@@ -21,6 +21,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QSettings>
@@ -176,6 +177,13 @@ void TfrMain::miCheckCardClick()
     std::optional<double> level;
     if (settings.value(LevelKey, false).toBool())
         level = settings.value(LevelLufsKey, DefaultLevelLufs).toInt();
+    // Every card file is read back past the cache, and a levelled one decoded: seconds on a big card.
+    statusBar()->showMessage(u"Проверка карты…"_s);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const struct TRestoreCursor
+    {
+        ~TRestoreCursor() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
     const TCardCheck check = CheckCard(PlayList, *folder, level);
     ClearLog();
     AddLog(level ? u"Проверка карты %1 (треки выровнены до %2 LUFS)"_s.arg(FromModel(*folder),
