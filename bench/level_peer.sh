@@ -10,12 +10,13 @@
 #  3. The same tracks levelled to -16 and to -10: where each copy landed by our meter, by ffmpeg's
 #     and by the 16x reference, and whether every copy the log calls levelled is.
 # CPU comes from /usr/bin/time; on a shared machine wall times are noisy, CPU times less so.
-# Usage: bench/level_peer.sh BUILD_DIR [FILES] [SECONDS] [LEVEL_SECONDS]
+# Usage: bench/level_peer.sh BUILD_DIR [FILES] [SECONDS] [LEVEL_SECONDS] [TRACKS_ROUNDS]
 set -euo pipefail
 build="$1"
 files="${2:-16}"
 seconds="${3:-180}"
 level_seconds="${4:-180}"
+tracks_rounds="${5:-5}"
 tool="$build/sigcfg-tool"
 [ -x "$tool" ] || { echo "level_peer: $tool not built" >&2; exit 2; }
 for p in lame ffmpeg mpg123 /usr/bin/time; do
@@ -52,13 +53,20 @@ done
 project "$work/tracks.vlpj" "${lines[@]}"
 decode_all() { for i in $(seq 1 "$files"); do mpg123 -q -t "$work/t/track$i.mp3"; done; }
 "$tool" tracks "$work/tracks.vlpj" >/dev/null || true # the page cache, for both
-read -r ours_cpu ours_wall < <(measure "$tool" tracks "$work/tracks.vlpj")
-read -r floor_cpu floor_wall < <(measure bash -c "$(declare -f decode_all); files=$files work=$work decode_all")
-echo "tracks: $files x $seconds s MP3, $cores cores"
-echo "  sigcfg-tool tracks: cpu $ours_cpu s, wall $ours_wall s"
-echo "  mpg123 -t (floor):  cpu $floor_cpu s, wall $floor_wall s"
-awk -v o="$ours_cpu" -v f="$floor_cpu" -v w="$ours_wall" 'BEGIN {
-    printf "  cpu ours / floor = %.2f (goal <= 1.10); wall / own cpu = %.2f (goal <= 0.60 on 2 cores)\n", o / f, w / o }'
+# Rounds of the two, interleaved, so that a neighbour's load on a shared machine falls on both
+# alike; the median of the rounds' ratios.
+ratios=()
+walls=()
+for round in $(seq 1 "$tracks_rounds"); do
+    read -r ours_cpu ours_wall < <(measure "$tool" tracks "$work/tracks.vlpj")
+    read -r floor_cpu floor_wall < <(measure bash -c "$(declare -f decode_all); files=$files work=$work decode_all")
+    echo "  round $round: sigcfg-tool tracks cpu $ours_cpu s, wall $ours_wall s; mpg123 -t cpu $floor_cpu s"
+    ratios+=("$(awk -v o="$ours_cpu" -v f="$floor_cpu" 'BEGIN {printf "%.3f", o / f}')")
+    walls+=("$(awk -v o="$ours_cpu" -v w="$ours_wall" 'BEGIN {printf "%.3f", w / o}')")
+done
+middle() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+echo "tracks: $files x $seconds s MP3, $cores cores, $tracks_rounds rounds"
+echo "  cpu ours / floor = $(middle "${ratios[@]}") (median; goal <= 1.10); wall / own cpu = $(middle "${walls[@]}") (median; goal <= 0.60 on 2 cores)"
 
 # --- 2. copy-tracks --level against ffmpeg loudnorm two-pass -------------------------------------
 # name, rate, channels, ffmpeg source, gain dB, kbps
