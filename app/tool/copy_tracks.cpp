@@ -62,6 +62,15 @@ bool TakeLevel(std::vector<std::string> &args, std::optional<double> &level, con
     return true;
 }
 
+// The card folder the command was given; its error, when refused, is printed here.
+TCardTarget CardTargetOrSay(const std::string &folder)
+{
+    TCardTarget target = CheckCardTarget(folder);
+    if (!target.Error.empty())
+        ToolErr() << "sigcfg-tool: " << target.Error << "\n";
+    return target;
+}
+
 } // namespace
 
 // sigcfg-tool copy-tracks [--no-verify] [--force] [--make-room] [--level LUFS] FILE.vlpj TARGET: the card
@@ -87,11 +96,9 @@ int RunCopyTracks(const std::vector<std::string> &args)
         return 2;
     TToolProject &loaded = CommandProject();
     LoadExistingProject(rest[0], loaded);
-    const TCardTarget target = CheckCardTarget(rest[1]);
-    if (!target.Error.empty()) {
-        ToolErr() << "sigcfg-tool: " << target.Error << "\n";
+    const TCardTarget target = CardTargetOrSay(rest[1]);
+    if (!target.Error.empty())
         return 2;
-    }
     const std::vector<std::string> refusals = CopyRefusals(loaded.PlayList);
     TStdoutLog log(TStdoutLog::LineByLine);
     if (!refusals.empty() && !force) {
@@ -132,11 +139,9 @@ int RunCardCheck(const std::vector<std::string> &args)
         return 2;
     TToolProject &loaded = CommandProject();
     LoadExistingProject(rest[0], loaded);
-    const TCardTarget target = CheckCardTarget(rest[1]);
-    if (!target.Error.empty()) {
-        ToolErr() << "sigcfg-tool: " << target.Error << "\n";
+    const TCardTarget target = CardTargetOrSay(rest[1]);
+    if (!target.Error.empty())
         return 2;
-    }
     const TCardCheck check = CheckCard(loaded.PlayList, target.Folder, level);
     TStdoutLog log(TStdoutLog::LineByLine);
     for (const std::string &line : check.Differences)
